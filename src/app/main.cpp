@@ -1,0 +1,21 @@
+// Nimbra: the application. Its window comes with the user interface; until
+// then it states its version and where it would keep the store.
+
+#include "Version.h"
+#include "app/VariableStore.h"
+
+#include <QCoreApplication>
+#include <QTextStream>
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    nbr::VariableStore variables;
+    variables.InitVariables(QCoreApplication::arguments(), nbr::HostFacts::Current());
+    QTextStream out(stdout);
+    out << "Nimbra " << nbr::kVersion << '\n';
+    if (variables.IsDefined(QStringLiteral("NBR_DEVICE_LAUNCH_PATH")))
+        out << "Launched from " << variables.GetVariable(QStringLiteral("NBR_DEVICE_LAUNCH_PATH")) << " on volume "
+            << variables.GetVariable(QStringLiteral("NBR_DEVICE_LAUNCH_LETTER")) << '\n';
+    return 0;
+}

@@ -1,0 +1,129 @@
+#include "cli/CliApp.h"
+
+#include "cli/CliContext.h"
+#include "cli/ExitCode.h"
+#include "cli/InspectCommand.h"
+#include "cli/VersionCommand.h"
+#include "platform/HostFacts.h"
+#include "platform/Terminal.h"
+
+#include <QCoreApplication>
+
+#include <unistd.h>
+
+namespace nbr::cli {
+namespace {
+
+const QString kGlobalOptions = QStringLiteral(
+    "Global options:\n"
+    "  --root DIR            volume root that holds \"Encrypted Data\" (default: the volume\n"
+    "                        nimbra-cli runs from)\n"
+    "  --password-file FILE  read the password from the first line of FILE\n"
+    "  -q, --quiet           no progress output\n"
+    "  -h, --help            show help\n");
+
+}  // namespace
+
+CliApp::CliApp()
+{
+    commands_.push_back(std::make_unique<VersionCommand>());
+    commands_.push_back(std::make_unique<InspectCommand>());
+}
+
+CliApp::~CliApp() = default;
+
+CliCommand* CliApp::Find(const QString& name) const
+{
+    for (const auto& command : commands_) {
+        if (command->Name() == name)
+            return command.get();
+    }
+    return nullptr;
+}
+
+int CliApp::PrintHelp(CliContext& context, const QString& name) const
+{
+    if (!name.isEmpty()) {
+        CliCommand* command = Find(name);
+        if (!command)
+            return UsageError(context, QStringLiteral("unknown command \"%1\"").arg(name));
+        context.out << "Usage: nimbra-cli [OPTIONS] " << command->Name();
+        if (!command->Usage().isEmpty())
+            context.out << ' ' << command->Usage();
+        context.out << "\n\n" << command->Help() << "\n\n" << kGlobalOptions;
+        return kExitSuccess;
+    }
+    context.out << "Usage: nimbra-cli [OPTIONS] COMMAND [ARGS]\n\n"
+                << "Works with the encrypted store of a Nimbra stick without a screen.\n\nCommands:\n";
+    context.out << QStringLiteral("  %1%2\n").arg(QStringLiteral("help [COMMAND]"), -22).arg(QStringLiteral("show help"));
+    for (const auto& command : commands_)
+        context.out << QStringLiteral("  %1%2\n").arg(command->Name(), -22).arg(command->Summary());
+    context.out << '\n' << kGlobalOptions
+                << "\nExit codes: 0 success, 1 failure, 2 usage, 3 wrong password, 4 store not set up,\n"
+                   "5 cancelled or declined.\n";
+    return kExitSuccess;
+}
+
+int CliApp::UsageError(CliContext& context, const QString& text) const
+{
+    context.Error(text, QStringLiteral("see \"nimbra-cli help\""));
+    return kExitUsage;
+}
+
+int CliApp::Run(const QStringList& arguments)
+{
+    CliContext context;
+    context.stdoutIsTerminal = Terminal::IsTerminal(STDOUT_FILENO);
+    context.stderrIsTerminal = Terminal::IsTerminal(STDERR_FILENO);
+
+    QString commandName;
+    QStringList rest;
+    bool wantHelp = false;
+    for (qsizetype i = 0; i < arguments.size(); ++i) {
+        const QString& arg = arguments.at(i);
+        if (!commandName.isEmpty()) {
+            rest << arg;
+        } else if (arg == QLatin1String("--root") || arg == QLatin1String("--password-file")) {
+            if (i + 1 >= arguments.size())
+                return UsageError(context, QStringLiteral("%1 needs a value").arg(arg));
+            (arg == QLatin1String("--root") ? context.root : context.passwordFile) = arguments.at(++i);
+        } else if (arg.startsWith(QLatin1String("--root="))) {
+            context.root = arg.mid(7);
+        } else if (arg.startsWith(QLatin1String("--password-file="))) {
+            context.passwordFile = arg.mid(16);
+        } else if (arg == QLatin1String("-q") || arg == QLatin1String("--quiet")) {
+            context.quiet = true;
+        } else if (arg == QLatin1String("-h") || arg == QLatin1String("--help")) {
+            wantHelp = true;
+        } else if (arg.startsWith(QLatin1Char('-')) && arg.size() > 1) {
+            return UsageError(context, QStringLiteral("unknown option \"%1\"").arg(arg));
+        } else {
+            commandName = arg;
+        }
+    }
+
+    if (commandName == QLatin1String("help"))
+        return PrintHelp(context, rest.value(0));
+    if (commandName.isEmpty()) {
+        if (wantHelp)
+            return PrintHelp(context, {});
+        return UsageError(context, QStringLiteral("no command given"));
+    }
+    CliCommand* command = Find(commandName);
+    if (!command)
+        return UsageError(context, QStringLiteral("unknown command \"%1\"").arg(commandName));
+    if (wantHelp || rest.contains(QLatin1String("--help")) || rest.contains(QLatin1String("-h")))
+        return PrintHelp(context, commandName);
+
+    const HostFacts host = HostFacts::Current();
+    if (context.root.isEmpty())
+        context.root = HostFacts::VolumeRootOf(host.programPath);
+    while (context.root.size() > 1 && context.root.endsWith(QLatin1Char('/')))
+        context.root.chop(1);
+    context.variables.InitVariables(QCoreApplication::arguments(), host);
+    context.variables.SetVariable(QStringLiteral("NBR_DEVICE_DOCUMENT_LETTER"),
+                                  context.root == QLatin1String("/") ? QString() : context.root);
+    return command->Run(context, rest);
+}
+
+}  // namespace nbr::cli

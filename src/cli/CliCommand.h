@@ -1,0 +1,22 @@
+#pragma once
+// One command of nimbra-cli: its name, its help, and its run.
+
+#include <QString>
+#include <QStringList>
+
+namespace nbr::cli {
+
+struct CliContext;
+
+class CliCommand {
+public:
+    virtual ~CliCommand() = default;
+    [[nodiscard]] virtual QString Name() const = 0;
+    [[nodiscard]] virtual QString Usage() const = 0;    // arguments after the name
+    [[nodiscard]] virtual QString Summary() const = 0;  // one line for the command list
+    [[nodiscard]] virtual QString Help() const = 0;     // the full text of "help NAME"
+    // Arguments after the command name, with "--help" already handled.
+    [[nodiscard]] virtual int Run(CliContext& context, const QStringList& arguments) = 0;
+};
+
+}  // namespace nbr::cli

@@ -1,0 +1,29 @@
+#pragma once
+// What every command of nimbra-cli gets: the global options, the configuration
+// variables with the store's volume root, and the way to talk to the user.
+
+#include "app/VariableStore.h"
+#include "platform/Status.h"
+
+#include <QString>
+#include <QTextStream>
+
+namespace nbr::cli {
+
+struct CliContext {
+    QString root;          // volume root that holds "Encrypted Data"
+    QString passwordFile;  // --password-file, empty for the terminal or stdin
+    bool quiet = false;
+    bool stdoutIsTerminal = false;
+    bool stderrIsTerminal = false;
+    VariableStore variables;
+    QTextStream out {stdout};
+    QTextStream err {stderr};
+
+    // "nimbra-cli: error: TEXT" and, when given, "hint: HINT". Returns kExitFailure.
+    int Error(const QString& text, const QString& hint = {});
+    // The error text of a status, with the same frame.
+    int StatusError(Status status, const QString& subject = {}, const QString& hint = {});
+};
+
+}  // namespace nbr::cli

@@ -1,0 +1,32 @@
+#pragma once
+// "inspect FILE": what an encrypted file's header or a key file's layout
+// says, without a password.
+
+#include "cli/CliCommand.h"
+
+class QByteArray;
+
+namespace nbr {
+struct EncryptedFileHeader;
+}
+
+namespace nbr::cli {
+
+class InspectCommand final : public CliCommand {
+public:
+    [[nodiscard]] QString Name() const override { return QStringLiteral("inspect"); }
+    [[nodiscard]] QString Usage() const override { return QStringLiteral("FILE"); }
+    [[nodiscard]] QString Summary() const override
+    {
+        return QStringLiteral("show the header of an encrypted file or the layout of a key file");
+    }
+    [[nodiscard]] QString Help() const override;
+    [[nodiscard]] int Run(CliContext& context, const QStringList& arguments) override;
+
+private:
+    static void PrintKeyFile(CliContext& context, const QString& path, const QByteArray& head);
+    static void PrintHeader(CliContext& context, const QString& path, const EncryptedFileHeader& header,
+                            unsigned long long fileSize);
+};
+
+}  // namespace nbr::cli

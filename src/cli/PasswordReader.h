@@ -1,0 +1,24 @@
+#pragma once
+// Where nimbra-cli takes a password from: never the command line. A file
+// named with --password-file (its first line), else the terminal without
+// echo, else the first line of standard input.
+
+#include "platform/Status.h"
+
+#include <cryptopp/secblock.h>
+
+#include <QString>
+
+namespace nbr::cli {
+
+class PasswordReader {
+public:
+    static constexpr std::size_t kMaxBytes = 4096;
+
+    // `prompt` goes to the terminal only. The password's UTF-8 bytes end up in
+    // `password`; S_FALSE when no line was there to read.
+    [[nodiscard]] static Status Read(const QString& passwordFile, const QString& prompt,
+                                     CryptoPP::SecByteBlock* password);
+};
+
+}  // namespace nbr::cli

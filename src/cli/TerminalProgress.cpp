@@ -1,0 +1,64 @@
+#include "cli/TerminalProgress.h"
+
+#include "platform/Terminal.h"
+
+#include <cstdio>
+#include <unistd.h>
+
+namespace nbr::cli {
+
+TerminalProgress::TerminalProgress(bool enabled) : enabled_(enabled) {}
+
+TerminalProgress::~TerminalProgress()
+{
+    Finish();
+}
+
+void TerminalProgress::SetJob(const QString& job)
+{
+    job_ = job;
+    Draw();
+}
+
+void TerminalProgress::SetFile(const QString& file)
+{
+    file_ = file;
+    Draw();
+}
+
+void TerminalProgress::SetFraction(std::uint64_t done, std::uint64_t total)
+{
+    const int percent = total == 0 ? 100 : static_cast<int>(done * 100 / total);
+    if (percent == percent_)
+        return;
+    percent_ = percent;
+    Draw();
+}
+
+void TerminalProgress::Draw()
+{
+    if (!enabled_)
+        return;
+    const int width = Terminal::Columns(STDERR_FILENO) - 1;
+    QString line = job_;
+    if (percent_ >= 0)
+        line += QStringLiteral(" %1%").arg(percent_, 3);
+    if (!file_.isEmpty())
+        line += QStringLiteral("  ") + file_;
+    if (line.size() > width)
+        line = line.left(width - 1) + QChar(0x2026);
+    std::fprintf(stderr, "\r\033[K%s", line.toLocal8Bit().constData());
+    std::fflush(stderr);
+    drawn_ = true;
+}
+
+void TerminalProgress::Finish()
+{
+    if (drawn_) {
+        std::fputs("\r\033[K", stderr);
+        std::fflush(stderr);
+        drawn_ = false;
+    }
+}
+
+}  // namespace nbr::cli

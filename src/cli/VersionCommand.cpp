@@ -1,0 +1,24 @@
+#include "cli/VersionCommand.h"
+
+#include "Version.h"
+#include "cli/CliContext.h"
+#include "cli/ExitCode.h"
+
+namespace nbr::cli {
+
+QString VersionCommand::Help() const
+{
+    return QStringLiteral("Prints the version of nimbra-cli.");
+}
+
+int VersionCommand::Run(CliContext& context, const QStringList& arguments)
+{
+    if (!arguments.isEmpty()) {
+        context.Error(QStringLiteral("\"version\" takes no arguments"));
+        return kExitUsage;
+    }
+    context.out << "nimbra-cli " << kVersion << '\n';
+    return kExitSuccess;
+}
+
+}  // namespace nbr::cli

@@ -1,0 +1,14 @@
+// nimbra-cli: the encrypted store of a Nimbra stick from the command line.
+
+#include "cli/CliApp.h"
+
+#include <QCoreApplication>
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    QStringList arguments = QCoreApplication::arguments();
+    arguments.removeFirst();
+    nbr::cli::CliApp cli;
+    return cli.Run(arguments);
+}

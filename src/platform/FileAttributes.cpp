@@ -1,0 +1,111 @@
+#include "platform/FileAttributes.h"
+
+#include "platform/NativePath.h"
+#include "platform/SystemError.h"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <linux/magic.h>
+#include <linux/msdos_fs.h>
+#include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <sys/vfs.h>
+#include <unistd.h>
+
+namespace nbr {
+namespace {
+
+constexpr std::uint32_t kDosBits = FileAttributes::kReadOnly | FileAttributes::kHidden
+                                   | FileAttributes::kSystem | FileAttributes::kArchive;
+
+// An fd for the attribute ioctls; O_PATH would not do, the ioctl needs a real open.
+class Fd {
+public:
+    explicit Fd(const QString& path)
+        : fd_(::open(NativePath::Encode(path).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY))
+    {
+    }
+    ~Fd()
+    {
+        if (fd_ >= 0)
+            ::close(fd_);
+    }
+    Fd(const Fd&) = delete;
+    Fd& operator=(const Fd&) = delete;
+    int get() const { return fd_; }
+
+private:
+    int fd_;
+};
+
+bool IsFat(int fd)
+{
+    struct statfs fs {};
+    return ::fstatfs(fd, &fs) == 0 && fs.f_type == MSDOS_SUPER_MAGIC;
+}
+
+}  // namespace
+
+Status FileAttributes::Get(const QString& path, std::uint32_t* attributes)
+{
+    if (!attributes)
+        return E_INVALIDARG;
+    const QByteArray native = NativePath::Encode(path);
+    struct stat st {};
+    if (::stat(native.constData(), &st) != 0)
+        return SystemError::Last(path);
+
+    std::uint32_t bits = 0;
+    if (S_ISDIR(st.st_mode))
+        bits |= kDirectory;
+    if ((st.st_mode & S_IWUSR) == 0)
+        bits |= kReadOnly;
+
+    Fd fd(path);
+    std::uint32_t fat = 0;
+    if (fd.get() >= 0 && IsFat(fd.get()) && ::ioctl(fd.get(), FAT_IOCTL_GET_ATTRIBUTES, &fat) == 0)
+        bits = (bits & ~kDosBits) | (fat & kDosBits);
+
+    *attributes = bits == 0 ? kNormal : bits;
+    return S_OK;
+}
+
+Status FileAttributes::Set(const QString& path, std::uint32_t attributes)
+{
+    if (attributes & kNormal)
+        attributes &= ~(kReadOnly | kHidden | kArchive);
+    const QByteArray native = NativePath::Encode(path);
+    struct stat st {};
+    if (::stat(native.constData(), &st) != 0)
+        return SystemError::Last(path);
+
+    Fd fd(path);
+    if (fd.get() >= 0 && IsFat(fd.get())) {
+        std::uint32_t fat = 0;
+        if (::ioctl(fd.get(), FAT_IOCTL_GET_ATTRIBUTES, &fat) != 0)
+            return SystemError::Last(path);
+        // The system bit needs a capability to change; it is never ours to set.
+        const std::uint32_t wanted = (fat & ~(kReadOnly | kHidden | kArchive))
+                                     | (attributes & (kReadOnly | kHidden | kArchive));
+        if (wanted != fat && ::ioctl(fd.get(), FAT_IOCTL_SET_ATTRIBUTES, &wanted) != 0)
+            return SystemError::Last(path);
+        return S_OK;
+    }
+
+    mode_t mode = st.st_mode & 07777;
+    if (attributes & kReadOnly)
+        mode &= ~static_cast<mode_t>(S_IWUSR | S_IWGRP | S_IWOTH);
+    else
+        mode |= S_IWUSR;
+    if (mode != (st.st_mode & 07777) && ::chmod(native.constData(), mode) != 0)
+        return SystemError::Last(path);
+    return S_OK;
+}
+
+bool FileAttributes::KeepsDosBits(const QString& path)
+{
+    Fd fd(path);
+    return fd.get() >= 0 && IsFat(fd.get());
+}
+
+}  // namespace nbr

@@ -1,0 +1,52 @@
+#include "platform/HostFacts.h"
+
+#include "platform/LanguageId.h"
+#include "platform/NativePath.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QLocale>
+#include <QStandardPaths>
+#include <QStorageInfo>
+
+#include <climits>
+#include <unistd.h>
+
+namespace nbr {
+
+HostFacts HostFacts::Current()
+{
+    HostFacts facts;
+    facts.programPath = RunningProgramPath();
+    facts.languageId = LanguageId::FromLocale(QLocale::system());
+    facts.appDataFolder = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
+    return facts;
+}
+
+QString HostFacts::RunningProgramPath()
+{
+    char buffer[PATH_MAX + 1] = {};
+    const ssize_t n = ::readlink("/proc/self/exe", buffer, PATH_MAX);
+    if (n <= 0)
+        return {};
+    return NativePath::Decode(QByteArray(buffer, static_cast<qsizetype>(n)));
+}
+
+QString HostFacts::VolumeRootOf(const QString& path)
+{
+    QString probe = QDir::cleanPath(QFileInfo(path).absoluteFilePath());
+    while (!probe.isEmpty() && !QFileInfo::exists(probe)) {
+        const QString parent = NativePath::ParentOf(probe);
+        probe = parent.isEmpty() ? QStringLiteral("/") : parent;
+        if (probe == QLatin1String("/"))
+            break;
+    }
+    QString root = QStorageInfo(probe).rootPath();
+    if (root.isEmpty())
+        root = QStringLiteral("/");
+    while (root.endsWith(NativePath::kSeparator))
+        root.chop(1);
+    return root;
+}
+
+}  // namespace nbr

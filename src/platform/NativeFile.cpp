@@ -1,0 +1,208 @@
+#include "platform/NativeFile.h"
+
+#include "platform/CreationPolicy.h"
+#include "platform/NativePath.h"
+#include "platform/SystemError.h"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <utility>
+
+namespace nbr {
+
+NativeFile::~NativeFile()
+{
+    if (fd_ >= 0)
+        ::close(fd_);
+}
+
+NativeFile::NativeFile(NativeFile&& other) noexcept
+    : fd_(std::exchange(other.fd_, -1)), path_(std::move(other.path_))
+{
+}
+
+NativeFile& NativeFile::operator=(NativeFile&& other) noexcept
+{
+    if (this != &other) {
+        if (fd_ >= 0)
+            ::close(fd_);
+        fd_ = std::exchange(other.fd_, -1);
+        path_ = std::move(other.path_);
+    }
+    return *this;
+}
+
+Status NativeFile::Open(const QString& path, int flags, unsigned mode)
+{
+    if (fd_ >= 0)
+        return E_UNEXPECTED;
+    if (path.isEmpty())
+        return StatusFromWin32(win32::kPathNotFound);
+    int fd;
+    do {
+        fd = ::open(NativePath::Encode(path).constData(), flags | O_CLOEXEC | O_NOCTTY, mode);
+    } while (fd < 0 && errno == EINTR);
+    if (fd < 0)
+        return SystemError::Last(path);
+    struct stat st {};
+    if (::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
+        ::close(fd);
+        return StatusFromWin32(win32::kAccessDenied);
+    }
+    fd_ = fd;
+    path_ = path;
+    return S_OK;
+}
+
+Status NativeFile::OpenRead(const QString& path)
+{
+    const Status s = Open(path, O_RDONLY, 0);
+    if (Succeeded(s))
+        ::posix_fadvise(fd_, 0, 0, POSIX_FADV_SEQUENTIAL);
+    return s;
+}
+
+Status NativeFile::CreateAlways(const QString& path, const CreationPolicy* policy)
+{
+    return Open(path, O_WRONLY | O_CREAT | O_TRUNC, CreationPolicy::OrDefault(policy).FileMode());
+}
+
+Status NativeFile::OpenReadWrite(const QString& path, bool create, const CreationPolicy* policy)
+{
+    return Open(path, O_RDWR | (create ? O_CREAT : 0), CreationPolicy::OrDefault(policy).FileMode());
+}
+
+Status NativeFile::Read(void* buffer, std::size_t size, std::size_t* bytesRead)
+{
+    *bytesRead = 0;
+    if (fd_ < 0)
+        return StatusFromWin32(win32::kInvalidHandle);
+    auto* out = static_cast<char*>(buffer);
+    while (*bytesRead < size) {
+        const ssize_t n = ::read(fd_, out + *bytesRead, size - *bytesRead);
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return SystemError::Last();
+        }
+        if (n == 0)
+            break;
+        *bytesRead += static_cast<std::size_t>(n);
+    }
+    return S_OK;
+}
+
+Status NativeFile::Write(const void* buffer, std::size_t size)
+{
+    if (fd_ < 0)
+        return StatusFromWin32(win32::kInvalidHandle);
+    const auto* in = static_cast<const char*>(buffer);
+    std::size_t done = 0;
+    while (done < size) {
+        const ssize_t n = ::write(fd_, in + done, size - done);
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return SystemError::Last();
+        }
+        if (n == 0)
+            return StatusFromWin32(win32::kDiskFull);
+        done += static_cast<std::size_t>(n);
+    }
+    return S_OK;
+}
+
+Status NativeFile::Seek(std::uint64_t position)
+{
+    if (fd_ < 0)
+        return StatusFromWin32(win32::kInvalidHandle);
+    if (position > static_cast<std::uint64_t>(INT64_MAX))
+        return E_INVALIDARG;
+    if (::lseek(fd_, static_cast<off_t>(position), SEEK_SET) < 0)
+        return SystemError::Last();
+    return S_OK;
+}
+
+Status NativeFile::Tell(std::uint64_t* position) const
+{
+    if (fd_ < 0)
+        return StatusFromWin32(win32::kInvalidHandle);
+    const off_t at = ::lseek(fd_, 0, SEEK_CUR);
+    if (at < 0)
+        return SystemError::Last();
+    *position = static_cast<std::uint64_t>(at);
+    return S_OK;
+}
+
+Status NativeFile::Size(std::uint64_t* size) const
+{
+    if (fd_ < 0)
+        return StatusFromWin32(win32::kInvalidHandle);
+    struct stat st {};
+    if (::fstat(fd_, &st) != 0)
+        return SystemError::Last();
+    *size = static_cast<std::uint64_t>(st.st_size);
+    return S_OK;
+}
+
+Status NativeFile::GetTimes(FileTime* creation, FileTime* access, FileTime* write) const
+{
+    if (fd_ < 0)
+        return StatusFromWin32(win32::kInvalidHandle);
+    struct statx sx {};
+    if (::statx(fd_, "", AT_EMPTY_PATH, STATX_ATIME | STATX_MTIME | STATX_BTIME, &sx) != 0)
+        return SystemError::Last();
+    auto convert = [](const statx_timestamp& t) {
+        return FileTime::FromUnix(t.tv_sec, t.tv_nsec);
+    };
+    if (creation)
+        *creation = (sx.stx_mask & STATX_BTIME) ? convert(sx.stx_btime) : FileTime {};
+    if (access)
+        *access = convert(sx.stx_atime);
+    if (write)
+        *write = convert(sx.stx_mtime);
+    return S_OK;
+}
+
+Status NativeFile::SetTimes(FileTime access, FileTime write)
+{
+    if (fd_ < 0)
+        return StatusFromWin32(win32::kInvalidHandle);
+    timespec times[2];
+    times[0] = access.ticks ? access.ToTimespec() : timespec {0, UTIME_OMIT};
+    times[1] = write.ticks ? write.ToTimespec() : timespec {0, UTIME_OMIT};
+    if (::futimens(fd_, times) != 0)
+        return SystemError::Last();
+    return S_OK;
+}
+
+Status NativeFile::Flush()
+{
+    if (fd_ < 0)
+        return StatusFromWin32(win32::kInvalidHandle);
+    if (::fdatasync(fd_) != 0)
+        return SystemError::Last();
+    return S_OK;
+}
+
+Status NativeFile::Close()
+{
+    if (fd_ < 0)
+        return S_OK;
+    const int fd = std::exchange(fd_, -1);
+    // Linux closes the descriptor even when close reports an error: no retry.
+    if (::close(fd) != 0 && errno != EINTR)
+        return SystemError::Last();
+    return S_OK;
+}
+
+Status NativeFile::Remove(const QString& path)
+{
+    if (::unlink(NativePath::Encode(path).constData()) != 0)
+        return SystemError::Last(path);
+    return S_OK;
+}
+
+}  // namespace nbr

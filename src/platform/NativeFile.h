@@ -1,0 +1,62 @@
+#pragma once
+// An open file of the operating system, with status codes instead of errno.
+// Reads and writes loop over short transfers so that callers see whole
+// chunks; closing reports errors, since a removable volume may only fail then.
+
+#include "platform/FileTime.h"
+#include "platform/Status.h"
+
+#include <QString>
+
+#include <cstddef>
+#include <cstdint>
+
+namespace nbr {
+
+class CreationPolicy;
+
+class NativeFile {
+public:
+    NativeFile() = default;
+    ~NativeFile();
+    NativeFile(NativeFile&& other) noexcept;
+    NativeFile& operator=(NativeFile&& other) noexcept;
+    NativeFile(const NativeFile&) = delete;
+    NativeFile& operator=(const NativeFile&) = delete;
+
+    [[nodiscard]] Status OpenRead(const QString& path);
+    // Creates the file, replacing any existing one (write access only).
+    [[nodiscard]] Status CreateAlways(const QString& path, const CreationPolicy* policy);
+    // Opens an existing file for reading and writing, or creates it when
+    // `create` is set.
+    [[nodiscard]] Status OpenReadWrite(const QString& path, bool create, const CreationPolicy* policy);
+
+    // Reads up to `size` bytes; fewer only at the end of the file.
+    [[nodiscard]] Status Read(void* buffer, std::size_t size, std::size_t* bytesRead);
+    [[nodiscard]] Status Write(const void* buffer, std::size_t size);
+    [[nodiscard]] Status Seek(std::uint64_t position);
+    [[nodiscard]] Status Tell(std::uint64_t* position) const;
+    [[nodiscard]] Status Size(std::uint64_t* size) const;
+    // Creation (birth) time where the file system keeps one, else 0.
+    [[nodiscard]] Status GetTimes(FileTime* creation, FileTime* access, FileTime* write) const;
+    // The creation time cannot be set here; a time of 0 leaves that time alone.
+    [[nodiscard]] Status SetTimes(FileTime access, FileTime write);
+    // Puts what was written on the device.
+    [[nodiscard]] Status Flush();
+    [[nodiscard]] Status Close();
+
+    // Deletes a file (not a folder).
+    [[nodiscard]] static Status Remove(const QString& path);
+
+    [[nodiscard]] bool IsOpen() const { return fd_ >= 0; }
+    [[nodiscard]] int Handle() const { return fd_; }
+    [[nodiscard]] const QString& Path() const { return path_; }
+
+private:
+    [[nodiscard]] Status Open(const QString& path, int flags, unsigned mode);
+
+    int fd_ = -1;
+    QString path_;
+};
+
+}  // namespace nbr

@@ -1,0 +1,25 @@
+#pragma once
+// The terminal: whether a stream is one, and reading a secret line without
+// echo. The caller owns the buffer, so that it can keep it in secure memory.
+
+#include "platform/Status.h"
+
+#include <cstddef>
+#include <cstdint>
+
+namespace nbr {
+
+class Terminal {
+public:
+    [[nodiscard]] static bool IsTerminal(int fd);
+    // Reads one line from `fd` into `buffer` without its line end. Echo is
+    // turned off while reading when `fd` is a terminal. A line longer than
+    // `capacity` is read to its end and reported as E_INVALIDARG; end of input
+    // before any byte gives S_FALSE.
+    [[nodiscard]] static Status ReadSecretLine(int fd, std::uint8_t* buffer, std::size_t capacity,
+                                               std::size_t* length);
+    // Columns of the terminal on `fd`, 80 when unknown.
+    [[nodiscard]] static int Columns(int fd);
+};
+
+}  // namespace nbr

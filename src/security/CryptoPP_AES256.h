@@ -1,0 +1,59 @@
+#pragma once
+// The AES engine: per-file random keys wrapped under the master key in a key
+// block with an HMAC, and chunk-wise AES-CBC whose chain runs on across
+// chunks. Key material lives only in secure buffers.
+
+#include "security/CryptBase.h"
+
+#include <cryptopp/secblock.h>
+
+#include <memory>
+
+namespace CryptoPP {
+class StreamTransformation;
+}
+
+namespace nbr {
+
+class IRandomSource;
+
+class CryptoPP_AES256 : public CryptBase {
+public:
+    CryptoPP_AES256();
+
+    [[nodiscard]] Status SetAlgorithm(std::int32_t algorithm) override;
+    [[nodiscard]] std::int32_t GetAlgorithm() const override;
+    [[nodiscard]] Status SetMasterKey(const std::uint8_t* key, std::size_t count) override;
+
+    [[nodiscard]] Status EncryptChunk(std::uint8_t* buffer, std::uint32_t* length, std::uint32_t capacity,
+                                      bool final) override;
+    [[nodiscard]] Status DecryptChunk(std::uint8_t* buffer, std::uint32_t length, bool final) override;
+    [[nodiscard]] Status BeginEncryption(std::uint8_t* keyBlock, std::uint32_t* length,
+                                         std::uint32_t capacity) override;
+    [[nodiscard]] Status BeginDecryption(const std::uint8_t* keyBlock, std::uint32_t length) override;
+    Status EndEncryption() override;
+    Status EndDecryption() override;
+
+    [[nodiscard]] std::uint32_t KeyLength() const { return keyLength_; }
+    [[nodiscard]] std::uint32_t KeyBlockLength() const { return 48 + 16 + keyLength_ + 4; }
+    // Test seam: draw IVs, file keys and salts from `source` (not owned)
+    // instead of a fresh X9.17 generator.
+    void SetRandomSource(IRandomSource* source) { randomSource_ = source; }
+
+protected:
+    ~CryptoPP_AES256() override;
+
+private:
+    [[nodiscard]] Status CheckStoredKey() const;
+
+    bool encrypting_ = false;
+    bool decrypting_ = false;
+    CryptoPP::SecByteBlock key_;
+    std::unique_ptr<CryptoPP::StreamTransformation> encryptor_;
+    std::unique_ptr<CryptoPP::StreamTransformation> decryptor_;
+    std::int32_t algorithm_ = CryptAlgorithmAes256;
+    std::uint32_t keyLength_ = 32;
+    IRandomSource* randomSource_ = nullptr;
+};
+
+}  // namespace nbr

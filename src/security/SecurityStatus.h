@@ -1,0 +1,29 @@
+#pragma once
+// Status codes of the cipher engine, the encrypted file format and the key file.
+
+#include "platform/Status.h"
+
+namespace nbr {
+
+inline constexpr Status E_WRONG_PASSWORD = MakeStatus(0x8004C051u);
+inline constexpr Status E_ALGORITHM_MISMATCH = MakeStatus(0x8004C054u);
+inline constexpr Status E_BUFFER_TOO_SMALL = MakeStatus(0x8004C055u);
+inline constexpr Status E_NOT_ENCRYPTING = MakeStatus(0x8004C056u);
+inline constexpr Status E_NOT_DECRYPTING = MakeStatus(0x8004C057u);
+inline constexpr Status E_INTEGRITY = MakeStatus(0x8004C058u);
+inline constexpr Status E_KEY_TOO_SHORT = MakeStatus(0x8004C059u);
+inline constexpr Status E_KEY_TOO_LONG = MakeStatus(0x8004C05Au);
+inline constexpr Status E_BAD_STATE = MakeStatus(0x8004C05Bu);
+inline constexpr Status E_SAVE_FAILED = MakeStatus(0x8004C05Cu);
+inline constexpr Status E_BAD_HEADER = MakeStatus(0x8004C05Du);
+inline constexpr Status E_HEADER_READ = MakeStatus(0x8004C05Eu);
+inline constexpr Status E_NO_KEY_STREAM = MakeStatus(0x8004C05Fu);
+inline constexpr Status E_KEY_FILE_SHORT = MakeStatus(0x8004C060u);
+
+inline constexpr Status E_PROP_RANGE = MakeStatus(0x80040309u);
+inline constexpr Status E_PROP_NO_STREAM = MakeStatus(0x8004030Au);
+inline constexpr Status E_PROP_NOT_FOUND = MakeStatus(0x8004030Bu);
+inline constexpr Status E_PROP_BAD_LENGTH = MakeStatus(0x8004030Du);
+inline constexpr Status E_PROP_WRITE = MakeStatus(0x8004030Eu);
+
+}  // namespace nbr

@@ -72,7 +72,7 @@ void InspectCommand::PrintKeyFile(CliContext& context, const QString& path, cons
         if (KeyFileLayout::SlotHoldsValue(head, slot, &length))
             filled << QStringLiteral("%1 (%2 bytes)").arg(slot).arg(length);
     }
-    out << Field("Property filled") << (filled.isEmpty() ? QStringLiteral("none") : filled.join(QStringLiteral(", ")))
+    out << Field("Property slots") << (filled.isEmpty() ? QStringLiteral("none") : filled.join(QStringLiteral(", ")))
         << '\n';
 }
 

@@ -1,0 +1,49 @@
+#pragma once
+// Helpers shared by the tests: a scripted random source, hex, the NIST
+// response files, and running openssl as an independent implementation.
+
+#include "security/CreateCrypt.h"
+#include "security/RandomSource.h"
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+namespace nbr::test {
+
+// Hands out the given bytes in order; fails once they run out.
+class FixedRandom final : public IRandomSource {
+public:
+    explicit FixedRandom(QByteArray bytes) : bytes_(std::move(bytes)) {}
+    bool Generate(std::uint8_t* out, std::size_t count) override;
+
+private:
+    QByteArray bytes_;
+    qsizetype at_ = 0;
+};
+
+struct CbcVector {
+    bool encrypt = true;
+    QByteArray key, iv, plain, cipher;
+};
+
+QByteArray Hex(const char* text);
+QByteArray Pattern(qsizetype size, int seed = 1);
+// Every vector of a NIST CAVP response file.
+QList<CbcVector> ReadCbcVectors(const QString& path);
+QString VectorsDir();
+// Runs openssl with `arguments`, feeding `input`; empty on failure.
+QByteArray OpenSsl(const QStringList& arguments, const QByteArray& input);
+// An AES-256 engine keyed with `masterKey`; draws from `random` when given.
+CryptPtr MakeEngine(const QByteArray& masterKey, IRandomSource* random = nullptr, std::int32_t algorithm = 0);
+// The key block computed independently: openssl wraps the file key, Qt
+// computes SHA-256 and HMAC-SHA-256.
+QByteArray ReferenceKeyBlock(const QByteArray& master, const QByteArray& iv, const QByteArray& fileKey,
+                             const QByteArray& salt);
+// AES-256-CBC without padding through the openssl command.
+QByteArray OpenSslCbc(bool encrypt, const QByteArray& key, const QByteArray& iv, const QByteArray& data);
+QByteArray ReadAll(const QString& path);
+bool WriteAll(const QString& path, const QByteArray& data);
+
+}  // namespace nbr::test

@@ -1,0 +1,158 @@
+// nimbra-cli as a user meets it: help, usage errors with their exit codes,
+// and inspect on files the engine wrote, a key file, and damaged files.
+
+#include "TestSupport.h"
+
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace nbr;
+using namespace nbr::test;
+
+namespace {
+
+struct Result {
+    int exitCode = -1;
+    QString out;
+    QString err;
+};
+
+Result RunCli(const QStringList& arguments)
+{
+    QProcess process;
+    process.start(QStringLiteral(NIMBRA_CLI), arguments);
+    process.closeWriteChannel();
+    Result result;
+    if (!process.waitForFinished(30000) || process.exitStatus() != QProcess::NormalExit)
+        return result;
+    result.exitCode = process.exitCode();
+    result.out = QString::fromUtf8(process.readAllStandardOutput());
+    result.err = QString::fromUtf8(process.readAllStandardError());
+    return result;
+}
+
+QString Fixture(const char* name)
+{
+    return QStringLiteral(NIMBRA_TEST_DATA "/") + QString::fromLatin1(name);
+}
+
+}  // namespace
+
+class TestCli : public QObject {
+    Q_OBJECT
+
+private slots:
+    void versionAndHelp();
+    void usageErrors_data();
+    void usageErrors();
+    void inspectWhatTheEngineWrote();
+    void inspectKeyFile();
+    void inspectDamagedFiles_data();
+    void inspectDamagedFiles();
+};
+
+void TestCli::versionAndHelp()
+{
+    Result r = RunCli({QStringLiteral("version")});
+    QCOMPARE(r.exitCode, 0);
+    QVERIFY(r.out.startsWith(QStringLiteral("nimbra-cli ")));
+    r = RunCli({QStringLiteral("--help")});
+    QCOMPARE(r.exitCode, 0);
+    QVERIFY(r.out.contains(QStringLiteral("inspect")));
+    QVERIFY(r.out.contains(QStringLiteral("Exit codes")));
+    r = RunCli({QStringLiteral("help"), QStringLiteral("inspect")});
+    QCOMPARE(r.exitCode, 0);
+    QVERIFY(r.out.contains(QStringLiteral("Usage: nimbra-cli [OPTIONS] inspect FILE")));
+    r = RunCli({QStringLiteral("inspect"), QStringLiteral("--help")});
+    QCOMPARE(r.exitCode, 0);
+    QVERIFY(r.out.contains(QStringLiteral("No password is needed")));
+    QVERIFY(r.err.isEmpty());
+}
+
+void TestCli::usageErrors_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("nothing") << QStringList {} << "no command given";
+    QTest::newRow("unknown command") << QStringList {QStringLiteral("frobnicate")} << "unknown command \"frobnicate\"";
+    QTest::newRow("unknown option") << QStringList {QStringLiteral("--bogus"), QStringLiteral("version")} << "unknown option \"--bogus\"";
+    QTest::newRow("root without value") << QStringList {QStringLiteral("--root")} << "--root needs a value";
+    QTest::newRow("inspect without file") << QStringList {QStringLiteral("inspect")} << "takes one FILE";
+    QTest::newRow("help for unknown") << QStringList {QStringLiteral("help"), QStringLiteral("x")} << "unknown command \"x\"";
+}
+
+void TestCli::usageErrors()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QString, message);
+    const Result r = RunCli(arguments);
+    QCOMPARE(r.exitCode, 2);
+    QVERIFY2(r.err.startsWith(QStringLiteral("nimbra-cli: error: ")), qPrintable(r.err));
+    QVERIFY2(r.err.contains(message), qPrintable(r.err));
+}
+
+void TestCli::inspectWhatTheEngineWrote()
+{
+    QTemporaryDir dir;
+    QVERIFY(WriteAll(dir.filePath("report.txt"), Pattern(1000)));
+    CryptPtr engine = MakeEngine(Pattern(32, 9));
+    QCOMPARE(engine->EncryptFileToFile(dir.filePath("report.txt"), dir.filePath("17"), nullptr, nullptr, nullptr), S_OK);
+    const Result r = RunCli({QStringLiteral("-q"), QStringLiteral("inspect"), dir.filePath("17")});
+    QCOMPARE(r.exitCode, 0);
+    QVERIFY(r.err.isEmpty());
+    for (const char* line : {"Type:             encrypted file", "Format id:        4 (AES-256)",
+                             "Plain size:       1000 bytes", "Key block:        100 bytes",
+                             "Encrypted name:   32 bytes, 10 code units", "Header length:    189 bytes",
+                             "Content:          1008 bytes"})
+        QVERIFY2(r.out.contains(QString::fromLatin1(line)), qPrintable(r.out));
+    QVERIFY(r.out.contains(QStringLiteral("Last write:       20")));
+
+    const Result fixture = RunCli({QStringLiteral("inspect"), Fixture("hello.enc")});
+    QCOMPARE(fixture.exitCode, 0);
+    QVERIFY(fixture.out.contains(QStringLiteral("Attributes:       0x00000020 (archive)")));
+    QVERIFY(fixture.out.contains(QStringLiteral("Last write:       2023-02-04 16:00:00 UTC")));
+    const Result legacy = RunCli({QStringLiteral("inspect"), Fixture("format2.enc")});
+    QCOMPARE(legacy.exitCode, 0);
+    QVERIFY(legacy.out.contains(QStringLiteral("old format")));
+}
+
+void TestCli::inspectKeyFile()
+{
+    Result r = RunCli({QStringLiteral("inspect"), Fixture("secparams.enc")});
+    QCOMPARE(r.exitCode, 0);
+    QVERIFY(r.out.contains(QStringLiteral("Type:             key file")));
+    QVERIFY(r.out.contains(QStringLiteral("Key:              present")));
+    QVERIFY2(r.out.contains(QStringLiteral("Property slots:   0 (4 bytes), 3 (16 bytes)")), qPrintable(r.out));
+
+    QTemporaryDir dir;
+    QVERIFY(WriteAll(dir.filePath("secparams.enc"), QByteArray()));
+    r = RunCli({QStringLiteral("inspect"), dir.filePath("secparams.enc")});
+    QCOMPARE(r.exitCode, 0);
+    QVERIFY(r.out.contains(QStringLiteral("absent")));
+    QVERIFY(r.out.contains(QStringLiteral("Property slots:   none")));
+}
+
+void TestCli::inspectDamagedFiles_data()
+{
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("trailer") << Fixture("bad_trailer.enc") << "header is damaged";
+    QTest::newRow("length") << Fixture("bad_length.enc") << "header is damaged";
+    QTest::newRow("cut") << Fixture("cut_in_key_block.enc") << "could not be read completely";
+    QTest::newRow("missing") << QStringLiteral("/nonexistent/file") << "System (0x80070003)";
+    QTest::newRow("folder") << QStringLiteral(NIMBRA_TEST_DATA) << "System (0x80070005)";
+}
+
+void TestCli::inspectDamagedFiles()
+{
+    QFETCH(QString, file);
+    QFETCH(QString, message);
+    const Result r = RunCli({QStringLiteral("inspect"), file});
+    QCOMPARE(r.exitCode, 1);
+    QVERIFY2(r.err.startsWith(QStringLiteral("nimbra-cli: error: ") + file), qPrintable(r.err));
+    QVERIFY2(r.err.contains(message), qPrintable(r.err));
+}
+
+QTEST_GUILESS_MAIN(TestCli)
+#include "tst_cli.moc"

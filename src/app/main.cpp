@@ -15,7 +15,11 @@ int main(int argc, char** argv)
     QTextStream out(stdout);
     out << "Nimbra " << nbr::kVersion << '\n';
     if (variables.IsDefined(QStringLiteral("NBR_DEVICE_LAUNCH_PATH")))
+    {
+        // The root file system's volume root is the empty text.
+        const QString volume = variables.GetVariable(QStringLiteral("NBR_DEVICE_LAUNCH_LETTER"));
         out << "Launched from " << variables.GetVariable(QStringLiteral("NBR_DEVICE_LAUNCH_PATH")) << " on volume "
-            << variables.GetVariable(QStringLiteral("NBR_DEVICE_LAUNCH_LETTER")) << '\n';
+            << (volume.isEmpty() ? QStringLiteral("/") : volume) << '\n';
+    }
     return 0;
 }

@@ -3,6 +3,7 @@
 
 #include "TestSupport.h"
 
+#include <QDir>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
@@ -50,6 +51,7 @@ private slots:
     void inspectKeyFile();
     void inspectDamagedFiles_data();
     void inspectDamagedFiles();
+    void speaksTheUsersLanguage();
 };
 
 void TestCli::versionAndHelp()
@@ -78,7 +80,7 @@ void TestCli::usageErrors_data()
     QTest::newRow("unknown command") << QStringList {QStringLiteral("frobnicate")} << "unknown command \"frobnicate\"";
     QTest::newRow("unknown option") << QStringList {QStringLiteral("--bogus"), QStringLiteral("version")} << "unknown option \"--bogus\"";
     QTest::newRow("root without value") << QStringList {QStringLiteral("--root")} << "--root needs a value";
-    QTest::newRow("inspect without file") << QStringList {QStringLiteral("inspect")} << "takes one FILE";
+    QTest::newRow("inspect without file") << QStringList {QStringLiteral("inspect")} << "wrong arguments for \"inspect\"";
     QTest::newRow("help for unknown") << QStringList {QStringLiteral("help"), QStringLiteral("x")} << "unknown command \"x\"";
 }
 
@@ -140,8 +142,8 @@ void TestCli::inspectDamagedFiles_data()
     QTest::newRow("trailer") << Fixture("bad_trailer.enc") << "header is damaged";
     QTest::newRow("length") << Fixture("bad_length.enc") << "header is damaged";
     QTest::newRow("cut") << Fixture("cut_in_key_block.enc") << "could not be read completely";
-    QTest::newRow("missing") << QStringLiteral("/nonexistent/file") << "System (0x80070003)";
-    QTest::newRow("folder") << QStringLiteral(NIMBRA_TEST_DATA) << "System (0x80070005)";
+    QTest::newRow("missing") << QStringLiteral("/nonexistent/file") << "System (0x00000003): No such file or directory";
+    QTest::newRow("folder") << QStringLiteral(NIMBRA_TEST_DATA) << "System (0x00000005)";
 }
 
 void TestCli::inspectDamagedFiles()
@@ -152,6 +154,32 @@ void TestCli::inspectDamagedFiles()
     QCOMPARE(r.exitCode, 1);
     QVERIFY2(r.err.startsWith(QStringLiteral("nimbra-cli: error: ") + file), qPrintable(r.err));
     QVERIFY2(r.err.contains(message), qPrintable(r.err));
+}
+
+void TestCli::speaksTheUsersLanguage()
+{
+    QTemporaryDir config;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("XDG_CONFIG_HOME"), config.path());
+    env.remove(QStringLiteral("LC_ALL"));
+    env.remove(QStringLiteral("LC_MESSAGES"));
+    env.insert(QStringLiteral("LANG"), QStringLiteral("fr_CA.UTF-8"));
+    auto run = [&](const QStringList& arguments) {
+        QProcess process;
+        process.setProcessEnvironment(env);
+        process.start(QStringLiteral(NIMBRA_CLI), arguments);
+        process.waitForFinished(30000);
+        return QString::fromUtf8(process.readAllStandardError());
+    };
+    QString err = run({QStringLiteral("inspect"), Fixture("bad_trailer.enc")});
+    QVERIFY2(err.contains(QStringLiteral("L'en-tête du fichier est endommagé")), qPrintable(err));
+    err = run({QStringLiteral("frobnicate")});
+    QVERIFY2(err.contains(QStringLiteral("commande inconnue « frobnicate »")), qPrintable(err));
+    // A saved choice wins over the environment.
+    QVERIFY(QDir().mkpath(config.filePath(QStringLiteral("Orvane"))));
+    QVERIFY(WriteAll(config.filePath(QStringLiteral("Orvane/Nimbra.conf")), "[1.0.0.1]\nlanguageIndex=6\n"));
+    err = run({QStringLiteral("frobnicate")});
+    QVERIFY2(err.contains(QStringLiteral("comando desconocido")), qPrintable(err));
 }
 
 QTEST_GUILESS_MAIN(TestCli)

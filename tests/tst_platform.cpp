@@ -87,7 +87,7 @@ void TestPlatform::systemMessages()
 {
     QCOMPARE(SystemError::Message(2), QStringLiteral("No such file or directory"));
     QCOMPARE(SystemError::Message(112), QStringLiteral("No space left on device"));
-    QVERIFY(!SystemError::Message(99999).isEmpty());
+    QVERIFY(SystemError::Message(99999).isEmpty());
 }
 
 void TestPlatform::fileTimes()

@@ -1,8 +1,11 @@
 #include "cli/CliApp.h"
 
+#include "app/MessageBox.h"
+#include "app/MessageIds.h"
 #include "cli/CliContext.h"
 #include "cli/ExitCode.h"
 #include "cli/InspectCommand.h"
+#include "cli/TerminalMessageBox.h"
 #include "cli/VersionCommand.h"
 #include "platform/HostFacts.h"
 #include "platform/Terminal.h"
@@ -46,7 +49,7 @@ int CliApp::PrintHelp(CliContext& context, const QString& name) const
     if (!name.isEmpty()) {
         CliCommand* command = Find(name);
         if (!command)
-            return UsageError(context, QStringLiteral("unknown command \"%1\"").arg(name));
+            return UsageError(context, context.Text(msg::kCliUnknownCommand, {name}));
         context.out << "Usage: nimbra-cli [OPTIONS] " << command->Name();
         if (!command->Usage().isEmpty())
             context.out << ' ' << command->Usage();
@@ -66,7 +69,7 @@ int CliApp::PrintHelp(CliContext& context, const QString& name) const
 
 int CliApp::UsageError(CliContext& context, const QString& text) const
 {
-    context.Error(text, QStringLiteral("see \"nimbra-cli help\""));
+    context.Error(text, context.Text(msg::kCliSeeHelp));
     return kExitUsage;
 }
 
@@ -75,6 +78,20 @@ int CliApp::Run(const QStringList& arguments)
     CliContext context;
     context.stdoutIsTerminal = Terminal::IsTerminal(STDOUT_FILENO);
     context.stderrIsTerminal = Terminal::IsTerminal(STDERR_FILENO);
+    // Texts first: every message from here on is in the user's language.
+    const HostFacts host = HostFacts::Current();
+    context.variables.InitVariables(QCoreApplication::arguments(), host);
+    context.languages.SetSettings(&context.settings);
+    context.languages.LoadPacks(context.variables, host.languageId);
+    TerminalMessageBox answerer(context.languages);
+    MessageBox::Install(&answerer);
+    const int code = Dispatch(context, arguments);
+    MessageBox::Install(nullptr);
+    return code;
+}
+
+int CliApp::Dispatch(CliContext& context, const QStringList& arguments)
+{
 
     QString commandName;
     QStringList rest;
@@ -85,7 +102,7 @@ int CliApp::Run(const QStringList& arguments)
             rest << arg;
         } else if (arg == QLatin1String("--root") || arg == QLatin1String("--password-file")) {
             if (i + 1 >= arguments.size())
-                return UsageError(context, QStringLiteral("%1 needs a value").arg(arg));
+                return UsageError(context, context.Text(msg::kCliNeedsValue, {arg}));
             (arg == QLatin1String("--root") ? context.root : context.passwordFile) = arguments.at(++i);
         } else if (arg.startsWith(QLatin1String("--root="))) {
             context.root = arg.mid(7);
@@ -96,7 +113,7 @@ int CliApp::Run(const QStringList& arguments)
         } else if (arg == QLatin1String("-h") || arg == QLatin1String("--help")) {
             wantHelp = true;
         } else if (arg.startsWith(QLatin1Char('-')) && arg.size() > 1) {
-            return UsageError(context, QStringLiteral("unknown option \"%1\"").arg(arg));
+            return UsageError(context, context.Text(msg::kCliUnknownOption, {arg}));
         } else {
             commandName = arg;
         }
@@ -107,20 +124,18 @@ int CliApp::Run(const QStringList& arguments)
     if (commandName.isEmpty()) {
         if (wantHelp)
             return PrintHelp(context, {});
-        return UsageError(context, QStringLiteral("no command given"));
+        return UsageError(context, context.Text(msg::kCliNoCommand));
     }
     CliCommand* command = Find(commandName);
     if (!command)
-        return UsageError(context, QStringLiteral("unknown command \"%1\"").arg(commandName));
+        return UsageError(context, context.Text(msg::kCliUnknownCommand, {commandName}));
     if (wantHelp || rest.contains(QLatin1String("--help")) || rest.contains(QLatin1String("-h")))
         return PrintHelp(context, commandName);
 
-    const HostFacts host = HostFacts::Current();
     if (context.root.isEmpty())
-        context.root = HostFacts::VolumeRootOf(host.programPath);
+        context.root = HostFacts::VolumeRootOf(HostFacts::RunningProgramPath());
     while (context.root.size() > 1 && context.root.endsWith(QLatin1Char('/')))
         context.root.chop(1);
-    context.variables.InitVariables(QCoreApplication::arguments(), host);
     context.variables.SetVariable(QStringLiteral("NBR_DEVICE_DOCUMENT_LETTER"),
                                   context.root == QLatin1String("/") ? QString() : context.root);
     return command->Run(context, rest);

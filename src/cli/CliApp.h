@@ -20,6 +20,7 @@ public:
     [[nodiscard]] int Run(const QStringList& arguments);
 
 private:
+    [[nodiscard]] int Dispatch(CliContext& context, const QStringList& arguments);
     [[nodiscard]] CliCommand* Find(const QString& name) const;
     [[nodiscard]] int PrintHelp(CliContext& context, const QString& command) const;
     [[nodiscard]] int UsageError(CliContext& context, const QString& text) const;

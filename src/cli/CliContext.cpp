@@ -1,9 +1,14 @@
 #include "cli/CliContext.h"
 
-#include "cli/CliText.h"
+#include "app/ErrorText.h"
 #include "cli/ExitCode.h"
 
 namespace nbr::cli {
+
+QString CliContext::Text(int id, std::initializer_list<TextArg> args) const
+{
+    return languages.FormatText(id, args);
+}
 
 int CliContext::Error(const QString& text, const QString& hint)
 {
@@ -17,7 +22,7 @@ int CliContext::Error(const QString& text, const QString& hint)
 
 int CliContext::StatusError(Status status, const QString& subject, const QString& hint)
 {
-    const QString text = CliText::StatusText(status);
+    const QString text = FormatErrorText(languages, status);
     return Error(subject.isEmpty() ? text : subject + QStringLiteral(": ") + text, hint);
 }
 

@@ -1,7 +1,10 @@
 #pragma once
 // What every command of nimbra-cli gets: the global options, the configuration
-// variables with the store's volume root, and the way to talk to the user.
+// variables with the store's volume root, the texts in the user's language,
+// and the way to talk to the user.
 
+#include "app/LanguageManager.h"
+#include "app/RegistrySettings.h"
 #include "app/VariableStore.h"
 #include "platform/Status.h"
 
@@ -17,9 +20,13 @@ struct CliContext {
     bool stdoutIsTerminal = false;
     bool stderrIsTerminal = false;
     VariableStore variables;
+    RegistrySettings settings;
+    LanguageManager languages;
     QTextStream out {stdout};
     QTextStream err {stderr};
 
+    // Text `id` of the language packs, formatted with `args`.
+    [[nodiscard]] QString Text(int id, std::initializer_list<TextArg> args = {}) const;
     // "nimbra-cli: error: TEXT" and, when given, "hint: HINT". Returns kExitFailure.
     int Error(const QString& text, const QString& hint = {});
     // The error text of a status, with the same frame.

@@ -1,5 +1,6 @@
 #include "cli/InspectCommand.h"
 
+#include "app/MessageIds.h"
 #include "cli/CliContext.h"
 #include "cli/ExitCode.h"
 #include "platform/FileAttributes.h"
@@ -104,7 +105,8 @@ void InspectCommand::PrintHeader(CliContext& context, const QString& path, const
 int InspectCommand::Run(CliContext& context, const QStringList& arguments)
 {
     if (arguments.size() != 1) {
-        context.Error(QStringLiteral("\"inspect\" takes one FILE"), QStringLiteral("nimbra-cli inspect FILE"));
+        context.Error(context.Text(msg::kCliWrongArguments, {Name()}),
+                      context.Text(msg::kCliUsage, {QStringLiteral("nimbra-cli inspect FILE")}));
         return kExitUsage;
     }
     const QString path = arguments.first();

@@ -1,6 +1,7 @@
 #include "cli/VersionCommand.h"
 
 #include "Version.h"
+#include "app/MessageIds.h"
 #include "cli/CliContext.h"
 #include "cli/ExitCode.h"
 
@@ -14,7 +15,7 @@ QString VersionCommand::Help() const
 int VersionCommand::Run(CliContext& context, const QStringList& arguments)
 {
     if (!arguments.isEmpty()) {
-        context.Error(QStringLiteral("\"version\" takes no arguments"));
+        context.Error(context.Text(msg::kCliNoArguments, {Name()}));
         return kExitUsage;
     }
     context.out << "nimbra-cli " << kVersion << '\n';

@@ -18,9 +18,20 @@ HostFacts HostFacts::Current()
 {
     HostFacts facts;
     facts.programPath = RunningProgramPath();
-    facts.languageId = LanguageId::FromLocale(QLocale::system());
+    facts.languageId = LanguageId::FromLocale(UiLocale());
     facts.appDataFolder = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
     return facts;
+}
+
+QLocale HostFacts::UiLocale()
+{
+    // The language of messages, as the C library would choose it.
+    for (const char* name : {"LC_ALL", "LC_MESSAGES", "LANG"}) {
+        const QString value = qEnvironmentVariable(name);
+        if (!value.isEmpty())
+            return QLocale(value.section(QLatin1Char('.'), 0, 0).section(QLatin1Char('@'), 0, 0));
+    }
+    return QLocale::system();
 }
 
 QString HostFacts::RunningProgramPath()

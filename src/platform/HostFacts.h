@@ -2,6 +2,7 @@
 // Facts about the host that the configuration variables are built from. A
 // plain value so that tests can state them instead of reading the machine.
 
+#include <QLocale>
 #include <QString>
 
 #include <cstdint>
@@ -15,6 +16,8 @@ struct HostFacts {
 
     [[nodiscard]] static HostFacts Current();
     [[nodiscard]] static QString RunningProgramPath();
+    // The user's language for messages, from LC_ALL, LC_MESSAGES or LANG.
+    [[nodiscard]] static QLocale UiLocale();
     // The mount point of the volume that holds `path` (or its nearest existing
     // ancestor), without a trailing separator: "" for the root file system.
     [[nodiscard]] static QString VolumeRootOf(const QString& path);

@@ -96,6 +96,8 @@ int SystemError::ErrnoFromWin32(std::uint32_t error)
         return ENOENT;
     if (error == win32::kFileExists)
         return EEXIST;
+    if (error == 14)  // ERROR_OUTOFMEMORY, the low half of E_OUTOFMEMORY
+        return ENOMEM;
     for (const Mapping& m : kTable) {
         if (m.win32 == error)
             return m.err;
@@ -109,7 +111,7 @@ QString SystemError::Message(std::uint32_t error)
         return QStringLiteral("A device attached to the system is not functioning");
     const int err = ErrnoFromWin32(error);
     if (err == 0)
-        return QStringLiteral("Unknown error %1").arg(error);
+        return {};
     char buffer[256] = {};
     // GNU strerror_r returns the message, which may or may not live in buffer.
     const char* text = ::strerror_r(err, buffer, sizeof buffer);

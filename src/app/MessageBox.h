@@ -1,0 +1,37 @@
+#pragma once
+// The program's message box as workers see it: one process-wide answerer and
+// the rules of the button mask (order, labels, default and escape buttons).
+
+#include "app/MessageBoxRequest.h"
+
+#include <vector>
+
+namespace nbr {
+
+class IMessageBoxAnswerer;
+
+struct MessageBoxButton {
+    std::uint32_t id;
+    int labelId;  // text number of its label
+};
+
+class MessageBox {
+public:
+    // The answerer of this process (not owned); none makes every box answer 0.
+    static void Install(IMessageBoxAnswerer* answerer);
+    [[nodiscard]] static IMessageBoxAnswerer* Installed();
+
+    // The buttons of a mask in the order they are shown.
+    [[nodiscard]] static std::vector<MessageBoxButton> Buttons(std::uint32_t mask);
+    // Enter presses it: the first button, or OK whenever OK is there.
+    [[nodiscard]] static std::uint32_t DefaultButton(std::uint32_t mask);
+    // Escape presses it: the last button.
+    [[nodiscard]] static std::uint32_t EscapeButton(std::uint32_t mask);
+};
+
+// Asks the installed answerer; 0 when there is none.
+[[nodiscard]] std::uint32_t ShowMessageBox(const void* owner, const QString& title, const QString& text,
+                                           std::uint32_t buttons, int icon, int banner = 0,
+                                           const QString& checkText = {});
+
+}  // namespace nbr

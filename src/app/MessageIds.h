@@ -1,0 +1,204 @@
+#pragma once
+// The numbers of every text in the language packs (lang/Lang*.json). A pack
+// maps the number, as text, to the text in its language.
+
+namespace nbr::msg {
+
+inline constexpr int kButtonAbort = 3;
+inline constexpr int kButtonOk = 4;
+inline constexpr int kButtonYes = 5;
+inline constexpr int kButtonNo = 6;
+inline constexpr int kButtonRetry = 7;
+inline constexpr int kButtonIgnore = 8;
+inline constexpr int kButtonCancel = 9;
+inline constexpr int kSetupNotCompleted = 10;
+inline constexpr int kCaptionError = 11;
+inline constexpr int kCaptionNotice = 12;
+inline constexpr int kStoreItemExists = 13;
+inline constexpr int kStoreDiskFull = 14;
+inline constexpr int kWrongPassword = 15;
+inline constexpr int kKeyFileInvalid = 16;
+inline constexpr int kKeyNotCreated = 17;
+inline constexpr int kAlgorithmMismatch = 18;
+inline constexpr int kBufferTooSmall = 19;
+inline constexpr int kNotEncrypting = 20;
+inline constexpr int kNotDecrypting = 21;
+inline constexpr int kIntegrity = 22;
+inline constexpr int kKeyTooShort = 23;
+inline constexpr int kKeyTooLong = 24;
+inline constexpr int kBadState = 25;
+inline constexpr int kSaveFailed = 26;
+inline constexpr int kStoreManifest = 27;
+inline constexpr int kBadHeader = 28;
+inline constexpr int kHeaderRead = 29;
+inline constexpr int kTitleEncrypting = 30;
+inline constexpr int kTitleDecrypting = 31;
+inline constexpr int kColumnName = 32;
+inline constexpr int kColumnSize = 33;
+inline constexpr int kColumnDate = 34;
+inline constexpr int kCurrentPasswordEmpty = 35;
+inline constexpr int kCurrentPasswordTooLong = 37;
+inline constexpr int kNewPasswordEmpty = 38;
+inline constexpr int kPasswordTooLong = 39;
+inline constexpr int kConfirmationEmpty = 40;
+inline constexpr int kConfirmationDiffers = 41;
+inline constexpr int kPasswordsMatch = 42;
+inline constexpr int kPasswordTooShort = 43;
+inline constexpr int kQuestionReplaceFile = 44;
+inline constexpr int kQuestionMergeFolder = 45;
+inline constexpr int kDriveFull = 46;
+inline constexpr int kQuestionReplaceHostFile = 47;
+inline constexpr int kQuestionDeleteFolder = 48;
+inline constexpr int kQuestionDeleteFile = 49;
+inline constexpr int kQuestionDeleteItems = 50;
+inline constexpr int kTitleDeleting = 51;
+inline constexpr int kSplashStarting = 56;
+inline constexpr int kSplashLoading = 57;
+inline constexpr int kSplashCheckingDevice = 60;
+inline constexpr int kQuestionReset = 62;
+inline constexpr int kResetFailed = 63;
+inline constexpr int kResetDone = 64;
+inline constexpr int kCaptionLogin = 65;
+inline constexpr int kTitlePleaseWait = 66;
+inline constexpr int kSplashSetup = 71;
+inline constexpr int kWizardTitleSuffix = 72;
+inline constexpr int kButtonFinish = 76;
+inline constexpr int kButtonNext = 77;
+inline constexpr int kMenuExpand = 78;
+inline constexpr int kMenuCollapse = 79;
+inline constexpr int kMenuRefresh = 80;
+inline constexpr int kMenuOpen = 81;
+inline constexpr int kMenuCopy = 82;
+inline constexpr int kMenuPaste = 83;
+inline constexpr int kMenuDelete = 84;
+inline constexpr int kNoProgramToOpen = 85;
+inline constexpr int kStreamWrite = 86;
+inline constexpr int kStreamRead = 87;
+inline constexpr int kStreamFailed = 88;
+inline constexpr int kStreamUnsupported = 89;
+inline constexpr int kPasswordSet = 90;
+inline constexpr int kCancelling = 91;
+inline constexpr int kTitleSavingKey = 94;
+inline constexpr int kPasswordChanged = 97;
+inline constexpr int kCurrentPasswordWrong = 98;
+inline constexpr int kStoreDestroyed = 99;
+inline constexpr int kStoreBadName = 109;
+inline constexpr int kNewFolder = 112;
+inline constexpr int kOneAttemptLeft = 119;
+inline constexpr int kLoginWrongPassword = 120;
+inline constexpr int kPropRange = 122;
+inline constexpr int kPropNoStream = 123;
+inline constexpr int kPropNotFound = 125;
+inline constexpr int kStoreReadOnly = 129;
+inline constexpr int kPropBadLength = 131;
+inline constexpr int kPropWrite = 132;
+inline constexpr int kUncleanShutdown = 138;
+inline constexpr int kStoreDriveRemoved = 139;
+inline constexpr int kNoKeyStream = 142;
+inline constexpr int kKeyFileShort = 143;
+inline constexpr int kFileStillOpen = 144;
+inline constexpr int kSplashWaitingDevice = 145;
+inline constexpr int kPageNotCreated = 151;
+inline constexpr int kUnknownError = 155;
+inline constexpr int kGenericError = 156;
+inline constexpr int kTitleClosing = 160;
+inline constexpr int kClosingFailed = 161;
+inline constexpr int kHintPrefix = 165;
+inline constexpr int kEulaAccept = 174;
+inline constexpr int kEulaDecline = 175;
+inline constexpr int kEulaHeading = 176;
+inline constexpr int kEulaLine1 = 177;
+inline constexpr int kEulaLine2 = 178;
+inline constexpr int kButtonPrev = 179;
+inline constexpr int kStartInstructions = 180;
+inline constexpr int kStartHeading = 181;
+inline constexpr int kEndText = 190;
+inline constexpr int kEndHeading = 191;
+inline constexpr int kLoginButton = 192;
+inline constexpr int kLoginCancel = 193;
+inline constexpr int kLoginPrompt = 194;
+inline constexpr int kLoginReset = 195;
+inline constexpr int kLoginResetExplanation = 196;
+inline constexpr int kLoginPasswordLabel = 197;
+inline constexpr int kLoginHintLink = 198;
+inline constexpr int kSettingsCancel = 204;
+inline constexpr int kMenuFile = 209;
+inline constexpr int kMenuEdit = 210;
+inline constexpr int kMenuView = 211;
+inline constexpr int kMenuOptions = 212;
+inline constexpr int kMenuHelp = 213;
+inline constexpr int kMenuExit = 214;
+inline constexpr int kMenuCut = 215;
+inline constexpr int kMenuCopyItem = 216;
+inline constexpr int kMenuPasteItem = 217;
+inline constexpr int kMenuDeleteItem = 218;
+inline constexpr int kMenuNewDirectory = 219;
+inline constexpr int kMenuToolbar = 220;
+inline constexpr int kMenuStatusBar = 221;
+inline constexpr int kMenuRefreshItem = 222;
+inline constexpr int kMenuMyComputer = 223;
+inline constexpr int kMenuSecuritySettings = 224;
+inline constexpr int kMenuAbout = 225;
+inline constexpr int kMenuLicense = 226;
+inline constexpr int kMenuSupport = 227;
+inline constexpr int kStartSubtitle = 228;
+inline constexpr int kMenuManual = 230;
+inline constexpr int kTipExit = 231;
+inline constexpr int kTipCopy = 232;
+inline constexpr int kTipCut = 233;
+inline constexpr int kTipPaste = 234;
+inline constexpr int kTipDelete = 235;
+inline constexpr int kTipNewDirectory = 236;
+inline constexpr int kTipToolbar = 237;
+inline constexpr int kTipStatusBar = 238;
+inline constexpr int kTipRefresh = 239;
+inline constexpr int kTipMyComputer = 240;
+inline constexpr int kTipSecuritySettings = 241;
+inline constexpr int kTipAbout = 242;
+inline constexpr int kMenuLanguage = 243;
+inline constexpr int kAboutText = 244;
+inline constexpr int kAboutVersion = 245;
+inline constexpr int kHintRevealsPassword = 251;
+inline constexpr int kPasswordTooCommon = 252;
+inline constexpr int kCliNoCommand = 1000;
+inline constexpr int kCliUnknownCommand = 1001;
+inline constexpr int kCliUnknownOption = 1002;
+inline constexpr int kCliNeedsValue = 1003;
+inline constexpr int kCliSeeHelp = 1004;
+inline constexpr int kCliNoArguments = 1005;
+inline constexpr int kCliWrongArguments = 1006;
+inline constexpr int kCliUsage = 1007;
+inline constexpr int kCliNotATerminal = 1008;
+inline constexpr int kCliChoose = 1009;
+
+// Every number above, for the checks of the packs.
+inline constexpr int kAll[] = {
+    kButtonAbort, kButtonOk, kButtonYes, kButtonNo, kButtonRetry, kButtonIgnore, kButtonCancel,
+    kSetupNotCompleted, kCaptionError, kCaptionNotice, kStoreItemExists, kStoreDiskFull, kWrongPassword,
+    kKeyFileInvalid, kKeyNotCreated, kAlgorithmMismatch, kBufferTooSmall, kNotEncrypting, kNotDecrypting,
+    kIntegrity, kKeyTooShort, kKeyTooLong, kBadState, kSaveFailed, kStoreManifest, kBadHeader, kHeaderRead,
+    kTitleEncrypting, kTitleDecrypting, kColumnName, kColumnSize, kColumnDate, kCurrentPasswordEmpty,
+    kCurrentPasswordTooLong, kNewPasswordEmpty, kPasswordTooLong, kConfirmationEmpty, kConfirmationDiffers,
+    kPasswordsMatch, kPasswordTooShort, kQuestionReplaceFile, kQuestionMergeFolder, kDriveFull,
+    kQuestionReplaceHostFile, kQuestionDeleteFolder, kQuestionDeleteFile, kQuestionDeleteItems,
+    kTitleDeleting, kSplashStarting, kSplashLoading, kSplashCheckingDevice, kQuestionReset, kResetFailed,
+    kResetDone, kCaptionLogin, kTitlePleaseWait, kSplashSetup, kWizardTitleSuffix, kButtonFinish, kButtonNext,
+    kMenuExpand, kMenuCollapse, kMenuRefresh, kMenuOpen, kMenuCopy, kMenuPaste, kMenuDelete, kNoProgramToOpen,
+    kStreamWrite, kStreamRead, kStreamFailed, kStreamUnsupported, kPasswordSet, kCancelling, kTitleSavingKey,
+    kPasswordChanged, kCurrentPasswordWrong, kStoreDestroyed, kStoreBadName, kNewFolder, kOneAttemptLeft,
+    kLoginWrongPassword, kPropRange, kPropNoStream, kPropNotFound, kStoreReadOnly, kPropBadLength, kPropWrite,
+    kUncleanShutdown, kStoreDriveRemoved, kNoKeyStream, kKeyFileShort, kFileStillOpen, kSplashWaitingDevice,
+    kPageNotCreated, kUnknownError, kGenericError, kTitleClosing, kClosingFailed, kHintPrefix, kEulaAccept,
+    kEulaDecline, kEulaHeading, kEulaLine1, kEulaLine2, kButtonPrev, kStartInstructions, kStartHeading,
+    kEndText, kEndHeading, kLoginButton, kLoginCancel, kLoginPrompt, kLoginReset, kLoginResetExplanation,
+    kLoginPasswordLabel, kLoginHintLink, kSettingsCancel, kMenuFile, kMenuEdit, kMenuView, kMenuOptions,
+    kMenuHelp, kMenuExit, kMenuCut, kMenuCopyItem, kMenuPasteItem, kMenuDeleteItem, kMenuNewDirectory,
+    kMenuToolbar, kMenuStatusBar, kMenuRefreshItem, kMenuMyComputer, kMenuSecuritySettings, kMenuAbout,
+    kMenuLicense, kMenuSupport, kStartSubtitle, kMenuManual, kTipExit, kTipCopy, kTipCut, kTipPaste,
+    kTipDelete, kTipNewDirectory, kTipToolbar, kTipStatusBar, kTipRefresh, kTipMyComputer,
+    kTipSecuritySettings, kTipAbout, kMenuLanguage, kAboutText, kAboutVersion, kHintRevealsPassword,
+    kPasswordTooCommon, kCliNoCommand, kCliUnknownCommand, kCliUnknownOption, kCliNeedsValue, kCliSeeHelp,
+    kCliNoArguments, kCliWrongArguments, kCliUsage, kCliNotATerminal, kCliChoose,
+};
+
+}  // namespace nbr::msg

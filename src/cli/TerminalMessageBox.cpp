@@ -1,0 +1,72 @@
+#include "cli/TerminalMessageBox.h"
+
+#include "app/LanguageManager.h"
+#include "app/MessageBox.h"
+#include "app/MessageIds.h"
+#include "platform/Terminal.h"
+
+#include <QTextStream>
+
+#include <cstdio>
+#include <unistd.h>
+
+namespace nbr::cli {
+namespace {
+
+QString Label(const LanguageManager& languages, int id)
+{
+    return languages.GetText(id).remove(QLatin1Char('&'));
+}
+
+}  // namespace
+
+std::uint32_t TerminalMessageBox::Answer(const MessageBoxRequest& request)
+{
+    QTextStream err(stderr);
+    const auto buttons = MessageBox::Buttons(request.buttons);
+    const QString text = request.title.isEmpty() ? request.text : request.title + QStringLiteral(": ") + request.text;
+    if (buttons.size() <= 1) {
+        err << text << '\n';
+        return buttons.empty() ? 0 : buttons.front().id;
+    }
+
+    const std::uint32_t escape = MessageBox::EscapeButton(request.buttons);
+    QString escapeLabel;
+    QStringList labels;
+    for (const MessageBoxButton& b : buttons) {
+        labels << Label(languages_, b.labelId);
+        if (b.id == escape)
+            escapeLabel = labels.back();
+    }
+    if (!Terminal::IsTerminal(STDIN_FILENO)) {
+        err << "nimbra-cli: " << languages_.FormatText(msg::kCliNotATerminal, {request.text, escapeLabel}) << '\n';
+        return escape;
+    }
+
+    for (;;) {
+        err << text << '\n' << '[' << labels.join(QLatin1Char('/')) << "] ";
+        err.flush();
+        char line[256] = {};
+        if (!std::fgets(line, sizeof line, stdin))
+            return escape;
+        const QString answer = QString::fromLocal8Bit(line).trimmed();
+        if (answer.isEmpty())
+            return MessageBox::DefaultButton(request.buttons);
+        // A whole label, or the start of exactly one label, chooses it.
+        int match = -1;
+        int count = 0;
+        for (int i = 0; i < labels.size(); ++i) {
+            if (labels.at(i).compare(answer, Qt::CaseInsensitive) == 0)
+                return buttons[static_cast<std::size_t>(i)].id;
+            if (labels.at(i).startsWith(answer, Qt::CaseInsensitive)) {
+                match = i;
+                ++count;
+            }
+        }
+        if (count == 1)
+            return buttons[static_cast<std::size_t>(match)].id;
+        err << languages_.FormatText(msg::kCliChoose, {labels.join(QStringLiteral(", "))}) << '\n';
+    }
+}
+
+}  // namespace nbr::cli

@@ -148,6 +148,34 @@ QByteArray ReferenceKeyBlock(const QByteArray& master, const QByteArray& iv, con
     return block;
 }
 
+QByteArray Utf16Le(const QString& text)
+{
+    QByteArray bytes;
+    for (const QChar c : text) {
+        bytes.append(char(c.unicode() & 0xFF));
+        bytes.append(char(c.unicode() >> 8));
+    }
+    return bytes;
+}
+
+QByteArray ReferenceKeyRecord(const KeyRecordParts& p)
+{
+    auto sha = [](const QByteArray& a) { return QCryptographicHash::hash(a, QCryptographicHash::Sha256); };
+    QByteArray record(30986, '\0');
+    auto put = [&](int at, const QByteArray& bytes) { record.replace(at, bytes.size(), bytes); };
+    qToLittleEndian<quint32>(30986, record.data());
+    qToLittleEndian<quint16>(1, record.data() + 4);
+    put(6, p.verifierSalt);
+    put(10, sha(p.password + p.verifierSalt));
+    put(42, p.wrapSalt);
+    put(46, p.wrapIv);
+    put(62, OpenSslCbc(true, sha(p.password + p.wrapSalt), p.wrapIv, p.master));
+    put(94, p.creationRandom);
+    put(30950, p.macSalt);
+    put(30954, QMessageAuthenticationCode::hash(record.left(30954), sha(p.master + p.macSalt), QCryptographicHash::Sha256));
+    return record;
+}
+
 QByteArray ReadAll(const QString& path)
 {
     QFile file(path);

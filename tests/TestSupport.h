@@ -41,6 +41,13 @@ CryptPtr MakeEngine(const QByteArray& masterKey, IRandomSource* random = nullptr
 // computes SHA-256 and HMAC-SHA-256.
 QByteArray ReferenceKeyBlock(const QByteArray& master, const QByteArray& iv, const QByteArray& fileKey,
                              const QByteArray& salt);
+// The key record computed independently from the layout table.
+struct KeyRecordParts {
+    QByteArray password;  // UTF-16LE bytes
+    QByteArray master, verifierSalt, wrapSalt, wrapIv, creationRandom, macSalt;
+};
+QByteArray ReferenceKeyRecord(const KeyRecordParts& parts);
+QByteArray Utf16Le(const QString& text);
 // AES-256-CBC without padding through the openssl command.
 QByteArray OpenSslCbc(bool encrypt, const QByteArray& key, const QByteArray& iv, const QByteArray& data);
 QByteArray ReadAll(const QString& path);

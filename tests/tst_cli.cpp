@@ -3,7 +3,10 @@
 
 #include "TestSupport.h"
 
+#include "security/FileStream.h"
+
 #include <QDir>
+#include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
@@ -19,10 +22,16 @@ struct Result {
     QString err;
 };
 
-Result RunCli(const QStringList& arguments)
+Result RunCli(const QStringList& arguments, const QByteArray& input = {})
 {
     QProcess process;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("LANG"), QStringLiteral("C.UTF-8"));
+    env.remove(QStringLiteral("LC_ALL"));
+    env.remove(QStringLiteral("LC_MESSAGES"));
+    process.setProcessEnvironment(env);
     process.start(QStringLiteral(NIMBRA_CLI), arguments);
+    process.write(input);
     process.closeWriteChannel();
     Result result;
     if (!process.waitForFinished(30000) || process.exitStatus() != QProcess::NormalExit)
@@ -52,6 +61,9 @@ private slots:
     void inspectDamagedFiles_data();
     void inspectDamagedFiles();
     void speaksTheUsersLanguage();
+    void keyFileCommands();
+    void tenWrongPasswordsWipe();
+    void busyKeyFile();
 };
 
 void TestCli::versionAndHelp()
@@ -180,6 +192,91 @@ void TestCli::speaksTheUsersLanguage()
     QVERIFY(WriteAll(config.filePath(QStringLiteral("Orvane/Nimbra.conf")), "[1.0.0.1]\nlanguageIndex=6\n"));
     err = run({QStringLiteral("frobnicate")});
     QVERIFY2(err.contains(QStringLiteral("comando desconocido")), qPrintable(err));
+}
+
+void TestCli::keyFileCommands()
+{
+    QTemporaryDir root;
+    const QString r = root.path();
+    Result res = RunCli({QStringLiteral("--root"), r, QStringLiteral("hint")});
+    QCOMPARE(res.exitCode, 4);
+    QVERIFY2(res.err.contains(QStringLiteral("Use \"init\"")), qPrintable(res.err));
+
+    res = RunCli({QStringLiteral("--root"), r, QStringLiteral("init")}, "secret1\nsecret2\n");
+    QCOMPARE(res.exitCode, 1);
+    QVERIFY2(res.err.contains(QStringLiteral("does not match")), qPrintable(res.err));
+    res = RunCli({QStringLiteral("--root"), r, QStringLiteral("init"), QStringLiteral("--hint"), QStringLiteral("secret1")},
+                 "secret1\nsecret1\n");
+    QCOMPARE(res.exitCode, 1);
+    QVERIFY2(res.err.contains(QStringLiteral("must not give away")), qPrintable(res.err));
+    res = RunCli({QStringLiteral("--root"), r, QStringLiteral("init"), QStringLiteral("--hint"), QStringLiteral("the usual")},
+                 "secret1\nsecret1\n");
+    QCOMPARE(res.exitCode, 0);
+    QVERIFY(QFileInfo::exists(r + QStringLiteral("/Encrypted Data/secparams.enc")));
+    res = RunCli({QStringLiteral("--root"), r, QStringLiteral("init")}, "secret1\nsecret1\n");
+    QCOMPARE(res.exitCode, 1);
+    QVERIFY2(res.err.contains(QStringLiteral("already set up")), qPrintable(res.err));
+
+    res = RunCli({QStringLiteral("--root"), r, QStringLiteral("hint")});
+    QCOMPARE(res.exitCode, 0);
+    QCOMPARE(res.out, QStringLiteral("Password hint: the usual\n"));
+
+    res = RunCli({QStringLiteral("--root"), r, QStringLiteral("passwd")}, "secret9\n");
+    QCOMPARE(res.exitCode, 3);
+    QVERIFY(QProcess::execute(QStringLiteral("sh"), {QStringLiteral("-c"), QStringLiteral("printf 'secret1\\n' > ") + root.filePath(QStringLiteral("pw"))}) == 0);
+    res = RunCli({QStringLiteral("--root"), r, QStringLiteral("--password-file"), root.filePath(QStringLiteral("pw")),
+                  QStringLiteral("passwd"), QStringLiteral("--hint"), QStringLiteral("new one")},
+                 "renewed1\nrenewed1\n");
+    QCOMPARE(res.exitCode, 0);
+    QVERIFY2(res.out.contains(QStringLiteral("Your password has been changed.")), qPrintable(res.err));
+    res = RunCli({QStringLiteral("--root"), r, QStringLiteral("passwd")}, "renewed1\nrenewed2\nrenewed2\n");
+    QCOMPARE(res.exitCode, 0);
+    res = RunCli({QStringLiteral("--root"), r, QStringLiteral("hint")});
+    QCOMPARE(res.out, QStringLiteral("Password hint: new one\n"));
+
+    // Nobody at a terminal to say yes: nothing is wiped.
+    res = RunCli({QStringLiteral("--root"), r, QStringLiteral("wipe")});
+    QCOMPARE(res.exitCode, 5);
+    QVERIFY(res.err.contains(QStringLiteral("no terminal to answer on")));
+    res = RunCli({QStringLiteral("--root"), r, QStringLiteral("-q"), QStringLiteral("wipe"), QStringLiteral("--yes")});
+    QCOMPARE(res.exitCode, 0);
+    QVERIFY(res.err.isEmpty());
+    res = RunCli({QStringLiteral("--root"), r, QStringLiteral("hint")});
+    QCOMPARE(res.exitCode, 4);
+    res = RunCli({QStringLiteral("--root"), r, QStringLiteral("init")}, "fresh-start\nfresh-start\n");
+    QCOMPARE(res.exitCode, 0);
+}
+
+void TestCli::tenWrongPasswordsWipe()
+{
+    QTemporaryDir root;
+    const QString r = root.path();
+    QCOMPARE(RunCli({QStringLiteral("--root"), r, QStringLiteral("init")}, "secret1\nsecret1\n").exitCode, 0);
+    QVERIFY(WriteAll(r + QStringLiteral("/Encrypted Data/1"), "stored"));
+    for (int i = 1; i <= 9; ++i) {
+        const Result res = RunCli({QStringLiteral("--root"), r, QStringLiteral("passwd")}, "wrong-one\n");
+        QCOMPARE(res.exitCode, 3);
+        QCOMPARE(res.err.contains(QStringLiteral("only one attempt is left")), i == 9);
+    }
+    const Result last = RunCli({QStringLiteral("--root"), r, QStringLiteral("passwd")}, "secret1-not\n");
+    QCOMPARE(last.exitCode, 3);
+    QVERIFY2(last.err.contains(QStringLiteral("have been destroyed")), qPrintable(last.err));
+    QVERIFY(!QFileInfo::exists(r + QStringLiteral("/Encrypted Data/1")));
+    QVERIFY(QFileInfo::exists(r + QStringLiteral("/Encrypted Data/secparams.enc")));
+    QCOMPARE(RunCli({QStringLiteral("--root"), r, QStringLiteral("passwd")}, "secret1\n").exitCode, 4);
+}
+
+void TestCli::busyKeyFile()
+{
+    QTemporaryDir root;
+    const QString r = root.path();
+    QCOMPARE(RunCli({QStringLiteral("--root"), r, QStringLiteral("init")}, "secret1\nsecret1\n").exitCode, 0);
+    auto* holder = new nbr::FileStream;
+    QCOMPARE(holder->Open(r + QStringLiteral("/Encrypted Data/secparams.enc")), nbr::S_OK);
+    const Result res = RunCli({QStringLiteral("--root"), r, QStringLiteral("hint")});
+    holder->Release();
+    QCOMPARE(res.exitCode, 1);
+    QVERIFY2(res.err.contains(QStringLiteral("in use by another Nimbra")), qPrintable(res.err));
 }
 
 QTEST_GUILESS_MAIN(TestCli)

@@ -170,6 +170,18 @@ inline constexpr int kCliWrongArguments = 1006;
 inline constexpr int kCliUsage = 1007;
 inline constexpr int kCliNotATerminal = 1008;
 inline constexpr int kCliChoose = 1009;
+inline constexpr int kCliKeyFileBusy = 1010;
+inline constexpr int kCliAlreadySetUp = 1011;
+inline constexpr int kCliPasswordPrompt = 1012;
+inline constexpr int kCliConfirmPrompt = 1013;
+inline constexpr int kCliCurrentPasswordPrompt = 1014;
+inline constexpr int kCliNewPasswordPrompt = 1015;
+inline constexpr int kCliNotSetUp = 1016;
+inline constexpr int kCliNoPassword = 1017;
+inline constexpr int kCliStoreCreated = 1018;
+inline constexpr int kCliNoHint = 1019;
+inline constexpr int kCliInvalidUtf8 = 1020;
+inline constexpr int kCliDeclined = 1021;
 
 // Every number above, for the checks of the packs.
 inline constexpr int kAll[] = {
@@ -198,7 +210,9 @@ inline constexpr int kAll[] = {
     kTipDelete, kTipNewDirectory, kTipToolbar, kTipStatusBar, kTipRefresh, kTipMyComputer,
     kTipSecuritySettings, kTipAbout, kMenuLanguage, kAboutText, kAboutVersion, kHintRevealsPassword,
     kPasswordTooCommon, kCliNoCommand, kCliUnknownCommand, kCliUnknownOption, kCliNeedsValue, kCliSeeHelp,
-    kCliNoArguments, kCliWrongArguments, kCliUsage, kCliNotATerminal, kCliChoose,
+    kCliNoArguments, kCliWrongArguments, kCliUsage, kCliNotATerminal, kCliChoose, kCliKeyFileBusy,
+    kCliAlreadySetUp, kCliPasswordPrompt, kCliConfirmPrompt, kCliCurrentPasswordPrompt, kCliNewPasswordPrompt,
+    kCliNotSetUp, kCliNoPassword, kCliStoreCreated, kCliNoHint, kCliInvalidUtf8, kCliDeclined,
 };
 
 }  // namespace nbr::msg

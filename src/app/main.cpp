@@ -3,12 +3,14 @@
 
 #include "Version.h"
 #include "app/VariableStore.h"
+#include "platform/ProcessHardening.h"
 
 #include <QCoreApplication>
 #include <QTextStream>
 
 int main(int argc, char** argv)
 {
+    nbr::ProcessHardening::DisableCoreDumps();
     QCoreApplication app(argc, argv);
     nbr::VariableStore variables;
     variables.InitVariables(QCoreApplication::arguments(), nbr::HostFacts::Current());

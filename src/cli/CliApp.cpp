@@ -4,7 +4,11 @@
 #include "app/MessageIds.h"
 #include "cli/CliContext.h"
 #include "cli/ExitCode.h"
+#include "cli/HintCommand.h"
+#include "cli/InitCommand.h"
 #include "cli/InspectCommand.h"
+#include "cli/PasswdCommand.h"
+#include "cli/WipeCommand.h"
 #include "cli/TerminalMessageBox.h"
 #include "cli/VersionCommand.h"
 #include "platform/HostFacts.h"
@@ -30,6 +34,10 @@ const QString kGlobalOptions = QStringLiteral(
 CliApp::CliApp()
 {
     commands_.push_back(std::make_unique<VersionCommand>());
+    commands_.push_back(std::make_unique<InitCommand>());
+    commands_.push_back(std::make_unique<PasswdCommand>());
+    commands_.push_back(std::make_unique<HintCommand>());
+    commands_.push_back(std::make_unique<WipeCommand>());
     commands_.push_back(std::make_unique<InspectCommand>());
 }
 
@@ -69,8 +77,7 @@ int CliApp::PrintHelp(CliContext& context, const QString& name) const
 
 int CliApp::UsageError(CliContext& context, const QString& text) const
 {
-    context.Error(text, context.Text(msg::kCliSeeHelp));
-    return kExitUsage;
+    return context.UsageError(text);
 }
 
 int CliApp::Run(const QStringList& arguments)

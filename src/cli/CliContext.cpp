@@ -1,6 +1,7 @@
 #include "cli/CliContext.h"
 
 #include "app/ErrorText.h"
+#include "app/MessageIds.h"
 #include "cli/ExitCode.h"
 
 namespace nbr::cli {
@@ -18,6 +19,12 @@ int CliContext::Error(const QString& text, const QString& hint)
         err << "hint: " << hint << '\n';
     err.flush();
     return kExitFailure;
+}
+
+int CliContext::UsageError(const QString& text)
+{
+    Error(text, Text(msg::kCliSeeHelp));
+    return kExitUsage;
 }
 
 int CliContext::StatusError(Status status, const QString& subject, const QString& hint)

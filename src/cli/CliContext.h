@@ -29,6 +29,8 @@ struct CliContext {
     [[nodiscard]] QString Text(int id, std::initializer_list<TextArg> args = {}) const;
     // "nimbra-cli: error: TEXT" and, when given, "hint: HINT". Returns kExitFailure.
     int Error(const QString& text, const QString& hint = {});
+    // A usage error with the hint to the help; returns kExitUsage.
+    int UsageError(const QString& text);
     // The error text of a status, with the same frame.
     int StatusError(Status status, const QString& subject = {}, const QString& hint = {});
 };

@@ -6,6 +6,7 @@
 
 #include <cerrno>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <utility>
@@ -122,6 +123,31 @@ Status NativeFile::Seek(std::uint64_t position)
         return E_INVALIDARG;
     if (::lseek(fd_, static_cast<off_t>(position), SEEK_SET) < 0)
         return SystemError::Last();
+    return S_OK;
+}
+
+Status NativeFile::SeekBy(std::int64_t move, int whence, std::uint64_t* position)
+{
+    if (fd_ < 0)
+        return StatusFromWin32(win32::kInvalidHandle);
+    const off_t at = ::lseek(fd_, static_cast<off_t>(move), whence);
+    if (at < 0)
+        return SystemError::Last();
+    if (position)
+        *position = static_cast<std::uint64_t>(at);
+    return S_OK;
+}
+
+Status NativeFile::TryLockExclusive()
+{
+    if (fd_ < 0)
+        return StatusFromWin32(win32::kInvalidHandle);
+    int result;
+    do {
+        result = ::flock(fd_, LOCK_EX | LOCK_NB);
+    } while (result != 0 && errno == EINTR);
+    if (result != 0)
+        return errno == EWOULDBLOCK ? StatusFromWin32(win32::kSharingViolation) : SystemError::Last();
     return S_OK;
 }
 

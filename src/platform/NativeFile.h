@@ -36,6 +36,12 @@ public:
     [[nodiscard]] Status Write(const void* buffer, std::size_t size);
     [[nodiscard]] Status Seek(std::uint64_t position);
     [[nodiscard]] Status Tell(std::uint64_t* position) const;
+    // Moves by `move` from the start (SEEK_SET), the end (SEEK_END) or the
+    // current position (SEEK_CUR); `position` (optional) gets the new one.
+    [[nodiscard]] Status SeekBy(std::int64_t move, int whence, std::uint64_t* position);
+    // An exclusive advisory lock: one writer per file among cooperating
+    // programs. A file locked elsewhere gives the sharing-violation status.
+    [[nodiscard]] Status TryLockExclusive();
     [[nodiscard]] Status Size(std::uint64_t* size) const;
     // Creation (birth) time where the file system keeps one, else 0.
     [[nodiscard]] Status GetTimes(FileTime* creation, FileTime* access, FileTime* write) const;

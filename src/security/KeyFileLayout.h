@@ -19,6 +19,25 @@ public:
     static constexpr std::uint32_t kPropertySlots = 50;
     static constexpr std::uint32_t kPropertyMaxData = 500;
     static constexpr std::uint32_t kFileLength = kPropertyBase + kPropertySize * kPropertySlots;
+    static constexpr std::uint32_t kKeyAreaLength = kRecordOffset + kRecordLength;  // magic and record
+
+    // Offsets inside the key record.
+    static constexpr std::uint32_t kVersion = 4;
+    static constexpr std::uint32_t kVerifierSalt = 6;
+    static constexpr std::uint32_t kVerifier = 10;
+    static constexpr std::uint32_t kWrapSalt = 42;
+    static constexpr std::uint32_t kWrapIv = 46;
+    static constexpr std::uint32_t kWrappedKey = 62;
+    static constexpr std::uint32_t kCreationRandom = 94;
+    static constexpr std::uint32_t kMacSalt = 30950;
+    static constexpr std::uint32_t kMac = 30954;
+    static constexpr std::uint32_t kSaltLength = 4;
+
+    // Property slots.
+    static constexpr std::uint32_t kSlotFailedLogins = 0;
+    static constexpr std::uint32_t kSlotCleanShutdown = 1;
+    static constexpr std::uint32_t kSlotWipeMarker = 2;
+    static constexpr std::uint32_t kSlotHint = 3;
 
     [[nodiscard]] static bool HasMagic(const QByteArray& file);
     // The record tag of a slot: "PROP0003" for slot 3.

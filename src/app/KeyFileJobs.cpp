@@ -1,0 +1,97 @@
+#include "app/KeyFileJobs.h"
+
+#include "app/IProgressDlg.h"
+#include "app/LanguageManager.h"
+#include "app/MessageIds.h"
+#include "app/ProgressWorker.h"
+#include "security/KeyFileLayout.h"
+#include "security/Password.h"
+#include "security/PasswordRules.h"
+#include "security/PropertyStore.h"
+#include "security/SecParams.h"
+#include "store/FileUtilities.h"
+
+#include <memory>
+
+namespace nbr {
+namespace {
+
+bool RunJob(ProgressWorker::Work work, IProgressDlg& dialog, const QString& title)
+{
+    dialog.SetTitle(title);
+    ProgressWorker worker(100);
+    std::unique_ptr<QThread> driver(worker.Start(std::move(work), &dialog));
+    if (!driver)
+        return false;
+    dialog.RunModal(driver.get(), false);
+    return !dialog.HasFailed();
+}
+
+}  // namespace
+
+Status KeyFileJobs::CommitSetup(SecParams& params, PropertyStore& properties, const Password& password,
+                                const QString& hint)
+{
+    const CryptoPP::SecByteBlock bytes = password.Bytes();
+    Status s = params.CreateNew(bytes.data(), bytes.size());
+    if (Succeeded(s))
+        s = properties.WriteString(KeyFileLayout::kSlotHint, hint);
+    return s;
+}
+
+PasswordChange KeyFileJobs::ApplyChange(SecParams& params, PropertyStore& properties, const Password& current,
+                                        const Password& password, const Password& confirmation, const QString& hint)
+{
+    PasswordChange result;
+    const std::u16string_view hintView(reinterpret_cast<const char16_t*>(hint.utf16()),
+                                       static_cast<std::size_t>(hint.size()));
+    const PasswordVerdict verdict = PasswordRules::CheckChange(current.View(), password.View(), confirmation.View(),
+                                                               hintView);
+    if (!verdict.valid) {
+        result.messageId = verdict.messageId;
+        result.argument = verdict.argument;
+        return result;
+    }
+    const CryptoPP::SecByteBlock currentBytes = current.Bytes();
+    if (!params.VerifyPassword(currentBytes.data(), currentBytes.size())) {
+        result.messageId = msg::kCurrentPasswordWrong;
+        return result;
+    }
+    result.changed = true;
+    const CryptoPP::SecByteBlock bytes = password.Bytes();
+    result.status = params.ChangePassword(bytes.data(), bytes.size());
+    if (Succeeded(result.status))
+        result.status = properties.WriteString(KeyFileLayout::kSlotHint, hint);
+    if (Succeeded(result.status))
+        result.messageId = msg::kPasswordChanged;
+    return result;
+}
+
+bool KeyFileJobs::RunSave(SecParams& params, IProgressDlg& dialog, const LanguageManager& languages)
+{
+    return RunJob([&params] { return Succeeded(params.Save()) ? 0 : 1; }, dialog,
+                  languages.GetText(msg::kTitleSavingKey));
+}
+
+bool KeyFileJobs::Wipe(SecParams& params, PropertyStore& properties, const QString& storeFolder,
+                       const QString& keyFile, IProgressDlg* progress)
+{
+    (void)properties.WriteString(KeyFileLayout::kSlotWipeMarker, QStringLiteral("true"));
+    bool keyGone = params.Erase();
+    for (const std::uint32_t slot :
+         {KeyFileLayout::kSlotFailedLogins, KeyFileLayout::kSlotCleanShutdown, KeyFileLayout::kSlotHint})
+        keyGone = properties.RemoveValue(slot) && keyGone;
+    // The key file stays: it is open, and its property area outlives the wipe.
+    (void)FileUtilities::DeleteTree(storeFolder, progress, true, false, keyFile);
+    if (!keyGone)
+        return false;
+    return Succeeded(properties.WriteString(KeyFileLayout::kSlotWipeMarker, QStringLiteral("false")));
+}
+
+bool KeyFileJobs::RunWipe(SecParams& params, PropertyStore& properties, const QString& storeFolder,
+                          const QString& keyFile, IProgressDlg& dialog, const QString& title)
+{
+    return RunJob([&] { return Wipe(params, properties, storeFolder, keyFile, &dialog) ? 0 : 1; }, dialog, title);
+}
+
+}  // namespace nbr

@@ -1,0 +1,38 @@
+#include "cli/HintCommand.h"
+
+#include "app/MessageIds.h"
+#include "cli/CliContext.h"
+#include "cli/ExitCode.h"
+#include "cli/KeyFileSession.h"
+#include "security/KeyFileLayout.h"
+#include "security/SecurityStatus.h"
+
+namespace nbr::cli {
+
+QString HintCommand::Help() const
+{
+    return QStringLiteral("Shows the password hint stored with the key. No password is needed.");
+}
+
+int HintCommand::Run(CliContext& context, const QStringList& arguments)
+{
+    if (!arguments.isEmpty())
+        return context.UsageError(context.Text(msg::kCliNoArguments, {Name()}));
+    KeyFileSession session(context);
+    if (const int code = session.Open(false); code != kExitSuccess)
+        return code;
+    if (!session.IsSetUp())
+        return session.NotSetUp();
+    QString hint;
+    const Status s = session.Properties().ReadString(KeyFileLayout::kSlotHint, &hint);
+    if (s == E_PROP_NOT_FOUND || (Succeeded(s) && hint.isEmpty())) {
+        context.out << context.Text(msg::kCliNoHint) << '\n';
+        return kExitSuccess;
+    }
+    if (Failed(s))
+        return context.StatusError(s, session.KeyFile());
+    context.out << context.Text(msg::kHintPrefix) << ' ' << hint << '\n';
+    return kExitSuccess;
+}
+
+}  // namespace nbr::cli

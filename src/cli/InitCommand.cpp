@@ -1,0 +1,67 @@
+#include "cli/InitCommand.h"
+
+#include "app/KeyFileJobs.h"
+#include "app/MessageIds.h"
+#include "cli/CliArguments.h"
+#include "cli/CliContext.h"
+#include "cli/ExitCode.h"
+#include "cli/KeyFileSession.h"
+#include "security/Password.h"
+#include "security/PasswordRules.h"
+#include "security/SecurityStatus.h"
+
+namespace nbr::cli {
+
+QString InitCommand::Help() const
+{
+    return QStringLiteral(
+        "Sets up the encrypted store on the volume: creates \"Encrypted Data\" and the\n"
+        "key file, with a new random master key under your password. The password is\n"
+        "asked twice (or read from --password-file); it needs at least 6 characters.\n"
+        "  --hint TEXT   a reminder of the password, shown by \"hint\"; it must not\n"
+        "                give the password away");
+}
+
+int InitCommand::Run(CliContext& context, const QStringList& arguments)
+{
+    CliArguments args({QStringLiteral("--hint")}, {});
+    QString bad;
+    if (!args.Parse(arguments, &bad) || !args.Rest().isEmpty())
+        return context.UsageError(context.Text(msg::kCliWrongArguments, {Name()}));
+    const QString hint = args.Value(QStringLiteral("--hint"));
+
+    KeyFileSession session(context);
+    if (const int code = session.Open(true); code != kExitSuccess)
+        return code;
+    if (session.IsSetUp())
+        return context.Error(context.Text(msg::kCliAlreadySetUp, {context.root}));
+
+    Password password;
+    Password confirmation;
+    const bool fromFile = !context.passwordFile.isEmpty();
+    if (int code = session.ReadPassword(context.Text(msg::kCliPasswordPrompt), fromFile, &password); code != kExitSuccess)
+        return code;
+    if (fromFile)
+        confirmation = password;
+    else if (int code = session.ReadPassword(context.Text(msg::kCliConfirmPrompt), false, &confirmation);
+             code != kExitSuccess)
+        return code;
+
+    const PasswordVerdict verdict = PasswordRules::CheckNew(
+        password.View(), confirmation.View(),
+        std::u16string_view(reinterpret_cast<const char16_t*>(hint.utf16()), static_cast<std::size_t>(hint.size())));
+    if (!verdict.valid) {
+        return context.Error(verdict.argument >= 0 ? context.Text(verdict.messageId, {verdict.argument})
+                                                   : context.Text(verdict.messageId));
+    }
+    const Status s = KeyFileJobs::CommitSetup(session.Params(), session.Properties(), password, hint);
+    if (Failed(s))
+        return context.StatusError(s);
+    if (!session.Save())
+        return context.StatusError(E_SAVE_FAILED);
+    if (!context.quiet)
+        context.out << context.Text(msg::kCliStoreCreated, {session.StoreFolder()}) << '\n';
+    return kExitSuccess;
+}
+
+}  // namespace nbr::cli

@@ -1,0 +1,146 @@
+#include "cli/KeyFileSession.h"
+
+#include "app/KeyFileJobs.h"
+#include "app/MessageIds.h"
+#include "cli/CliContext.h"
+#include "cli/CliProgress.h"
+#include "cli/ExitCode.h"
+#include "cli/PasswordReader.h"
+#include "platform/CreationPolicy.h"
+#include "platform/FileAttributes.h"
+#include "platform/Terminal.h"
+#include "security/FileStream.h"
+#include "security/LoginAttempts.h"
+#include "security/Password.h"
+#include "security/SecurityStatus.h"
+#include "store/FileUtilities.h"
+
+#include <unistd.h>
+
+namespace nbr::cli {
+namespace {
+constexpr int kTerminalTries = 3;
+}
+
+KeyFileSession::KeyFileSession(CliContext& context) : context_(context) {}
+
+KeyFileSession::~KeyFileSession()
+{
+    params_.ClearMemory();
+    if (stream_)
+        stream_->Release();
+}
+
+QString KeyFileSession::StoreFolder() const
+{
+    return context_.variables.GetVariable(QStringLiteral("NBR_DEVICE_DOCUMENT_PATH"));
+}
+
+QString KeyFileSession::KeyFile() const
+{
+    return context_.variables.GetVariable(QStringLiteral("NBR_SEC_PARAM_FILE"));
+}
+
+int KeyFileSession::Open(bool create)
+{
+    const QString folder = StoreFolder();
+    if (create) {
+        const std::uint32_t error =
+            FileUtilities::CreateDirectories(folder, false, CreationPolicy::StoreSecurityAttributes());
+        if (error != 0)
+            return context_.StatusError(StatusFromWin32(error), folder);
+        (void)FileAttributes::Set(folder, FileAttributes::kHidden);
+    } else if (!FileUtilities::PathExists(KeyFile())) {
+        setUp_ = false;
+        return kExitSuccess;  // nothing to open: not set up
+    }
+    stream_ = new FileStream;
+    const Status s = stream_->Open(KeyFile());
+    if (s == StatusFromWin32(win32::kSharingViolation))
+        return context_.Error(context_.Text(msg::kCliKeyFileBusy));
+    if (Failed(s))
+        return context_.StatusError(s, KeyFile());
+    params_.AttachStream(stream_);
+    properties_.Attach(stream_);
+    bool has = false;
+    (void)params_.HasKeyFile(&has);
+    setUp_ = has;
+    return kExitSuccess;
+}
+
+int KeyFileSession::NotSetUp()
+{
+    context_.Error(context_.Text(msg::kCliNotSetUp, {context_.root}));
+    return kExitNotSetUp;
+}
+
+int KeyFileSession::ReadPassword(const QString& prompt, bool fromPasswordFile, Password* password)
+{
+    CryptoPP::SecByteBlock bytes;
+    const Status s = PasswordReader::Read(fromPasswordFile ? context_.passwordFile : QString(), prompt, &bytes);
+    if (Failed(s))
+        return context_.StatusError(s, context_.passwordFile);
+    if (s == S_FALSE)
+        return context_.Error(context_.Text(msg::kCliNoPassword));
+    if (!Password::FromUtf8(bytes.data(), bytes.size(), password))
+        return context_.Error(context_.Text(msg::kCliInvalidUtf8));
+    return kExitSuccess;
+}
+
+int KeyFileSession::Login(const QString& prompt, Password* used)
+{
+    LoginAttempts attempts(params_, properties_);
+    Status s = attempts.Open();
+    if (Failed(s))
+        return context_.StatusError(s, KeyFile());
+    const bool interactive = context_.passwordFile.isEmpty() && Terminal::IsTerminal(STDIN_FILENO);
+    for (int round = 0; round < (interactive ? kTerminalTries : 1); ++round) {
+        Password password;
+        if (const int code = ReadPassword(prompt, true, &password); code != kExitSuccess)
+            return code;
+        const LoginOutcome outcome = attempts.Attempt(password);
+        switch (outcome.kind) {
+        case LoginOutcome::kLoggedIn:
+            if (used)
+                *used = password;
+            return kExitSuccess;
+        case LoginOutcome::kFatal:
+            return context_.StatusError(outcome.status, KeyFile());
+        case LoginOutcome::kRefused:
+        case LoginOutcome::kWipe:
+            if (outcome.messageId != 0 && outcome.argument >= 0)
+                context_.Error(context_.Text(outcome.messageId, {outcome.argument}));
+            else if (outcome.messageId != 0)
+                context_.Error(context_.Text(outcome.messageId));
+            else if (Failed(outcome.status))
+                context_.StatusError(outcome.status);
+            break;
+        }
+        if (outcome.kind == LoginOutcome::kWipe) {
+            (void)Wipe(QString());
+            context_.Error(context_.Text(msg::kStoreDestroyed));
+            return kExitWrongPassword;
+        }
+        if (outcome.lastChance)
+            context_.Error(context_.Text(msg::kOneAttemptLeft));
+        if (Failed(outcome.status) && outcome.status != E_WRONG_PASSWORD)
+            return kExitFailure;
+    }
+    return kExitWrongPassword;
+}
+
+bool KeyFileSession::Save()
+{
+    CliProgress progress(context_);
+    return KeyFileJobs::RunSave(params_, progress.Dialog(), context_.languages);
+}
+
+bool KeyFileSession::Wipe(const QString& title)
+{
+    CliProgress progress(context_);
+    const bool wiped = KeyFileJobs::RunWipe(params_, properties_, StoreFolder(), KeyFile(), progress.Dialog(), title);
+    params_.ClearMemory();
+    return wiped;
+}
+
+}  // namespace nbr::cli

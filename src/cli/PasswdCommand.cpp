@@ -1,0 +1,70 @@
+#include "cli/PasswdCommand.h"
+
+#include "app/KeyFileJobs.h"
+#include "app/MessageIds.h"
+#include "cli/CliArguments.h"
+#include "cli/CliContext.h"
+#include "cli/ExitCode.h"
+#include "cli/KeyFileSession.h"
+#include "security/KeyFileLayout.h"
+#include "security/Password.h"
+#include "security/SecurityStatus.h"
+
+namespace nbr::cli {
+
+QString PasswdCommand::Help() const
+{
+    return QStringLiteral(
+        "Changes the password. Asks for the current password (a failed try counts\n"
+        "towards the limit of ten), then the new one twice. Only the master key is\n"
+        "wrapped anew: stored files stay as they are.\n"
+        "  --hint TEXT   a new password hint (default: keep the current one)");
+}
+
+int PasswdCommand::Run(CliContext& context, const QStringList& arguments)
+{
+    CliArguments args({QStringLiteral("--hint")}, {});
+    QString bad;
+    if (!args.Parse(arguments, &bad) || !args.Rest().isEmpty())
+        return context.UsageError(context.Text(msg::kCliWrongArguments, {Name()}));
+
+    KeyFileSession session(context);
+    if (const int code = session.Open(false); code != kExitSuccess)
+        return code;
+    if (!session.IsSetUp())
+        return session.NotSetUp();
+    QString hint;
+    if (args.Has(QStringLiteral("--hint")))
+        hint = args.Value(QStringLiteral("--hint"));
+    else
+        (void)session.Properties().ReadString(KeyFileLayout::kSlotHint, &hint);
+
+    // The current password goes through the login steps: the attempt counts.
+    Password current;
+    if (const int code = session.Login(context.Text(msg::kCliCurrentPasswordPrompt), &current); code != kExitSuccess)
+        return code;
+
+    Password password;
+    Password confirmation;
+    if (int code = session.ReadPassword(context.Text(msg::kCliNewPasswordPrompt), false, &password); code != kExitSuccess)
+        return code;
+    if (int code = session.ReadPassword(context.Text(msg::kCliConfirmPrompt), false, &confirmation);
+        code != kExitSuccess)
+        return code;
+    const PasswordChange change =
+        KeyFileJobs::ApplyChange(session.Params(), session.Properties(), current, password, confirmation, hint);
+    if (Failed(change.status))
+        return context.StatusError(change.status);
+    if (!change.changed) {
+        return context.Error(change.argument >= 0 ? context.Text(change.messageId, {change.argument})
+                                                  : context.Text(change.messageId));
+    }
+    // The key in memory and on the stick must agree: a failed save is an error.
+    if (!session.Save())
+        return context.StatusError(E_SAVE_FAILED);
+    if (!context.quiet)
+        context.out << context.Text(msg::kPasswordChanged) << '\n';
+    return kExitSuccess;
+}
+
+}  // namespace nbr::cli

@@ -1,0 +1,48 @@
+#include "cli/WipeCommand.h"
+
+#include "app/MessageBox.h"
+#include "app/MessageIds.h"
+#include "cli/CliArguments.h"
+#include "cli/CliContext.h"
+#include "cli/ExitCode.h"
+#include "cli/KeyFileSession.h"
+
+namespace nbr::cli {
+
+QString WipeCommand::Help() const
+{
+    return QStringLiteral(
+        "Destroys the key and every file in the encrypted store, as the reset of the\n"
+        "login does when the password is lost. Asks first; this cannot be undone.\n"
+        "No password is needed. The next \"init\" sets up a new store.\n"
+        "  --yes   do not ask");
+}
+
+int WipeCommand::Run(CliContext& context, const QStringList& arguments)
+{
+    CliArguments args({}, {QStringLiteral("--yes")});
+    QString bad;
+    if (!args.Parse(arguments, &bad) || !args.Rest().isEmpty())
+        return context.UsageError(context.Text(msg::kCliWrongArguments, {Name()}));
+    KeyFileSession session(context);
+    if (const int code = session.Open(false); code != kExitSuccess)
+        return code;
+    if (!session.IsSetUp())
+        return session.NotSetUp();
+    if (!args.Has(QStringLiteral("--yes"))) {
+        const std::uint32_t answer = ShowMessageBox(nullptr, context.Text(msg::kCaptionNotice),
+                                                    context.Text(msg::kQuestionReset), mb::kYes | mb::kNo,
+                                                    mb::kIconWarning);
+        if ((answer & ~mb::kCheckTicked) != mb::kIdYes) {
+            context.err << context.Text(msg::kCliDeclined) << '\n';
+            return kExitCancelled;
+        }
+    }
+    if (!session.Wipe(context.Text(msg::kTitleDeleting)))
+        return context.Error(context.Text(msg::kResetFailed));
+    if (!context.quiet)
+        context.out << context.Text(msg::kResetDone) << '\n';
+    return kExitSuccess;
+}
+
+}  // namespace nbr::cli

@@ -1,0 +1,82 @@
+#include "platform/FileSystem.h"
+
+#include "platform/CreationPolicy.h"
+#include "platform/NativePath.h"
+#include "platform/SystemError.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+namespace nbr {
+
+Status FileSystem::RemoveFile(const QString& path)
+{
+    if (::unlink(NativePath::Encode(path).constData()) != 0)
+        return SystemError::Last(path);
+    return S_OK;
+}
+
+Status FileSystem::RemoveFolder(const QString& path)
+{
+    if (::rmdir(NativePath::Encode(path).constData()) != 0)
+        return SystemError::Last(path);
+    return S_OK;
+}
+
+Status FileSystem::CreateFolder(const QString& path, const CreationPolicy* policy)
+{
+    if (::mkdir(NativePath::Encode(path).constData(), CreationPolicy::OrDefault(policy).FolderMode()) != 0)
+        return SystemError::Last(path);
+    return S_OK;
+}
+
+Status FileSystem::List(const QString& path, QList<DirectoryEntry>* entries)
+{
+    entries->clear();
+    const QByteArray native = NativePath::Encode(path);
+    DIR* dir = ::opendir(native.constData());
+    if (!dir)
+        return SystemError::Last(path);
+    const int dirFd = ::dirfd(dir);
+    errno = 0;
+    while (const dirent* entry = ::readdir(dir)) {
+        if (std::strcmp(entry->d_name, ".") == 0 || std::strcmp(entry->d_name, "..") == 0)
+            continue;
+        DirectoryEntry item;
+        item.name = NativePath::Decode(QByteArray(entry->d_name), &item.validName);
+        struct stat st {};
+        if (::fstatat(dirFd, entry->d_name, &st, 0) == 0) {
+            item.isFolder = S_ISDIR(st.st_mode);
+            item.size = item.isFolder ? 0 : static_cast<std::uint64_t>(st.st_size);
+        } else {
+            item.isFolder = entry->d_type == DT_DIR;
+        }
+        entries->append(item);
+        errno = 0;
+    }
+    const int err = errno;
+    ::closedir(dir);
+    return err == 0 ? S_OK : SystemError::StatusFromErrno(err, path);
+}
+
+bool FileSystem::Exists(const QString& path)
+{
+    return ::access(NativePath::Encode(path).constData(), F_OK) == 0;
+}
+
+Status FileSystem::Kind(const QString& path, bool* isFolder)
+{
+    *isFolder = false;
+    struct stat st {};
+    if (::stat(NativePath::Encode(path).constData(), &st) != 0)
+        return SystemError::Last(path);
+    *isFolder = S_ISDIR(st.st_mode);
+    return S_OK;
+}
+
+}  // namespace nbr

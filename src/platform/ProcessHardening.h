@@ -1,0 +1,19 @@
+#pragma once
+// Keeps key material out of places it could leak to: no core dumps of a
+// process that holds keys, and key pages kept out of swap where the system
+// allows it.
+
+#include <cstddef>
+
+namespace nbr {
+
+class ProcessHardening {
+public:
+    // No core file, and no ptrace or /proc reading by other processes of the user.
+    static void DisableCoreDumps();
+    // Best effort: false when the system refuses (a memory-lock limit).
+    static bool LockMemory(const void* address, std::size_t size);
+    static void UnlockMemory(const void* address, std::size_t size);
+};
+
+}  // namespace nbr

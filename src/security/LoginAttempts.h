@@ -1,0 +1,50 @@
+#pragma once
+// The login steps, independent of any window: the failed-login counter in the
+// key file is raised before the password is looked at, so ten failures in a
+// row count across runs and restarts; the tenth destroys the key and the
+// store, and a counter already past it wipes at once.
+
+#include "platform/Status.h"
+
+#include <cstdint>
+
+namespace nbr {
+
+class Password;
+class PropertyStore;
+class SecParams;
+
+struct LoginOutcome {
+    enum Kind {
+        kLoggedIn,   // unlocked; the counter is 0 again
+        kRefused,    // this attempt failed; try again
+        kWipe,       // the limit is reached: wipe, say so and end
+        kFatal,      // the counter cannot be kept: show the status and end
+    };
+    Kind kind = kRefused;
+    int messageId = 0;      // the error of this attempt (0: the status's text, if any)
+    int argument = -1;
+    Status status = S_OK;
+    bool lastChance = false;  // also warn that one attempt is left
+    std::int32_t counter = 0;
+};
+
+class LoginAttempts {
+public:
+    static constexpr std::int32_t kWarnAt = 9;
+    static constexpr std::int32_t kWipeAt = 10;
+
+    LoginAttempts(SecParams& params, PropertyStore& properties) : params_(params), properties_(properties) {}
+
+    // Reads the counter; a missing one is 0 and is written so.
+    [[nodiscard]] Status Open();
+    [[nodiscard]] LoginOutcome Attempt(const Password& password);
+    [[nodiscard]] std::int32_t Counter() const { return counter_; }
+
+private:
+    SecParams& params_;
+    PropertyStore& properties_;
+    std::int32_t counter_ = 0;
+};
+
+}  // namespace nbr

@@ -1,0 +1,272 @@
+#include "security/SecParams.h"
+
+#include "platform/ProcessHardening.h"
+#include "security/FileStream.h"
+#include "security/KeyFileLayout.h"
+#include "security/RandomSource.h"
+#include "security/SecurityStatus.h"
+
+#include <QtEndian>
+
+#include <cryptopp/aes.h>
+#include <cryptopp/hmac.h>
+#include <cryptopp/misc.h>
+#include <cryptopp/modes.h>
+#include <cryptopp/sha.h>
+
+#include <algorithm>
+
+namespace nbr {
+namespace {
+
+using L = KeyFileLayout;
+
+// SHA-256(first || second)
+void Hash(const std::uint8_t* first, std::size_t firstLength, const std::uint8_t* second, std::size_t secondLength,
+          std::uint8_t* out)
+{
+    CryptoPP::SHA256 sha;
+    sha.Update(first, firstLength);
+    sha.Update(second, secondLength);
+    sha.Final(out);
+}
+
+void Mac(const std::uint8_t* record, const std::uint8_t* masterKey, std::uint8_t* out)
+{
+    CryptoPP::SecByteBlock macKey(CryptoPP::SHA256::DIGESTSIZE);
+    Hash(masterKey, SecParams::kMasterKeyLength, record + L::kMacSalt, L::kSaltLength, macKey.data());
+    CryptoPP::HMAC<CryptoPP::SHA256> hmac(macKey.data(), macKey.size());
+    hmac.CalculateDigest(out, record, L::kMacSalt + L::kSaltLength);
+}
+
+template <typename Work>
+Status Guarded(Work work)
+{
+    try {
+        return work();
+    } catch (const std::bad_alloc&) {
+        return E_OUTOFMEMORY;
+    } catch (const CryptoPP::Exception&) {
+        return E_FAIL;
+    }
+}
+
+}  // namespace
+
+SecParams::SecParams() : record_(L::kRecordLength), masterKey_(kMasterKeyLength)
+{
+    std::fill(record_.begin(), record_.end(), 0);
+    std::fill(masterKey_.begin(), masterKey_.end(), 0);
+    (void)ProcessHardening::LockMemory(record_.data(), record_.size());
+    (void)ProcessHardening::LockMemory(masterKey_.data(), masterKey_.size());
+}
+
+SecParams::~SecParams()
+{
+    ClearMemory();
+    ProcessHardening::UnlockMemory(record_.data(), record_.size());
+    ProcessHardening::UnlockMemory(masterKey_.data(), masterKey_.size());
+}
+
+void SecParams::ClearMemory()
+{
+    CryptoPP::SecureWipeBuffer(record_.data(), record_.size());
+    CryptoPP::SecureWipeBuffer(masterKey_.data(), masterKey_.size());
+    unlocked_ = false;
+}
+
+Status SecParams::Draw(std::uint8_t* out, std::size_t count)
+{
+    X917RandomSource fresh;
+    IRandomSource& source = random_ ? *random_ : static_cast<IRandomSource&>(fresh);
+    return source.Generate(out, count) ? S_OK : E_FAIL;
+}
+
+Status SecParams::HasKeyFile(bool* has)
+{
+    *has = false;
+    if (!stream_)
+        return E_NO_KEY_STREAM;
+    std::uint8_t magic[8] = {};
+    std::uint32_t got = 0;
+    Status s = stream_->Seek(0, FileStream::kSeekSet, nullptr);
+    if (Succeeded(s))
+        s = stream_->Read(magic, sizeof magic, &got);
+    if (Failed(s))
+        return s;
+    if (got < sizeof magic)
+        return E_KEY_FILE_SHORT;
+    *has = std::equal(std::begin(magic), std::end(magic), L::kMagic.begin());
+    return S_OK;
+}
+
+Status SecParams::WrapUnder(const std::uint8_t* password, std::size_t count)
+{
+    return Guarded([&]() -> Status {
+        std::uint8_t* r = record_.data();
+        Status s = Draw(r + L::kVerifierSalt, L::kSaltLength);
+        if (Failed(s))
+            return s;
+        Hash(password, count, r + L::kVerifierSalt, L::kSaltLength, r + L::kVerifier);
+        if (Failed(s = Draw(r + L::kWrapSalt, L::kSaltLength)) || Failed(s = Draw(r + L::kWrapIv, 16)))
+            return s;
+        CryptoPP::SecByteBlock wrapKey(CryptoPP::SHA256::DIGESTSIZE);
+        Hash(password, count, r + L::kWrapSalt, L::kSaltLength, wrapKey.data());
+        CryptoPP::CBC_Mode<CryptoPP::AES>::Encryption wrap(wrapKey.data(), wrapKey.size(), r + L::kWrapIv);
+        wrap.ProcessData(r + L::kWrappedKey, masterKey_.data(), kMasterKeyLength);
+        return S_OK;
+    });
+}
+
+Status SecParams::Seal()
+{
+    return Guarded([&]() -> Status {
+        const Status s = Draw(record_.data() + L::kMacSalt, L::kSaltLength);
+        if (Succeeded(s))
+            Mac(record_.data(), masterKey_.data(), record_.data() + L::kMac);
+        return s;
+    });
+}
+
+Status SecParams::CreateNew(const std::uint8_t* password, std::size_t count)
+{
+    unlocked_ = false;
+    if (!password || count == 0 || count > kMaxPasswordBytes)
+        return E_WRONG_PASSWORD;
+    std::fill(record_.begin(), record_.end(), 0);
+    Status s = Draw(masterKey_.data(), kMasterKeyLength);
+    if (Succeeded(s)) {
+        qToLittleEndian<std::uint32_t>(L::kRecordLength, record_.data());
+        qToLittleEndian<std::uint16_t>(1, record_.data() + L::kVersion);
+        s = WrapUnder(password, count);
+    }
+    if (Succeeded(s))
+        s = Draw(record_.data() + L::kCreationRandom, 16);
+    if (Succeeded(s))
+        s = Seal();
+    if (Failed(s)) {
+        ClearMemory();
+        return s;
+    }
+    unlocked_ = true;
+    return S_OK;
+}
+
+Status SecParams::VerifyRecord(const std::uint8_t* password, std::size_t count, const std::uint8_t* record,
+                               std::size_t size, CryptoPP::SecByteBlock* masterKey)
+{
+    if (!password || count == 0 || count > kMaxPasswordBytes)
+        return E_WRONG_PASSWORD;
+    if (!record || size < L::kRecordLength)
+        return E_BUFFER_TOO_SMALL;
+    if (qFromLittleEndian<std::uint32_t>(record) != L::kRecordLength
+        || qFromLittleEndian<std::uint16_t>(record + L::kVersion) != 1)
+        return E_INVALIDARG;
+    return Guarded([&]() -> Status {
+        std::uint8_t verifier[CryptoPP::SHA256::DIGESTSIZE];
+        Hash(password, count, record + L::kVerifierSalt, L::kSaltLength, verifier);
+        if (!CryptoPP::VerifyBufsEqual(verifier, record + L::kVerifier, sizeof verifier))
+            return E_WRONG_PASSWORD;
+        CryptoPP::SecByteBlock wrapKey(CryptoPP::SHA256::DIGESTSIZE);
+        Hash(password, count, record + L::kWrapSalt, L::kSaltLength, wrapKey.data());
+        masterKey->New(kMasterKeyLength);
+        CryptoPP::CBC_Mode<CryptoPP::AES>::Decryption unwrap(wrapKey.data(), wrapKey.size(), record + L::kWrapIv);
+        unwrap.ProcessData(masterKey->data(), record + L::kWrappedKey, kMasterKeyLength);
+        std::uint8_t mac[CryptoPP::SHA256::DIGESTSIZE];
+        Mac(record, masterKey->data(), mac);
+        if (!CryptoPP::VerifyBufsEqual(mac, record + L::kMac, sizeof mac)) {
+            masterKey->CleanNew(0);
+            return E_INTEGRITY;
+        }
+        return S_OK;
+    });
+}
+
+Status SecParams::Unlock(const std::uint8_t* password, std::size_t count)
+{
+    if (!stream_ || !password || count == 0)
+        return E_INVALIDARG;
+    bool has = false;
+    if (Failed(HasKeyFile(&has)) || !has)
+        return E_BAD_STATE;
+    CryptoPP::SecByteBlock bytes(L::kRecordLength);
+    std::uint32_t got = 0;
+    if (Failed(stream_->Read(bytes.data(), L::kRecordLength, &got)) || got != L::kRecordLength)
+        return E_BAD_STATE;
+
+    unlocked_ = false;
+    std::copy(bytes.begin(), bytes.end(), record_.begin());
+    CryptoPP::SecByteBlock key;
+    const Status s = VerifyRecord(password, count, record_.data(), record_.size(), &key);
+    if (Failed(s)) {
+        ClearMemory();
+        return s;
+    }
+    std::copy(key.begin(), key.end(), masterKey_.begin());
+    unlocked_ = true;
+    return S_OK;
+}
+
+bool SecParams::VerifyPassword(const std::uint8_t* password, std::size_t count) const
+{
+    if (!unlocked_ || !password || count == 0 || count > kMaxPasswordBytes)
+        return false;
+    std::uint8_t verifier[CryptoPP::SHA256::DIGESTSIZE];
+    Hash(password, count, record_.data() + L::kVerifierSalt, L::kSaltLength, verifier);
+    return CryptoPP::VerifyBufsEqual(verifier, record_.data() + L::kVerifier, sizeof verifier);
+}
+
+Status SecParams::ChangePassword(const std::uint8_t* password, std::size_t count)
+{
+    if (!password || count == 0 || count > kMaxPasswordBytes)
+        return E_INVALIDARG;
+    if (!unlocked_)
+        return E_BAD_STATE;
+    return WrapUnder(password, count);
+}
+
+Status SecParams::Save()
+{
+    if (!unlocked_)
+        return E_BAD_STATE;
+    if (Failed(Seal()))
+        return E_SAVE_FAILED;
+    if (!stream_)
+        return E_SAVE_FAILED;
+    std::uint32_t done = 0;
+    if (Failed(stream_->Seek(0, FileStream::kSeekSet, nullptr))
+        || Failed(stream_->Write(L::kMagic.data(), static_cast<std::uint32_t>(L::kMagic.size()), &done))
+        || done != L::kMagic.size())
+        return E_SAVE_FAILED;
+    if (Failed(stream_->Write(record_.data(), L::kRecordLength, &done)) || done != L::kRecordLength)
+        return E_SAVE_FAILED;
+    // A stick can be pulled at any moment: the new key is on the device before
+    // the save counts as done.
+    if (Failed(stream_->Commit()))
+        return E_SAVE_FAILED;
+    return S_OK;
+}
+
+bool SecParams::Erase()
+{
+    if (!stream_)
+        return false;
+    CryptoPP::SecByteBlock zeros(L::kKeyAreaLength);
+    std::fill(zeros.begin(), zeros.end(), 0);
+    std::uint32_t done = 0;
+    return Succeeded(stream_->Seek(0, FileStream::kSeekSet, nullptr))
+           && Succeeded(stream_->Write(zeros.data(), L::kKeyAreaLength, &done)) && done == L::kKeyAreaLength
+           && Succeeded(stream_->Commit());
+}
+
+const std::uint8_t* SecParams::GetMasterKey() const
+{
+    return unlocked_ ? masterKey_.data() : nullptr;
+}
+
+std::size_t SecParams::GetMasterKeyLength() const
+{
+    return unlocked_ ? kMasterKeyLength : 0;
+}
+
+}  // namespace nbr

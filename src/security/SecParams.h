@@ -1,0 +1,66 @@
+#pragma once
+// The key file's record and the master key: created under a password at the
+// first run, unlocked by the login, rewrapped by a password change, saved
+// with a fresh integrity code, erased by a wipe. The record and the key live
+// in secure buffers, locked in memory where the system allows, and are
+// zeroed when no longer valid.
+
+#include "platform/Status.h"
+
+#include <cryptopp/secblock.h>
+
+#include <cstddef>
+#include <cstdint>
+
+namespace nbr {
+
+class FileStream;
+class IRandomSource;
+
+class SecParams {
+public:
+    static constexpr std::size_t kMasterKeyLength = 32;
+    static constexpr std::size_t kMaxPasswordBytes = 0xFFFF;
+
+    SecParams();
+    ~SecParams();
+    SecParams(const SecParams&) = delete;
+    SecParams& operator=(const SecParams&) = delete;
+
+    void AttachStream(FileStream* stream) { stream_ = stream; }
+    // Whether the key file starts with the magic: false means "not set up".
+    [[nodiscard]] Status HasKeyFile(bool* has);
+    // Password bytes are UTF-16LE code units without terminator.
+    [[nodiscard]] Status CreateNew(const std::uint8_t* password, std::size_t count);
+    [[nodiscard]] Status Unlock(const std::uint8_t* password, std::size_t count);
+    [[nodiscard]] bool VerifyPassword(const std::uint8_t* password, std::size_t count) const;
+    [[nodiscard]] Status ChangePassword(const std::uint8_t* password, std::size_t count);
+    [[nodiscard]] Status Save();
+    [[nodiscard]] bool Erase();
+
+    [[nodiscard]] const std::uint8_t* GetMasterKey() const;
+    [[nodiscard]] std::size_t GetMasterKeyLength() const;
+    [[nodiscard]] bool IsUnlocked() const { return unlocked_; }
+    void ClearMemory();
+
+    // Checks a password against record bytes on their own and, on success,
+    // gives the master key.
+    [[nodiscard]] static Status VerifyRecord(const std::uint8_t* password, std::size_t count,
+                                             const std::uint8_t* record, std::size_t size,
+                                             CryptoPP::SecByteBlock* masterKey);
+    // Test seam: draw every random value from `source` (not owned).
+    void SetRandomSource(IRandomSource* source) { random_ = source; }
+
+private:
+    [[nodiscard]] Status Draw(std::uint8_t* out, std::size_t count);
+    [[nodiscard]] Status WrapUnder(const std::uint8_t* password, std::size_t count);
+    [[nodiscard]] Status Seal();
+
+    CryptoPP::SecByteBlock record_;
+    CryptoPP::SecByteBlock masterKey_;
+    bool unlocked_ = false;
+    FileStream* stream_ = nullptr;
+    IRandomSource* random_ = nullptr;
+};
+
+}  // namespace nbr

@@ -1,0 +1,139 @@
+#include "store/FileUtilities.h"
+
+#include "app/IProgressDlg.h"
+#include "platform/FileAttributes.h"
+#include "platform/FileSystem.h"
+#include "platform/NativeFile.h"
+#include "platform/NativePath.h"
+
+#include <vector>
+
+namespace nbr {
+namespace {
+
+constexpr std::size_t kWipePiece = 1 << 20;
+
+bool IsReadOnly(const QString& path)
+{
+    std::uint32_t attributes = 0;
+    return Succeeded(FileAttributes::Get(path, &attributes)) && (attributes & FileAttributes::kReadOnly);
+}
+
+bool Inside(const QString& path, const QString& folder)
+{
+    return !path.isEmpty() && path.startsWith(folder + NativePath::kSeparator);
+}
+
+}  // namespace
+
+std::uint32_t FileUtilities::CreateDirectories(const QString& path, bool lastIsFile, const CreationPolicy* policy)
+{
+    const Status exists = StatusFromWin32(win32::kAlreadyExists);
+    // The first separator (the root) is no creation point.
+    for (qsizetype at = path.indexOf(NativePath::kSeparator, 1); at > 0;
+         at = path.indexOf(NativePath::kSeparator, at + 1)) {
+        const Status s = FileSystem::CreateFolder(path.left(at), policy);
+        if (Failed(s) && s != exists)
+            return Win32FromStatus(s);
+    }
+    if (!lastIsFile) {
+        const Status s = FileSystem::CreateFolder(path, policy);
+        if (Failed(s) && s != exists)
+            return Win32FromStatus(s);
+    }
+    return 0;
+}
+
+bool FileUtilities::RemoveFolder(const QString& path)
+{
+    const Status first = FileSystem::RemoveFolder(path);
+    if (Succeeded(first))
+        return true;
+    if (first != StatusFromWin32(win32::kFileNotFound) && IsReadOnly(path)
+        && Succeeded(FileAttributes::Set(path, FileAttributes::kNormal)))
+        return Succeeded(FileSystem::RemoveFolder(path));
+    return false;
+}
+
+bool FileUtilities::DeleteFileForced(const QString& path)
+{
+    const Status s = FileSystem::RemoveFile(path);
+    if (Succeeded(s) || s == StatusFromWin32(win32::kFileNotFound))
+        return true;
+    if (s != StatusFromWin32(win32::kAccessDenied) || !IsReadOnly(path))
+        return false;
+    return Succeeded(FileAttributes::Set(path, FileAttributes::kNormal)) && Succeeded(FileSystem::RemoveFile(path));
+}
+
+Status FileUtilities::GetPathKind(const QString& path, bool* isFolder)
+{
+    return FileSystem::Kind(path, isFolder);
+}
+
+bool FileUtilities::PathExists(const QString& path)
+{
+    return FileSystem::Exists(path);
+}
+
+bool FileUtilities::IsDotName(const QString& name)
+{
+    return name == QLatin1String(".") || name == QLatin1String("..");
+}
+
+bool FileUtilities::WipeFile(const QString& path)
+{
+    NativeFile file;
+    std::uint64_t size = 0;
+    if (Failed(file.OpenReadWrite(path, false, nullptr)) || Failed(file.Size(&size)))
+        return false;
+    const std::vector<char> zeros(static_cast<std::size_t>(std::min<std::uint64_t>(size, kWipePiece)), 0);
+    std::uint64_t written = 0;
+    while (written < size) {
+        const auto piece = static_cast<std::size_t>(std::min<std::uint64_t>(size - written, kWipePiece));
+        if (Failed(file.Write(zeros.data(), piece)))
+            break;
+        written += piece;
+    }
+    return Succeeded(file.Close()) && written == size;
+}
+
+bool FileUtilities::DeleteTree(const QString& path, IProgressDlg* progress, bool reportFolders, bool wipe,
+                               const QString& keep)
+{
+    QList<DirectoryEntry> entries;
+    if (path.isEmpty() || Failed(FileSystem::List(path, &entries)))
+        return false;
+    for (const DirectoryEntry& entry : entries) {
+        const QString child = NativePath::Join(path, entry.name);
+        if (!entry.validName)
+            continue;  // a name we cannot spell back; left alone
+        if (entry.isFolder) {
+            if (progress && reportFolders)
+                progress->SetLine2(child);
+            (void)DeleteTree(child, progress, reportFolders, wipe, keep);
+        } else if (child != keep) {
+            if (wipe)
+                (void)WipeFile(child);
+            (void)DeleteFileForced(child);
+            if (progress)
+                progress->Step(1);
+        }
+    }
+    if (Inside(keep, path)) {
+        // Only the way to the kept file may remain.
+        if (Failed(FileSystem::List(path, &entries)))
+            return false;
+        for (const DirectoryEntry& entry : entries) {
+            const QString child = NativePath::Join(path, entry.name);
+            if (child != keep && !Inside(keep, child))
+                return false;
+        }
+        return true;
+    }
+    const bool removed = RemoveFolder(path);
+    if (progress)
+        progress->Step(1);
+    return removed || !FileSystem::Exists(path);
+}
+
+}  // namespace nbr

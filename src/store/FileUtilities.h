@@ -1,0 +1,39 @@
+#pragma once
+// Forgiving file and folder removal, folder creation along a path and
+// overwriting files before deletion: the helpers every store operation shares.
+// They report by their results and never show anything themselves.
+
+#include "platform/Status.h"
+
+#include <QString>
+
+#include <cstdint>
+
+namespace nbr {
+
+class CreationPolicy;
+class IProgressDlg;
+
+class FileUtilities {
+public:
+    // Creates every folder along `path` (the last component too unless
+    // `lastIsFile`); existing folders are fine. 0 or the Windows error number.
+    [[nodiscard]] static std::uint32_t CreateDirectories(const QString& path, bool lastIsFile,
+                                                         const CreationPolicy* policy);
+    [[nodiscard]] static bool RemoveFolder(const QString& path);
+    // True when the file is gone, also when it was never there.
+    [[nodiscard]] static bool DeleteFileForced(const QString& path);
+    [[nodiscard]] static Status GetPathKind(const QString& path, bool* isFolder);
+    [[nodiscard]] static bool PathExists(const QString& path);
+    [[nodiscard]] static bool IsDotName(const QString& name);
+    // Overwrites every byte of the file with zeros; its size stays.
+    [[nodiscard]] static bool WipeFile(const QString& path);
+    // Deletes a folder and everything in it, going on after failures, with
+    // SetLine2 for folders (when `reportFolders`) and Step(1) per deleted
+    // file and folder. `keep`, when it names a file inside, stays with the
+    // folders that lead to it. True when everything else is gone.
+    [[nodiscard]] static bool DeleteTree(const QString& path, IProgressDlg* progress, bool reportFolders, bool wipe,
+                                         const QString& keep = {});
+};
+
+}  // namespace nbr

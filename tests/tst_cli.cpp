@@ -64,6 +64,7 @@ private slots:
     void keyFileCommands();
     void tenWrongPasswordsWipe();
     void busyKeyFile();
+    void storeCommands();
 };
 
 void TestCli::versionAndHelp()
@@ -277,6 +278,64 @@ void TestCli::busyKeyFile()
     holder->Release();
     QCOMPARE(res.exitCode, 1);
     QVERIFY2(res.err.contains(QStringLiteral("in use by another Nimbra")), qPrintable(res.err));
+}
+
+void TestCli::storeCommands()
+{
+    QTemporaryDir root;
+    const QString r = root.path();
+    const QString data = r + QStringLiteral("/Encrypted Data");
+    QVERIFY(WriteAll(root.filePath(QStringLiteral("pw")), "secret1\n"));
+    QCOMPARE(RunCli({QStringLiteral("--root"), r, QStringLiteral("init")}, "secret1\nsecret1\n").exitCode, 0);
+    const QStringList p = {QStringLiteral("--root"), r, QStringLiteral("--password-file"), root.filePath(QStringLiteral("pw"))};
+
+    QCOMPARE(RunCli(p + QStringList {QStringLiteral("mkdir"), QStringLiteral("Photos/2026")}).exitCode, 0);
+    QCOMPARE(RunCli(p + QStringList {QStringLiteral("mkdir"), QStringLiteral("Docs")}).exitCode, 0);
+    QCOMPARE(RunCli(p + QStringList {QStringLiteral("mkdir"), QStringLiteral("docs")}).exitCode, 0);  // exists already
+    Result res = RunCli(p + QStringList {QStringLiteral("mkdir"), QStringLiteral("a|b")});
+    QCOMPARE(res.exitCode, 1);
+    QVERIFY2(res.err.contains(QStringLiteral("must not contain")), qPrintable(res.err));
+    res = RunCli(p + QStringList {QStringLiteral("ls")});
+    QCOMPARE(res.out, QStringLiteral("Docs/\nPhotos/\n"));
+    res = RunCli(p + QStringList {QStringLiteral("ls"), QStringLiteral("-R"), QStringLiteral("photos")});
+    QCOMPARE(res.out, QStringLiteral("2026/\n"));
+    res = RunCli(p + QStringList {QStringLiteral("ls"), QStringLiteral("-lR")});
+    QCOMPARE(res.exitCode, 0);
+    QCOMPARE(res.out.count(QLatin1Char('\n')), 3);
+    QVERIFY(res.out.contains(QStringLiteral("Photos/2026/")));
+    res = RunCli(p + QStringList {QStringLiteral("ls"), QStringLiteral("Nothing")});
+    QCOMPARE(res.exitCode, 1);
+    QVERIFY(res.err.contains(QStringLiteral("is not in the store")));
+
+    res = RunCli(p + QStringList {QStringLiteral("check")});
+    QCOMPARE(res.exitCode, 0);
+    QVERIFY2(res.out.contains(QStringLiteral("4 folders and 0 files checked: 0 problems found")), qPrintable(res.out));
+    // A leftover and a damaged list with an intact backup.
+    QVERIFY(WriteAll(data + QStringLiteral("/77"), "leftover"));
+    QFile manifest(data + QStringLiteral("/.manifest"));
+    QVERIFY(manifest.open(QIODevice::ReadWrite) && manifest.resize(150));
+    manifest.close();
+    res = RunCli(p + QStringList {QStringLiteral("check")});
+    QCOMPARE(res.exitCode, 1);
+    QVERIFY2(res.out.contains(QStringLiteral("/: the contents list is damaged; its backup is intact.")), qPrintable(res.out));
+    QVERIFY(res.out.contains(QStringLiteral("/77: a numbered leftover")));
+    res = RunCli(p + QStringList {QStringLiteral("check"), QStringLiteral("--repair")});
+    QCOMPARE(res.exitCode, 0);
+    QVERIFY(!QFileInfo::exists(data + QStringLiteral("/77")));
+    res = RunCli(p + QStringList {QStringLiteral("check")});
+    QCOMPARE(res.exitCode, 0);
+
+    res = RunCli(p + QStringList {QStringLiteral("rm"), QStringLiteral("Photos")});
+    QCOMPARE(res.exitCode, 1);
+    QVERIFY(res.err.contains(QStringLiteral("use -r")));
+    res = RunCli(p + QStringList {QStringLiteral("rm"), QStringLiteral("-r"), QStringLiteral("Photos"), QStringLiteral("Docs")});
+    QCOMPARE(res.exitCode, 5);
+    QVERIFY2(res.err.contains(QStringLiteral("delete these 2 items")), qPrintable(res.err));
+    res = RunCli(p + QStringList {QStringLiteral("rm"), QStringLiteral("-r"), QStringLiteral("--yes"), QStringLiteral("Photos")});
+    QCOMPARE(res.exitCode, 0);
+    res = RunCli(p + QStringList {QStringLiteral("ls"), QStringLiteral("-R")});
+    QCOMPARE(res.out, QStringLiteral("Docs/\n"));
+    QCOMPARE(RunCli(p + QStringList {QStringLiteral("rm"), QStringLiteral("--yes"), QStringLiteral("/")}).exitCode, 2);
 }
 
 QTEST_GUILESS_MAIN(TestCli)

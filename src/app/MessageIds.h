@@ -182,6 +182,17 @@ inline constexpr int kCliStoreCreated = 1018;
 inline constexpr int kCliNoHint = 1019;
 inline constexpr int kCliInvalidUtf8 = 1020;
 inline constexpr int kCliDeclined = 1021;
+inline constexpr int kCliIsFolder = 1022;
+inline constexpr int kCliNotFound = 1023;
+inline constexpr int kCliCheckManifestDamaged = 1024;
+inline constexpr int kCliCheckManifestLost = 1025;
+inline constexpr int kCliCheckMissing = 1026;
+inline constexpr int kCliCheckBadKey = 1027;
+inline constexpr int kCliCheckLeftover = 1028;
+inline constexpr int kCliCheckRepaired = 1029;
+inline constexpr int kCliCheckSummary = 1030;
+inline constexpr int kCliNotAFolder = 1031;
+inline constexpr int kCliCheckWrongKind = 1032;
 
 // Every number above, for the checks of the packs.
 inline constexpr int kAll[] = {
@@ -212,7 +223,9 @@ inline constexpr int kAll[] = {
     kPasswordTooCommon, kCliNoCommand, kCliUnknownCommand, kCliUnknownOption, kCliNeedsValue, kCliSeeHelp,
     kCliNoArguments, kCliWrongArguments, kCliUsage, kCliNotATerminal, kCliChoose, kCliKeyFileBusy,
     kCliAlreadySetUp, kCliPasswordPrompt, kCliConfirmPrompt, kCliCurrentPasswordPrompt, kCliNewPasswordPrompt,
-    kCliNotSetUp, kCliNoPassword, kCliStoreCreated, kCliNoHint, kCliInvalidUtf8, kCliDeclined,
+    kCliNotSetUp, kCliNoPassword, kCliStoreCreated, kCliNoHint, kCliInvalidUtf8, kCliDeclined, kCliIsFolder,
+    kCliNotFound, kCliCheckManifestDamaged, kCliCheckManifestLost, kCliCheckMissing, kCliCheckBadKey,
+    kCliCheckLeftover, kCliCheckRepaired, kCliCheckSummary, kCliNotAFolder, kCliCheckWrongKind,
 };
 
 }  // namespace nbr::msg

@@ -4,10 +4,14 @@
 #include "app/MessageIds.h"
 #include "cli/CliContext.h"
 #include "cli/ExitCode.h"
+#include "cli/CheckCommand.h"
 #include "cli/HintCommand.h"
 #include "cli/InitCommand.h"
 #include "cli/InspectCommand.h"
+#include "cli/LsCommand.h"
+#include "cli/MkdirCommand.h"
 #include "cli/PasswdCommand.h"
+#include "cli/RmCommand.h"
 #include "cli/WipeCommand.h"
 #include "cli/TerminalMessageBox.h"
 #include "cli/VersionCommand.h"
@@ -38,6 +42,10 @@ CliApp::CliApp()
     commands_.push_back(std::make_unique<PasswdCommand>());
     commands_.push_back(std::make_unique<HintCommand>());
     commands_.push_back(std::make_unique<WipeCommand>());
+    commands_.push_back(std::make_unique<LsCommand>());
+    commands_.push_back(std::make_unique<MkdirCommand>());
+    commands_.push_back(std::make_unique<RmCommand>());
+    commands_.push_back(std::make_unique<CheckCommand>());
     commands_.push_back(std::make_unique<InspectCommand>());
 }
 

@@ -129,6 +129,15 @@ int KeyFileSession::Login(const QString& prompt, Password* used)
     return kExitWrongPassword;
 }
 
+int KeyFileSession::Unlock()
+{
+    if (const int code = Open(false); code != kExitSuccess)
+        return code;
+    if (!IsSetUp())
+        return NotSetUp();
+    return Login(context_.Text(msg::kCliPasswordPrompt));
+}
+
 bool KeyFileSession::Save()
 {
     CliProgress progress(context_);

@@ -36,6 +36,8 @@ public:
     [[nodiscard]] int Login(const QString& prompt, Password* used = nullptr);
     // Reads one password; prints why when there is none. Returns an exit code.
     [[nodiscard]] int ReadPassword(const QString& prompt, bool fromPasswordFile, Password* password);
+    // Open, require a store, and log in: what every store command does first.
+    [[nodiscard]] int Unlock();
     [[nodiscard]] bool Save();
     [[nodiscard]] bool Wipe(const QString& title);
 

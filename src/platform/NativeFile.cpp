@@ -224,6 +224,17 @@ Status NativeFile::Close()
     return S_OK;
 }
 
+Status NativeFile::SyncPath(const QString& path)
+{
+    const int fd = ::open(NativePath::Encode(path).constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return SystemError::Last(path);
+    const int result = ::fsync(fd);
+    const int err = errno;
+    ::close(fd);
+    return result == 0 ? S_OK : SystemError::StatusFromErrno(err, path);
+}
+
 Status NativeFile::Remove(const QString& path)
 {
     if (::unlink(NativePath::Encode(path).constData()) != 0)

@@ -51,6 +51,8 @@ public:
     [[nodiscard]] Status Flush();
     [[nodiscard]] Status Close();
 
+    // Puts a file's data, or a folder's entries, on the device.
+    [[nodiscard]] static Status SyncPath(const QString& path);
     // Deletes a file (not a folder).
     [[nodiscard]] static Status Remove(const QString& path);
 

@@ -5,6 +5,13 @@
 #include "platform/FileSystem.h"
 #include "platform/NativeFile.h"
 #include "platform/NativePath.h"
+#include "platform/OpenFiles.h"
+
+#include <QDir>
+#include <QHash>
+#include <QMutex>
+
+#include <ctime>
 
 #include <vector>
 
@@ -18,6 +25,14 @@ bool IsReadOnly(const QString& path)
     std::uint32_t attributes = 0;
     return Succeeded(FileAttributes::Get(path, &attributes)) && (attributes & FileAttributes::kReadOnly);
 }
+
+// Files opened by OpenFileForced whose attributes were cleared, by descriptor.
+struct ForcedOpen {
+    QString path;
+    std::uint32_t attributes;
+};
+QMutex g_forcedMutex;
+QHash<int, ForcedOpen> g_forced;
 
 bool Inside(const QString& path, const QString& folder)
 {
@@ -80,12 +95,74 @@ bool FileUtilities::IsDotName(const QString& name)
     return name == QLatin1String(".") || name == QLatin1String("..");
 }
 
+bool FileUtilities::FolderHasEntries(const QString& path, bool* reachable)
+{
+    QList<DirectoryEntry> entries;
+    *reachable = Succeeded(FileSystem::List(path, &entries));
+    return *reachable && !entries.isEmpty();
+}
+
+QString FileUtilities::CreateUniqueTempFolder(const QString& prefix)
+{
+    const QString temp = QDir::tempPath();
+    auto n = static_cast<std::int32_t>(static_cast<std::uint32_t>(std::time(nullptr)));
+    for (int attempt = 0; attempt < 101; ++attempt, n = static_cast<std::int32_t>(static_cast<std::uint32_t>(n) + 1)) {
+        const QString candidate = NativePath::Join(temp, prefix + QString::number(n));
+        if (!FileSystem::Exists(candidate) && Succeeded(FileSystem::CreateFolder(candidate, nullptr)))
+            return candidate + NativePath::kSeparator;
+    }
+    return {};
+}
+
+Status FileUtilities::OpenFileForced(const QString& path, Access access, NativeFile* file)
+{
+    const auto open = [&] {
+        return access == Access::Read ? file->OpenRead(path) : file->OpenReadWrite(path, false, nullptr);
+    };
+    Status s = open();
+    std::uint32_t attributes = 0;
+    if (s != StatusFromWin32(win32::kAccessDenied) || access == Access::Read
+        || Failed(FileAttributes::Get(path, &attributes)))
+        return s;
+    (void)FileAttributes::Set(path, FileAttributes::kNormal);
+    s = open();
+    if (Failed(s)) {
+        (void)FileAttributes::Set(path, attributes);
+        return s;
+    }
+    QMutexLocker lock(&g_forcedMutex);
+    g_forced.insert(file->Handle(), ForcedOpen {path, attributes});
+    return s;
+}
+
+Status FileUtilities::CloseFileForced(NativeFile* file)
+{
+    ForcedOpen forced {};
+    {
+        QMutexLocker lock(&g_forcedMutex);
+        forced = g_forced.take(file->Handle());
+    }
+    const Status s = file->Close();
+    if (forced.attributes != 0)
+        (void)FileAttributes::Set(forced.path, forced.attributes);
+    return s;
+}
+
+bool FileUtilities::IsFileInUse(const QString& path)
+{
+    return FileSystem::Exists(path) && OpenFiles::IsOpenByAnotherProcess(path);
+}
+
 bool FileUtilities::WipeFile(const QString& path)
 {
     NativeFile file;
     std::uint64_t size = 0;
-    if (Failed(file.OpenReadWrite(path, false, nullptr)) || Failed(file.Size(&size)))
+    if (IsFileInUse(path) || Failed(OpenFileForced(path, Access::Write, &file)))
         return false;
+    if (Failed(file.Size(&size))) {
+        (void)CloseFileForced(&file);
+        return false;
+    }
     const std::vector<char> zeros(static_cast<std::size_t>(std::min<std::uint64_t>(size, kWipePiece)), 0);
     std::uint64_t written = 0;
     while (written < size) {
@@ -94,7 +171,7 @@ bool FileUtilities::WipeFile(const QString& path)
             break;
         written += piece;
     }
-    return Succeeded(file.Close()) && written == size;
+    return Succeeded(CloseFileForced(&file)) && written == size;
 }
 
 bool FileUtilities::DeleteTree(const QString& path, IProgressDlg* progress, bool reportFolders, bool wipe,

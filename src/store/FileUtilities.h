@@ -13,6 +13,7 @@ namespace nbr {
 
 class CreationPolicy;
 class IProgressDlg;
+class NativeFile;
 
 class FileUtilities {
 public:
@@ -26,6 +27,19 @@ public:
     [[nodiscard]] static Status GetPathKind(const QString& path, bool* isFolder);
     [[nodiscard]] static bool PathExists(const QString& path);
     [[nodiscard]] static bool IsDotName(const QString& name);
+    // Whether a folder holds anything; `reachable` tells whether it could be read.
+    [[nodiscard]] static bool FolderHasEntries(const QString& path, bool* reachable);
+    // A new folder in the system's temporary folder, named by the prefix and
+    // a number; its path ends in a separator. Empty when none could be made.
+    [[nodiscard]] static QString CreateUniqueTempFolder(const QString& prefix);
+
+    enum class Access { Read, Write, ReadWrite };
+    // Opens an existing file; a read-only file opened for writing is made
+    // writable first and gets its attributes back at CloseFileForced.
+    [[nodiscard]] static Status OpenFileForced(const QString& path, Access access, NativeFile* file);
+    [[nodiscard]] static Status CloseFileForced(NativeFile* file);
+    // Another program holds the file open.
+    [[nodiscard]] static bool IsFileInUse(const QString& path);
     // Overwrites every byte of the file with zeros; its size stays.
     [[nodiscard]] static bool WipeFile(const QString& path);
     // Deletes a folder and everything in it, going on after failures, with

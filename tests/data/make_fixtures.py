@@ -25,15 +25,15 @@ def pad16(data):
     return data + b"\0" * (-len(data) % 16)
 
 
-def key_block():
+def key_block(master=MASTER):
     k = len(FILE_KEY)
-    head = struct.pack("<IHHHHHH", 68 + k, 2, 16, k, 16, 4, 32) + IV + cbc(MASTER[:k], IV, FILE_KEY) + SALT
+    head = struct.pack("<IHHHHHH", 68 + k, 2, 16, k, 16, 4, 32) + IV + cbc(master[:k], IV, FILE_KEY) + SALT
     mac_key = hashlib.sha256(SALT + FILE_KEY).digest()
     return head + hmac.new(mac_key, head, hashlib.sha256).digest()
 
 
-def encrypted_file(name, content, attributes, times, trailer=b"----\0", length_override=None):
-    kb = key_block()
+def encrypted_file(name, content, attributes, times, trailer=b"----\0", length_override=None, master=MASTER):
+    kb = key_block(master)
     name_bytes = name.encode("utf-16-le")[:1024]
     stream = cbc(FILE_KEY, IV, pad16(name_bytes) + pad16(content))
     enc_name = stream[:len(pad16(name_bytes))]
@@ -61,6 +61,21 @@ with open("cut_in_key_block.enc", "wb") as f:
     f.write(encrypted_file("hello.txt", CONTENT, 0x20, TIMES)[:90])
 with open("format2.enc", "wb") as f:
     f.write(struct.pack("<HHII", 41, 2, 48, 0x20) + struct.pack("<QQQ", *TIMES) + b"----\0" + bytes(48))
+
+# Folder manifests: records "D/1/0/" + UTF-16LE name + 0x0000 + LF.
+def record(kind, ident, write_time, name):
+    return kind + b"/" + str(ident).encode() + b"/" + str(write_time).encode() + b"/" + name.encode("utf-16-le") + b"\0\0\n"
+
+MANIFEST = (record(b"D", 1, 0, "Docs") + record(b"F", 2, 133200000000000000, "report.doc")
+            + record(b"F", 5, 7, "\u010a/\n tricky"))
+with open("manifest_good.enc", "wb") as f:
+    f.write(encrypted_file("", MANIFEST, 0x80, (0, 0, 0)))
+with open("manifest_cut_in_name.enc", "wb") as f:
+    f.write(encrypted_file("", MANIFEST[:-9], 0x80, (0, 0, 0)))
+with open("manifest_bad_kind.enc", "wb") as f:
+    f.write(encrypted_file("", b"X" + MANIFEST[1:], 0x80, (0, 0, 0)))
+with open("manifest_other_key.enc", "wb") as f:
+    f.write(encrypted_file("", MANIFEST, 0x80, (0, 0, 0), master=bytes(range(100, 132))))
 
 # A key file as the layout describes it: magic, an all-zero record, and
 # property records in slots 0 (failed-login counter) and 3 (hint).

@@ -1,0 +1,117 @@
+#include "cli/LsCommand.h"
+
+#include "app/MessageIds.h"
+#include "cli/CliArguments.h"
+#include "cli/CliContext.h"
+#include "cli/ExitCode.h"
+#include "cli/KeyFileSession.h"
+#include "store/EncryptedStore.h"
+#include "store/WorkUnits.h"
+
+#include <QFileInfo>
+#include <QLocale>
+
+namespace nbr::cli {
+namespace {
+
+struct Listing {
+    CliContext& context;
+    EncryptedStore& store;
+    bool longFormat;
+    bool recursive;
+    int failures = 0;
+
+    void Line(const QString& storedPath, const ManifestEntry& entry, const QString& displayPath)
+    {
+        const QString name = displayPath + (entry.isFolder ? QStringLiteral("/") : QString());
+        if (!longFormat) {
+            context.out << name << '\n';
+            return;
+        }
+        // The columns of the store pane: the encrypted size and the stored item's date.
+        const QFileInfo info(storedPath);
+        const QString size = entry.isFolder || !info.exists()
+                                 ? QString()
+                                 : WorkUnits::FormatSizeColumn(static_cast<std::uint64_t>(info.size()), u',', u'A');
+        const QString date = info.exists() ? QLocale().toString(info.lastModified().toUTC().date(), QLocale::ShortFormat)
+                                           : QString();
+        context.out << QStringLiteral("%1 %2  %3\n").arg(date, -10).arg(size, 12).arg(name);
+    }
+
+    void Folder(const QString& storedFolder, const QString& prefix)
+    {
+        StoreManifest manifest(store.Keys());
+        manifest.Open(EncryptedStore::ManifestPathOf(storedFolder), true);
+        if (!manifest.IsLoaded()) {
+            context.StatusError(manifest.LoadStatus(), prefix.isEmpty() ? QStringLiteral("/") : prefix);
+            ++failures;
+            return;
+        }
+        manifest.SortEntries();
+        const std::vector<ManifestEntry> entries = manifest.Entries();
+        manifest.Close();
+        for (const ManifestEntry& entry : entries) {
+            const QString stored = EncryptedStore::StoredPathOf(storedFolder, entry.id);
+            Line(stored, entry, prefix + entry.name);
+            if (recursive && entry.isFolder)
+                Folder(stored, prefix + entry.name + QLatin1Char('/'));
+        }
+    }
+};
+
+// "-lR" is "-l -R".
+QStringList SplitFlags(const QStringList& arguments)
+{
+    QStringList out;
+    for (const QString& arg : arguments) {
+        if (arg.size() > 2 && arg.startsWith(QLatin1Char('-')) && !arg.startsWith(QLatin1String("--"))) {
+            for (qsizetype i = 1; i < arg.size(); ++i)
+                out << QStringLiteral("-") + arg.at(i);
+        } else {
+            out << arg;
+        }
+    }
+    return out;
+}
+
+}  // namespace
+
+QString LsCommand::Help() const
+{
+    return QStringLiteral(
+        "Lists a folder of the store (default: the top) by display names, folders\n"
+        "first; folders end in \"/\". Store paths use \"/\" between names.\n"
+        "  -l   also the date and the size on the stick (encrypted size)\n"
+        "  -R   list subfolders too, each item with its path");
+}
+
+int LsCommand::Run(CliContext& context, const QStringList& arguments)
+{
+    CliArguments args({}, {QStringLiteral("-l"), QStringLiteral("-R")});
+    QString bad;
+    if (!args.Parse(SplitFlags(arguments), &bad) || args.Rest().size() > 1)
+        return context.UsageError(context.Text(msg::kCliWrongArguments, {Name()}));
+    const QString path = args.Rest().value(0);
+
+    KeyFileSession session(context);
+    if (const int code = session.Unlock(); code != kExitSuccess)
+        return code;
+    EncryptedStore store(session.StoreFolder(), session.Params());
+    QString stored;
+    ManifestEntry entry;
+    const Status s = store.Resolve(path, &stored, &entry);
+    if (s == StatusFromWin32(win32::kFileNotFound) || s == StatusFromWin32(win32::kPathNotFound))
+        return context.Error(context.Text(msg::kCliNotFound, {path}));
+    if (Failed(s))
+        return context.StatusError(s, path);
+
+    Listing listing {context, store, args.Has(QStringLiteral("-l")), args.Has(QStringLiteral("-R"))};
+    if (!entry.isFolder) {
+        listing.Line(stored, entry, entry.name);
+        return kExitSuccess;
+    }
+    listing.Folder(stored, QString());
+    return listing.failures == 0 ? kExitSuccess : kExitFailure;
+}
+
+}  // namespace nbr::cli

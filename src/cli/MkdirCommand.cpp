@@ -1,0 +1,38 @@
+#include "cli/MkdirCommand.h"
+
+#include "app/MessageIds.h"
+#include "cli/CliContext.h"
+#include "cli/ExitCode.h"
+#include "cli/KeyFileSession.h"
+#include "store/EncryptedStore.h"
+
+namespace nbr::cli {
+
+QString MkdirCommand::Help() const
+{
+    return QStringLiteral(
+        "Creates a folder in the store, and every missing folder on the way to it\n"
+        "(\"mkdir Photos/2026\"). Folders that exist already are fine. A folder name\n"
+        "must not be empty, begin or end with a space, or contain \\ / : * ? \" < > |");
+}
+
+int MkdirCommand::Run(CliContext& context, const QStringList& arguments)
+{
+    if (arguments.size() != 1 || arguments.first().startsWith(QLatin1Char('-')))
+        return context.UsageError(context.Text(msg::kCliWrongArguments, {Name()}));
+    const QString path = arguments.first();
+    KeyFileSession session(context);
+    if (const int code = session.Unlock(); code != kExitSuccess)
+        return code;
+    EncryptedStore store(session.StoreFolder(), session.Params());
+    QString stored;
+    const Status s = store.EnsureStoreFolders(QString(), path, &stored);
+    if (Failed(s))
+        return context.StatusError(s, path);
+    ManifestEntry entry;
+    if (Succeeded(store.Resolve(path, &stored, &entry)) && !entry.isFolder)
+        return context.Error(context.Text(msg::kCliNotAFolder, {path}));
+    return kExitSuccess;
+}
+
+}  // namespace nbr::cli

@@ -1,0 +1,262 @@
+#include "store/EncryptedStore.h"
+
+#include "app/IProgressDlg.h"
+#include "platform/CreationPolicy.h"
+#include "platform/FileAttributes.h"
+#include "platform/FileSystem.h"
+#include "platform/NativeFile.h"
+#include "platform/NativePath.h"
+#include "security/CreateCrypt.h"
+#include "security/EncryptedFileHeader.h"
+#include "security/SecParams.h"
+#include "security/SecurityStatus.h"
+#include "store/FileUtilities.h"
+#include "store/StoreStatus.h"
+
+namespace nbr {
+namespace {
+
+void AddHidden(const QString& path)
+{
+    std::uint32_t attributes = 0;
+    if (Succeeded(FileAttributes::Get(path, &attributes)))
+        (void)FileAttributes::Set(path, (attributes & ~FileAttributes::kNormal) | FileAttributes::kHidden);
+}
+
+Status CreationStatus(std::uint32_t error)
+{
+    return error == win32::kDiskFull ? E_STORE_DISK_FULL : StatusFromWin32(error);
+}
+
+bool IsFolder(const QString& path)
+{
+    bool folder = false;
+    return Succeeded(FileSystem::Kind(path, &folder)) && folder;
+}
+
+}  // namespace
+
+QString EncryptedStore::ManifestPathOf(const QString& folder)
+{
+    return NativePath::Join(folder, QStringLiteral(".manifest"));
+}
+
+QString EncryptedStore::StoredPathOf(const QString& folder, std::uint32_t id)
+{
+    return folder + NativePath::kSeparator + QString::number(id);
+}
+
+bool EncryptedStore::IsManifestFileName(const QString& name)
+{
+    return name == QLatin1String(".manifest") || name == QLatin1String(".manifest.bak");
+}
+
+bool EncryptedStore::DeleteManifestFiles(const QString& folder)
+{
+    const QString manifest = ManifestPathOf(folder);
+    if (!FileUtilities::DeleteFileForced(manifest))
+        return false;
+    return FileUtilities::DeleteFileForced(manifest + QStringLiteral(".bak"));
+}
+
+bool EncryptedStore::IsValidFolderName(const QString& name)
+{
+    if (name.isEmpty() || name.front().isSpace() || name.back().isSpace())
+        return false;
+    for (const QChar c : name) {
+        if (QStringView(u"/\\:*?\"<>|").contains(c))
+            return false;
+    }
+    return true;
+}
+
+QString EncryptedStore::GetDisplayName(const QString& storedPath) const
+{
+    StoreManifest manifest(keys_);
+    manifest.Open(ManifestPathOf(NativePath::ParentOf(storedPath)), true);
+    const ManifestEntry* entry = manifest.IsLoaded() ? manifest.FindByStoredName(NativePath::LastComponent(storedPath)) : nullptr;
+    return entry ? entry->name : QString();
+}
+
+Status EncryptedStore::EnsureRoot()
+{
+    if (IsFolder(root_))
+        return S_OK;
+    const std::uint32_t error = FileUtilities::CreateDirectories(root_, false, CreationPolicy::StoreSecurityAttributes());
+    if (error != 0)
+        return StatusFromWin32(error);
+    AddHidden(root_);
+    return S_OK;
+}
+
+Status EncryptedStore::CreateStoreFolder(const QString& parent, const QString& name, QString* storedPath)
+{
+    storedPath->clear();
+    if (!IsValidFolderName(name))
+        return E_STORE_BAD_NAME;
+    Status s = EnsureRoot();
+    if (Failed(s))
+        return s;
+    StoreManifest manifest(keys_);
+    manifest.Open(ManifestPathOf(parent), false);
+    if (!manifest.IsLoaded())
+        return E_STORE_MANIFEST;
+    if (const ManifestEntry* existing = manifest.FindByName(name)) {
+        *storedPath = StoredPathOf(parent, existing->id);
+        return E_STORE_ITEM_EXISTS;
+    }
+    const ManifestEntry entry = manifest.AddEntry(name, true, 0, parent);
+    const QString path = StoredPathOf(parent, entry.id);
+    const std::uint32_t error = FileUtilities::CreateDirectories(path, false, CreationPolicy::StoreSecurityAttributes());
+    if (error != 0)
+        return CreationStatus(error);
+    AddHidden(path);
+    s = manifest.Save();
+    if (Failed(s)) {
+        (void)FileUtilities::DeleteTree(path, nullptr, false, false);
+        return s;
+    }
+    *storedPath = path;
+    return S_OK;
+}
+
+Status EncryptedStore::EnsureStoreFolders(const QString& base, const QString& displayRelPath, QString* storedPath)
+{
+    QString current = base;
+    if (current.isEmpty()) {
+        const Status s = EnsureRoot();
+        if (Failed(s))
+            return s;
+        current = root_;
+    }
+    *storedPath = current;
+    for (const QString& component : displayRelPath.split(NativePath::kSeparator, Qt::SkipEmptyParts)) {
+        QString next;
+        const Status s = CreateStoreFolder(current, component, &next);
+        if (Failed(s) && s != E_STORE_ITEM_EXISTS)
+            return s;
+        current = next;
+        *storedPath = current;
+    }
+    return S_OK;
+}
+
+Status EncryptedStore::DeleteStoreItem(const QString& storedPath, IProgressDlg* progress)
+{
+    if (!NativePath::HasSeparator(storedPath))
+        return E_INVALIDARG;
+    const QString parent = NativePath::ParentOf(storedPath);
+    const QString storedName = NativePath::LastComponent(storedPath);
+    StoreManifest manifest(keys_);
+    manifest.Open(ManifestPathOf(parent), false);
+    if (!manifest.IsLoaded())
+        return E_STORE_MANIFEST;
+    bool isFolder = false;
+    if (const ManifestEntry* entry = manifest.FindByStoredName(storedName)) {
+        isFolder = entry->isFolder;
+        manifest.RemoveEntry(storedName);
+    }
+    bool deleted;
+    if (isFolder) {
+        deleted = DeleteStoreTree(storedPath, progress, true, true);
+    } else {
+        if (progress)
+            progress->SetLine2(storedPath);
+        deleted = FileUtilities::DeleteFileForced(storedPath);
+    }
+    if (deleted)
+        (void)manifest.Save();
+    return S_OK;
+}
+
+bool EncryptedStore::DeleteStoreTree(const QString& folder, IProgressDlg* progress, bool reportFolders,
+                                     bool updateManifests)
+{
+    if (folder.isEmpty())
+        return false;
+    StoreManifest manifest(keys_);
+    if (updateManifests)
+        manifest.Open(ManifestPathOf(folder), false);
+    QList<DirectoryEntry> entries;
+    if (Failed(FileSystem::List(folder, &entries)))
+        return false;
+    bool allGone = true;
+    // A manifest that cannot be read must not be saved over: its entries would be lost.
+    const bool keepManifest = updateManifests && manifest.IsLoaded();
+    for (const DirectoryEntry& entry : entries) {
+        const QString child = NativePath::Join(folder, entry.name);
+        if (!entry.validName) {
+            allGone = false;
+            continue;
+        }
+        if (entry.isFolder) {
+            if (progress && reportFolders)
+                progress->SetLine2(child);
+            if (!DeleteStoreTree(child, progress, reportFolders, updateManifests)) {
+                allGone = false;
+            } else if (keepManifest && manifest.RemoveEntry(entry.name)) {
+                (void)manifest.Save();
+            }
+        } else if (!IsManifestFileName(entry.name)) {
+            if (!FileUtilities::DeleteFileForced(child))
+                allGone = false;
+            else if (keepManifest && manifest.RemoveEntry(entry.name))
+                (void)manifest.Save();
+            if (progress)
+                progress->Step(1);
+        }
+    }
+    manifest.Close();
+    bool result = false;
+    if (allGone || !updateManifests) {
+        if (DeleteManifestFiles(folder))
+            result = FileUtilities::RemoveFolder(folder) || !FileSystem::Exists(folder);
+    }
+    if (progress)
+        progress->Step(1);
+    return result;
+}
+
+Status EncryptedStore::VerifyStoredFile(const QString& storedPath) const
+{
+    CryptPtr engine;
+    Status s = CreateCrypt(CryptAlgorithmAes256, &engine);
+    if (Succeeded(s))
+        s = engine->SetMasterKey(keys_.GetMasterKey(), keys_.GetMasterKeyLength());
+    NativeFile file;
+    EncryptedFileHeader header;
+    if (Succeeded(s))
+        s = file.OpenRead(storedPath);
+    if (Succeeded(s))
+        s = engine->ReadHeader(file, header);
+    if (Succeeded(s) && header.formatId != 4)
+        s = E_ALGORITHM_MISMATCH;
+    if (Succeeded(s))
+        s = engine->BeginDecryption(reinterpret_cast<const std::uint8_t*>(header.keyBlock.constData()),
+                                    static_cast<std::uint32_t>(header.keyBlock.size()));
+    if (Succeeded(s))
+        (void)engine->EndDecryption();
+    return s;
+}
+
+Status EncryptedStore::Resolve(const QString& displayPath, QString* storedPath, ManifestEntry* entry) const
+{
+    *storedPath = root_;
+    *entry = ManifestEntry {0, QString(), true, 0};
+    for (const QString& component : displayPath.split(NativePath::kSeparator, Qt::SkipEmptyParts)) {
+        if (!entry->isFolder)
+            return StatusFromWin32(win32::kPathNotFound);
+        StoreManifest manifest(keys_);
+        manifest.Open(ManifestPathOf(*storedPath), true);
+        if (!manifest.IsLoaded())
+            return E_STORE_MANIFEST;
+        const ManifestEntry* found = manifest.FindByName(component);
+        if (!found)
+            return StatusFromWin32(win32::kFileNotFound);
+        *entry = *found;
+        *storedPath = StoredPathOf(*storedPath, found->id);
+    }
+    return S_OK;
+}
+
+}  // namespace nbr

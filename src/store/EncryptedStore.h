@@ -1,0 +1,54 @@
+#pragma once
+// The store's operations on stored paths: naming, creating folders along a
+// display path, resolving display names, deleting items and trees while
+// keeping every manifest true to the disk.
+
+#include "platform/Status.h"
+#include "store/StoreManifest.h"
+
+#include <QString>
+
+#include <cstdint>
+
+namespace nbr {
+
+class IProgressDlg;
+class SecParams;
+
+class EncryptedStore {
+public:
+    // `root` is the folder "Encrypted Data"; `keys` unlocks its manifests.
+    EncryptedStore(const QString& root, const SecParams& keys) : root_(root), keys_(keys) {}
+
+    [[nodiscard]] const QString& Root() const { return root_; }
+    [[nodiscard]] const SecParams& Keys() const { return keys_; }
+
+    [[nodiscard]] static QString ManifestPathOf(const QString& folder);
+    [[nodiscard]] static QString StoredPathOf(const QString& folder, std::uint32_t id);
+    [[nodiscard]] static bool IsManifestFileName(const QString& name);
+    [[nodiscard]] static bool DeleteManifestFiles(const QString& folder);
+    // A valid folder name: not empty, no white space at either end, none of / \ : * ? " < > |
+    [[nodiscard]] static bool IsValidFolderName(const QString& name);
+
+    [[nodiscard]] QString GetDisplayName(const QString& storedPath) const;
+    [[nodiscard]] Status CreateStoreFolder(const QString& parent, const QString& name, QString* storedPath);
+    // `base` empty: the store root, created when missing.
+    [[nodiscard]] Status EnsureStoreFolders(const QString& base, const QString& displayRelPath, QString* storedPath);
+    [[nodiscard]] Status DeleteStoreItem(const QString& storedPath, IProgressDlg* progress);
+    [[nodiscard]] bool DeleteStoreTree(const QString& folder, IProgressDlg* progress, bool reportFolders,
+                                       bool updateManifests);
+
+    // Whether a stored file's key block verifies under the master key.
+    [[nodiscard]] Status VerifyStoredFile(const QString& storedPath) const;
+    // Finds the item at a display path ("/" or "" is the root). `entry` gets
+    // its manifest entry (the root: a folder with id 0).
+    [[nodiscard]] Status Resolve(const QString& displayPath, QString* storedPath, ManifestEntry* entry) const;
+
+private:
+    [[nodiscard]] Status EnsureRoot();
+
+    QString root_;
+    const SecParams& keys_;
+};
+
+}  // namespace nbr

@@ -1,0 +1,275 @@
+#include "store/StoreManifest.h"
+
+#include "platform/CreationPolicy.h"
+#include "platform/FileSystem.h"
+#include "platform/NativeFile.h"
+#include "platform/NativePath.h"
+#include "security/CreateCrypt.h"
+#include "security/SecParams.h"
+#include "store/ManifestLock.h"
+#include "store/StoreStatus.h"
+
+#include <QtEndian>
+
+#include <algorithm>
+
+namespace nbr {
+namespace {
+
+const QString kBackupSuffix = QStringLiteral(".bak");
+
+Status MakeEngine(const SecParams& keys, CryptPtr* engine)
+{
+    Status s = CreateCrypt(CryptAlgorithmAes256, engine);
+    if (Succeeded(s))
+        s = (*engine)->SetMasterKey(keys.GetMasterKey(), keys.GetMasterKeyLength());
+    return s;
+}
+
+bool IsSpace(char c)
+{
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f';
+}
+
+// Reads the manifest bytes front to back.
+class Cursor {
+public:
+    explicit Cursor(const QByteArray& data) : data_(data) {}
+    [[nodiscard]] bool AtEnd() const { return at_ >= data_.size(); }
+    void SkipSpace()
+    {
+        while (!AtEnd() && IsSpace(data_.at(at_)))
+            ++at_;
+    }
+    [[nodiscard]] char Take() { return data_.at(at_++); }
+    [[nodiscard]] bool Expect(char c)
+    {
+        SkipSpace();
+        return !AtEnd() && Take() == c;
+    }
+    [[nodiscard]] bool Number(std::uint64_t limit, std::uint64_t* value)
+    {
+        *value = 0;
+        const qsizetype start = at_;
+        while (!AtEnd() && data_.at(at_) >= '0' && data_.at(at_) <= '9') {
+            const auto digit = static_cast<std::uint64_t>(data_.at(at_) - '0');
+            if (*value > (limit - digit) / 10)
+                return false;  // past the field's range
+            *value = *value * 10 + digit;
+            ++at_;
+        }
+        return at_ > start;
+    }
+    [[nodiscard]] bool Name(QString* name)
+    {
+        for (;;) {
+            if (at_ + 2 > data_.size())
+                return false;
+            const char16_t unit = qFromLittleEndian<char16_t>(data_.constData() + at_);
+            at_ += 2;
+            if (unit == 0)
+                return true;
+            name->append(QChar(unit));
+        }
+    }
+    void SkipLine()
+    {
+        while (!AtEnd() && Take() != '\n') {
+        }
+    }
+
+private:
+    const QByteArray& data_;
+    qsizetype at_ = 0;
+};
+
+}  // namespace
+
+StoreManifest::~StoreManifest()
+{
+    Close();
+}
+
+void StoreManifest::Open(const QString& manifestPath, bool readOnly)
+{
+    Close();
+    path_ = manifestPath;
+    entries_.clear();
+    readOnly_ = readOnly;
+    if (!readOnly_)
+        ManifestLock::Enter();
+    open_ = true;
+    loadStatus_ = Load();
+    loaded_ = Succeeded(loadStatus_);
+}
+
+void StoreManifest::Close()
+{
+    if (open_ && !readOnly_)
+        ManifestLock::Leave();
+    open_ = false;
+    loaded_ = false;
+    entries_.clear();
+}
+
+Status StoreManifest::Load()
+{
+    fromBackup_ = false;
+    CryptPtr engine;
+    Status s = MakeEngine(keys_, &engine);
+    if (Failed(s))
+        return s;
+    QByteArray content;
+    s = engine->DecryptFileToBuffer(path_, &content);
+    const auto missing = [](Status status) {
+        return status == StatusFromWin32(win32::kFileNotFound) || status == StatusFromWin32(win32::kPathNotFound);
+    };
+    const bool mainMissing = missing(s);
+    if (Failed(s)) {
+        s = engine->DecryptFileToBuffer(path_ + kBackupSuffix, &content);
+        fromBackup_ = Succeeded(s);
+    }
+    if (missing(s)) {
+        // A folder without a manifest yet is empty. A damaged one without a
+        // backup is not: taking it for empty would let the next save forget
+        // every item in the folder.
+        return mainMissing ? S_OK : E_STORE_MANIFEST;
+    }
+    if (Failed(s))
+        return s;
+    return Parse(content, &entries_) ? S_OK : E_STORE_MANIFEST;
+}
+
+Status StoreManifest::Save()
+{
+    if (readOnly_)
+        return E_STORE_READ_ONLY;
+    const QByteArray content = Serialize(entries_);
+    CryptPtr engine;
+    Status s = MakeEngine(keys_, &engine);
+    if (Succeeded(s))
+        s = engine->EncryptBufferToFile(content.constData(), static_cast<std::size_t>(content.size()), path_,
+                                        CreationPolicy::StoreSecurityAttributes());
+    // The backup is rewritten only once the main file is on the device: a
+    // stick pulled at any moment leaves one complete manifest.
+    if (Succeeded(s))
+        s = NativeFile::SyncPath(path_);
+    if (Succeeded(s))
+        (void)NativeFile::SyncPath(NativePath::ParentOf(path_));
+    if (Succeeded(s))
+        s = engine->EncryptBufferToFile(content.constData(), static_cast<std::size_t>(content.size()),
+                                        path_ + kBackupSuffix, CreationPolicy::StoreSecurityAttributes());
+    return s;
+}
+
+std::uint32_t StoreManifest::IdOf(const QString& storedName)
+{
+    std::uint64_t value = 0;
+    for (const QChar c : storedName) {
+        if (c < u'0' || c > u'9')
+            break;
+        value = value * 10 + static_cast<std::uint64_t>(c.unicode() - u'0');
+        if (value > 0xFFFFFFFFull)
+            return 0;  // no entry has such a number
+    }
+    return static_cast<std::uint32_t>(value);
+}
+
+const ManifestEntry* StoreManifest::FindByStoredName(const QString& storedName) const
+{
+    const std::uint32_t id = IdOf(storedName);
+    for (const ManifestEntry& entry : entries_) {
+        if (entry.id == id)
+            return &entry;
+    }
+    return nullptr;
+}
+
+const ManifestEntry* StoreManifest::FindByName(const QString& displayName) const
+{
+    for (const ManifestEntry& entry : entries_) {
+        if (entry.name.compare(displayName, Qt::CaseInsensitive) == 0)
+            return &entry;
+    }
+    return nullptr;
+}
+
+ManifestEntry StoreManifest::AddEntry(const QString& displayName, bool isFolder, std::uint64_t writeTime,
+                                      const QString& folderPath)
+{
+    std::uint32_t id = 0;
+    for (const ManifestEntry& entry : entries_)
+        id = std::max(id, entry.id);
+    ++id;
+    // Numbered leftovers of an interrupted operation are never overwritten.
+    while (FileSystem::Exists(NativePath::Join(folderPath, QString::number(id))))
+        ++id;
+    entries_.push_back(ManifestEntry {id, displayName, isFolder, writeTime});
+    return entries_.back();
+}
+
+bool StoreManifest::RemoveEntry(const QString& storedName)
+{
+    const std::uint32_t id = IdOf(storedName);
+    const auto found = std::find_if(entries_.begin(), entries_.end(), [id](const ManifestEntry& e) { return e.id == id; });
+    if (found == entries_.end())
+        return false;
+    entries_.erase(found);
+    return true;
+}
+
+void StoreManifest::SortEntries()
+{
+    std::stable_sort(entries_.begin(), entries_.end(), [](const ManifestEntry& a, const ManifestEntry& b) {
+        if (a.isFolder != b.isFolder)
+            return a.isFolder;
+        return a.name.compare(b.name, Qt::CaseInsensitive) < 0;
+    });
+}
+
+QByteArray StoreManifest::Serialize(const std::vector<ManifestEntry>& entries)
+{
+    QByteArray out;
+    for (const ManifestEntry& entry : entries) {
+        out += entry.isFolder ? 'D' : 'F';
+        out += '/';
+        out += QByteArray::number(entry.id);
+        out += '/';
+        out += QByteArray::number(static_cast<qulonglong>(entry.writeTime));
+        out += '/';
+        for (const QChar c : entry.name) {
+            char unit[2];
+            qToLittleEndian<char16_t>(c.unicode(), unit);
+            out.append(unit, 2);
+        }
+        out.append("\0\0\n", 3);
+    }
+    return out;
+}
+
+bool StoreManifest::Parse(const QByteArray& content, std::vector<ManifestEntry>* entries)
+{
+    std::vector<ManifestEntry> parsed;
+    Cursor cursor(content);
+    for (;;) {
+        cursor.SkipSpace();
+        if (cursor.AtEnd())
+            break;
+        ManifestEntry entry;
+        const char kind = cursor.Take();
+        if (kind != 'D' && kind != 'F')
+            return false;
+        entry.isFolder = kind == 'D';
+        std::uint64_t id = 0;
+        if (!cursor.Expect('/') || !cursor.Number(0xFFFFFFFFull, &id) || !cursor.Expect('/')
+            || !cursor.Number(~0ull, &entry.writeTime) || !cursor.Expect('/') || !cursor.Name(&entry.name))
+            return false;
+        entry.id = static_cast<std::uint32_t>(id);
+        cursor.SkipLine();
+        parsed.push_back(std::move(entry));
+    }
+    *entries = std::move(parsed);
+    return true;
+}
+
+}  // namespace nbr

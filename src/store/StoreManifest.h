@@ -1,0 +1,70 @@
+#pragma once
+// The encrypted list of one stored folder's children: their numbers, display
+// names, kinds and times. Opened for one operation, changed in memory, saved
+// to ".manifest" and then ".manifest.bak", closed. A writable manifest holds
+// the manifest lock from Open to Close (the destructor closes).
+
+#include "platform/Status.h"
+
+#include <QByteArray>
+#include <QString>
+
+#include <cstdint>
+#include <vector>
+
+namespace nbr {
+
+class SecParams;
+
+struct ManifestEntry {
+    std::uint32_t id = 0;
+    QString name;
+    bool isFolder = false;
+    std::uint64_t writeTime = 0;
+};
+
+class StoreManifest {
+public:
+    // `keys` gives the master key for every load and save.
+    explicit StoreManifest(const SecParams& keys) : keys_(keys) {}
+    ~StoreManifest();
+    StoreManifest(const StoreManifest&) = delete;
+    StoreManifest& operator=(const StoreManifest&) = delete;
+
+    void Open(const QString& manifestPath, bool readOnly);
+    void Close();
+    [[nodiscard]] bool IsLoaded() const { return loaded_; }
+    [[nodiscard]] Status LoadStatus() const { return loadStatus_; }
+    // The main file could not be read and ".manifest.bak" served instead.
+    [[nodiscard]] bool LoadedFromBackup() const { return fromBackup_; }
+    [[nodiscard]] Status Save();
+
+    [[nodiscard]] const ManifestEntry* FindByStoredName(const QString& storedName) const;
+    // Ignoring case, for all of Unicode.
+    [[nodiscard]] const ManifestEntry* FindByName(const QString& displayName) const;
+    ManifestEntry AddEntry(const QString& displayName, bool isFolder, std::uint64_t writeTime,
+                           const QString& folderPath);
+    bool RemoveEntry(const QString& storedName);
+    void SortEntries();
+    [[nodiscard]] const std::vector<ManifestEntry>& Entries() const { return entries_; }
+    [[nodiscard]] const QString& Path() const { return path_; }
+
+    [[nodiscard]] static QByteArray Serialize(const std::vector<ManifestEntry>& entries);
+    [[nodiscard]] static bool Parse(const QByteArray& content, std::vector<ManifestEntry>* entries);
+    // The decimal value of a stored name's leading digits, 0 when it has none.
+    [[nodiscard]] static std::uint32_t IdOf(const QString& storedName);
+
+private:
+    [[nodiscard]] Status Load();
+
+    const SecParams& keys_;
+    QString path_;
+    std::vector<ManifestEntry> entries_;
+    bool readOnly_ = true;
+    bool open_ = false;
+    bool loaded_ = false;
+    bool fromBackup_ = false;
+    Status loadStatus_ = S_OK;
+};
+
+}  // namespace nbr

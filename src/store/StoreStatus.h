@@ -1,0 +1,14 @@
+#pragma once
+// Status codes of the encrypted store.
+
+#include "platform/Status.h"
+
+namespace nbr {
+
+inline constexpr Status E_STORE_ITEM_EXISTS = MakeStatus(0x80040301u);
+inline constexpr Status E_STORE_DISK_FULL = MakeStatus(0x80040302u);
+inline constexpr Status E_STORE_MANIFEST = MakeStatus(0x80040303u);
+inline constexpr Status E_STORE_BAD_NAME = MakeStatus(0x80040308u);
+inline constexpr Status E_STORE_READ_ONLY = MakeStatus(0x8004030Cu);
+
+}  // namespace nbr

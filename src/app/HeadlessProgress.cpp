@@ -197,6 +197,8 @@ int HeadlessProgress::RunModal(QThread* worker, bool)
 
 bool HeadlessProgress::IsCancelled() const
 {
+    if (cancelFlag_ && cancelFlag_->load())
+        return true;
     QMutexLocker lock(&mutex_);
     return cancelled_;
 }

@@ -48,6 +48,8 @@ public:
     // Without a window the dialog is ready at once; tests can hold it back.
     void SetReady(bool ready);
     void SetObserver(std::function<void()> observer) { observer_ = std::move(observer); }
+    // A flag raised elsewhere (an interrupt) that cancels like the button.
+    void SetCancelFlag(const std::atomic<bool>* flag) { cancelFlag_ = flag; }
 
     struct Snapshot {
         float position = 0, maximum = 0, filePosition = 0, fileMaximum = 0;
@@ -74,6 +76,7 @@ private:
     bool cancelled_ = false;
     Qt::HANDLE owner_ = nullptr;
     std::function<void()> observer_;
+    const std::atomic<bool>* cancelFlag_ = nullptr;
 };
 
 }  // namespace nbr

@@ -27,6 +27,10 @@ public:
     [[nodiscard]] static std::uint32_t DefaultButton(std::uint32_t mask);
     // Escape presses it: the last button.
     [[nodiscard]] static std::uint32_t EscapeButton(std::uint32_t mask);
+    // The pressed button of an answer, and whether its check box was ticked.
+    // (0xD100 is or-ed into the button's 0xD0xx, so only 0x100 tells.)
+    [[nodiscard]] static constexpr std::uint32_t ButtonOf(std::uint32_t answer) { return answer & ~0x100u; }
+    [[nodiscard]] static constexpr bool IsTicked(std::uint32_t answer) { return (answer & 0x100u) != 0; }
 };
 
 // Asks the installed answerer; 0 when there is none.

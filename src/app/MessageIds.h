@@ -160,6 +160,8 @@ inline constexpr int kAboutText = 244;
 inline constexpr int kAboutVersion = 245;
 inline constexpr int kHintRevealsPassword = 251;
 inline constexpr int kPasswordTooCommon = 252;
+inline constexpr int kNameNotUtf8 = 253;
+inline constexpr int kUnsafeStoredName = 254;
 inline constexpr int kCliNoCommand = 1000;
 inline constexpr int kCliUnknownCommand = 1001;
 inline constexpr int kCliUnknownOption = 1002;
@@ -193,6 +195,10 @@ inline constexpr int kCliCheckRepaired = 1029;
 inline constexpr int kCliCheckSummary = 1030;
 inline constexpr int kCliNotAFolder = 1031;
 inline constexpr int kCliCheckWrongKind = 1032;
+inline constexpr int kCliNoSuchHostFile = 1033;
+inline constexpr int kCliCancelled = 1034;
+inline constexpr int kCliNotAFile = 1035;
+inline constexpr int kCliSkipped = 1036;
 
 // Every number above, for the checks of the packs.
 inline constexpr int kAll[] = {
@@ -220,12 +226,13 @@ inline constexpr int kAll[] = {
     kMenuLicense, kMenuSupport, kStartSubtitle, kMenuManual, kTipExit, kTipCopy, kTipCut, kTipPaste,
     kTipDelete, kTipNewDirectory, kTipToolbar, kTipStatusBar, kTipRefresh, kTipMyComputer,
     kTipSecuritySettings, kTipAbout, kMenuLanguage, kAboutText, kAboutVersion, kHintRevealsPassword,
-    kPasswordTooCommon, kCliNoCommand, kCliUnknownCommand, kCliUnknownOption, kCliNeedsValue, kCliSeeHelp,
-    kCliNoArguments, kCliWrongArguments, kCliUsage, kCliNotATerminal, kCliChoose, kCliKeyFileBusy,
-    kCliAlreadySetUp, kCliPasswordPrompt, kCliConfirmPrompt, kCliCurrentPasswordPrompt, kCliNewPasswordPrompt,
-    kCliNotSetUp, kCliNoPassword, kCliStoreCreated, kCliNoHint, kCliInvalidUtf8, kCliDeclined, kCliIsFolder,
-    kCliNotFound, kCliCheckManifestDamaged, kCliCheckManifestLost, kCliCheckMissing, kCliCheckBadKey,
-    kCliCheckLeftover, kCliCheckRepaired, kCliCheckSummary, kCliNotAFolder, kCliCheckWrongKind,
+    kPasswordTooCommon, kNameNotUtf8, kUnsafeStoredName, kCliNoCommand, kCliUnknownCommand, kCliUnknownOption,
+    kCliNeedsValue, kCliSeeHelp, kCliNoArguments, kCliWrongArguments, kCliUsage, kCliNotATerminal, kCliChoose,
+    kCliKeyFileBusy, kCliAlreadySetUp, kCliPasswordPrompt, kCliConfirmPrompt, kCliCurrentPasswordPrompt,
+    kCliNewPasswordPrompt, kCliNotSetUp, kCliNoPassword, kCliStoreCreated, kCliNoHint, kCliInvalidUtf8,
+    kCliDeclined, kCliIsFolder, kCliNotFound, kCliCheckManifestDamaged, kCliCheckManifestLost,
+    kCliCheckMissing, kCliCheckBadKey, kCliCheckLeftover, kCliCheckRepaired, kCliCheckSummary, kCliNotAFolder,
+    kCliCheckWrongKind, kCliNoSuchHostFile, kCliCancelled, kCliNotAFile, kCliSkipped,
 };
 
 }  // namespace nbr::msg

@@ -4,7 +4,10 @@
 #include "app/MessageIds.h"
 #include "cli/CliContext.h"
 #include "cli/ExitCode.h"
+#include "cli/AddCommand.h"
+#include "cli/CatCommand.h"
 #include "cli/CheckCommand.h"
+#include "cli/GetCommand.h"
 #include "cli/HintCommand.h"
 #include "cli/InitCommand.h"
 #include "cli/InspectCommand.h"
@@ -45,6 +48,9 @@ CliApp::CliApp()
     commands_.push_back(std::make_unique<LsCommand>());
     commands_.push_back(std::make_unique<MkdirCommand>());
     commands_.push_back(std::make_unique<RmCommand>());
+    commands_.push_back(std::make_unique<AddCommand>());
+    commands_.push_back(std::make_unique<GetCommand>());
+    commands_.push_back(std::make_unique<CatCommand>());
     commands_.push_back(std::make_unique<CheckCommand>());
     commands_.push_back(std::make_unique<InspectCommand>());
 }

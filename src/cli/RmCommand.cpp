@@ -81,7 +81,7 @@ int RmCommand::Run(CliContext& context, const QStringList& arguments)
                                                             : context.Text(msg::kQuestionDeleteFile, {entries.first().name});
         const std::uint32_t answer = ShowMessageBox(nullptr, context.Text(msg::kCaptionNotice), question,
                                                     mb::kYes | mb::kNo, mb::kIconInformation);
-        if ((answer & ~mb::kCheckTicked) != mb::kIdYes) {
+        if (MessageBox::ButtonOf(answer) != mb::kIdYes) {
             context.err << context.Text(msg::kCliDeclined) << '\n';
             return kExitCancelled;
         }

@@ -23,12 +23,18 @@ QString Label(const LanguageManager& languages, int id)
 std::uint32_t TerminalMessageBox::Answer(const MessageBoxRequest& request)
 {
     QTextStream err(stderr);
+    if (Terminal::IsTerminal(STDERR_FILENO))
+        err << "\r\033[K";  // off the progress line
     const auto buttons = MessageBox::Buttons(request.buttons);
-    const QString text = request.title.isEmpty() ? request.text : request.title + QStringLiteral(": ") + request.text;
     if (buttons.size() <= 1) {
-        err << text << '\n';
+        // A notice or an error: said once, nothing to answer.
+        if (request.icon == mb::kIconError)
+            err << "nimbra-cli: error: " << request.text << '\n';
+        else
+            err << request.text << '\n';
         return buttons.empty() ? 0 : buttons.front().id;
     }
+    const QString text = request.title.isEmpty() ? request.text : request.title + QStringLiteral(": ") + request.text;
 
     const std::uint32_t escape = MessageBox::EscapeButton(request.buttons);
     QString escapeLabel;

@@ -33,7 +33,7 @@ int WipeCommand::Run(CliContext& context, const QStringList& arguments)
         const std::uint32_t answer = ShowMessageBox(nullptr, context.Text(msg::kCaptionNotice),
                                                     context.Text(msg::kQuestionReset), mb::kYes | mb::kNo,
                                                     mb::kIconWarning);
-        if ((answer & ~mb::kCheckTicked) != mb::kIdYes) {
+        if (MessageBox::ButtonOf(answer) != mb::kIdYes) {
             context.err << context.Text(msg::kCliDeclined) << '\n';
             return kExitCancelled;
         }

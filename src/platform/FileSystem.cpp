@@ -10,6 +10,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 
 namespace nbr {
@@ -53,6 +54,7 @@ Status FileSystem::List(const QString& path, QList<DirectoryEntry>* entries)
         if (::fstatat(dirFd, entry->d_name, &st, 0) == 0) {
             item.isFolder = S_ISDIR(st.st_mode);
             item.size = item.isFolder ? 0 : static_cast<std::uint64_t>(st.st_size);
+            item.writeTime = FileTime::FromTimespec(st.st_mtim);
         } else {
             item.isFolder = entry->d_type == DT_DIR;
         }
@@ -67,6 +69,26 @@ Status FileSystem::List(const QString& path, QList<DirectoryEntry>* entries)
 bool FileSystem::Exists(const QString& path)
 {
     return ::access(NativePath::Encode(path).constData(), F_OK) == 0;
+}
+
+Status FileSystem::Info(const QString& path, DirectoryEntry* info)
+{
+    struct stat st {};
+    if (::stat(NativePath::Encode(path).constData(), &st) != 0)
+        return SystemError::Last(path);
+    info->name = NativePath::LastComponent(path);
+    info->isFolder = S_ISDIR(st.st_mode);
+    info->size = info->isFolder ? 0 : static_cast<std::uint64_t>(st.st_size);
+    info->writeTime = FileTime::FromTimespec(st.st_mtim);
+    info->validName = true;
+    return S_OK;
+}
+
+Status FileSystem::Rename(const QString& from, const QString& to)
+{
+    if (::rename(NativePath::Encode(from).constData(), NativePath::Encode(to).constData()) != 0)
+        return SystemError::Last(to);
+    return S_OK;
 }
 
 Status FileSystem::Kind(const QString& path, bool* isFolder)

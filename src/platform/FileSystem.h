@@ -3,6 +3,7 @@
 // status codes. Listing reports names that are not valid UTF-8 as such, so
 // callers can refuse them instead of mangling them.
 
+#include "platform/FileTime.h"
 #include "platform/Status.h"
 
 #include <QList>
@@ -19,6 +20,7 @@ struct DirectoryEntry {
     bool isFolder = false;
     std::uint64_t size = 0;
     bool validName = true;  // false: the bytes on disk are not UTF-8
+    FileTime writeTime;
 };
 
 class FileSystem {
@@ -29,6 +31,10 @@ public:
     // The entries of a folder other than "." and "..", in no particular order.
     [[nodiscard]] static Status List(const QString& path, QList<DirectoryEntry>* entries);
     [[nodiscard]] static bool Exists(const QString& path);
+    // What a listing would say of one path (its name is the last component).
+    [[nodiscard]] static Status Info(const QString& path, DirectoryEntry* info);
+    // Moves `from` over `to` in one step, replacing a file already there.
+    [[nodiscard]] static Status Rename(const QString& from, const QString& to);
     // S_OK with `isFolder`, or the status of the failed query.
     [[nodiscard]] static Status Kind(const QString& path, bool* isFolder);
 };

@@ -44,6 +44,10 @@ public:
     Status EndDecryption() override;
 
     [[nodiscard]] std::uint32_t BlockSize() const { return blockSize_; }
+    // Decrypts a file's content into `write` chunk by chunk (to a pipe, say),
+    // without a destination file.
+    [[nodiscard]] Status DecryptFileToSink(const QString& source,
+                                           const std::function<Status(const std::uint8_t*, std::size_t)>& write);
 
 protected:
     ~CryptBase() override;

@@ -317,6 +317,24 @@ Status CryptBase::EncryptBufferToFile(const void* buffer, std::size_t length, co
     return s;
 }
 
+Status CryptBase::DecryptFileToSink(const QString& source,
+                                    const std::function<Status(const std::uint8_t*, std::size_t)>& write)
+{
+    NativeFile in;
+    Status s = in.OpenRead(source);
+    EncryptedFileHeader header;
+    std::uint64_t total = 0;
+    if (Succeeded(s))
+        s = in.Size(&total);
+    if (Succeeded(s))
+        s = BeginReading(in, header);
+    if (Failed(s))
+        return s;
+    s = DecryptChunks(in, header, write, total, nullptr, nullptr);
+    (void)EndDecryption();
+    return s;
+}
+
 Status CryptBase::DecryptFileToBuffer(const QString& path, QByteArray* out)
 {
     if (!out)

@@ -1,0 +1,75 @@
+#include "cli/AddCommand.h"
+
+#include "app/DropFileList.h"
+#include "app/MessageIds.h"
+#include "cli/CliArguments.h"
+#include "cli/CliContext.h"
+#include "cli/ExitCode.h"
+#include "cli/KeyFileSession.h"
+#include "cli/TransferCommand.h"
+#include "platform/FileSystem.h"
+#include "store/CopyToDeviceThread.h"
+#include "store/EncryptedStore.h"
+
+#include <QFileInfo>
+
+namespace nbr::cli {
+
+QString AddCommand::Help() const
+{
+    return QStringLiteral(
+        "Encrypts host files and folders into the store (default: its top folder).\n"
+        "Asks before replacing a stored file or merging into a stored folder of the\n"
+        "same name. Ctrl+C cancels cleanly: nothing half-written stays behind.\n"
+        "  --to PATH     the stored folder to add to; missing folders are created\n"
+        "  --overwrite   replace and merge without asking\n"
+        "  --skip        leave existing items alone without asking");
+}
+
+int AddCommand::Run(CliContext& context, const QStringList& arguments)
+{
+    CliArguments args({QStringLiteral("--to")}, {QStringLiteral("--overwrite"), QStringLiteral("--skip")});
+    QString bad;
+    bool fixed = false;
+    bool yes = false;
+    if (!args.Parse(arguments, &bad) || args.Rest().isEmpty()
+        || !TransferCommand::Answers(args.Has(QStringLiteral("--overwrite")), args.Has(QStringLiteral("--skip")), &fixed, &yes))
+        return context.UsageError(context.Text(msg::kCliWrongArguments, {Name()}));
+
+    int exitCode = kExitSuccess;
+    QStringList paths;
+    for (const QString& path : args.Rest()) {
+        const QString absolute = QFileInfo(path).absoluteFilePath();
+        if (FileSystem::Exists(absolute))
+            paths << absolute;
+        else if (path.contains(QChar::ReplacementCharacter))
+            exitCode = context.Error(context.Text(msg::kNameNotUtf8, {path}));
+        else
+            exitCode = context.Error(context.Text(msg::kCliNoSuchHostFile, {path}));
+    }
+    if (paths.isEmpty())
+        return exitCode;
+
+    KeyFileSession session(context);
+    if (const int code = session.Unlock(); code != kExitSuccess)
+        return code;
+    EncryptedStore store(session.StoreFolder(), session.Params());
+    QString target;
+    if (args.Has(QStringLiteral("--to"))) {
+        const QString to = args.Value(QStringLiteral("--to"));
+        Status s = store.EnsureStoreFolders(QString(), to, &target);
+        ManifestEntry entry;
+        if (Succeeded(s))
+            s = store.Resolve(to, &target, &entry);
+        if (Failed(s))
+            return context.StatusError(s, to);
+        if (!entry.isFolder)
+            return context.Error(context.Text(msg::kCliNotAFolder, {to}));
+    }
+    const int code = TransferCommand::Run(context, fixed, yes, false, [&](IProgressDlg* progress) {
+        return std::make_unique<CopyToDeviceThread>(progress, store, DropFileList(paths), target, context.languages);
+    });
+    return code != kExitSuccess ? code : exitCode;
+}
+
+}  // namespace nbr::cli

@@ -1,0 +1,59 @@
+#include "cli/CatCommand.h"
+
+#include "app/MessageIds.h"
+#include "cli/CliContext.h"
+#include "cli/ExitCode.h"
+#include "cli/KeyFileSession.h"
+#include "platform/SystemError.h"
+#include "security/CreateCrypt.h"
+#include "security/CryptBase.h"
+#include "store/EncryptedStore.h"
+
+#include <cerrno>
+#include <cstdio>
+
+namespace nbr::cli {
+
+QString CatCommand::Help() const
+{
+    return QStringLiteral("Decrypts one stored file and writes its content to standard output.");
+}
+
+int CatCommand::Run(CliContext& context, const QStringList& arguments)
+{
+    if (arguments.size() != 1)
+        return context.UsageError(context.Text(msg::kCliWrongArguments, {Name()}));
+    const QString path = arguments.first();
+    KeyFileSession session(context);
+    if (const int code = session.Unlock(); code != kExitSuccess)
+        return code;
+    EncryptedStore store(session.StoreFolder(), session.Params());
+    QString stored;
+    ManifestEntry entry;
+    Status s = store.Resolve(path, &stored, &entry);
+    if (s == StatusFromWin32(win32::kFileNotFound) || s == StatusFromWin32(win32::kPathNotFound))
+        return context.Error(context.Text(msg::kCliNotFound, {path}));
+    if (Failed(s))
+        return context.StatusError(s, path);
+    if (entry.isFolder)
+        return context.Error(context.Text(msg::kCliNotAFile, {path}));
+
+    CryptPtr engine;
+    if (Succeeded(s = CreateCrypt(CryptAlgorithmAes256, &engine)))
+        s = engine->SetMasterKey(session.Params().GetMasterKey(), session.Params().GetMasterKeyLength());
+    context.out.flush();
+    if (Succeeded(s)) {
+        s = static_cast<CryptBase*>(engine.get())->DecryptFileToSink(stored, [](const std::uint8_t* data, std::size_t n) {
+            if (std::fwrite(data, 1, n, stdout) != n)
+                return SystemError::StatusFromErrno(errno == 0 ? EIO : errno);
+            return S_OK;
+        });
+    }
+    if (std::fflush(stdout) != 0 && Succeeded(s))
+        s = SystemError::StatusFromErrno(errno);
+    if (Failed(s))
+        return context.StatusError(s, path);
+    return kExitSuccess;
+}
+
+}  // namespace nbr::cli

@@ -1,0 +1,71 @@
+#include "cli/GetCommand.h"
+
+#include "app/MessageIds.h"
+#include "cli/CliArguments.h"
+#include "cli/CliContext.h"
+#include "cli/ExitCode.h"
+#include "cli/KeyFileSession.h"
+#include "cli/TransferCommand.h"
+#include "platform/FileSystem.h"
+#include "platform/NativePath.h"
+#include "store/CopyToTempThread.h"
+#include "store/EncryptedStore.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+namespace nbr::cli {
+
+QString GetCommand::Help() const
+{
+    return QStringLiteral(
+        "Decrypts stored files and folders into a host folder (default: the current\n"
+        "folder) under their display names, with their times and attributes. Asks\n"
+        "before replacing a host file or merging into a host folder of the same name.\n"
+        "  --to DIR      the host folder to decrypt into\n"
+        "  --overwrite   replace and merge without asking\n"
+        "  --skip        leave existing items alone without asking");
+}
+
+int GetCommand::Run(CliContext& context, const QStringList& arguments)
+{
+    CliArguments args({QStringLiteral("--to")}, {QStringLiteral("--overwrite"), QStringLiteral("--skip")});
+    QString bad;
+    bool fixed = false;
+    bool yes = false;
+    if (!args.Parse(arguments, &bad) || args.Rest().isEmpty()
+        || !TransferCommand::Answers(args.Has(QStringLiteral("--overwrite")), args.Has(QStringLiteral("--skip")), &fixed, &yes))
+        return context.UsageError(context.Text(msg::kCliWrongArguments, {Name()}));
+    const QString to = QFileInfo(args.Has(QStringLiteral("--to")) ? args.Value(QStringLiteral("--to")) : QDir::currentPath())
+                           .absoluteFilePath();
+    bool isFolder = false;
+    if (Failed(FileSystem::Kind(to, &isFolder)) || !isFolder)
+        return context.Error(context.Text(msg::kCliNoSuchHostFile, {to}));
+
+    KeyFileSession session(context);
+    if (const int code = session.Unlock(); code != kExitSuccess)
+        return code;
+    EncryptedStore store(session.StoreFolder(), session.Params());
+    int exitCode = kExitSuccess;
+    QStringList sources;
+    for (const QString& path : args.Rest()) {
+        QString stored;
+        ManifestEntry entry;
+        const Status s = store.Resolve(path, &stored, &entry);
+        if (Succeeded(s) && entry.id != 0)
+            sources << stored;
+        else if (Succeeded(s) || s == StatusFromWin32(win32::kFileNotFound) || s == StatusFromWin32(win32::kPathNotFound))
+            exitCode = context.Error(context.Text(msg::kCliNotFound, {path}));
+        else
+            exitCode = context.StatusError(s, path);
+    }
+    if (sources.isEmpty())
+        return exitCode;
+    const QString destination = to.endsWith(NativePath::kSeparator) ? to : to + NativePath::kSeparator;
+    const int code = TransferCommand::Run(context, fixed, yes, true, [&](IProgressDlg* progress) {
+        return std::make_unique<CopyToTempThread>(progress, store, sources, destination, context.languages);
+    });
+    return code != kExitSuccess ? code : exitCode;
+}
+
+}  // namespace nbr::cli

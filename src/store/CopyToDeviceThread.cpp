@@ -1,0 +1,223 @@
+#include "store/CopyToDeviceThread.h"
+
+#include "app/ErrorText.h"
+#include "app/IProgressDlg.h"
+#include "app/LanguageManager.h"
+#include "app/MessageIds.h"
+#include "platform/CreationPolicy.h"
+#include "platform/FileAttributes.h"
+#include "platform/NativePath.h"
+#include "security/CreateCrypt.h"
+#include "security/SecParams.h"
+#include "store/EncryptedStore.h"
+#include "store/FileUtilities.h"
+#include "store/StoreManifest.h"
+#include "store/StoreStatus.h"
+#include "store/WorkUnits.h"
+
+namespace nbr {
+namespace {
+
+void AddHidden(const QString& path)
+{
+    std::uint32_t attributes = 0;
+    if (Succeeded(FileAttributes::Get(path, &attributes)))
+        (void)FileAttributes::Set(path, (attributes & ~FileAttributes::kNormal) | FileAttributes::kHidden);
+}
+
+}  // namespace
+
+CopyToDeviceThread::CopyToDeviceThread(IProgressDlg* progress, EncryptedStore& store, const DropFileList& files,
+                                       const QString& targetFolder, const LanguageManager& languages)
+    : TransferThread(progress, languages), store_(store), files_(files), target_(targetFolder)
+{
+}
+
+CopyToDeviceThread::~CopyToDeviceThread() = default;
+
+Status CopyToDeviceThread::EncryptFileIntoStore(EncryptedStore& store, const QString& sourcePath,
+                                                const QString& storedFolder, const DirectoryEntry& source,
+                                                std::uint32_t* id, CryptProgressRoutine routine, void* data,
+                                                bool overwrite)
+{
+    StoreManifest manifest(store.Keys());
+    manifest.Open(EncryptedStore::ManifestPathOf(storedFolder), false);
+    if (!manifest.IsLoaded())
+        return E_STORE_MANIFEST;
+    const ManifestEntry* found = manifest.FindByName(source.name);
+    if (found && !overwrite)
+        return E_STORE_ITEM_EXISTS;
+    const bool replacing = found != nullptr;
+    const ManifestEntry entry = replacing ? *found : manifest.AddEntry(source.name, false, source.writeTime.ticks, storedFolder);
+    *id = entry.id;
+    const QString destination = EncryptedStore::StoredPathOf(storedFolder, entry.id);
+
+    CryptPtr engine;
+    Status s = CreateCrypt(CryptAlgorithmAes256, &engine);
+    if (Failed(s))
+        return s;
+    s = engine->SetMasterKey(store.Keys().GetMasterKey(), store.Keys().GetMasterKeyLength());
+    if (Succeeded(s)) {
+        // A replaced file stays readable until its successor is complete.
+        s = WriteReplacing(destination, [&](const QString& path) {
+            return engine->EncryptFileToFile(sourcePath, path, routine, data, CreationPolicy::StoreSecurityAttributes());
+        });
+    }
+    if (s == StatusFromWin32(win32::kDiskFull))
+        return E_STORE_DISK_FULL;
+    if (Failed(s))
+        return s;
+    s = manifest.Save();
+    if (Failed(s) && !replacing)
+        (void)FileUtilities::DeleteFileForced(destination);
+    return s;
+}
+
+Status CopyToDeviceThread::EncryptFolderIntoStore(EncryptedStore& store, const QString& sourceFolder,
+                                                  const QString& storedFolder, const DirectoryEntry& source,
+                                                  std::uint32_t* id, CryptProgressRoutine routine,
+                                                  TransferThread* thread, bool overwrite)
+{
+    StoreManifest manifest(store.Keys());
+    manifest.Open(EncryptedStore::ManifestPathOf(storedFolder), false);
+    if (!manifest.IsLoaded())
+        return E_STORE_MANIFEST;
+    const ManifestEntry* found = manifest.FindByName(source.name);
+    if (found && !overwrite)
+        return E_STORE_ITEM_EXISTS;
+    if (thread && thread->IsCancelled())
+        return S_OK;
+    const ManifestEntry entry = found ? *found : manifest.AddEntry(source.name, true, source.writeTime.ticks, storedFolder);
+    *id = entry.id;
+    const QString destination = EncryptedStore::StoredPathOf(storedFolder, entry.id);
+
+    const Status created = FileSystem::CreateFolder(destination, CreationPolicy::StoreSecurityAttributes());
+    AddHidden(destination);
+    if (thread && thread->Progress())
+        thread->Progress()->Step(1);
+    if (Succeeded(created))
+        (void)manifest.Save();
+    else if (created == StatusFromWin32(win32::kDiskFull))
+        return E_STORE_DISK_FULL;
+    else if (created != StatusFromWin32(win32::kAlreadyExists) && created != StatusFromWin32(win32::kFileExists))
+        return created;
+
+    QList<DirectoryEntry> entries;
+    (void)FileSystem::List(sourceFolder, &entries);
+    Status result = S_OK;
+    for (const DirectoryEntry& child : entries) {
+        if (thread && thread->IsCancelled())
+            break;
+        const QString childPath = NativePath::Join(sourceFolder, child.name);
+        if (!child.validName) {
+            // A lossy name would not bring the file back under its own name.
+            if (thread)
+                thread->ReportBadName(childPath);
+            continue;
+        }
+        std::uint32_t childId = 0;
+        if (child.isFolder) {
+            result = EncryptFolderIntoStore(store, childPath, destination, child, &childId, routine, thread, overwrite);
+            if (Failed(result))
+                break;
+        } else {
+            if (thread) {
+                thread->ResetFileBytes();
+                if (thread->Progress())
+                    thread->Progress()->SetLine2(childPath);
+                if (thread->IsCancelled())
+                    break;
+            }
+            result = EncryptFileIntoStore(store, childPath, destination, child, &childId, routine, thread, true);
+            if (result == E_STORE_DISK_FULL || result == E_ABORTED)
+                break;
+        }
+    }
+    return result;
+}
+
+Status CopyToDeviceThread::Run()
+{
+    const QString target = target_.isEmpty() ? store_.Root() : target_;
+    std::uint64_t total = 0;
+    QStringList paths;
+    for (QString path : files_.Paths()) {
+        while (path.size() > 1 && path.endsWith(NativePath::kSeparator))
+            path.chop(1);
+        if (path.isEmpty())
+            continue;
+        paths << path;
+        if (IsCancelled())
+            break;
+        bool folder = false;
+        if (Succeeded(FileSystem::Kind(path, &folder)))
+            total += folder ? WorkUnits::FolderWorkUnits(path, progress_) : WorkUnits::FileWorkUnits(path);
+    }
+    if (IsCancelled()) {
+        progress_->Begin(0);
+        progress_->End(true);
+        return S_OK;
+    }
+    progress_->Begin(static_cast<std::uint32_t>(std::min<std::uint64_t>(total, 0xFFFFFFFFu)));
+    progress_->SetTitle(languages_.GetText(msg::kTitleEncrypting));
+
+    Status status = S_OK;
+    if (target == store_.Root()) {
+        const std::uint32_t error =
+            FileUtilities::CreateDirectories(store_.Root(), false, CreationPolicy::StoreSecurityAttributes());
+        if (error != 0)
+            status = StatusFromWin32(error);
+        AddHidden(store_.Root());
+    }
+    if (Failed(status)) {
+        ShowError(FormatErrorText(languages_, status));
+        paths.clear();
+    }
+
+    for (const QString& path : paths) {
+        if (IsCancelled())
+            break;
+        DirectoryEntry source;
+        if (Failed(FileSystem::Info(path, &source))) {
+            status = E_INVALIDARG;
+            continue;
+        }
+        progress_->SetLine2(path);
+        bool overwrite = false;
+        bool stop = false;
+        for (;;) {
+            std::uint32_t id = 0;
+            if (source.isFolder) {
+                status = EncryptFolderIntoStore(store_, path, target, source, &id, StoreProgressRoutine, this, overwrite);
+            } else {
+                status = EncryptFileIntoStore(store_, path, target, source, &id, StoreProgressRoutine, this, overwrite);
+                progress_->SetLine3(QString());
+            }
+            if (status == E_STORE_ITEM_EXISTS && !overwrite) {
+                const int question = source.isFolder ? msg::kQuestionMergeFolder : msg::kQuestionReplaceFile;
+                if (Ask(languages_.FormatText(question, {source.name}))) {
+                    overwrite = true;
+                    continue;
+                }
+                if (IsCancelled())
+                    stop = true;
+                else
+                    progress_->Step(static_cast<std::uint32_t>(source.isFolder ? WorkUnits::FolderWorkUnits(path, nullptr)
+                                                                               : WorkUnits::Of(source.size)));
+            } else if (status == E_STORE_DISK_FULL) {
+                ShowError(languages_.GetText(msg::kDriveFull));
+                stop = true;
+            } else if (Failed(status) && status != E_ABORTED) {
+                ShowError(FormatErrorText(languages_, status));
+            }
+            break;
+        }
+        if (stop)
+            break;
+    }
+    progress_->SetLine2(QString());
+    progress_->End(Succeeded(status));
+    return status;
+}
+
+}  // namespace nbr

@@ -1,0 +1,45 @@
+#pragma once
+// Encrypts host files and folders into a stored folder: each file becomes a
+// numbered stored file, each folder a stored folder with its own manifest.
+// Asks about items that exist already, stops on a full drive, and can be
+// cancelled; the status is the one of the last item handled.
+
+#include "app/DropFileList.h"
+#include "platform/FileSystem.h"
+#include "security/ICrypt.h"
+#include "store/TransferThread.h"
+
+namespace nbr {
+
+class EncryptedStore;
+
+class CopyToDeviceThread final : public TransferThread {
+public:
+    // `targetFolder` is a stored folder; empty means the store root.
+    CopyToDeviceThread(IProgressDlg* progress, EncryptedStore& store, const DropFileList& files,
+                       const QString& targetFolder, const LanguageManager& languages);
+    ~CopyToDeviceThread() override;
+
+    // One host file into a stored folder; `source` is the file's listing.
+    // Replacing (with `overwrite`) keeps the entry and its number.
+    [[nodiscard]] static Status EncryptFileIntoStore(EncryptedStore& store, const QString& sourcePath,
+                                                     const QString& storedFolder, const DirectoryEntry& source,
+                                                     std::uint32_t* id, CryptProgressRoutine routine, void* data,
+                                                     bool overwrite);
+    // A host folder, merged into a stored folder of the same name with
+    // `overwrite`; files inside always replace stored ones.
+    [[nodiscard]] static Status EncryptFolderIntoStore(EncryptedStore& store, const QString& sourceFolder,
+                                                       const QString& storedFolder, const DirectoryEntry& source,
+                                                       std::uint32_t* id, CryptProgressRoutine routine,
+                                                       TransferThread* thread, bool overwrite);
+
+protected:
+    Status Run() override;
+
+private:
+    EncryptedStore& store_;
+    DropFileList files_;
+    QString target_;
+};
+
+}  // namespace nbr

@@ -1,0 +1,154 @@
+#include "store/CopyToTempThread.h"
+
+#include "app/IProgressDlg.h"
+#include "app/LanguageManager.h"
+#include "app/MessageIds.h"
+#include "platform/FileSystem.h"
+#include "platform/NativePath.h"
+#include "security/CreateCrypt.h"
+#include "security/SecParams.h"
+#include "store/EncryptedStore.h"
+#include "store/StoreManifest.h"
+#include "store/StoreStatus.h"
+#include "store/WorkUnits.h"
+
+namespace nbr {
+
+CopyToTempThread::CopyToTempThread(IProgressDlg* progress, EncryptedStore& store, const QStringList& sources,
+                                   const QString& destinationFolder, const LanguageManager& languages)
+    : TransferThread(progress, languages), store_(store), sources_(sources), destination_(destinationFolder)
+{
+}
+
+CopyToTempThread::~CopyToTempThread() = default;
+
+bool CopyToTempThread::IsSafeHostName(const QString& name)
+{
+    return !name.isEmpty() && name != QLatin1String(".") && name != QLatin1String("..")
+           && !name.contains(NativePath::kSeparator) && !name.contains(QChar(0));
+}
+
+Status CopyToTempThread::DecryptFile(const QString& stored, const QString& host)
+{
+    CryptPtr engine;
+    Status s = CreateCrypt(CryptAlgorithmAes256, &engine);
+    if (Succeeded(s))
+        s = engine->SetMasterKey(store_.Keys().GetMasterKey(), store_.Keys().GetMasterKeyLength());
+    // A host file being replaced survives a failed or cancelled decryption.
+    if (Succeeded(s))
+        s = WriteReplacing(host, [&](const QString& path) {
+            return engine->DecryptFileToFile(stored, path, StoreProgressRoutine, this, nullptr);
+        });
+    progress_->SetLine3(QString());
+    return s;
+}
+
+Status CopyToTempThread::DecryptStoreFolder(const QString& storedFolder, const QString& hostFolder, bool* merge)
+{
+    bool isFolder = false;
+    if (Succeeded(FileSystem::Kind(hostFolder, &isFolder)) && isFolder) {
+        if (!*merge)
+            *merge = Ask(languages_.FormatText(msg::kQuestionMergeFolder, {NativePath::LastComponent(hostFolder)}));
+        if (!*merge) {
+            progress_->Step(static_cast<std::uint32_t>(WorkUnits::StoreFolderWorkUnits(storedFolder, nullptr)));
+            return S_OK;
+        }
+    } else {
+        const Status s = FileSystem::CreateFolder(hostFolder, nullptr);
+        if (Failed(s))
+            return s;
+    }
+    progress_->Step(1);
+
+    StoreManifest manifest(store_.Keys());
+    manifest.Open(EncryptedStore::ManifestPathOf(storedFolder), true);
+    if (!manifest.IsLoaded())
+        return E_STORE_MANIFEST;
+    const std::vector<ManifestEntry> entries = manifest.Entries();
+    manifest.Close();
+    Status status = S_OK;
+    for (const ManifestEntry& entry : entries) {
+        if (!IsSafeHostName(entry.name)) {
+            // A name from the manifest must not lead out of the target folder.
+            ShowError(languages_.FormatText(msg::kUnsafeStoredName, {entry.name}));
+            continue;
+        }
+        const QString stored = EncryptedStore::StoredPathOf(storedFolder, entry.id);
+        const QString host = NativePath::Join(hostFolder, entry.name);
+        if (entry.isFolder) {
+            status = DecryptStoreFolder(stored, host, merge);
+        } else {
+            progress_->SetLine2(entry.name);
+            status = DecryptFile(stored, host);
+        }
+        if (Failed(status))
+            break;
+    }
+    return status;
+}
+
+Status CopyToTempThread::Run()
+{
+    Status status = S_OK;
+    progress_->SetTitle(languages_.GetText(msg::kTitleDecrypting));
+    std::uint64_t total = 0;
+    for (const QString& source : sources_) {
+        if (IsCancelled())
+            break;
+        bool folder = false;
+        if (Succeeded(FileSystem::Kind(source, &folder)))
+            total += folder ? WorkUnits::StoreFolderWorkUnits(source, progress_) : WorkUnits::FileWorkUnits(source);
+    }
+    if (IsCancelled()) {
+        progress_->Begin(0);
+        progress_->End(true);
+        return S_OK;
+    }
+    progress_->Begin(static_cast<std::uint32_t>(std::min<std::uint64_t>(total, 0xFFFFFFFFu)));
+    if (sources_.isEmpty())
+        status = S_FALSE;
+    else if (destination_.isEmpty())
+        status = E_FAIL;
+
+    for (qsizetype i = 0; status != S_FALSE && Succeeded(status) && i < sources_.size(); ++i) {
+        const QString& source = sources_.at(i);
+        DirectoryEntry info;
+        if (Failed(FileSystem::Info(source, &info))) {
+            status = E_STORE_MANIFEST;
+            continue;
+        }
+        const QString name = store_.GetDisplayName(source);
+        if (name.isEmpty()) {
+            status = E_STORE_MANIFEST;
+            break;
+        }
+        if (!IsSafeHostName(name)) {
+            ShowError(languages_.FormatText(msg::kUnsafeStoredName, {name}));
+            status = E_STORE_BAD_NAME;
+            continue;
+        }
+        progress_->SetLine2(name);
+        const QString destination = NativePath::Join(destination_, name);
+        if (info.isFolder) {
+            bool merge = false;
+            status = DecryptStoreFolder(source, destination, &merge);
+        } else {
+            DirectoryEntry existing;
+            if (Succeeded(FileSystem::Info(destination, &existing))
+                && !Ask(languages_.FormatText(msg::kQuestionReplaceHostFile, {name}))) {
+                progress_->Step(static_cast<std::uint32_t>(WorkUnits::Of(existing.size)));
+                continue;
+            }
+            status = DecryptFile(source, destination);
+        }
+        if (status == E_ABORTED) {
+            status = S_OK;  // the user stopped it: nothing to report
+            break;
+        }
+    }
+    progress_->SetLine2(QString());
+    progress_->End(Succeeded(status));
+    return status;
+}
+
+}  // namespace nbr

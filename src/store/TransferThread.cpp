@@ -1,0 +1,108 @@
+#include "store/TransferThread.h"
+
+#include "app/IProgressDlg.h"
+#include "app/LanguageManager.h"
+#include "app/MessageBox.h"
+#include "app/MessageIds.h"
+#include "security/ICrypt.h"
+#include "platform/FileSystem.h"
+#include "platform/NativePath.h"
+#include "store/FileUtilities.h"
+#include "store/WorkUnits.h"
+
+namespace nbr {
+
+TransferThread::TransferThread(IProgressDlg* progress, const LanguageManager& languages)
+    : progress_(progress), languages_(languages)
+{
+}
+
+TransferThread::~TransferThread()
+{
+    if (thread_)
+        thread_->wait();
+}
+
+void TransferThread::Start()
+{
+    thread_.reset(QThread::create([this] { status_ = Run(); }));
+    thread_->start();
+}
+
+Status TransferThread::RunHere()
+{
+    status_ = Run();
+    return status_;
+}
+
+bool TransferThread::IsCancelled() const
+{
+    return progress_ && progress_->IsCancelled();
+}
+
+void TransferThread::ReportBadName(const QString& lossyPath) const
+{
+    ShowError(languages_.FormatText(msg::kNameNotUtf8, {lossyPath}));
+}
+
+void TransferThread::ShowError(const QString& text) const
+{
+    (void)ShowMessageBox(progress_ ? progress_->GetWindowHandle() : nullptr, languages_.GetText(msg::kCaptionError),
+                         text, mb::kOk, mb::kIconError);
+}
+
+bool TransferThread::Ask(const QString& text) const
+{
+    const std::uint32_t answer = ShowMessageBox(progress_ ? progress_->GetWindowHandle() : nullptr,
+                                                languages_.GetText(msg::kCaptionNotice), text, mb::kYes | mb::kNo,
+                                                mb::kIconInformation);
+    return MessageBox::ButtonOf(answer) == mb::kIdYes;
+}
+
+Status TransferThread::WriteReplacing(const QString& destination,
+                                      const std::function<Status(const QString& path)>& write)
+{
+    if (!FileSystem::Exists(destination))
+        return write(destination);
+    const QString fresh = NativePath::Join(NativePath::ParentOf(destination),
+                                           QLatin1Char('.') + NativePath::LastComponent(destination)
+                                               + QStringLiteral(".nbr-new"));
+    Status s = write(fresh);
+    if (Succeeded(s)) {
+        s = FileSystem::Rename(fresh, destination);
+        if (Failed(s))
+            (void)FileUtilities::DeleteFileForced(fresh);
+    }
+    return s;
+}
+
+std::uint32_t TransferThread::StoreProgressRoutine(std::uint64_t total, std::uint64_t done, std::uint32_t reason,
+                                                   void* data)
+{
+    auto* self = static_cast<TransferThread*>(data);
+    IProgressDlg* dialog = self ? self->progress_ : nullptr;
+    if (!dialog)
+        return 0;
+    // The bars take 32-bit counts: a file of 4 GiB or more shows on the file
+    // bar in KiB, so that it still moves from start to end.
+    const bool huge = total > 0xFFFFFFFFull;
+    const auto bar = [huge](std::uint64_t n) { return static_cast<std::uint32_t>(huge ? n >> 10 : n); };
+    if (reason == kProgressStart) {
+        self->fileBytesReported_ = 0;
+        dialog->BeginFile(bar(total));
+    } else if (reason == kProgressChunk) {
+        if (done != self->fileBytesReported_)
+            dialog->StepFile(bar(done) - bar(self->fileBytesReported_));
+        const std::uint64_t units = WorkUnits::Of(done) - WorkUnits::Of(self->fileBytesReported_);
+        if (units != 0)
+            dialog->Step(static_cast<std::uint32_t>(units));
+        self->fileBytesReported_ = done;
+    } else if (reason == kProgressEnd) {
+        self->fileBytesReported_ = 0;
+        dialog->EndFile(0);
+    }
+    WorkUnits::FormatTransferProgress(dialog, done, total);
+    return dialog->IsCancelled() ? 1 : 0;
+}
+
+}  // namespace nbr

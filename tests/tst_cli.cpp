@@ -6,6 +6,10 @@
 #include "security/FileStream.h"
 
 #include <QDir>
+#include <QElapsedTimer>
+#include <QThread>
+
+#include <csignal>
 #include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -65,6 +69,8 @@ private slots:
     void tenWrongPasswordsWipe();
     void busyKeyFile();
     void storeCommands();
+    void addGetCat();
+    void interruptCancelsCleanly();
 };
 
 void TestCli::versionAndHelp()
@@ -336,6 +342,90 @@ void TestCli::storeCommands()
     res = RunCli(p + QStringList {QStringLiteral("ls"), QStringLiteral("-R")});
     QCOMPARE(res.out, QStringLiteral("Docs/\n"));
     QCOMPARE(RunCli(p + QStringList {QStringLiteral("rm"), QStringLiteral("--yes"), QStringLiteral("/")}).exitCode, 2);
+}
+
+void TestCli::addGetCat()
+{
+    QTemporaryDir root;
+    QTemporaryDir host;
+    const QString r = root.path();
+    QVERIFY(WriteAll(root.filePath(QStringLiteral("pw")), "secret1\n"));
+    QCOMPARE(RunCli({QStringLiteral("--root"), r, QStringLiteral("init")}, "secret1\nsecret1\n").exitCode, 0);
+    const QStringList p = {QStringLiteral("--root"), r, QStringLiteral("--password-file"), root.filePath(QStringLiteral("pw"))};
+    QVERIFY(QDir().mkpath(host.filePath(QStringLiteral("Album/Sub"))));
+    QVERIFY(WriteAll(host.filePath(QStringLiteral("Album/one.jpg")), Pattern(700000, 1)));
+    QVERIFY(WriteAll(host.filePath(QStringLiteral("Album/Sub/two.txt")), "two"));
+    QVERIFY(WriteAll(host.filePath(QStringLiteral("note.txt")), "first note"));
+
+    Result res = RunCli(p + QStringList {QStringLiteral("add"), QStringLiteral("--to"), QStringLiteral("Backup/2026"),
+                                         host.filePath(QStringLiteral("Album")), host.filePath(QStringLiteral("note.txt")),
+                                         host.filePath(QStringLiteral("missing"))});
+    QCOMPARE(res.exitCode, 1);
+    QVERIFY2(res.err.contains(QStringLiteral("does not exist")), qPrintable(res.err));
+    res = RunCli(p + QStringList {QStringLiteral("ls"), QStringLiteral("-R"), QStringLiteral("Backup")});
+    QCOMPARE(res.out, QStringLiteral("2026/\n2026/Album/\n2026/Album/Sub/\n2026/Album/Sub/two.txt\n2026/Album/one.jpg\n2026/note.txt\n"));
+    res = RunCli(p + QStringList {QStringLiteral("cat"), QStringLiteral("Backup/2026/note.txt")});
+    QCOMPARE(res.exitCode, 0);
+    QCOMPARE(res.out, QStringLiteral("first note"));
+    QCOMPARE(RunCli(p + QStringList {QStringLiteral("cat"), QStringLiteral("Backup")}).exitCode, 1);
+
+    QVERIFY(WriteAll(host.filePath(QStringLiteral("note.txt")), "second note"));
+    res = RunCli(p + QStringList {QStringLiteral("add"), QStringLiteral("--to"), QStringLiteral("Backup/2026"), QStringLiteral("--skip"),
+                                  host.filePath(QStringLiteral("note.txt"))});
+    QCOMPARE(res.exitCode, 5);
+    QCOMPARE(RunCli(p + QStringList {QStringLiteral("cat"), QStringLiteral("Backup/2026/note.txt")}).out, QStringLiteral("first note"));
+    res = RunCli(p + QStringList {QStringLiteral("add"), QStringLiteral("--to"), QStringLiteral("Backup/2026"), QStringLiteral("--overwrite"),
+                                  host.filePath(QStringLiteral("note.txt"))});
+    QCOMPARE(res.exitCode, 0);
+    QCOMPARE(RunCli(p + QStringList {QStringLiteral("cat"), QStringLiteral("Backup/2026/note.txt")}).out, QStringLiteral("second note"));
+    QCOMPARE(RunCli(p + QStringList {QStringLiteral("add"), QStringLiteral("--skip"), QStringLiteral("--overwrite"), QStringLiteral("x")}).exitCode, 2);
+
+    QTemporaryDir out;
+    res = RunCli(p + QStringList {QStringLiteral("get"), QStringLiteral("--to"), out.path(), QStringLiteral("Backup/2026/Album")});
+    QCOMPARE(res.exitCode, 0);
+    QCOMPARE(ReadAll(out.filePath(QStringLiteral("Album/one.jpg"))), Pattern(700000, 1));
+    QCOMPARE(ReadAll(out.filePath(QStringLiteral("Album/Sub/two.txt"))), QByteArray("two"));
+    QCOMPARE(QFileInfo(out.filePath(QStringLiteral("Album/one.jpg"))).lastModified(),
+             QFileInfo(host.filePath(QStringLiteral("Album/one.jpg"))).lastModified());
+    QVERIFY(WriteAll(out.filePath(QStringLiteral("Album/Sub/two.txt")), "changed on the host"));
+    res = RunCli(p + QStringList {QStringLiteral("get"), QStringLiteral("--to"), out.path(), QStringLiteral("--skip"),
+                                  QStringLiteral("Backup/2026/Album")});
+    QCOMPARE(ReadAll(out.filePath(QStringLiteral("Album/Sub/two.txt"))), QByteArray("changed on the host"));
+    res = RunCli(p + QStringList {QStringLiteral("get"), QStringLiteral("--to"), out.path(), QStringLiteral("--overwrite"),
+                                  QStringLiteral("Backup/2026/Album")});
+    QCOMPARE(res.exitCode, 0);
+    QCOMPARE(ReadAll(out.filePath(QStringLiteral("Album/Sub/two.txt"))), QByteArray("two"));
+    res = RunCli(p + QStringList {QStringLiteral("get"), QStringLiteral("--to"), out.path(), QStringLiteral("Nope")});
+    QCOMPARE(res.exitCode, 1);
+}
+
+void TestCli::interruptCancelsCleanly()
+{
+    QTemporaryDir root;
+    const QString r = root.path();
+    QVERIFY(WriteAll(root.filePath(QStringLiteral("pw")), "secret1\n"));
+    QCOMPARE(RunCli({QStringLiteral("--root"), r, QStringLiteral("init")}, "secret1\nsecret1\n").exitCode, 0);
+    QFile big(root.filePath(QStringLiteral("big.bin")));
+    QVERIFY(big.open(QIODevice::WriteOnly) && big.resize(4ll << 30));
+    big.close();
+    QProcess process;
+    process.start(QStringLiteral(NIMBRA_CLI), {QStringLiteral("--root"), r, QStringLiteral("--password-file"),
+                                               root.filePath(QStringLiteral("pw")), QStringLiteral("-q"), QStringLiteral("add"),
+                                               root.filePath(QStringLiteral("big.bin"))});
+    QVERIFY(process.waitForStarted());
+    // Wait until encryption is under way: the numbered file appears.
+    QElapsedTimer timer;
+    timer.start();
+    while (!QFileInfo::exists(r + QStringLiteral("/Encrypted Data/1")) && timer.elapsed() < 20000)
+        QThread::msleep(20);
+    ::kill(static_cast<pid_t>(process.processId()), SIGINT);
+    QVERIFY(process.waitForFinished(60000));
+    QCOMPARE(process.exitCode(), 5);
+    QVERIFY(QString::fromUtf8(process.readAllStandardError()).contains(QStringLiteral("Cancelled")));
+    QVERIFY(!QFileInfo::exists(r + QStringLiteral("/Encrypted Data/1")));
+    const Result res = RunCli({QStringLiteral("--root"), r, QStringLiteral("--password-file"), root.filePath(QStringLiteral("pw")),
+                               QStringLiteral("check")});
+    QCOMPARE(res.exitCode, 0);
 }
 
 QTEST_GUILESS_MAIN(TestCli)

@@ -12,11 +12,13 @@
 #include <QtEndian>
 
 #include <algorithm>
+#include <atomic>
 
 namespace nbr {
 namespace {
 
 const QString kBackupSuffix = QStringLiteral(".bak");
+std::atomic<bool> g_durable {true};
 
 Status MakeEngine(const SecParams& keys, CryptPtr* engine)
 {
@@ -152,14 +154,19 @@ Status StoreManifest::Save()
                                         CreationPolicy::StoreSecurityAttributes());
     // The backup is rewritten only once the main file is on the device: a
     // stick pulled at any moment leaves one complete manifest.
-    if (Succeeded(s))
+    if (Succeeded(s) && g_durable)
         s = NativeFile::SyncPath(path_);
-    if (Succeeded(s))
+    if (Succeeded(s) && g_durable)
         (void)NativeFile::SyncPath(NativePath::ParentOf(path_));
     if (Succeeded(s))
         s = engine->EncryptBufferToFile(content.constData(), static_cast<std::size_t>(content.size()),
                                         path_ + kBackupSuffix, CreationPolicy::StoreSecurityAttributes());
     return s;
+}
+
+void StoreManifest::SetDurableSaves(bool durable)
+{
+    g_durable = durable;
 }
 
 std::uint32_t StoreManifest::IdOf(const QString& storedName)

@@ -49,6 +49,10 @@ public:
     [[nodiscard]] const std::vector<ManifestEntry>& Entries() const { return entries_; }
     [[nodiscard]] const QString& Path() const { return path_; }
 
+    // Saves put ".manifest" on the device before ".manifest.bak" is written;
+    // benchmarks turn that off to measure what it costs.
+    static void SetDurableSaves(bool durable);
+
     [[nodiscard]] static QByteArray Serialize(const std::vector<ManifestEntry>& entries);
     [[nodiscard]] static bool Parse(const QByteArray& content, std::vector<ManifestEntry>* entries);
     // The decimal value of a stored name's leading digits, 0 when it has none.

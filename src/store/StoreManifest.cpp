@@ -9,10 +9,12 @@
 #include "store/ManifestLock.h"
 #include "store/StoreStatus.h"
 
+#include <QSysInfo>
 #include <QtEndian>
 
 #include <algorithm>
 #include <atomic>
+#include <cstring>
 
 namespace nbr {
 namespace {
@@ -36,25 +38,25 @@ bool IsSpace(char c)
 // Reads the manifest bytes front to back.
 class Cursor {
 public:
-    explicit Cursor(const QByteArray& data) : data_(data) {}
-    [[nodiscard]] bool AtEnd() const { return at_ >= data_.size(); }
+    explicit Cursor(const QByteArray& data) : at_(data.constData()), end_(data.constData() + data.size()) {}
+    [[nodiscard]] bool AtEnd() const { return at_ >= end_; }
     void SkipSpace()
     {
-        while (!AtEnd() && IsSpace(data_.at(at_)))
+        while (at_ < end_ && IsSpace(*at_))
             ++at_;
     }
-    [[nodiscard]] char Take() { return data_.at(at_++); }
+    [[nodiscard]] char Take() { return *at_++; }
     [[nodiscard]] bool Expect(char c)
     {
         SkipSpace();
-        return !AtEnd() && Take() == c;
+        return at_ < end_ && *at_++ == c;
     }
     [[nodiscard]] bool Number(std::uint64_t limit, std::uint64_t* value)
     {
         *value = 0;
-        const qsizetype start = at_;
-        while (!AtEnd() && data_.at(at_) >= '0' && data_.at(at_) <= '9') {
-            const auto digit = static_cast<std::uint64_t>(data_.at(at_) - '0');
+        const char* start = at_;
+        while (at_ < end_ && *at_ >= '0' && *at_ <= '9') {
+            const auto digit = static_cast<std::uint64_t>(*at_ - '0');
             if (*value > (limit - digit) / 10)
                 return false;  // past the field's range
             *value = *value * 10 + digit;
@@ -64,25 +66,31 @@ public:
     }
     [[nodiscard]] bool Name(QString* name)
     {
+        const char* start = at_;
         for (;;) {
-            if (at_ + 2 > data_.size())
+            if (end_ - at_ < 2)
                 return false;
-            const char16_t unit = qFromLittleEndian<char16_t>(data_.constData() + at_);
+            const bool zero = at_[0] == 0 && at_[1] == 0;
             at_ += 2;
-            if (unit == 0)
-                return true;
-            name->append(QChar(unit));
+            if (zero)
+                break;
         }
+        const qsizetype units = (at_ - 2 - start) / 2;
+        name->resize(units);
+        char16_t* out = reinterpret_cast<char16_t*>(name->data());
+        for (qsizetype i = 0; i < units; ++i)
+            out[i] = qFromLittleEndian<char16_t>(start + 2 * i);
+        return true;
     }
     void SkipLine()
     {
-        while (!AtEnd() && Take() != '\n') {
+        while (at_ < end_ && *at_++ != '\n') {
         }
     }
 
 private:
-    const QByteArray& data_;
-    qsizetype at_ = 0;
+    const char* at_;
+    const char* end_;
 };
 
 }  // namespace
@@ -236,27 +244,50 @@ void StoreManifest::SortEntries()
 
 QByteArray StoreManifest::Serialize(const std::vector<ManifestEntry>& entries)
 {
-    QByteArray out;
+    // Folders of thousands of entries are written after every file: one
+    // allocation, digits and names copied in bulk.
+    qsizetype size = 0;
+    for (const ManifestEntry& entry : entries)
+        size += 3 + 10 + 1 + 20 + 1 + 2 * (entry.name.size() + 1) + 1;
+    QByteArray out(size, Qt::Uninitialized);
+    char* at = out.data();
+    const auto digits = [&at](std::uint64_t value) {
+        char buffer[20];
+        int n = 0;
+        do {
+            buffer[n++] = static_cast<char>('0' + value % 10);
+            value /= 10;
+        } while (value != 0);
+        while (n > 0)
+            *at++ = buffer[--n];
+    };
     for (const ManifestEntry& entry : entries) {
-        out += entry.isFolder ? 'D' : 'F';
-        out += '/';
-        out += QByteArray::number(entry.id);
-        out += '/';
-        out += QByteArray::number(static_cast<qulonglong>(entry.writeTime));
-        out += '/';
-        for (const QChar c : entry.name) {
-            char unit[2];
-            qToLittleEndian<char16_t>(c.unicode(), unit);
-            out.append(unit, 2);
+        *at++ = entry.isFolder ? 'D' : 'F';
+        *at++ = '/';
+        digits(entry.id);
+        *at++ = '/';
+        digits(entry.writeTime);
+        *at++ = '/';
+        const char16_t* units = reinterpret_cast<const char16_t*>(entry.name.utf16());
+        if constexpr (QSysInfo::ByteOrder == QSysInfo::LittleEndian) {
+            std::memcpy(at, units, static_cast<std::size_t>(entry.name.size()) * 2);
+            at += entry.name.size() * 2;
+        } else {
+            for (qsizetype i = 0; i < entry.name.size(); ++i, at += 2)
+                qToLittleEndian<char16_t>(units[i], at);
         }
-        out.append("\0\0\n", 3);
+        *at++ = 0;
+        *at++ = 0;
+        *at++ = '\n';
     }
+    out.truncate(at - out.constData());
     return out;
 }
 
 bool StoreManifest::Parse(const QByteArray& content, std::vector<ManifestEntry>* entries)
 {
     std::vector<ManifestEntry> parsed;
+    parsed.reserve(static_cast<std::size_t>(content.size() / 32));
     Cursor cursor(content);
     for (;;) {
         cursor.SkipSpace();

@@ -8,7 +8,7 @@ namespace {
 
 constexpr int kMaxWidth = 1024;  // a width from a pack must not blow up the text
 
-struct Spec {
+struct Conversion {
     bool left = false;
     bool zero = false;
     bool plus = false;
@@ -21,32 +21,32 @@ struct Spec {
 };
 
 // Parses the conversion that starts at format[at] == '%'.
-Spec ParseSpec(const QString& format, qsizetype at)
+Conversion ParseConversion(const QString& format, qsizetype at)
 {
-    Spec spec;
+    Conversion conv;
     qsizetype i = at + 1;
     const qsizetype n = format.size();
     for (; i < n; ++i) {
         const QChar c = format.at(i);
         if (c == u'-')
-            spec.left = true;
+            conv.left = true;
         else if (c == u'0')
-            spec.zero = true;
+            conv.zero = true;
         else if (c == u'+')
-            spec.plus = true;
+            conv.plus = true;
         else if (c == u' ')
-            spec.space = true;
+            conv.space = true;
         else if (c == u'#')
             continue;
         else
             break;
     }
     for (; i < n && format.at(i).isDigit(); ++i)
-        spec.width = std::min(spec.width * 10 + format.at(i).digitValue(), kMaxWidth);
+        conv.width = std::min(conv.width * 10 + format.at(i).digitValue(), kMaxWidth);
     if (i < n && format.at(i) == u'.') {
-        spec.precision = 0;
+        conv.precision = 0;
         for (++i; i < n && format.at(i).isDigit(); ++i)
-            spec.precision = std::min(spec.precision * 10 + format.at(i).digitValue(), kMaxWidth);
+            conv.precision = std::min(conv.precision * 10 + format.at(i).digitValue(), kMaxWidth);
     }
     if (format.mid(i, 3) == QLatin1String("I64"))
         i += 3;
@@ -54,53 +54,53 @@ Spec ParseSpec(const QString& format, qsizetype at)
         while (i < n && (format.at(i) == u'h' || format.at(i) == u'l' || format.at(i) == u'L' || format.at(i) == u'w'))
             ++i;
     if (i >= n)
-        return spec;
-    spec.conversion = format.at(i);
-    spec.end = i + 1;
-    spec.valid = QStringView(u"sSdiuxXfc").contains(spec.conversion);
-    return spec;
+        return conv;
+    conv.conversion = format.at(i);
+    conv.end = i + 1;
+    conv.valid = QStringView(u"sSdiuxXfc").contains(conv.conversion);
+    return conv;
 }
 
-QString Pad(QString text, const Spec& spec, bool numeric)
+QString Pad(QString text, const Conversion& conv, bool numeric)
 {
-    if (text.size() >= spec.width)
+    if (text.size() >= conv.width)
         return text;
-    const qsizetype fill = spec.width - text.size();
-    if (spec.left)
+    const qsizetype fill = conv.width - text.size();
+    if (conv.left)
         return text + QString(fill, u' ');
-    if (spec.zero && numeric) {
+    if (conv.zero && numeric) {
         const qsizetype signEnd = (!text.isEmpty() && (text.at(0) == u'-' || text.at(0) == u'+' || text.at(0) == u' ')) ? 1 : 0;
         return text.insert(signEnd, QString(fill, u'0'));
     }
     return QString(fill, u' ') + text;
 }
 
-QString Signed(std::int64_t v, const Spec& spec)
+QString Signed(std::int64_t v, const Conversion& conv)
 {
     QString text = QString::number(v);
-    if (v >= 0 && spec.plus)
+    if (v >= 0 && conv.plus)
         text.prepend(u'+');
-    else if (v >= 0 && spec.space)
+    else if (v >= 0 && conv.space)
         text.prepend(u' ');
     return text;
 }
 
 // Renders one argument for one conversion; `matched` says whether the
 // argument's type is the one the conversion asks for.
-QString Render(const Spec& spec, const TextArg::Value& value, QChar decimalPoint, bool* matched)
+QString Render(const Conversion& conv, const TextArg::Value& value, QChar decimalPoint, bool* matched)
 {
-    const QChar c = spec.conversion;
+    const QChar c = conv.conversion;
     *matched = true;
     if (c == u's' || c == u'S') {
         if (const auto* text = std::get_if<QString>(&value))
-            return Pad(spec.precision >= 0 ? text->left(spec.precision) : *text, spec, false);
+            return Pad(conv.precision >= 0 ? text->left(conv.precision) : *text, conv, false);
         *matched = false;
     }
     if (c == u'c') {
         if (const auto* n = std::get_if<std::int64_t>(&value))
-            return Pad(QString(QChar(static_cast<char16_t>(*n))), spec, false);
+            return Pad(QString(QChar(static_cast<char16_t>(*n))), conv, false);
         if (const auto* n = std::get_if<std::uint64_t>(&value))
-            return Pad(QString(QChar(static_cast<char16_t>(*n))), spec, false);
+            return Pad(QString(QChar(static_cast<char16_t>(*n))), conv, false);
         *matched = false;
     }
     if (c == u'd' || c == u'i' || c == u'u' || c == u'x' || c == u'X') {
@@ -117,11 +117,11 @@ QString Render(const Spec& spec, const TextArg::Value& value, QChar decimalPoint
         }
         if (*matched) {
             if (c == u'd' || c == u'i')
-                return Pad(Signed(s, spec), spec, true);
+                return Pad(Signed(s, conv), conv, true);
             if (c == u'u')
-                return Pad(QString::number(u), spec, true);
+                return Pad(QString::number(u), conv, true);
             QString hex = QString::number(u, 16);
-            return Pad(c == u'X' ? hex.toUpper() : hex, spec, true);
+            return Pad(c == u'X' ? hex.toUpper() : hex, conv, true);
         }
     }
     if (c == u'f') {
@@ -135,12 +135,12 @@ QString Render(const Spec& spec, const TextArg::Value& value, QChar decimalPoint
         else
             *matched = false;
         if (*matched) {
-            QString text = QString::number(d, 'f', spec.precision < 0 ? 6 : std::min(spec.precision, 60));
+            QString text = QString::number(d, 'f', conv.precision < 0 ? 6 : std::min(conv.precision, 60));
             if (decimalPoint != u'.')
                 text.replace(u'.', decimalPoint);
-            if (d >= 0 && spec.plus)
+            if (d >= 0 && conv.plus)
                 text.prepend(u'+');
-            return Pad(text, spec, std::isfinite(d));
+            return Pad(text, conv, std::isfinite(d));
         }
     }
     // The argument does not fit the conversion: show it as it is.
@@ -173,25 +173,25 @@ QString TextFormatter::Format(const QString& format, std::initializer_list<TextA
             i = percent + 2;
             continue;
         }
-        const Spec spec = ParseSpec(format, percent);
-        if (!spec.valid) {
+        const Conversion conv = ParseConversion(format, percent);
+        if (!conv.valid) {
             // Unknown or cut-off conversions stay as written; nothing is consumed.
             allMatched = false;
-            const qsizetype end = spec.end > 0 ? spec.end : percent + 1;
+            const qsizetype end = conv.end > 0 ? conv.end : percent + 1;
             out += QStringView(format).mid(percent, end - percent);
             i = end;
             continue;
         }
         if (next == args.end()) {
             allMatched = false;
-            out += QStringView(format).mid(percent, spec.end - percent);
+            out += QStringView(format).mid(percent, conv.end - percent);
         } else {
             bool matched = true;
-            out += Render(spec, next->value(), decimalPoint, &matched);
+            out += Render(conv, next->value(), decimalPoint, &matched);
             allMatched = allMatched && matched;
             ++next;
         }
-        i = spec.end;
+        i = conv.end;
     }
     if (next != args.end())
         allMatched = false;
@@ -209,8 +209,8 @@ QStringList TextFormatter::Placeholders(const QString& format)
             i += 2;
             continue;
         }
-        const Spec spec = ParseSpec(format, i);
-        const qsizetype end = spec.end > i ? spec.end : i + 1;
+        const Conversion conv = ParseConversion(format, i);
+        const qsizetype end = conv.end > i ? conv.end : i + 1;
         kinds << format.mid(i, end - i);
         i = end;
     }

@@ -10,7 +10,7 @@
 #include "cli/GetCommand.h"
 #include "cli/HintCommand.h"
 #include "cli/InitCommand.h"
-#include "cli/InspectCommand.h"
+#include "cli/FileInfoCommand.h"
 #include "cli/LsCommand.h"
 #include "cli/MkdirCommand.h"
 #include "cli/PasswdCommand.h"
@@ -52,7 +52,7 @@ CliApp::CliApp()
     commands_.push_back(std::make_unique<GetCommand>());
     commands_.push_back(std::make_unique<CatCommand>());
     commands_.push_back(std::make_unique<CheckCommand>());
-    commands_.push_back(std::make_unique<InspectCommand>());
+    commands_.push_back(std::make_unique<FileInfoCommand>());
 }
 
 CliApp::~CliApp() = default;

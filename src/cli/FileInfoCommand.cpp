@@ -1,4 +1,4 @@
-#include "cli/InspectCommand.h"
+#include "cli/FileInfoCommand.h"
 
 #include "app/MessageIds.h"
 #include "cli/CliContext.h"
@@ -52,7 +52,7 @@ QString FormatName(std::uint16_t formatId)
 
 }  // namespace
 
-QString InspectCommand::Help() const
+QString FileInfoCommand::Help() const
 {
     return QStringLiteral(
         "Shows what FILE holds without decrypting it. For an encrypted file: the\n"
@@ -61,7 +61,7 @@ QString InspectCommand::Help() const
         "present and which property filled hold values. No password is needed.");
 }
 
-void InspectCommand::PrintKeyFile(CliContext& context, const QString& path, const QByteArray& head)
+void FileInfoCommand::PrintKeyFile(CliContext& context, const QString& path, const QByteArray& head)
 {
     QTextStream& out = context.out;
     out << Field("File") << path << '\n' << Field("Type") << "key file\n";
@@ -77,7 +77,7 @@ void InspectCommand::PrintKeyFile(CliContext& context, const QString& path, cons
         << '\n';
 }
 
-void InspectCommand::PrintHeader(CliContext& context, const QString& path, const EncryptedFileHeader& header,
+void FileInfoCommand::PrintHeader(CliContext& context, const QString& path, const EncryptedFileHeader& header,
                                  unsigned long long fileSize)
 {
     QTextStream& out = context.out;
@@ -102,7 +102,7 @@ void InspectCommand::PrintHeader(CliContext& context, const QString& path, const
     }
 }
 
-int InspectCommand::Run(CliContext& context, const QStringList& arguments)
+int FileInfoCommand::Run(CliContext& context, const QStringList& arguments)
 {
     if (arguments.size() != 1) {
         context.Error(context.Text(msg::kCliWrongArguments, {Name()}),

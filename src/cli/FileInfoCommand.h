@@ -12,7 +12,7 @@ struct EncryptedFileHeader;
 
 namespace nbr::cli {
 
-class InspectCommand final : public CliCommand {
+class FileInfoCommand final : public CliCommand {
 public:
     [[nodiscard]] QString Name() const override { return QStringLiteral("inspect"); }
     [[nodiscard]] QString Usage() const override { return QStringLiteral("FILE"); }

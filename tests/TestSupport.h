@@ -29,6 +29,12 @@ struct CbcVector {
 };
 
 QByteArray Hex(const char* text);
+
+// The key material of the frozen fixtures (make_fixtures.py uses the same).
+inline const QByteArray kMaster = QByteArray::fromHex("000102030405060708090a0b0c0d0e0f101112131415161718191a1b1c1d1e1f");
+inline const QByteArray kIv = QByteArray::fromHex("f0e0d0c0b0a090807060504030201000");
+inline const QByteArray kFileKey = QByteArray::fromHex("8899aabbccddeeff00112233445566778899aabbccddeeff0011223344556677");
+inline const QByteArray kSalt = QByteArray::fromHex("deadbeef");
 QByteArray Pattern(qsizetype size, int seed = 1);
 // Every vector of a NIST CAVP response file.
 QList<CbcVector> ReadCbcVectors(const QString& path);

@@ -29,10 +29,6 @@ using namespace nbr::test;
 
 namespace {
 
-const QByteArray kMaster = Hex("000102030405060708090a0b0c0d0e0f101112131415161718191a1b1c1d1e1f");
-const QByteArray kIv = Hex("f0e0d0c0b0a090807060504030201000");
-const QByteArray kFileKey = Hex("8899aabbccddeeff00112233445566778899aabbccddeeff0011223344556677");
-const QByteArray kSalt = Hex("deadbeef");
 constexpr qsizetype kChunk = CryptBase::kChunkSize;
 
 struct ProgressLog {

@@ -27,7 +27,6 @@ using namespace nbr::test;
 
 namespace {
 
-const QByteArray kMaster = Hex("000102030405060708090a0b0c0d0e0f101112131415161718191a1b1c1d1e1f");
 
 // Key material whose master key is `master`.
 void Unlock(SecParams& params, const QByteArray& master)

@@ -29,12 +29,10 @@ QString AddCommand::Help() const
 int AddCommand::Run(CliContext& context, const QStringList& arguments)
 {
     CliArguments args({QStringLiteral("--to")}, {QStringLiteral("--overwrite"), QStringLiteral("--skip")});
-    QString bad;
     bool fixed = false;
     bool yes = false;
-    if (!args.Parse(arguments, &bad) || args.Rest().isEmpty()
-        || !TransferCommand::Answers(args.Has(QStringLiteral("--overwrite")), args.Has(QStringLiteral("--skip")), &fixed, &yes))
-        return context.UsageError(context.Text(msg::kCliWrongArguments, {Name()}));
+    if (!TransferCommand::ParseArguments(context, Name(), arguments, &args, &fixed, &yes))
+        return kExitUsage;
 
     int exitCode = kExitSuccess;
     QStringList paths;

@@ -30,16 +30,14 @@ int CatCommand::Run(CliContext& context, const QStringList& arguments)
     EncryptedStore store(session.StoreFolder(), session.Params());
     QString stored;
     ManifestEntry entry;
-    Status s = store.Resolve(path, &stored, &entry);
-    if (s == StatusFromWin32(win32::kFileNotFound) || s == StatusFromWin32(win32::kPathNotFound))
-        return context.Error(context.Text(msg::kCliNotFound, {path}));
-    if (Failed(s))
-        return context.StatusError(s, path);
+    if (const int code = session.Find(store, path, &stored, &entry); code != kExitSuccess)
+        return code;
     if (entry.isFolder)
         return context.Error(context.Text(msg::kCliNotAFile, {path}));
 
     CryptPtr engine;
-    if (Succeeded(s = CreateCrypt(CryptAlgorithmAes256, &engine)))
+    Status s = CreateCrypt(CryptAlgorithmAes256, &engine);
+    if (Succeeded(s))
         s = engine->SetMasterKey(session.Params().GetMasterKey(), session.Params().GetMasterKeyLength());
     context.out.flush();
     if (Succeeded(s)) {

@@ -30,12 +30,10 @@ QString GetCommand::Help() const
 int GetCommand::Run(CliContext& context, const QStringList& arguments)
 {
     CliArguments args({QStringLiteral("--to")}, {QStringLiteral("--overwrite"), QStringLiteral("--skip")});
-    QString bad;
     bool fixed = false;
     bool yes = false;
-    if (!args.Parse(arguments, &bad) || args.Rest().isEmpty()
-        || !TransferCommand::Answers(args.Has(QStringLiteral("--overwrite")), args.Has(QStringLiteral("--skip")), &fixed, &yes))
-        return context.UsageError(context.Text(msg::kCliWrongArguments, {Name()}));
+    if (!TransferCommand::ParseArguments(context, Name(), arguments, &args, &fixed, &yes))
+        return kExitUsage;
     const QString to = QFileInfo(args.Has(QStringLiteral("--to")) ? args.Value(QStringLiteral("--to")) : QDir::currentPath())
                            .absoluteFilePath();
     bool isFolder = false;
@@ -51,13 +49,12 @@ int GetCommand::Run(CliContext& context, const QStringList& arguments)
     for (const QString& path : args.Rest()) {
         QString stored;
         ManifestEntry entry;
-        const Status s = store.Resolve(path, &stored, &entry);
-        if (Succeeded(s) && entry.id != 0)
-            sources << stored;
-        else if (Succeeded(s) || s == StatusFromWin32(win32::kFileNotFound) || s == StatusFromWin32(win32::kPathNotFound))
+        if (const int code = session.Find(store, path, &stored, &entry); code != kExitSuccess)
+            exitCode = code;
+        else if (entry.id == 0)
             exitCode = context.Error(context.Text(msg::kCliNotFound, {path}));
         else
-            exitCode = context.StatusError(s, path);
+            sources << stored;
     }
     if (sources.isEmpty())
         return exitCode;

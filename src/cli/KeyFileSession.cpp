@@ -13,6 +13,7 @@
 #include "security/LoginAttempts.h"
 #include "security/Password.h"
 #include "security/SecurityStatus.h"
+#include "store/EncryptedStore.h"
 #include "store/FileUtilities.h"
 
 #include <unistd.h>
@@ -136,6 +137,17 @@ int KeyFileSession::Unlock()
     if (!IsSetUp())
         return NotSetUp();
     return Login(context_.Text(msg::kCliPasswordPrompt));
+}
+
+int KeyFileSession::Find(const EncryptedStore& store, const QString& displayPath, QString* storedPath,
+                         ManifestEntry* entry)
+{
+    const Status s = store.Resolve(displayPath, storedPath, entry);
+    if (s == StatusFromWin32(win32::kFileNotFound) || s == StatusFromWin32(win32::kPathNotFound))
+        return context_.Error(context_.Text(msg::kCliNotFound, {displayPath}));
+    if (Failed(s))
+        return context_.StatusError(s, displayPath);
+    return kExitSuccess;
 }
 
 bool KeyFileSession::Save()

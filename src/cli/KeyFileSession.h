@@ -9,8 +9,10 @@
 #include <QString>
 
 namespace nbr {
+class EncryptedStore;
 class FileStream;
 class Password;
+struct ManifestEntry;
 }
 
 namespace nbr::cli {
@@ -38,6 +40,10 @@ public:
     [[nodiscard]] int ReadPassword(const QString& prompt, bool fromPasswordFile, Password* password);
     // Open, require a store, and log in: what every store command does first.
     [[nodiscard]] int Unlock();
+    // Looks a display path up in `store`; prints why when it is not there.
+    // Returns an exit code.
+    [[nodiscard]] int Find(const EncryptedStore& store, const QString& displayPath, QString* storedPath,
+                           ManifestEntry* entry);
     [[nodiscard]] bool Save();
     [[nodiscard]] bool Wipe(const QString& title);
 

@@ -99,11 +99,8 @@ int LsCommand::Run(CliContext& context, const QStringList& arguments)
     EncryptedStore store(session.StoreFolder(), session.Params());
     QString stored;
     ManifestEntry entry;
-    const Status s = store.Resolve(path, &stored, &entry);
-    if (s == StatusFromWin32(win32::kFileNotFound) || s == StatusFromWin32(win32::kPathNotFound))
-        return context.Error(context.Text(msg::kCliNotFound, {path}));
-    if (Failed(s))
-        return context.StatusError(s, path);
+    if (const int code = session.Find(store, path, &stored, &entry); code != kExitSuccess)
+        return code;
 
     Listing listing {context, store, args.Has(QStringLiteral("-l")), args.Has(QStringLiteral("-R"))};
     if (!entry.isFolder) {

@@ -58,13 +58,10 @@ int RmCommand::Run(CliContext& context, const QStringList& arguments)
     for (const QString& path : args.Rest()) {
         QString storedPath;
         ManifestEntry entry;
-        const Status s = store.Resolve(path, &storedPath, &entry);
-        if (Succeeded(s) && entry.id == 0) {
+        if (const int code = session.Find(store, path, &storedPath, &entry); code != kExitSuccess) {
+            exitCode = code;
+        } else if (entry.id == 0) {
             exitCode = context.UsageError(context.Text(msg::kCliWrongArguments, {Name()}));  // the store itself
-        } else if (s == StatusFromWin32(win32::kFileNotFound) || s == StatusFromWin32(win32::kPathNotFound)) {
-            exitCode = context.Error(context.Text(msg::kCliNotFound, {path}));
-        } else if (Failed(s)) {
-            exitCode = context.StatusError(s, path);
         } else if (entry.isFolder && !args.Has(QStringLiteral("-r"))) {
             exitCode = context.Error(context.Text(msg::kCliIsFolder, {path}));
         } else {

@@ -2,6 +2,7 @@
 
 #include "app/MessageBox.h"
 #include "app/MessageIds.h"
+#include "cli/CliArguments.h"
 #include "cli/CliContext.h"
 #include "cli/CliProgress.h"
 #include "cli/ExitCode.h"
@@ -12,11 +13,20 @@
 
 namespace nbr::cli {
 
-bool TransferCommand::Answers(bool overwrite, bool skip, bool* fixed, bool* yes)
+bool TransferCommand::ParseArguments(CliContext& context, const QString& command, const QStringList& arguments,
+                                     CliArguments* args, bool* fixed, bool* yes)
 {
+    QString bad;
+    const bool parsed = args->Parse(arguments, &bad);
+    const bool overwrite = args->Has(QStringLiteral("--overwrite"));
+    const bool skip = args->Has(QStringLiteral("--skip"));
     *fixed = overwrite || skip;
     *yes = overwrite;
-    return !(overwrite && skip);
+    if (!parsed || args->Rest().isEmpty() || (overwrite && skip)) {
+        (void)context.UsageError(context.Text(msg::kCliWrongArguments, {command}));
+        return false;
+    }
+    return true;
 }
 
 int TransferCommand::Run(CliContext& context, bool fixed, bool yes, bool showFailure, const Make& make)

@@ -16,12 +16,15 @@ class TransferThread;
 
 namespace nbr::cli {
 
+class CliArguments;
 struct CliContext;
 
 class TransferCommand {
 public:
-    // Parses --overwrite / --skip; false when both were given.
-    [[nodiscard]] static bool Answers(bool overwrite, bool skip, bool* fixed, bool* yes);
+    // Parses --to, --overwrite and --skip with at least one path; false
+    // (the usage error printed) when they do not fit.
+    [[nodiscard]] static bool ParseArguments(CliContext& context, const QString& command, const QStringList& arguments,
+                                             CliArguments* args, bool* fixed, bool* yes);
     using Make = std::function<std::unique_ptr<TransferThread>(IProgressDlg* progress)>;
     // Runs the worker `make` builds behind the progress line until it ends;
     // returns the exit code. `showFailure`: the worker leaves its final error

@@ -102,6 +102,13 @@ Status FileAttributes::Set(const QString& path, std::uint32_t attributes)
     return S_OK;
 }
 
+void FileAttributes::AddHidden(const QString& path)
+{
+    std::uint32_t attributes = 0;
+    if (Succeeded(Get(path, &attributes)))
+        (void)Set(path, (attributes & ~kNormal) | kHidden);
+}
+
 bool FileAttributes::KeepsDosBits(const QString& path)
 {
     Fd fd(path);

@@ -1,6 +1,7 @@
 #include "security/CryptoPP_AES256.h"
 
 #include "security/CryptKeyBlock.h"
+#include "security/CryptoGuard.h"
 #include "security/RandomSource.h"
 #include "security/SecurityStatus.h"
 
@@ -33,18 +34,6 @@ void MacKey(const std::uint8_t* salt, const std::uint8_t* key, std::size_t keyLe
     sha.Final(out.data());
 }
 
-// Runs `work`, turning the library's exceptions into status codes.
-template <typename Work>
-Status Guarded(Work work)
-{
-    try {
-        return work();
-    } catch (const std::bad_alloc&) {
-        return E_OUTOFMEMORY;
-    } catch (const CryptoPP::Exception&) {
-        return E_FAIL;
-    }
-}
 
 }  // namespace
 
@@ -81,7 +70,7 @@ Status CryptoPP_AES256::SetMasterKey(const std::uint8_t* key, std::size_t count)
         return E_KEY_TOO_LONG;
     if (!key)
         return E_INVALIDARG;
-    return Guarded([&] {
+    return CryptoGuarded([&] {
         key_.Assign(key, count);
         return S_OK;
     });
@@ -108,7 +97,7 @@ Status CryptoPP_AES256::BeginEncryption(std::uint8_t* keyBlock, std::uint32_t* l
     if (Failed(s))
         return s;
 
-    return Guarded([&]() -> Status {
+    return CryptoGuarded([&]() -> Status {
         const std::uint32_t k = keyLength_;
         CryptoPP::SecByteBlock iv(kIvLength);
         CryptoPP::SecByteBlock fileKey(k);
@@ -165,7 +154,7 @@ Status CryptoPP_AES256::BeginDecryption(const std::uint8_t* keyBlock, std::uint3
     if (Failed(s))
         return s;
 
-    return Guarded([&]() -> Status {
+    return CryptoGuarded([&]() -> Status {
         const std::uint8_t* iv = keyBlock + IvOffset();
         CryptoPP::SecByteBlock fileKey(k);
         CryptoPP::CBC_Mode<CryptoPP::AES>::Decryption unwrap(key_.data(), k, iv);
@@ -201,7 +190,7 @@ Status CryptoPP_AES256::EncryptChunk(std::uint8_t* buffer, std::uint32_t* length
         std::fill(buffer + n, buffer + padded, 0);
         n = padded;
     }
-    return Guarded([&] {
+    return CryptoGuarded([&] {
         if (n != 0)
             encryptor_->ProcessData(buffer, buffer, n);
         *length = n;
@@ -219,7 +208,7 @@ Status CryptoPP_AES256::DecryptChunk(std::uint8_t* buffer, std::uint32_t length,
         return E_BUFFER_TOO_SMALL;
     if (!buffer && length != 0)
         return E_INVALIDARG;
-    return Guarded([&] {
+    return CryptoGuarded([&] {
         if (length != 0)
             decryptor_->ProcessData(buffer, buffer, length);
         return S_OK;

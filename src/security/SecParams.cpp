@@ -2,6 +2,7 @@
 
 #include "platform/ProcessHardening.h"
 #include "security/FileStream.h"
+#include "security/CryptoGuard.h"
 #include "security/KeyFileLayout.h"
 #include "security/RandomSource.h"
 #include "security/SecurityStatus.h"
@@ -39,17 +40,6 @@ void Mac(const std::uint8_t* record, const std::uint8_t* masterKey, std::uint8_t
     hmac.CalculateDigest(out, record, L::kMacSalt + L::kSaltLength);
 }
 
-template <typename Work>
-Status Guarded(Work work)
-{
-    try {
-        return work();
-    } catch (const std::bad_alloc&) {
-        return E_OUTOFMEMORY;
-    } catch (const CryptoPP::Exception&) {
-        return E_FAIL;
-    }
-}
 
 }  // namespace
 
@@ -102,7 +92,7 @@ Status SecParams::HasKeyFile(bool* has)
 
 Status SecParams::WrapUnder(const std::uint8_t* password, std::size_t count)
 {
-    return Guarded([&]() -> Status {
+    return CryptoGuarded([&]() -> Status {
         std::uint8_t* r = record_.data();
         Status s = Draw(r + L::kVerifierSalt, L::kSaltLength);
         if (Failed(s))
@@ -120,7 +110,7 @@ Status SecParams::WrapUnder(const std::uint8_t* password, std::size_t count)
 
 Status SecParams::Seal()
 {
-    return Guarded([&]() -> Status {
+    return CryptoGuarded([&]() -> Status {
         const Status s = Draw(record_.data() + L::kMacSalt, L::kSaltLength);
         if (Succeeded(s))
             Mac(record_.data(), masterKey_.data(), record_.data() + L::kMac);
@@ -162,7 +152,7 @@ Status SecParams::VerifyRecord(const std::uint8_t* password, std::size_t count, 
     if (qFromLittleEndian<std::uint32_t>(record) != L::kRecordLength
         || qFromLittleEndian<std::uint16_t>(record + L::kVersion) != 1)
         return E_INVALIDARG;
-    return Guarded([&]() -> Status {
+    return CryptoGuarded([&]() -> Status {
         std::uint8_t verifier[CryptoPP::SHA256::DIGESTSIZE];
         Hash(password, count, record + L::kVerifierSalt, L::kSaltLength, verifier);
         if (!CryptoPP::VerifyBufsEqual(verifier, record + L::kVerifier, sizeof verifier))

@@ -16,16 +16,6 @@
 #include "store/WorkUnits.h"
 
 namespace nbr {
-namespace {
-
-void AddHidden(const QString& path)
-{
-    std::uint32_t attributes = 0;
-    if (Succeeded(FileAttributes::Get(path, &attributes)))
-        (void)FileAttributes::Set(path, (attributes & ~FileAttributes::kNormal) | FileAttributes::kHidden);
-}
-
-}  // namespace
 
 CopyToDeviceThread::CopyToDeviceThread(IProgressDlg* progress, EncryptedStore& store, const DropFileList& files,
                                        const QString& targetFolder, const LanguageManager& languages)
@@ -92,7 +82,7 @@ Status CopyToDeviceThread::EncryptFolderIntoStore(EncryptedStore& store, const Q
     const QString destination = EncryptedStore::StoredPathOf(storedFolder, entry.id);
 
     const Status created = FileSystem::CreateFolder(destination, CreationPolicy::StoreSecurityAttributes());
-    AddHidden(destination);
+    FileAttributes::AddHidden(destination);
     if (thread && thread->Progress())
         thread->Progress()->Step(1);
     if (Succeeded(created))
@@ -167,7 +157,7 @@ Status CopyToDeviceThread::Run()
             FileUtilities::CreateDirectories(store_.Root(), false, CreationPolicy::StoreSecurityAttributes());
         if (error != 0)
             status = StatusFromWin32(error);
-        AddHidden(store_.Root());
+        FileAttributes::AddHidden(store_.Root());
     }
     if (Failed(status)) {
         ShowError(FormatErrorText(languages_, status));

@@ -16,13 +16,6 @@
 namespace nbr {
 namespace {
 
-void AddHidden(const QString& path)
-{
-    std::uint32_t attributes = 0;
-    if (Succeeded(FileAttributes::Get(path, &attributes)))
-        (void)FileAttributes::Set(path, (attributes & ~FileAttributes::kNormal) | FileAttributes::kHidden);
-}
-
 Status CreationStatus(std::uint32_t error)
 {
     return error == win32::kDiskFull ? E_STORE_DISK_FULL : StatusFromWin32(error);
@@ -85,7 +78,7 @@ Status EncryptedStore::EnsureRoot()
     const std::uint32_t error = FileUtilities::CreateDirectories(root_, false, CreationPolicy::StoreSecurityAttributes());
     if (error != 0)
         return StatusFromWin32(error);
-    AddHidden(root_);
+    FileAttributes::AddHidden(root_);
     return S_OK;
 }
 
@@ -110,7 +103,7 @@ Status EncryptedStore::CreateStoreFolder(const QString& parent, const QString& n
     const std::uint32_t error = FileUtilities::CreateDirectories(path, false, CreationPolicy::StoreSecurityAttributes());
     if (error != 0)
         return CreationStatus(error);
-    AddHidden(path);
+    FileAttributes::AddHidden(path);
     s = manifest.Save();
     if (Failed(s)) {
         (void)FileUtilities::DeleteTree(path, nullptr, false, false);

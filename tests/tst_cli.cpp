@@ -71,6 +71,7 @@ private slots:
     void storeCommands();
     void addGetCat();
     void interruptCancelsCleanly();
+    void openWritesBack();
 };
 
 void TestCli::versionAndHelp()
@@ -426,6 +427,40 @@ void TestCli::interruptCancelsCleanly()
     const Result res = RunCli({QStringLiteral("--root"), r, QStringLiteral("--password-file"), root.filePath(QStringLiteral("pw")),
                                QStringLiteral("check")});
     QCOMPARE(res.exitCode, 0);
+}
+
+void TestCli::openWritesBack()
+{
+    QTemporaryDir root;
+    const QString r = root.path();
+    QVERIFY(WriteAll(root.filePath(QStringLiteral("pw")), "secret1\n"));
+    QCOMPARE(RunCli({QStringLiteral("--root"), r, QStringLiteral("init")}, "secret1\nsecret1\n").exitCode, 0);
+    const QStringList p = {QStringLiteral("--root"), r, QStringLiteral("--password-file"), root.filePath(QStringLiteral("pw"))};
+    QVERIFY(WriteAll(root.filePath(QStringLiteral("todo.txt")), "buy milk\n"));
+    QCOMPARE(RunCli(p + QStringList {QStringLiteral("add"), root.filePath(QStringLiteral("todo.txt"))}).exitCode, 0);
+
+    // The desktop's program for text files: a script that adds a line and ends.
+    QTemporaryDir xdg;
+    QVERIFY(QDir().mkpath(xdg.filePath(QStringLiteral("data/applications"))));
+    QVERIFY(QDir().mkpath(xdg.filePath(QStringLiteral("config"))));
+    QVERIFY(WriteAll(xdg.filePath(QStringLiteral("edit.sh")), "#!/bin/sh\necho 'buy bread' >> \"$1\"\nsleep 0.5\n"));
+    QVERIFY(QFile::setPermissions(xdg.filePath(QStringLiteral("edit.sh")), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+    QVERIFY(WriteAll(xdg.filePath(QStringLiteral("data/applications/nimbra-cli-test.desktop")),
+                     "[Desktop Entry]\nType=Application\nName=t\nExec=" + QFile::encodeName(xdg.filePath(QStringLiteral("edit.sh"))) + " %f\n"));
+    QVERIFY(WriteAll(xdg.filePath(QStringLiteral("config/mimeapps.list")), "[Default Applications]\ntext/plain=nimbra-cli-test.desktop\n"));
+    QProcess process;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("XDG_DATA_HOME"), xdg.filePath(QStringLiteral("data")));
+    env.insert(QStringLiteral("XDG_CONFIG_HOME"), xdg.filePath(QStringLiteral("config")));
+    env.insert(QStringLiteral("XDG_CONFIG_DIRS"), xdg.filePath(QStringLiteral("none")));
+    env.insert(QStringLiteral("LANG"), QStringLiteral("C.UTF-8"));
+    process.setProcessEnvironment(env);
+    process.start(QStringLiteral(NIMBRA_CLI), p + QStringList {QStringLiteral("open"), QStringLiteral("TODO.TXT")});
+    process.closeWriteChannel();
+    QVERIFY(process.waitForFinished(60000));
+    QVERIFY2(process.exitCode() == 0, process.readAllStandardError().constData());
+    QCOMPARE(RunCli(p + QStringList {QStringLiteral("cat"), QStringLiteral("todo.txt")}).out, QStringLiteral("buy milk\nbuy bread\n"));
+    QVERIFY(!QFileInfo::exists(r + QStringLiteral("/LaunchBin")));
 }
 
 QTEST_GUILESS_MAIN(TestCli)

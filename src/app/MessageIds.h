@@ -199,6 +199,8 @@ inline constexpr int kCliNoSuchHostFile = 1033;
 inline constexpr int kCliCancelled = 1034;
 inline constexpr int kCliNotAFile = 1035;
 inline constexpr int kCliSkipped = 1036;
+inline constexpr int kCliPressEnter = 1037;
+inline constexpr int kCliWaitingForProgram = 1038;
 
 // Every number above, for the checks of the packs.
 inline constexpr int kAll[] = {
@@ -232,7 +234,8 @@ inline constexpr int kAll[] = {
     kCliNewPasswordPrompt, kCliNotSetUp, kCliNoPassword, kCliStoreCreated, kCliNoHint, kCliInvalidUtf8,
     kCliDeclined, kCliIsFolder, kCliNotFound, kCliCheckManifestDamaged, kCliCheckManifestLost,
     kCliCheckMissing, kCliCheckBadKey, kCliCheckLeftover, kCliCheckRepaired, kCliCheckSummary, kCliNotAFolder,
-    kCliCheckWrongKind, kCliNoSuchHostFile, kCliCancelled, kCliNotAFile, kCliSkipped,
+    kCliCheckWrongKind, kCliNoSuchHostFile, kCliCancelled, kCliNotAFile, kCliSkipped, kCliPressEnter,
+    kCliWaitingForProgram,
 };
 
 }  // namespace nbr::msg

@@ -13,6 +13,7 @@
 #include "cli/FileInfoCommand.h"
 #include "cli/LsCommand.h"
 #include "cli/MkdirCommand.h"
+#include "cli/OpenCommand.h"
 #include "cli/PasswdCommand.h"
 #include "cli/RmCommand.h"
 #include "cli/WipeCommand.h"
@@ -51,6 +52,7 @@ CliApp::CliApp()
     commands_.push_back(std::make_unique<AddCommand>());
     commands_.push_back(std::make_unique<GetCommand>());
     commands_.push_back(std::make_unique<CatCommand>());
+    commands_.push_back(std::make_unique<OpenCommand>());
     commands_.push_back(std::make_unique<CheckCommand>());
     commands_.push_back(std::make_unique<FileInfoCommand>());
 }

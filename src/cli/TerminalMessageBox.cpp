@@ -6,6 +6,7 @@
 #include "platform/Terminal.h"
 
 #include <QTextStream>
+#include <QThread>
 
 #include <cstdio>
 #include <unistd.h>
@@ -27,11 +28,19 @@ std::uint32_t TerminalMessageBox::Answer(const MessageBoxRequest& request)
         err << "\r\033[K";  // off the progress line
     const auto buttons = MessageBox::Buttons(request.buttons);
     if (buttons.size() <= 1) {
-        // A notice or an error: said once, nothing to answer.
+        // A notice or an error: said once, nothing to answer. A "Retry" box
+        // waits for Enter on a terminal, else a moment, so that whoever asks
+        // again does not spin.
         if (request.icon == mb::kIconError)
             err << "nimbra-cli: error: " << request.text << '\n';
         else
             err << request.text << '\n';
+        err.flush();
+        if (request.buttons == mb::kRetry) {
+            char line[64];
+            if (!Terminal::IsTerminal(STDIN_FILENO) || !std::fgets(line, sizeof line, stdin))
+                QThread::sleep(1);
+        }
         return buttons.empty() ? 0 : buttons.front().id;
     }
     const QString text = request.title.isEmpty() ? request.text : request.title + QStringLiteral(": ") + request.text;

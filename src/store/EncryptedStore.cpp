@@ -232,9 +232,12 @@ Status EncryptedStore::VerifyStoredFile(const QString& storedPath) const
     return s;
 }
 
-Status EncryptedStore::Resolve(const QString& displayPath, QString* storedPath, ManifestEntry* entry) const
+Status EncryptedStore::Resolve(const QString& displayPath, QString* storedPath, ManifestEntry* entry,
+                               QString* names) const
 {
     *storedPath = root_;
+    if (names)
+        names->clear();
     *entry = ManifestEntry {0, QString(), true, 0};
     for (const QString& component : displayPath.split(NativePath::kSeparator, Qt::SkipEmptyParts)) {
         if (!entry->isFolder)
@@ -248,6 +251,8 @@ Status EncryptedStore::Resolve(const QString& displayPath, QString* storedPath, 
             return StatusFromWin32(win32::kFileNotFound);
         *entry = *found;
         *storedPath = StoredPathOf(*storedPath, found->id);
+        if (names)
+            *names = names->isEmpty() ? found->name : *names + NativePath::kSeparator + found->name;
     }
     return S_OK;
 }

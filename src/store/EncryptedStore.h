@@ -42,7 +42,9 @@ public:
     [[nodiscard]] Status VerifyStoredFile(const QString& storedPath) const;
     // Finds the item at a display path ("/" or "" is the root). `entry` gets
     // its manifest entry (the root: a folder with id 0).
-    [[nodiscard]] Status Resolve(const QString& displayPath, QString* storedPath, ManifestEntry* entry) const;
+    // `names` (optional) gets the display path as the manifests spell it.
+    [[nodiscard]] Status Resolve(const QString& displayPath, QString* storedPath, ManifestEntry* entry,
+                                 QString* names = nullptr) const;
 
 private:
     [[nodiscard]] Status EnsureRoot();

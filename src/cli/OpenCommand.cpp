@@ -1,0 +1,96 @@
+#include "cli/OpenCommand.h"
+
+#include "app/ErrorText.h"
+#include "app/MessageIds.h"
+#include "cli/CliContext.h"
+#include "cli/CliProgress.h"
+#include "cli/ExitCode.h"
+#include "cli/KeyFileSession.h"
+#include "platform/InterruptSignal.h"
+#include "platform/NativePath.h"
+#include "platform/Processes.h"
+#include "platform/Terminal.h"
+#include "store/EncryptedStore.h"
+#include "store/OpenedFileList.h"
+
+#include <QThread>
+
+#include <cstdio>
+#include <unistd.h>
+
+namespace nbr::cli {
+
+QString OpenCommand::Help() const
+{
+    return QStringLiteral(
+        "Decrypts a stored file into the launch folder \"LaunchBin\" on the stick, opens\n"
+        "it in the program the desktop associates with it and waits for that program\n"
+        "to end (or for Enter, when the file went to a program that was already\n"
+        "running). Then a changed file is encrypted back in place of the stored one,\n"
+        "files saved next to it are stored too, and the launch folder is wiped.");
+}
+
+int OpenCommand::Run(CliContext& context, const QStringList& arguments)
+{
+    if (arguments.size() != 1)
+        return context.UsageError(context.Text(msg::kCliWrongArguments, {Name()}));
+    KeyFileSession session(context);
+    if (const int code = session.Unlock(); code != kExitSuccess)
+        return code;
+    EncryptedStore store(session.StoreFolder(), session.Params());
+    QString stored;
+    ManifestEntry entry;
+    if (const int code = session.Find(store, arguments.first(), &stored, &entry); code != kExitSuccess)
+        return code;
+    QString display;
+    (void)store.Resolve(arguments.first(), &stored, &entry, &display);  // the names as stored
+    if (entry.isFolder || entry.id == 0)
+        return context.Error(context.Text(msg::kCliNotAFile, {arguments.first()}));
+
+    const QString launch = NativePath::Join(context.root, QStringLiteral("LaunchBin"));
+    OpenedFileList opened(store, launch, context.languages);
+    {
+        CliProgress progress(context);
+        progress.Dialog().SetTitle(context.Text(msg::kMenuOpen));
+        const Status s = opened.OpenStoredItem(stored, display, &progress.Dialog());
+        if (Failed(s)) {
+            const int code = context.StatusError(s, display);
+            (void)opened.CleanUpLaunchFolder(nullptr);
+            return code;
+        }
+    }
+
+    // Wait for the program, as the window waits for its own end.
+    InterruptSignal::Install();
+    bool ownProgram = false;
+    for (const TrackedProcess& p : opened.Programs().Records())
+        ownProgram = ownProgram || p.startedHere;
+    if (ownProgram) {
+        if (!context.quiet)
+            context.err << context.Text(msg::kCliWaitingForProgram) << '\n' << Qt::flush;
+        for (;;) {
+            bool running = false;
+            for (const TrackedProcess& p : opened.Programs().Records())
+                running = running || (p.startedHere && Processes::IsRunning(p.pid));
+            if (!running || InterruptSignal::Raised())
+                break;
+            QThread::msleep(200);
+        }
+    } else if (Terminal::IsTerminal(STDIN_FILENO)) {
+        context.err << context.Text(msg::kCliPressEnter) << '\n' << Qt::flush;
+        char line[64];
+        (void)std::fgets(line, sizeof line, stdin);
+    }
+
+    CliProgress progress(context);
+    progress.Dialog().SetTitle(context.Text(msg::kTitleClosing));
+    progress.Dialog().SetOwnerThread(QThread::currentThreadId());
+    progress.Dialog().Begin(0);
+    const Status cleaned = opened.CleanUpLaunchFolder(&progress.Dialog());
+    progress.Dialog().End(Succeeded(cleaned));
+    if (Failed(cleaned))
+        return context.Error(context.Text(msg::kClosingFailed), FormatErrorText(context.languages, cleaned));
+    return kExitSuccess;
+}
+
+}  // namespace nbr::cli

@@ -8,6 +8,7 @@
 #include "security/UsbAdapterLight.h"
 
 #include <QElapsedTimer>
+#include <QStorageInfo>
 #include <QThread>
 
 namespace nbr {
@@ -48,7 +49,12 @@ bool LaunchCheck::Run(ISimpleDeviceNotification* sink)
             ? watcher_->VolumeRootOf(variables_.GetVariable(QStringLiteral("NBR_DEVICE_LAUNCH_PATH")),
                                      variables_.GetVariable(QStringLiteral("NBR_DEVICE_LAUNCH_LETTER")))
             : variables_.GetVariable(QStringLiteral("NBR_DEVICE_LAUNCH_LETTER"));
-    const bool launchIsCdRom = watcher_->DriveTypeOf(launch) == kDriveCdRom;
+    bool launchIsCdRom = watcher_->DriveTypeOf(launch) == kDriveCdRom;
+    if (watcher_->DriveTypeOf(launch) == kDriveUnknown) {
+        // Not a volume of a known device: a disc file system still tells a CD-ROM.
+        const QByteArray type = QStorageInfo(launch.isEmpty() ? QStringLiteral("/") : launch).fileSystemType();
+        launchIsCdRom = type == "iso9660" || type == "udf";
+    }
     if (launchIsCdRom)
         ready = ready && WaitForDevice(launch);
 

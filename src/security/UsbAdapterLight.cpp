@@ -218,7 +218,13 @@ QString UsbAdapterLight::VolumeRootOf(const QString& path, const QString& fallba
     QString best;
     bool found = false;
     QStringList roots;
-    (void)const_cast<UsbAdapterLight*>(this)->Rescan(false, [&roots](const QString& root) { roots << root; });
+    for (const UsbDeviceRecord& device : devices_) {
+        for (const DiskRecord& disk : device.disks) {
+            roots += RootsOf(disk);
+            if (disk.mounted && !disk.volumes.isEmpty())
+                roots << disk.root;
+        }
+    }
     for (const QString& root : roots) {
         const bool holds = path == root || path.startsWith(root + QLatin1Char('/')) || root.isEmpty();
         if (holds && (!found || root.size() > best.size())) {

@@ -9,6 +9,7 @@
 #include "app/LaunchCheck.h"
 #include "app/MessageBox.h"
 #include "app/ScriptedMessageBox.h"
+#include "app/StoreVolumeWatch.h"
 #include "app/VariableStore.h"
 #include "devices/UdevDeviceSource.h"
 #include "platform/SimulatedDeviceSource.h"
@@ -86,6 +87,7 @@ private slots:
     void incompleteScansAreRetried();
     void launchCheckChoices();
     void launchCheckWaits();
+    void storeVolumeWatch();
     void realDevices();
 
 private:
@@ -318,6 +320,34 @@ void TestDevices::launchCheckWaits()
     LaunchCheck stuck(cdVars, languages_, &waiting, LaunchTimings {10, 100, 10, 80, 20});
     QVERIFY(!stuck.Run(nullptr));
     QVERIFY(std::any_of(waiting.texts.begin(), waiting.texts.end(), [](const QString& t) { return t.endsWith(QStringLiteral("(1/6)")); }));
+}
+
+void TestDevices::storeVolumeWatch()
+{
+    languages_.AddPack(0, QStringLiteral(NIMBRA_LANG_DIR "/LangENG.json"));
+    (void)languages_.SelectLanguage(0, true);
+    Describe({Stick(QStringLiteral("/media/store")), Stick(QStringLiteral("/media/other"), "USB#VID_5&PID_6#O#")});
+    UsbAdapterLight* adapter = UsbAdapterLight::AcquireUsbAdapterLight();
+    QVERIFY(adapter->Rescan(true));
+    int ended = 0;
+    const qsizetype asked = answers_.Asked().size();
+    StoreVolumeWatch watch(QStringLiteral("/media/store"), languages_, [&] { ++ended; });
+    adapter->AddSink(&watch);
+    QVERIFY(!adapter->Notifier().QueryRemove(QStringLiteral("/media/store")));
+    QVERIFY(adapter->Notifier().QueryRemove(QStringLiteral("/media/other")));
+    // Unplugging another stick changes nothing; unplugging the store's ends the program.
+    Describe({Stick(QStringLiteral("/media/store"))});
+    static_cast<SimulatedDeviceSource*>(adapter->Source())->Reload();
+    QCoreApplication::processEvents();
+    QCOMPARE(ended, 0);
+    QCOMPARE(answers_.Asked().size(), asked);
+    Describe({});
+    static_cast<SimulatedDeviceSource*>(adapter->Source())->Reload();
+    QCoreApplication::processEvents();
+    QCOMPARE(ended, 1);
+    QCOMPARE(answers_.Asked().size(), asked + 1);
+    QCOMPARE(answers_.Asked().last().text, languages_.GetText(139));
+    QCOMPARE(answers_.Asked().last().icon, mb::kIconWarning);
 }
 
 void TestDevices::realDevices()

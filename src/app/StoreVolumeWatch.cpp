@@ -1,0 +1,19 @@
+#include "app/StoreVolumeWatch.h"
+
+#include "app/LanguageManager.h"
+#include "app/MessageBox.h"
+#include "app/MessageIds.h"
+
+namespace nbr {
+
+void StoreVolumeWatch::OnVolumeRemoved(const QString& root)
+{
+    if (root != storeRoot_)
+        return;
+    (void)ShowMessageBox(nullptr, languages_.GetText(msg::kCaptionNotice), languages_.GetText(msg::kStoreDriveRemoved),
+                         mb::kOk, mb::kIconWarning);
+    if (onLost_)
+        onLost_();
+}
+
+}  // namespace nbr

@@ -49,9 +49,9 @@ int AddCommand::Run(CliContext& context, const QStringList& arguments)
         return exitCode;
 
     KeyFileSession session(context);
-    if (const int code = session.Unlock(); code != kExitSuccess)
+    if (const int code = session.UnlockStore(); code != kExitSuccess)
         return code;
-    EncryptedStore store(session.StoreFolder(), session.Params());
+    EncryptedStore& store = session.Store();
     QString target;
     if (args.Has(QStringLiteral("--to"))) {
         const QString to = args.Value(QStringLiteral("--to"));

@@ -146,9 +146,9 @@ int CheckCommand::Run(CliContext& context, const QStringList& arguments)
     if (!args.Parse(arguments, &bad) || !args.Rest().isEmpty())
         return context.UsageError(context.Text(msg::kCliWrongArguments, {Name()}));
     KeyFileSession session(context);
-    if (const int code = session.Unlock(); code != kExitSuccess)
+    if (const int code = session.UnlockStore(); code != kExitSuccess)
         return code;
-    EncryptedStore store(session.StoreFolder(), session.Params());
+    EncryptedStore& store = session.Store();
     Checker checker(context, store, args.Has(QStringLiteral("--repair")));
     checker.Folder(store.Root(), QString());
     return checker.Finish();

@@ -41,9 +41,9 @@ int GetCommand::Run(CliContext& context, const QStringList& arguments)
         return context.Error(context.Text(msg::kCliNoSuchHostFile, {to}));
 
     KeyFileSession session(context);
-    if (const int code = session.Unlock(); code != kExitSuccess)
+    if (const int code = session.UnlockStore(); code != kExitSuccess)
         return code;
-    EncryptedStore store(session.StoreFolder(), session.Params());
+    EncryptedStore& store = session.Store();
     int exitCode = kExitSuccess;
     QStringList sources;
     for (const QString& path : args.Rest()) {

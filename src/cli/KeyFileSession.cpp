@@ -150,6 +150,14 @@ int KeyFileSession::Find(const EncryptedStore& store, const QString& displayPath
     return kExitSuccess;
 }
 
+int KeyFileSession::UnlockStore()
+{
+    const int code = Unlock();
+    if (code == kExitSuccess)
+        store_ = std::make_unique<EncryptedStore>(StoreFolder(), params_);
+    return code;
+}
+
 bool KeyFileSession::Save()
 {
     CliProgress progress(context_);

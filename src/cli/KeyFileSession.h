@@ -8,6 +8,8 @@
 
 #include <QString>
 
+#include <memory>
+
 namespace nbr {
 class EncryptedStore;
 class FileStream;
@@ -40,6 +42,9 @@ public:
     [[nodiscard]] int ReadPassword(const QString& prompt, bool fromPasswordFile, Password* password);
     // Open, require a store, and log in: what every store command does first.
     [[nodiscard]] int Unlock();
+    // Unlock, then the store itself is ready in Store().
+    [[nodiscard]] int UnlockStore();
+    [[nodiscard]] EncryptedStore& Store() { return *store_; }
     // Looks a display path up in `store`; prints why when it is not there.
     // Returns an exit code.
     [[nodiscard]] int Find(const EncryptedStore& store, const QString& displayPath, QString* storedPath,
@@ -58,6 +63,7 @@ private:
     SecParams params_;
     PropertyStore properties_;
     bool setUp_ = false;
+    std::unique_ptr<EncryptedStore> store_;
 };
 
 }  // namespace nbr::cli

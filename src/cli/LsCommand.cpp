@@ -94,9 +94,9 @@ int LsCommand::Run(CliContext& context, const QStringList& arguments)
     const QString path = args.Rest().value(0);
 
     KeyFileSession session(context);
-    if (const int code = session.Unlock(); code != kExitSuccess)
+    if (const int code = session.UnlockStore(); code != kExitSuccess)
         return code;
-    EncryptedStore store(session.StoreFolder(), session.Params());
+    EncryptedStore& store = session.Store();
     QString stored;
     ManifestEntry entry;
     if (const int code = session.Find(store, path, &stored, &entry); code != kExitSuccess)

@@ -22,9 +22,9 @@ int MkdirCommand::Run(CliContext& context, const QStringList& arguments)
         return context.UsageError(context.Text(msg::kCliWrongArguments, {Name()}));
     const QString path = arguments.first();
     KeyFileSession session(context);
-    if (const int code = session.Unlock(); code != kExitSuccess)
+    if (const int code = session.UnlockStore(); code != kExitSuccess)
         return code;
-    EncryptedStore store(session.StoreFolder(), session.Params());
+    EncryptedStore& store = session.Store();
     QString stored;
     const Status s = store.EnsureStoreFolders(QString(), path, &stored);
     if (Failed(s))

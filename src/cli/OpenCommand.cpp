@@ -35,9 +35,9 @@ int OpenCommand::Run(CliContext& context, const QStringList& arguments)
     if (arguments.size() != 1)
         return context.UsageError(context.Text(msg::kCliWrongArguments, {Name()}));
     KeyFileSession session(context);
-    if (const int code = session.Unlock(); code != kExitSuccess)
+    if (const int code = session.UnlockStore(); code != kExitSuccess)
         return code;
-    EncryptedStore store(session.StoreFolder(), session.Params());
+    EncryptedStore& store = session.Store();
     QString stored;
     ManifestEntry entry;
     if (const int code = session.Find(store, arguments.first(), &stored, &entry); code != kExitSuccess)

@@ -48,9 +48,9 @@ int RmCommand::Run(CliContext& context, const QStringList& arguments)
     if (!args.Parse(arguments, &bad) || args.Rest().isEmpty())
         return context.UsageError(context.Text(msg::kCliWrongArguments, {Name()}));
     KeyFileSession session(context);
-    if (const int code = session.Unlock(); code != kExitSuccess)
+    if (const int code = session.UnlockStore(); code != kExitSuccess)
         return code;
-    EncryptedStore store(session.StoreFolder(), session.Params());
+    EncryptedStore& store = session.Store();
 
     QStringList stored;
     QList<ManifestEntry> entries;

@@ -20,6 +20,8 @@
 #include "cli/TerminalMessageBox.h"
 #include "cli/VersionCommand.h"
 #include "platform/HostFacts.h"
+#include "platform/SimulatedDeviceSource.h"
+#include "security/UsbAdapterLight.h"
 #include "platform/Terminal.h"
 
 #include <QCoreApplication>
@@ -155,8 +157,19 @@ int CliApp::Dispatch(CliContext& context, const QStringList& arguments)
     if (wantHelp || rest.contains(QLatin1String("--help")) || rest.contains(QLatin1String("-h")))
         return PrintHelp(context, commandName);
 
-    if (context.root.isEmpty())
-        context.root = HostFacts::VolumeRootOf(HostFacts::RunningProgramPath());
+    if (context.root.isEmpty()) {
+        // The volume nimbra-cli runs from; a simulated stick counts as one.
+        const QString program = HostFacts::RunningProgramPath();
+        context.root = HostFacts::VolumeRootOf(program);
+        if (!qEnvironmentVariableIsEmpty(SimulatedDeviceSource::kEnvironment)) {
+            UsbAdapterLight* devices = UsbAdapterLight::AcquireUsbAdapterLight();
+            if (devices->Rescan(true))
+                context.root = devices->VolumeRootOf(program, context.root);
+            UsbAdapterLight::ReleaseUsbAdapterLight();
+        }
+        if (context.root.isEmpty())
+            context.root = QStringLiteral("/");
+    }
     while (context.root.size() > 1 && context.root.endsWith(QLatin1Char('/')))
         context.root.chop(1);
     context.variables.SetVariable(QStringLiteral("NBR_DEVICE_DOCUMENT_LETTER"),

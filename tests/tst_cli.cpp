@@ -7,6 +7,7 @@
 
 #include <QDir>
 #include <QElapsedTimer>
+#include <QStandardPaths>
 #include <QThread>
 
 #include <csignal>
@@ -72,6 +73,7 @@ private slots:
     void addGetCat();
     void interruptCancelsCleanly();
     void openWritesBack();
+    void onATerminal();
 };
 
 void TestCli::versionAndHelp()
@@ -461,6 +463,59 @@ void TestCli::openWritesBack()
     QVERIFY2(process.exitCode() == 0, process.readAllStandardError().constData());
     QCOMPARE(RunCli(p + QStringList {QStringLiteral("cat"), QStringLiteral("todo.txt")}).out, QStringLiteral("buy milk\nbuy bread\n"));
     QVERIFY(!QFileInfo::exists(r + QStringLiteral("/LaunchBin")));
+}
+
+// Runs nimbra-cli on a pseudo-terminal (through script(1)), typing `input`.
+Result RunOnTerminal(const QStringList& arguments, const QByteArray& input)
+{
+    QStringList quoted;
+    for (const QString& a : QStringList {QStringLiteral(NIMBRA_CLI)} + arguments)
+        quoted << QLatin1Char('\'') + a + QLatin1Char('\'');
+    QProcess process;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("LANG"), QStringLiteral("C.UTF-8"));
+    process.setProcessEnvironment(env);
+    process.start(QStringLiteral("script"), {QStringLiteral("-q"), QStringLiteral("-e"), QStringLiteral("-c"), quoted.join(QLatin1Char(' ')),
+                                             QStringLiteral("/dev/null")});
+    Result result;
+    if (!process.waitForStarted())
+        return result;
+    // Type line by line, as a person would, once the program waits.
+    for (const QByteArray& line : input.split('\n')) {
+        if (line.isEmpty())
+            continue;
+        QThread::msleep(300);
+        process.write(line + '\n');
+        process.waitForBytesWritten();
+    }
+    process.closeWriteChannel();
+    if (!process.waitForFinished(30000))
+        return result;
+    result.exitCode = process.exitCode();
+    result.out = QString::fromUtf8(process.readAllStandardOutput());
+    return result;
+}
+
+void TestCli::onATerminal()
+{
+    if (QStandardPaths::findExecutable(QStringLiteral("script")).isEmpty())
+        QSKIP("script(1) is not installed");
+    QTemporaryDir root;
+    const QString r = root.path();
+    // Passwords are typed without echo: the transcript never shows them.
+    Result res = RunOnTerminal({QStringLiteral("--root"), r, QStringLiteral("init")}, "Tr1cky-secret\nTr1cky-secret\n");
+    QVERIFY2(res.exitCode == 0, qPrintable(res.out));
+    QVERIFY2(res.out.contains(QStringLiteral("Password: ")), qPrintable(res.out));
+    QVERIFY2(!res.out.contains(QStringLiteral("Tr1cky-secret")), qPrintable(res.out));
+    // Questions are asked and answered on the terminal.
+    res = RunOnTerminal({QStringLiteral("--root"), r, QStringLiteral("wipe")}, "n\n");
+    QCOMPARE(res.exitCode, 5);
+    QVERIFY(res.out.contains(QStringLiteral("[Yes/No]")));
+    QCOMPARE(RunCli({QStringLiteral("--root"), r, QStringLiteral("hint")}).exitCode, 0);
+    res = RunOnTerminal({QStringLiteral("--root"), r, QStringLiteral("wipe")}, "maybe\nyes\n");
+    QCOMPARE(res.exitCode, 0);
+    QVERIFY(res.out.contains(QStringLiteral("Answer with one of: Yes, No")));
+    QCOMPARE(RunCli({QStringLiteral("--root"), r, QStringLiteral("hint")}).exitCode, 4);
 }
 
 QTEST_GUILESS_MAIN(TestCli)

@@ -2,6 +2,7 @@
 
 #include "platform/Terminal.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <unistd.h>
 
@@ -16,19 +17,24 @@ TerminalProgress::~TerminalProgress()
 
 void TerminalProgress::SetJob(const QString& job)
 {
+    if (job == job_)
+        return;
     job_ = job;
     Draw();
 }
 
 void TerminalProgress::SetFile(const QString& file)
 {
+    if (file == file_)
+        return;
     file_ = file;
     Draw();
 }
 
 void TerminalProgress::SetFraction(std::uint64_t done, std::uint64_t total)
 {
-    const int percent = total == 0 ? 100 : static_cast<int>(done * 100 / total);
+    // No total yet: no percentage to show.
+    const int percent = total == 0 ? -1 : static_cast<int>(std::min<std::uint64_t>(done, total) * 100 / total);
     if (percent == percent_)
         return;
     percent_ = percent;

@@ -23,7 +23,7 @@ Status Terminal::ReadSecretLine(int fd, std::uint8_t* buffer, std::size_t capaci
         termios quiet = saved;
         quiet.c_lflag &= ~static_cast<tcflag_t>(ECHO);
         quiet.c_lflag |= ECHONL;
-        ::tcsetattr(fd, TCSAFLUSH, &quiet);
+        ::tcsetattr(fd, TCSANOW, &quiet);  // keep what was typed ahead
     }
 
     Status status = S_OK;
@@ -55,7 +55,7 @@ Status Terminal::ReadSecretLine(int fd, std::uint8_t* buffer, std::size_t capaci
     if (*length > 0 && buffer[*length - 1] == '\r')
         buffer[--*length] = 0;
     if (tty)
-        ::tcsetattr(fd, TCSAFLUSH, &saved);
+        ::tcsetattr(fd, TCSANOW, &saved);
     if (overflow && Succeeded(status))
         status = E_INVALIDARG;
     return status;

@@ -27,11 +27,20 @@ struct Result {
     QString err;
 };
 
+// Settings of their own, so that a saved language of the machine's user
+// does not change the texts the tests look for.
+QString Config()
+{
+    static QTemporaryDir config;
+    return config.path();
+}
+
 Result RunCli(const QStringList& arguments, const QByteArray& input = {})
 {
     QProcess process;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("LANG"), QStringLiteral("C.UTF-8"));
+    env.insert(QStringLiteral("XDG_CONFIG_HOME"), Config());
     env.remove(QStringLiteral("LC_ALL"));
     env.remove(QStringLiteral("LC_MESSAGES"));
     process.setProcessEnvironment(env);
@@ -412,6 +421,10 @@ void TestCli::interruptCancelsCleanly()
     QVERIFY(big.open(QIODevice::WriteOnly) && big.resize(4ll << 30));
     big.close();
     QProcess process;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("LANG"), QStringLiteral("C.UTF-8"));
+    env.insert(QStringLiteral("XDG_CONFIG_HOME"), Config());
+    process.setProcessEnvironment(env);
     process.start(QStringLiteral(NIMBRA_CLI), {QStringLiteral("--root"), r, QStringLiteral("--password-file"),
                                                root.filePath(QStringLiteral("pw")), QStringLiteral("-q"), QStringLiteral("add"),
                                                root.filePath(QStringLiteral("big.bin"))});
@@ -474,6 +487,7 @@ Result RunOnTerminal(const QStringList& arguments, const QByteArray& input)
     QProcess process;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("LANG"), QStringLiteral("C.UTF-8"));
+    env.insert(QStringLiteral("XDG_CONFIG_HOME"), Config());
     process.setProcessEnvironment(env);
     process.start(QStringLiteral("script"), {QStringLiteral("-q"), QStringLiteral("-e"), QStringLiteral("-c"), quoted.join(QLatin1Char(' ')),
                                              QStringLiteral("/dev/null")});

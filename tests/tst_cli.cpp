@@ -424,6 +424,8 @@ void TestCli::interruptCancelsCleanly()
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("LANG"), QStringLiteral("C.UTF-8"));
     env.insert(QStringLiteral("XDG_CONFIG_HOME"), Config());
+    env.remove(QStringLiteral("LC_ALL"));
+    env.remove(QStringLiteral("LC_MESSAGES"));
     process.setProcessEnvironment(env);
     process.start(QStringLiteral(NIMBRA_CLI), {QStringLiteral("--root"), r, QStringLiteral("--password-file"),
                                                root.filePath(QStringLiteral("pw")), QStringLiteral("-q"), QStringLiteral("add"),
@@ -488,6 +490,8 @@ Result RunOnTerminal(const QStringList& arguments, const QByteArray& input)
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("LANG"), QStringLiteral("C.UTF-8"));
     env.insert(QStringLiteral("XDG_CONFIG_HOME"), Config());
+    env.remove(QStringLiteral("LC_ALL"));
+    env.remove(QStringLiteral("LC_MESSAGES"));
     process.setProcessEnvironment(env);
     process.start(QStringLiteral("script"), {QStringLiteral("-q"), QStringLiteral("-e"), QStringLiteral("-c"), quoted.join(QLatin1Char(' ')),
                                              QStringLiteral("/dev/null")});

@@ -56,6 +56,15 @@ Result RunCli(const QStringList& arguments, const QByteArray& input = {})
     return result;
 }
 
+// A store set up with the password "secret1", which the file "pw" holds;
+// gives the global options that reach it.
+QStringList SetUpStore(const QTemporaryDir& root, bool* ok)
+{
+    *ok = WriteAll(root.filePath(QStringLiteral("pw")), "secret1\n")
+          && RunCli({QStringLiteral("--root"), root.path(), QStringLiteral("init")}, "secret1\nsecret1\n").exitCode == 0;
+    return {QStringLiteral("--root"), root.path(), QStringLiteral("--password-file"), root.filePath(QStringLiteral("pw"))};
+}
+
 QString Fixture(const char* name)
 {
     return QStringLiteral(NIMBRA_TEST_DATA "/") + QString::fromLatin1(name);
@@ -303,9 +312,9 @@ void TestCli::storeCommands()
     QTemporaryDir root;
     const QString r = root.path();
     const QString data = r + QStringLiteral("/Encrypted Data");
-    QVERIFY(WriteAll(root.filePath(QStringLiteral("pw")), "secret1\n"));
-    QCOMPARE(RunCli({QStringLiteral("--root"), r, QStringLiteral("init")}, "secret1\nsecret1\n").exitCode, 0);
-    const QStringList p = {QStringLiteral("--root"), r, QStringLiteral("--password-file"), root.filePath(QStringLiteral("pw"))};
+    bool ready = false;
+    const QStringList p = SetUpStore(root, &ready);
+    QVERIFY(ready);
 
     QCOMPARE(RunCli(p + QStringList {QStringLiteral("mkdir"), QStringLiteral("Photos/2026")}).exitCode, 0);
     QCOMPARE(RunCli(p + QStringList {QStringLiteral("mkdir"), QStringLiteral("Docs")}).exitCode, 0);
@@ -361,9 +370,9 @@ void TestCli::addGetCat()
     QTemporaryDir root;
     QTemporaryDir host;
     const QString r = root.path();
-    QVERIFY(WriteAll(root.filePath(QStringLiteral("pw")), "secret1\n"));
-    QCOMPARE(RunCli({QStringLiteral("--root"), r, QStringLiteral("init")}, "secret1\nsecret1\n").exitCode, 0);
-    const QStringList p = {QStringLiteral("--root"), r, QStringLiteral("--password-file"), root.filePath(QStringLiteral("pw"))};
+    bool ready = false;
+    const QStringList p = SetUpStore(root, &ready);
+    QVERIFY(ready);
     QVERIFY(QDir().mkpath(host.filePath(QStringLiteral("Album/Sub"))));
     QVERIFY(WriteAll(host.filePath(QStringLiteral("Album/one.jpg")), Pattern(700000, 1)));
     QVERIFY(WriteAll(host.filePath(QStringLiteral("Album/Sub/two.txt")), "two"));
@@ -415,8 +424,9 @@ void TestCli::interruptCancelsCleanly()
 {
     QTemporaryDir root;
     const QString r = root.path();
-    QVERIFY(WriteAll(root.filePath(QStringLiteral("pw")), "secret1\n"));
-    QCOMPARE(RunCli({QStringLiteral("--root"), r, QStringLiteral("init")}, "secret1\nsecret1\n").exitCode, 0);
+    bool ready = false;
+    const QStringList p = SetUpStore(root, &ready);
+    QVERIFY(ready);
     QFile big(root.filePath(QStringLiteral("big.bin")));
     QVERIFY(big.open(QIODevice::WriteOnly) && big.resize(4ll << 30));
     big.close();
@@ -427,9 +437,8 @@ void TestCli::interruptCancelsCleanly()
     env.remove(QStringLiteral("LC_ALL"));
     env.remove(QStringLiteral("LC_MESSAGES"));
     process.setProcessEnvironment(env);
-    process.start(QStringLiteral(NIMBRA_CLI), {QStringLiteral("--root"), r, QStringLiteral("--password-file"),
-                                               root.filePath(QStringLiteral("pw")), QStringLiteral("-q"), QStringLiteral("add"),
-                                               root.filePath(QStringLiteral("big.bin"))});
+    process.start(QStringLiteral(NIMBRA_CLI), p + QStringList {QStringLiteral("-q"), QStringLiteral("add"),
+                                                               root.filePath(QStringLiteral("big.bin"))});
     QVERIFY(process.waitForStarted());
     // Wait until encryption is under way: the numbered file appears.
     QElapsedTimer timer;
@@ -441,8 +450,7 @@ void TestCli::interruptCancelsCleanly()
     QCOMPARE(process.exitCode(), 5);
     QVERIFY(QString::fromUtf8(process.readAllStandardError()).contains(QStringLiteral("Cancelled")));
     QVERIFY(!QFileInfo::exists(r + QStringLiteral("/Encrypted Data/1")));
-    const Result res = RunCli({QStringLiteral("--root"), r, QStringLiteral("--password-file"), root.filePath(QStringLiteral("pw")),
-                               QStringLiteral("check")});
+    const Result res = RunCli(p + QStringList {QStringLiteral("check")});
     QCOMPARE(res.exitCode, 0);
 }
 
@@ -450,9 +458,9 @@ void TestCli::openWritesBack()
 {
     QTemporaryDir root;
     const QString r = root.path();
-    QVERIFY(WriteAll(root.filePath(QStringLiteral("pw")), "secret1\n"));
-    QCOMPARE(RunCli({QStringLiteral("--root"), r, QStringLiteral("init")}, "secret1\nsecret1\n").exitCode, 0);
-    const QStringList p = {QStringLiteral("--root"), r, QStringLiteral("--password-file"), root.filePath(QStringLiteral("pw"))};
+    bool ready = false;
+    const QStringList p = SetUpStore(root, &ready);
+    QVERIFY(ready);
     QVERIFY(WriteAll(root.filePath(QStringLiteral("todo.txt")), "buy milk\n"));
     QCOMPARE(RunCli(p + QStringList {QStringLiteral("add"), root.filePath(QStringLiteral("todo.txt"))}).exitCode, 0);
 

@@ -19,10 +19,8 @@ int HintCommand::Run(CliContext& context, const QStringList& arguments)
     if (!arguments.isEmpty())
         return context.UsageError(context.Text(msg::kCliNoArguments, {Name()}));
     KeyFileSession session(context);
-    if (const int code = session.Open(false); code != kExitSuccess)
+    if (const int code = session.OpenExisting(); code != kExitSuccess)
         return code;
-    if (!session.IsSetUp())
-        return session.NotSetUp();
     QString hint;
     const Status s = session.Properties().ReadString(KeyFileLayout::kSlotHint, &hint);
     if (s == E_PROP_NOT_FOUND || (Succeeded(s) && hint.isEmpty())) {

@@ -130,12 +130,17 @@ int KeyFileSession::Login(const QString& prompt, Password* used)
     return kExitWrongPassword;
 }
 
-int KeyFileSession::Unlock()
+int KeyFileSession::OpenExisting()
 {
     if (const int code = Open(false); code != kExitSuccess)
         return code;
-    if (!IsSetUp())
-        return NotSetUp();
+    return IsSetUp() ? kExitSuccess : NotSetUp();
+}
+
+int KeyFileSession::Unlock()
+{
+    if (const int code = OpenExisting(); code != kExitSuccess)
+        return code;
     return Login(context_.Text(msg::kCliPasswordPrompt));
 }
 

@@ -40,6 +40,8 @@ public:
     [[nodiscard]] int Login(const QString& prompt, Password* used = nullptr);
     // Reads one password; prints why when there is none. Returns an exit code.
     [[nodiscard]] int ReadPassword(const QString& prompt, bool fromPasswordFile, Password* password);
+    // Opens the key file of a store that must be set up already; says so when it is not.
+    [[nodiscard]] int OpenExisting();
     // Open, require a store, and log in: what every store command does first.
     [[nodiscard]] int Unlock();
     // Unlock, then the store itself is ready in Store().

@@ -29,10 +29,8 @@ int PasswdCommand::Run(CliContext& context, const QStringList& arguments)
         return context.UsageError(context.Text(msg::kCliWrongArguments, {Name()}));
 
     KeyFileSession session(context);
-    if (const int code = session.Open(false); code != kExitSuccess)
+    if (const int code = session.OpenExisting(); code != kExitSuccess)
         return code;
-    if (!session.IsSetUp())
-        return session.NotSetUp();
     QString hint;
     if (args.Has(QStringLiteral("--hint")))
         hint = args.Value(QStringLiteral("--hint"));

@@ -25,10 +25,8 @@ int WipeCommand::Run(CliContext& context, const QStringList& arguments)
     if (!args.Parse(arguments, &bad) || !args.Rest().isEmpty())
         return context.UsageError(context.Text(msg::kCliWrongArguments, {Name()}));
     KeyFileSession session(context);
-    if (const int code = session.Open(false); code != kExitSuccess)
+    if (const int code = session.OpenExisting(); code != kExitSuccess)
         return code;
-    if (!session.IsSetUp())
-        return session.NotSetUp();
     if (!args.Has(QStringLiteral("--yes"))) {
         const std::uint32_t answer = ShowMessageBox(nullptr, context.Text(msg::kCaptionNotice),
                                                     context.Text(msg::kQuestionReset), mb::kYes | mb::kNo,

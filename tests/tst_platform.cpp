@@ -4,7 +4,9 @@
 #include "TestSupport.h"
 
 #include "platform/CreationPolicy.h"
+#include "platform/FaultInjection.h"
 #include "platform/FileAttributes.h"
+#include "platform/FileSystem.h"
 #include "platform/FileTime.h"
 #include "platform/LanguageId.h"
 #include "platform/NativeFile.h"
@@ -140,10 +142,18 @@ void TestPlatform::nativeFileIo()
 
 void TestPlatform::writeFailureIsReported()
 {
-    // /dev/full answers every write with ENOSPC: the disk-full path, without a full disk.
+    // The fault seam: from the second change on, the disk is full.
     NativeFile full;
-    QCOMPARE(full.OpenReadWrite(QStringLiteral("/dev/full"), false, nullptr), S_OK);
+    FaultInjection::Arm(FaultInjection::Mode::Full, 2);
+    QCOMPARE(full.CreateAlways(dir_.filePath("full"), nullptr), S_OK);
     QCOMPARE(full.Write("data", 4), StatusFromWin32(112));
+    QCOMPARE(FileSystem::CreateFolder(dir_.filePath("more"), nullptr), StatusFromWin32(112));
+    FaultInjection::Arm(FaultInjection::Mode::Off, 0);
+    QCOMPARE(full.Write("data", 4), S_OK);
+    QVERIFY(FaultInjection::Changes() >= 1);
+    // Devices are no files: refused without reading or writing them.
+    QCOMPARE(full.Close(), S_OK);
+    QCOMPARE(full.OpenReadWrite(QStringLiteral("/dev/full"), false, nullptr), StatusFromWin32(win32::kBadFileType));
 }
 
 void TestPlatform::pathsAndNames()

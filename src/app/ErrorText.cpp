@@ -19,6 +19,7 @@ constexpr Row kOwnCodes[] = {
     {0x8004C052u, 16},  {0x8004C053u, 17},  {0x8004C054u, 18},  {0x8004C055u, 19},  {0x8004C056u, 20},
     {0x8004C057u, 21},  {0x8004C058u, 22},  {0x8004C059u, 23},  {0x8004C05Au, 24},  {0x8004C05Bu, 25},
     {0x8004C05Cu, 26},  {0x8004C05Du, 28},  {0x8004C05Eu, 29},  {0x8004C05Fu, 142}, {0x8004C060u, 143},
+    {0x80040320u, msg::kNotAllStored},
 };
 
 }  // namespace
@@ -58,6 +59,8 @@ QString FormatErrorText(const LanguageManager& languages, Status code, std::init
             text = languages.FormatText(id, args);
         if (text.isEmpty())
             text = languages.FormatText(msg::kUnknownError, {static_cast<int>(code & 0xFFFF)});
+    } else if (code == StatusFromWin32(win32::kStoppedOnSymlink)) {
+        text = languages.GetText(msg::kLinkRefused);
     } else {
         text = ErrorText::SystemLine(static_cast<std::uint32_t>(code) & 0xFFFFu);
     }

@@ -201,6 +201,14 @@ inline constexpr int kCliNotAFile = 1035;
 inline constexpr int kCliSkipped = 1036;
 inline constexpr int kCliPressEnter = 1037;
 inline constexpr int kCliWaitingForProgram = 1038;
+inline constexpr int kLinkRefused = 1200;
+inline constexpr int kSkippedFolderLink = 1201;
+inline constexpr int kSkippedSpecial = 1202;
+inline constexpr int kStoredUnderOtherName = 1203;
+inline constexpr int kFolderNotListed = 1204;
+inline constexpr int kFileNotStored = 1205;
+inline constexpr int kNotAllStored = 1206;
+inline constexpr int kFileNotCopiedOut = 1207;
 
 // Every number above, for the checks of the packs.
 inline constexpr int kAll[] = {
@@ -235,7 +243,8 @@ inline constexpr int kAll[] = {
     kCliDeclined, kCliIsFolder, kCliNotFound, kCliCheckManifestDamaged, kCliCheckManifestLost,
     kCliCheckMissing, kCliCheckBadKey, kCliCheckLeftover, kCliCheckRepaired, kCliCheckSummary, kCliNotAFolder,
     kCliCheckWrongKind, kCliNoSuchHostFile, kCliCancelled, kCliNotAFile, kCliSkipped, kCliPressEnter,
-    kCliWaitingForProgram,
+    kCliWaitingForProgram, kLinkRefused, kSkippedFolderLink, kSkippedSpecial, kStoredUnderOtherName, kFolderNotListed, kFileNotStored, kNotAllStored,
+    kFileNotCopiedOut,
 };
 
 }  // namespace nbr::msg

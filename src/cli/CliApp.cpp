@@ -1,5 +1,7 @@
 #include "cli/CliApp.h"
 
+#include "app/StickFolders.h"
+
 #include "app/MessageBox.h"
 #include "app/MessageIds.h"
 #include "cli/CliContext.h"
@@ -174,6 +176,7 @@ int CliApp::Dispatch(CliContext& context, const QStringList& arguments)
         context.root.chop(1);
     context.variables.SetVariable(QStringLiteral("NBR_DEVICE_DOCUMENT_LETTER"),
                                   context.root == QLatin1String("/") ? QString() : context.root);
+    StickFolders::Confine(context.root == QLatin1String("/") ? QString() : context.root);
     return command->Run(context, rest);
 }
 

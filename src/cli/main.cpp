@@ -1,6 +1,7 @@
 // nimbra-cli: the encrypted store of a Nimbra stick from the command line.
 
 #include "cli/CliApp.h"
+#include "platform/FaultInjection.h"
 #include "platform/ProcessHardening.h"
 
 #include <QCoreApplication>
@@ -9,6 +10,8 @@ int main(int argc, char** argv)
 {
     // This process may hold the master key: keep it out of core files.
     nbr::ProcessHardening::DisableCoreDumps();
+    // The crash and full-disk tests stop the tool at chosen points.
+    nbr::FaultInjection::ArmFromEnvironment();
     QCoreApplication app(argc, argv);
     QStringList arguments = QCoreApplication::arguments();
     arguments.removeFirst();

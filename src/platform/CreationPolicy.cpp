@@ -3,11 +3,17 @@
 namespace nbr {
 namespace {
 constexpr CreationPolicy kEveryone(0666, 0777);
+constexpr CreationPolicy kOwnerOnly(0600, 0700);
 }
 
 const CreationPolicy* CreationPolicy::StoreSecurityAttributes()
 {
     return &kEveryone;
+}
+
+const CreationPolicy* CreationPolicy::Private()
+{
+    return &kOwnerOnly;
 }
 
 const CreationPolicy& CreationPolicy::OrDefault(const CreationPolicy* policy)

@@ -19,6 +19,8 @@ public:
     // same modes.
     [[nodiscard]] static const CreationPolicy* StoreSecurityAttributes();
     [[nodiscard]] static const CreationPolicy& OrDefault(const CreationPolicy* policy);
+    // Owner only: decrypted copies in the host's shared temporary folder.
+    [[nodiscard]] static const CreationPolicy* Private();
 
 private:
     mode_t fileMode_;

@@ -1,5 +1,7 @@
 #include "platform/FileAttributes.h"
 
+#include "platform/ConfinedPath.h"
+#include "platform/FaultInjection.h"
 #include "platform/NativePath.h"
 #include "platform/SystemError.h"
 
@@ -21,8 +23,10 @@ constexpr std::uint32_t kDosBits = FileAttributes::kReadOnly | FileAttributes::k
 // An fd for the attribute ioctls; O_PATH would not do, the ioctl needs a real open.
 class Fd {
 public:
-    explicit Fd(const QString& path)
-        : fd_(::open(NativePath::Encode(path).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY))
+    // Inside a confined folder a link is not opened: its target is not ours.
+    explicit Fd(const ConfinedPath& at)
+        : fd_(at.Error() ? -1
+                         : ::openat(at.Dir(), at.Name(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY | at.NoFollowFlag()))
     {
     }
     ~Fd()
@@ -50,10 +54,12 @@ Status FileAttributes::Get(const QString& path, std::uint32_t* attributes)
 {
     if (!attributes)
         return E_INVALIDARG;
-    const QByteArray native = NativePath::Encode(path);
+    const ConfinedPath at(path);
+    if (at.Error())
+        return at.WalkStatus(path);
     struct stat st {};
-    if (::stat(native.constData(), &st) != 0)
-        return SystemError::Last(path);
+    if (::fstatat(at.Dir(), at.Name(), &st, at.NoFollowAtFlag()) != 0)
+        return at.Failure(errno, path);
 
     std::uint32_t bits = 0;
     if (S_ISDIR(st.st_mode))
@@ -61,7 +67,7 @@ Status FileAttributes::Get(const QString& path, std::uint32_t* attributes)
     if ((st.st_mode & S_IWUSR) == 0)
         bits |= kReadOnly;
 
-    Fd fd(path);
+    Fd fd(at);
     std::uint32_t fat = 0;
     if (fd.get() >= 0 && IsFat(fd.get()) && ::ioctl(fd.get(), FAT_IOCTL_GET_ATTRIBUTES, &fat) == 0)
         bits = (bits & ~kDosBits) | (fat & kDosBits);
@@ -74,12 +80,18 @@ Status FileAttributes::Set(const QString& path, std::uint32_t attributes)
 {
     if (attributes & kNormal)
         attributes &= ~(kReadOnly | kHidden | kArchive);
-    const QByteArray native = NativePath::Encode(path);
+    const ConfinedPath at(path);
+    if (at.Error())
+        return at.WalkStatus(path);
     struct stat st {};
-    if (::stat(native.constData(), &st) != 0)
+    if (::fstatat(at.Dir(), at.Name(), &st, at.NoFollowAtFlag()) != 0)
+        return at.Failure(errno, path);
+    if (S_ISLNK(st.st_mode))
+        return StatusFromWin32(win32::kStoppedOnSymlink);
+    if (!FaultInjection::BeforeChange())
         return SystemError::Last(path);
 
-    Fd fd(path);
+    Fd fd(at);
     if (fd.get() >= 0 && IsFat(fd.get())) {
         std::uint32_t fat = 0;
         if (::ioctl(fd.get(), FAT_IOCTL_GET_ATTRIBUTES, &fat) != 0)
@@ -97,8 +109,11 @@ Status FileAttributes::Set(const QString& path, std::uint32_t attributes)
         mode &= ~static_cast<mode_t>(S_IWUSR | S_IWGRP | S_IWOTH);
     else
         mode |= S_IWUSR;
-    if (mode != (st.st_mode & 07777) && ::chmod(native.constData(), mode) != 0)
-        return SystemError::Last(path);
+    if (mode != (st.st_mode & 07777)) {
+        const int changed = fd.get() >= 0 ? ::fchmod(fd.get(), mode) : ::fchmodat(at.Dir(), at.Name(), mode, 0);
+        if (changed != 0)
+            return at.Failure(errno, path);
+    }
     return S_OK;
 }
 
@@ -111,7 +126,8 @@ void FileAttributes::AddHidden(const QString& path)
 
 bool FileAttributes::KeepsDosBits(const QString& path)
 {
-    Fd fd(path);
+    const ConfinedPath at(path);
+    Fd fd(at);
     return fd.get() >= 0 && IsFat(fd.get());
 }
 

@@ -1,6 +1,8 @@
 #include "platform/FileSystem.h"
 
+#include "platform/ConfinedPath.h"
 #include "platform/CreationPolicy.h"
+#include "platform/FaultInjection.h"
 #include "platform/NativePath.h"
 #include "platform/SystemError.h"
 
@@ -12,37 +14,202 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <vector>
 
 namespace nbr {
+namespace {
+
+constexpr std::size_t kWipePiece = 1 << 20;
+
+void Describe(const struct stat& st, DirectoryEntry* item)
+{
+    item->isFolder = S_ISDIR(st.st_mode);
+    item->isSpecial = !item->isFolder && !S_ISREG(st.st_mode);
+    item->size = S_ISREG(st.st_mode) ? static_cast<std::uint64_t>(st.st_size) : 0;
+    item->writeTime = FileTime::FromTimespec(st.st_mtim);
+}
+
+// Fills `item` from what `dir`/`name` is, without following a link; a link
+// outside a confined folder reports what it points at (size, time, kind).
+void DescribeAt(int dir, const char* name, bool confined, DirectoryEntry* item)
+{
+    struct stat st {};
+    if (::fstatat(dir, name, &st, AT_SYMLINK_NOFOLLOW) != 0) {
+        item->isSpecial = true;
+        return;
+    }
+    if (!S_ISLNK(st.st_mode)) {
+        Describe(st, item);
+        return;
+    }
+    item->isLink = true;
+    item->isSpecial = true;
+    struct stat target {};
+    if (!confined && ::fstatat(dir, name, &target, 0) == 0) {
+        Describe(target, item);
+        item->linkToFolder = item->isFolder;
+        item->isFolder = false;
+        item->isSpecial = !S_ISREG(target.st_mode);
+    }
+}
+
+int OpenFolderAt(int dir, const char* name)
+{
+    int fd;
+    do {
+        fd = ::openat(dir, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    } while (fd < 0 && errno == EINTR);
+    return fd;
+}
+
+// Overwrites a regular file below `dir` with zeros and puts them on the
+// device; a link or anything special is left for the unlink.
+void WipeAt(int dir, const char* name)
+{
+    if (!FaultInjection::BeforeChange())
+        return;
+    int fd = ::openat(dir, name, O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0 && errno == EACCES) {
+        // Read-only: make it writable for the wipe; it is deleted next anyway.
+        const int ro = ::openat(dir, name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+        struct stat st {};
+        if (ro >= 0 && ::fstat(ro, &st) == 0 && S_ISREG(st.st_mode))
+            (void)::fchmod(ro, (st.st_mode & 07777) | S_IWUSR);
+        if (ro >= 0)
+            ::close(ro);
+        fd = ::openat(dir, name, O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    }
+    if (fd < 0)
+        return;
+    struct stat st {};
+    if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) {
+        const auto size = static_cast<std::uint64_t>(st.st_size);
+        const std::vector<char> zeros(static_cast<std::size_t>(std::min<std::uint64_t>(size, kWipePiece)), 0);
+        std::uint64_t written = 0;
+        while (written < size) {
+            const auto piece = static_cast<std::size_t>(std::min<std::uint64_t>(size - written, kWipePiece));
+            const ssize_t n = ::pwrite(fd, zeros.data(), piece, static_cast<off_t>(written));
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n <= 0)
+                break;
+            written += static_cast<std::uint64_t>(n);
+        }
+        (void)::fdatasync(fd);
+    }
+    ::close(fd);
+}
+
+bool Inside(const QString& path, const QString& folder)
+{
+    return !path.isEmpty() && path.startsWith(folder + NativePath::kSeparator);
+}
+
+// Empties the folder open as `fd` (named `path` for reports) and tells
+// whether everything but the kept file went.
+bool EmptyFolder(int fd, const QString& path, const TreeRemoval& how)
+{
+    DIR* dir = ::fdopendir(fd);
+    if (!dir) {
+        ::close(fd);
+        return false;
+    }
+    const int dirFd = ::dirfd(dir);
+    std::vector<QByteArray> names;
+    errno = 0;
+    while (const dirent* entry = ::readdir(dir)) {
+        if (std::strcmp(entry->d_name, ".") != 0 && std::strcmp(entry->d_name, "..") != 0)
+            names.emplace_back(entry->d_name);
+    }
+    bool complete = errno == 0;
+    for (const QByteArray& name : names) {
+        bool valid = true;
+        const QString child = NativePath::Join(path, NativePath::Decode(name, &valid));
+        struct stat st {};
+        if (::fstatat(dirFd, name.constData(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
+            complete = complete && errno == ENOENT;
+            continue;
+        }
+        if (S_ISDIR(st.st_mode)) {
+            if (how.enteringFolder)
+                how.enteringFolder(child);
+            const int sub = OpenFolderAt(dirFd, name.constData());
+            const bool emptied = sub >= 0 && EmptyFolder(sub, child, how);
+            if (Inside(how.keep, child)) {
+                complete = complete && emptied;
+                continue;
+            }
+            const bool removed = FaultInjection::BeforeChange() && ::unlinkat(dirFd, name.constData(), AT_REMOVEDIR) == 0;
+            complete = complete && removed;
+            if (how.removedOne)
+                how.removedOne();
+            continue;
+        }
+        if (!how.keep.isEmpty() && child == how.keep)
+            continue;
+        if (how.wipe && S_ISREG(st.st_mode) && !(how.inUse && how.inUse(child)))
+            WipeAt(dirFd, name.constData());
+        const bool removed = FaultInjection::BeforeChange() && (::unlinkat(dirFd, name.constData(), 0) == 0 || errno == ENOENT);
+        complete = complete && removed;
+        if (!valid && how.oddName)
+            how.oddName(child);
+        if (how.removedOne)
+            how.removedOne();
+    }
+    ::closedir(dir);
+    return complete;
+}
+
+}  // namespace
 
 Status FileSystem::RemoveFile(const QString& path)
 {
-    if (::unlink(NativePath::Encode(path).constData()) != 0)
-        return SystemError::Last(path);
+    const ConfinedPath at(path);
+    if (at.Error())
+        return at.WalkStatus(path);
+    if (!FaultInjection::BeforeChange() || ::unlinkat(at.Dir(), at.Name(), 0) != 0)
+        return at.Failure(errno, path);
     return S_OK;
 }
 
 Status FileSystem::RemoveFolder(const QString& path)
 {
-    if (::rmdir(NativePath::Encode(path).constData()) != 0)
-        return SystemError::Last(path);
+    const ConfinedPath at(path);
+    if (at.Error())
+        return at.WalkStatus(path);
+    if (!FaultInjection::BeforeChange() || ::unlinkat(at.Dir(), at.Name(), AT_REMOVEDIR) != 0)
+        return at.Failure(errno, path);
     return S_OK;
 }
 
 Status FileSystem::CreateFolder(const QString& path, const CreationPolicy* policy)
 {
-    if (::mkdir(NativePath::Encode(path).constData(), CreationPolicy::OrDefault(policy).FolderMode()) != 0)
-        return SystemError::Last(path);
+    const ConfinedPath at(path);
+    if (at.Error())
+        return at.WalkStatus(path);
+    if (!FaultInjection::BeforeChange() || ::mkdirat(at.Dir(), at.Name(), CreationPolicy::OrDefault(policy).FolderMode()) != 0)
+        return at.Failure(errno, path);
     return S_OK;
 }
 
 Status FileSystem::List(const QString& path, QList<DirectoryEntry>* entries)
 {
     entries->clear();
-    const QByteArray native = NativePath::Encode(path);
-    DIR* dir = ::opendir(native.constData());
-    if (!dir)
-        return SystemError::Last(path);
+    const ConfinedPath at(path);
+    if (at.Error())
+        return at.WalkStatus(path);
+    int fd;
+    do {
+        fd = ::openat(at.Dir(), at.Name(), O_RDONLY | O_DIRECTORY | O_CLOEXEC | at.NoFollowFlag());
+    } while (fd < 0 && errno == EINTR);
+    if (fd < 0)
+        return at.Failure(errno, path);
+    DIR* dir = ::fdopendir(fd);
+    if (!dir) {
+        const int err = errno;
+        ::close(fd);
+        return SystemError::StatusFromErrno(err, path);
+    }
     const int dirFd = ::dirfd(dir);
     errno = 0;
     while (const dirent* entry = ::readdir(dir)) {
@@ -50,14 +217,7 @@ Status FileSystem::List(const QString& path, QList<DirectoryEntry>* entries)
             continue;
         DirectoryEntry item;
         item.name = NativePath::Decode(QByteArray(entry->d_name), &item.validName);
-        struct stat st {};
-        if (::fstatat(dirFd, entry->d_name, &st, 0) == 0) {
-            item.isFolder = S_ISDIR(st.st_mode);
-            item.size = item.isFolder ? 0 : static_cast<std::uint64_t>(st.st_size);
-            item.writeTime = FileTime::FromTimespec(st.st_mtim);
-        } else {
-            item.isFolder = entry->d_type == DT_DIR;
-        }
+        DescribeAt(dirFd, entry->d_name, at.Confined(), &item);
         entries->append(item);
         errno = 0;
     }
@@ -68,37 +228,84 @@ Status FileSystem::List(const QString& path, QList<DirectoryEntry>* entries)
 
 bool FileSystem::Exists(const QString& path)
 {
-    return ::access(NativePath::Encode(path).constData(), F_OK) == 0;
+    const ConfinedPath at(path);
+    if (at.Error())
+        return false;
+    if (!at.Confined())
+        return ::access(at.Name(), F_OK) == 0;
+    struct stat st {};
+    return ::fstatat(at.Dir(), at.Name(), &st, AT_SYMLINK_NOFOLLOW) == 0;
 }
 
 Status FileSystem::Info(const QString& path, DirectoryEntry* info)
 {
+    const ConfinedPath at(path);
+    if (at.Error())
+        return at.WalkStatus(path);
     struct stat st {};
-    if (::stat(NativePath::Encode(path).constData(), &st) != 0)
-        return SystemError::Last(path);
+    if (::fstatat(at.Dir(), at.Name(), &st, at.NoFollowAtFlag()) != 0)
+        return at.Failure(errno, path);
+    *info = DirectoryEntry {};
     info->name = NativePath::LastComponent(path);
-    info->isFolder = S_ISDIR(st.st_mode);
-    info->size = info->isFolder ? 0 : static_cast<std::uint64_t>(st.st_size);
-    info->writeTime = FileTime::FromTimespec(st.st_mtim);
-    info->validName = true;
+    if (S_ISLNK(st.st_mode)) {
+        info->isLink = true;
+        info->isSpecial = true;
+        return S_OK;
+    }
+    Describe(st, info);
     return S_OK;
 }
 
 Status FileSystem::Rename(const QString& from, const QString& to)
 {
-    if (::rename(NativePath::Encode(from).constData(), NativePath::Encode(to).constData()) != 0)
-        return SystemError::Last(to);
+    const ConfinedPath source(from);
+    if (source.Error())
+        return source.WalkStatus(from);
+    const ConfinedPath target(to);
+    if (target.Error())
+        return target.WalkStatus(to);
+    if (!FaultInjection::BeforeChange() || ::renameat(source.Dir(), source.Name(), target.Dir(), target.Name()) != 0)
+        return target.Failure(errno, to);
     return S_OK;
 }
 
 Status FileSystem::Kind(const QString& path, bool* isFolder)
 {
     *isFolder = false;
+    DirectoryEntry info;
+    const Status s = Info(path, &info);
+    if (Succeeded(s))
+        *isFolder = info.isFolder;
+    return s;
+}
+
+bool FileSystem::RemoveTree(const QString& path, const TreeRemoval& how)
+{
+    if (path.isEmpty())
+        return false;
+    const ConfinedPath at(path);
+    if (at.Error())
+        return false;
     struct stat st {};
-    if (::stat(NativePath::Encode(path).constData(), &st) != 0)
-        return SystemError::Last(path);
-    *isFolder = S_ISDIR(st.st_mode);
-    return S_OK;
+    if (::fstatat(at.Dir(), at.Name(), &st, AT_SYMLINK_NOFOLLOW) != 0)
+        return errno == ENOENT;
+    if (!S_ISDIR(st.st_mode)) {
+        // A link (or file) where a folder was expected goes as itself.
+        const bool removed = FaultInjection::BeforeChange() && ::unlinkat(at.Dir(), at.Name(), 0) == 0;
+        if (how.removedOne)
+            how.removedOne();
+        return removed;
+    }
+    const int fd = OpenFolderAt(at.Dir(), at.Name());
+    if (fd < 0)
+        return false;
+    const bool emptied = EmptyFolder(fd, path, how);
+    if (Inside(how.keep, path))
+        return emptied;
+    const bool removed = FaultInjection::BeforeChange() && ::unlinkat(at.Dir(), at.Name(), AT_REMOVEDIR) == 0;
+    if (how.removedOne)
+        how.removedOne();
+    return removed;
 }
 
 }  // namespace nbr

@@ -1,7 +1,9 @@
 #pragma once
 // Files and folders by path: creation, removal, listing and existence, with
 // status codes. Listing reports names that are not valid UTF-8 as such, so
-// callers can refuse them instead of mangling them.
+// callers can refuse them instead of mangling them. Listings never follow a
+// link into a folder, and inside a confined folder (see ConfinedPath) no call
+// follows a link at all.
 
 #include "platform/FileTime.h"
 #include "platform/Status.h"
@@ -10,6 +12,7 @@
 #include <QString>
 
 #include <cstdint>
+#include <functional>
 
 namespace nbr {
 
@@ -21,6 +24,25 @@ struct DirectoryEntry {
     std::uint64_t size = 0;
     bool validName = true;  // false: the bytes on disk are not UTF-8
     FileTime writeTime;
+    // A symbolic link: never a folder here, whatever it points at. Outside a
+    // confined folder, size and time are those of what it points at.
+    bool isLink = false;
+    bool linkToFolder = false;
+    // Neither a regular file nor a folder (a FIFO, socket, device, dangling
+    // link): nothing to read as a file's content.
+    bool isSpecial = false;
+};
+
+// How RemoveTree goes about its work.
+struct TreeRemoval {
+    bool wipe = false;   // overwrite files with zeros, on the device, first
+    QString keep;        // a file inside that stays, with the folders to it
+    std::function<void(const QString& folder)> enteringFolder;
+    std::function<void()> removedOne;  // per file and folder
+    // Files that another program holds open are not overwritten.
+    std::function<bool(const QString& file)> inUse;
+    // Names that are not UTF-8 (after wiping and removing them).
+    std::function<void(const QString& lossyPath)> oddName;
 };
 
 class FileSystem {
@@ -37,6 +59,11 @@ public:
     [[nodiscard]] static Status Rename(const QString& from, const QString& to);
     // S_OK with `isFolder`, or the status of the failed query.
     [[nodiscard]] static Status Kind(const QString& path, bool* isFolder);
+    // Deletes a folder and everything in it, going on after failures. A link
+    // is removed as a link and never followed, so the deletion cannot leave
+    // the tree it was given; names that are not UTF-8 go like any other.
+    // True when everything (but the kept file) is gone.
+    [[nodiscard]] static bool RemoveTree(const QString& path, const TreeRemoval& how);
 };
 
 }  // namespace nbr

@@ -1,6 +1,8 @@
 #include "platform/NativeFile.h"
 
+#include "platform/ConfinedPath.h"
 #include "platform/CreationPolicy.h"
+#include "platform/FaultInjection.h"
 #include "platform/NativePath.h"
 #include "platform/SystemError.h"
 
@@ -41,17 +43,26 @@ Status NativeFile::Open(const QString& path, int flags, unsigned mode)
         return E_UNEXPECTED;
     if (path.isEmpty())
         return StatusFromWin32(win32::kPathNotFound);
+    const ConfinedPath at(path);
+    if (at.Error())
+        return at.WalkStatus(path);
+    if ((flags & (O_CREAT | O_TRUNC)) && !FaultInjection::BeforeChange())
+        return SystemError::Last(path);
+    // Without blocking: a FIFO or a device where a file should be must not
+    // hang the program; it is refused below.
     int fd;
     do {
-        fd = ::open(NativePath::Encode(path).constData(), flags | O_CLOEXEC | O_NOCTTY, mode);
+        fd = ::openat(at.Dir(), at.Name(), flags | O_CLOEXEC | O_NOCTTY | O_NONBLOCK | at.NoFollowFlag(), mode);
     } while (fd < 0 && errno == EINTR);
     if (fd < 0)
-        return SystemError::Last(path);
+        return at.Failure(errno, path);
     struct stat st {};
-    if (::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        const bool folder = S_ISDIR(st.st_mode);
         ::close(fd);
-        return StatusFromWin32(win32::kAccessDenied);
+        return StatusFromWin32(folder ? win32::kAccessDenied : win32::kBadFileType);
     }
+    (void)::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
     fd_ = fd;
     path_ = path;
     return S_OK;
@@ -73,6 +84,11 @@ Status NativeFile::CreateAlways(const QString& path, const CreationPolicy* polic
 Status NativeFile::OpenReadWrite(const QString& path, bool create, const CreationPolicy* policy)
 {
     return Open(path, O_RDWR | (create ? O_CREAT : 0), CreationPolicy::OrDefault(policy).FileMode());
+}
+
+Status NativeFile::OpenExistingNoFollow(const QString& path)
+{
+    return Open(path, O_RDWR | O_NOFOLLOW, 0);
 }
 
 Status NativeFile::Read(void* buffer, std::size_t size, std::size_t* bytesRead)
@@ -99,10 +115,14 @@ Status NativeFile::Write(const void* buffer, std::size_t size)
 {
     if (fd_ < 0)
         return StatusFromWin32(win32::kInvalidHandle);
+    bool allowed = true;
+    const std::size_t reach = FaultInjection::BeforeWrite(size, &allowed);
+    if (!allowed)
+        return SystemError::Last();
     const auto* in = static_cast<const char*>(buffer);
     std::size_t done = 0;
-    while (done < size) {
-        const ssize_t n = ::write(fd_, in + done, size - done);
+    while (done < reach) {
+        const ssize_t n = ::write(fd_, in + done, reach - done);
         if (n < 0) {
             if (errno == EINTR)
                 continue;
@@ -112,6 +132,8 @@ Status NativeFile::Write(const void* buffer, std::size_t size)
             return StatusFromWin32(win32::kDiskFull);
         done += static_cast<std::size_t>(n);
     }
+    if (reach < size)
+        FaultInjection::AfterTornWrite();
     return S_OK;
 }
 
@@ -199,6 +221,8 @@ Status NativeFile::SetTimes(FileTime access, FileTime write)
     timespec times[2];
     times[0] = access.ticks ? access.ToTimespec() : timespec {0, UTIME_OMIT};
     times[1] = write.ticks ? write.ToTimespec() : timespec {0, UTIME_OMIT};
+    if (!FaultInjection::BeforeChange())
+        return SystemError::Last();
     if (::futimens(fd_, times) != 0)
         return SystemError::Last();
     return S_OK;
@@ -208,7 +232,7 @@ Status NativeFile::Flush()
 {
     if (fd_ < 0)
         return StatusFromWin32(win32::kInvalidHandle);
-    if (::fdatasync(fd_) != 0)
+    if (!FaultInjection::BeforeChange() || ::fdatasync(fd_) != 0)
         return SystemError::Last();
     return S_OK;
 }
@@ -226,9 +250,14 @@ Status NativeFile::Close()
 
 Status NativeFile::SyncPath(const QString& path)
 {
-    const int fd = ::open(NativePath::Encode(path).constData(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
+    const ConfinedPath at(path);
+    if (at.Error())
+        return at.WalkStatus(path);
+    if (!FaultInjection::BeforeChange())
         return SystemError::Last(path);
+    const int fd = ::openat(at.Dir(), at.Name(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY | at.NoFollowFlag());
+    if (fd < 0)
+        return at.Failure(errno, path);
     const int result = ::fsync(fd);
     const int err = errno;
     ::close(fd);
@@ -237,8 +266,11 @@ Status NativeFile::SyncPath(const QString& path)
 
 Status NativeFile::Remove(const QString& path)
 {
-    if (::unlink(NativePath::Encode(path).constData()) != 0)
-        return SystemError::Last(path);
+    const ConfinedPath at(path);
+    if (at.Error())
+        return at.WalkStatus(path);
+    if (!FaultInjection::BeforeChange() || ::unlinkat(at.Dir(), at.Name(), 0) != 0)
+        return at.Failure(errno, path);
     return S_OK;
 }
 

@@ -30,6 +30,10 @@ public:
     // Opens an existing file for reading and writing, or creates it when
     // `create` is set.
     [[nodiscard]] Status OpenReadWrite(const QString& path, bool create, const CreationPolicy* policy);
+    // Opens an existing file for reading and writing, refusing a link even
+    // outside a confined folder: for overwriting what is there, not what a
+    // link points at.
+    [[nodiscard]] Status OpenExistingNoFollow(const QString& path);
 
     // Reads up to `size` bytes; fewer only at the end of the file.
     [[nodiscard]] Status Read(void* buffer, std::size_t size, std::size_t* bytesRead);
@@ -53,7 +57,7 @@ public:
 
     // Puts a file's data, or a folder's entries, on the device.
     [[nodiscard]] static Status SyncPath(const QString& path);
-    // Deletes a file (not a folder).
+    // Deletes a file (not a folder) or a link.
     [[nodiscard]] static Status Remove(const QString& path);
 
     [[nodiscard]] bool IsOpen() const { return fd_ >= 0; }

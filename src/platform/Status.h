@@ -48,8 +48,12 @@ inline constexpr std::uint32_t kDirNotEmpty = 145;
 inline constexpr std::uint32_t kBusy = 170;
 inline constexpr std::uint32_t kAlreadyExists = 183;
 inline constexpr std::uint32_t kFilenameTooLong = 206;
+inline constexpr std::uint32_t kBadFileType = 222;
 inline constexpr std::uint32_t kFileTooLarge = 223;
 inline constexpr std::uint32_t kDirectory = 267;
+// A symbolic link inside the store, the launch folder or a private temporary
+// folder: never followed.
+inline constexpr std::uint32_t kStoppedOnSymlink = 681;
 inline constexpr std::uint32_t kIoDevice = 1117;
 inline constexpr std::uint32_t kDeviceNotConnected = 1167;
 inline constexpr std::uint32_t kCancelled = 1223;

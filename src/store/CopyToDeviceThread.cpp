@@ -11,6 +11,7 @@
 #include "security/SecParams.h"
 #include "store/EncryptedStore.h"
 #include "store/FileUtilities.h"
+#include "store/SiblingNames.h"
 #include "store/StoreManifest.h"
 #include "store/StoreStatus.h"
 #include "store/WorkUnits.h"
@@ -93,7 +94,18 @@ Status CopyToDeviceThread::EncryptFolderIntoStore(EncryptedStore& store, const Q
         return created;
 
     QList<DirectoryEntry> entries;
-    (void)FileSystem::List(sourceFolder, &entries);
+    const Status listed = FileSystem::List(sourceFolder, &entries);
+    if (Failed(listed)) {
+        // Stored as an empty folder would read as success: say what is missing.
+        if (thread)
+            thread->ReportLeftOut(thread->Languages().FormatText(
+                msg::kFolderNotListed, {sourceFolder, FormatErrorText(thread->Languages(), listed)}));
+        return listed;
+    }
+    StoreManifest existing(store.Keys());
+    existing.Open(EncryptedStore::ManifestPathOf(destination), true);
+    SiblingNames taken([&existing](const QString& name) { return existing.FindByName(name) != nullptr; });
+    existing.Close();
     Status result = S_OK;
     for (const DirectoryEntry& child : entries) {
         if (thread && thread->IsCancelled())
@@ -105,11 +117,18 @@ Status CopyToDeviceThread::EncryptFolderIntoStore(EncryptedStore& store, const Q
                 thread->ReportBadName(childPath);
             continue;
         }
+        if (!LeaveOutUnstorable(child, childPath, thread)) {
+            result = E_STORE_NOT_ALL_STORED;
+            continue;
+        }
+        DirectoryEntry item = child;
+        item.name = taken.Claim(child.name);
+        if (item.name != child.name && thread)
+            thread->ShowNotice(thread->Languages().FormatText(msg::kStoredUnderOtherName, {childPath, item.name}));
         std::uint32_t childId = 0;
-        if (child.isFolder) {
-            result = EncryptFolderIntoStore(store, childPath, destination, child, &childId, routine, thread, overwrite);
-            if (Failed(result))
-                break;
+        Status s;
+        if (item.isFolder) {
+            s = EncryptFolderIntoStore(store, childPath, destination, item, &childId, routine, thread, overwrite);
         } else {
             if (thread) {
                 thread->ResetFileBytes();
@@ -118,12 +137,34 @@ Status CopyToDeviceThread::EncryptFolderIntoStore(EncryptedStore& store, const Q
                 if (thread->IsCancelled())
                     break;
             }
-            result = EncryptFileIntoStore(store, childPath, destination, child, &childId, routine, thread, true);
-            if (result == E_STORE_DISK_FULL || result == E_ABORTED)
-                break;
+            s = EncryptFileIntoStore(store, childPath, destination, item, &childId, routine, thread, true);
+            if (Failed(s) && s != E_STORE_DISK_FULL && s != E_ABORTED && thread)
+                thread->ReportLeftOut(thread->Languages().FormatText(
+                    msg::kFileNotStored, {childPath, FormatErrorText(thread->Languages(), s)}));
         }
+        if (Failed(s))
+            result = s;
+        if (s == E_STORE_DISK_FULL || s == E_ABORTED)
+            break;
     }
     return result;
+}
+
+bool CopyToDeviceThread::LeaveOutUnstorable(const DirectoryEntry& item, const QString& path, TransferThread* thread)
+{
+    // Inside a dropped folder a link to a file stands for its content; a link
+    // to a folder could lead anywhere, into a cycle too, so it stays behind.
+    if (item.isLink && item.linkToFolder) {
+        if (thread)
+            thread->ReportLeftOut(thread->Languages().FormatText(msg::kSkippedFolderLink, {path}));
+        return false;
+    }
+    if (item.isSpecial && !item.isFolder) {
+        if (thread)
+            thread->ReportLeftOut(thread->Languages().FormatText(msg::kSkippedSpecial, {path}));
+        return false;
+    }
+    return true;
 }
 
 Status CopyToDeviceThread::Run()
@@ -164,13 +205,23 @@ Status CopyToDeviceThread::Run()
         paths.clear();
     }
 
+    SiblingNames taken;
     for (const QString& path : paths) {
         if (IsCancelled())
             break;
         DirectoryEntry source;
         if (Failed(FileSystem::Info(path, &source))) {
-            status = E_INVALIDARG;
+            status = E_INVALIDARG;  // vanished since it was dropped: nothing to store or report
             continue;
+        }
+        // A dropped link was followed once, as its owner pointed at it; what
+        // is left is no file to read.
+        if (!LeaveOutUnstorable(source, path, this))
+            continue;
+        const QString claimed = taken.Claim(source.name);
+        if (claimed != source.name) {
+            ShowNotice(languages_.FormatText(msg::kStoredUnderOtherName, {path, claimed}));
+            source.name = claimed;
         }
         progress_->SetLine2(path);
         bool overwrite = false;
@@ -197,7 +248,9 @@ Status CopyToDeviceThread::Run()
             } else if (status == E_STORE_DISK_FULL) {
                 ShowError(languages_.GetText(msg::kDriveFull));
                 stop = true;
-            } else if (Failed(status) && status != E_ABORTED) {
+            } else if (Failed(status) && status != E_ABORTED && !source.isFolder) {
+                ReportLeftOut(languages_.FormatText(msg::kFileNotStored, {path, FormatErrorText(languages_, status)}));
+            } else if (Failed(status) && status != E_ABORTED && !LeftOutAny()) {
                 ShowError(FormatErrorText(languages_, status));
             }
             break;
@@ -205,6 +258,8 @@ Status CopyToDeviceThread::Run()
         if (stop)
             break;
     }
+    if (Succeeded(status) && LeftOutAny())
+        status = E_STORE_NOT_ALL_STORED;
     progress_->SetLine2(QString());
     progress_->End(Succeeded(status));
     return status;

@@ -2,7 +2,7 @@
 // Encrypts host files and folders into a stored folder: each file becomes a
 // numbered stored file, each folder a stored folder with its own manifest.
 // Asks about items that exist already, stops on a full drive, and can be
-// cancelled; the status is the one of the last item handled.
+// cancelled. Every item left out is reported, and then the run fails.
 
 #include "app/DropFileList.h"
 #include "platform/FileSystem.h"
@@ -35,6 +35,12 @@ public:
 
 protected:
     Status Run() override;
+
+private:
+    // False (with a message) for what is never stored: a link to a folder
+    // inside a dropped folder, a FIFO, socket, device or dangling link.
+    [[nodiscard]] static bool LeaveOutUnstorable(const DirectoryEntry& item, const QString& path,
+                                                 TransferThread* thread);
 
 private:
     EncryptedStore& store_;

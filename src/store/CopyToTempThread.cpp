@@ -1,5 +1,6 @@
 #include "store/CopyToTempThread.h"
 
+#include "app/ErrorText.h"
 #include "app/IProgressDlg.h"
 #include "app/LanguageManager.h"
 #include "app/MessageIds.h"
@@ -8,6 +9,7 @@
 #include "security/CreateCrypt.h"
 #include "security/SecParams.h"
 #include "store/EncryptedStore.h"
+#include "store/FileUtilities.h"
 #include "store/StoreManifest.h"
 #include "store/StoreStatus.h"
 #include "store/WorkUnits.h"
@@ -37,7 +39,8 @@ Status CopyToTempThread::DecryptFile(const QString& stored, const QString& host)
     // A host file being replaced survives a failed or cancelled decryption.
     if (Succeeded(s))
         s = WriteReplacing(host, [&](const QString& path) {
-            return engine->DecryptFileToFile(stored, path, StoreProgressRoutine, this, nullptr);
+            return engine->DecryptFileToFile(stored, path, StoreProgressRoutine, this,
+                                             FileUtilities::PolicyForCopiesIn(destination_));
         });
     progress_->SetLine3(QString());
     return s;
@@ -54,35 +57,48 @@ Status CopyToTempThread::DecryptStoreFolder(const QString& storedFolder, const Q
             return S_OK;
         }
     } else {
-        const Status s = FileSystem::CreateFolder(hostFolder, nullptr);
-        if (Failed(s))
+        const Status s = FileSystem::CreateFolder(hostFolder, FileUtilities::PolicyForCopiesIn(destination_));
+        if (Failed(s)) {
+            ReportLeftOut(languages_.FormatText(msg::kFileNotCopiedOut, {hostFolder, FormatErrorText(languages_, s)}));
             return s;
+        }
     }
     progress_->Step(1);
 
     StoreManifest manifest(store_.Keys());
     manifest.Open(EncryptedStore::ManifestPathOf(storedFolder), true);
-    if (!manifest.IsLoaded())
+    if (!manifest.IsLoaded()) {
+        ReportLeftOut(languages_.FormatText(msg::kFileNotCopiedOut,
+                                            {hostFolder, FormatErrorText(languages_, E_STORE_MANIFEST)}));
         return E_STORE_MANIFEST;
+    }
     const std::vector<ManifestEntry> entries = manifest.Entries();
     manifest.Close();
     Status status = S_OK;
     for (const ManifestEntry& entry : entries) {
+        if (IsCancelled())
+            return E_ABORTED;
         if (!IsSafeHostName(entry.name)) {
             // A name from the manifest must not lead out of the target folder.
-            ShowError(languages_.FormatText(msg::kUnsafeStoredName, {entry.name}));
+            ReportLeftOut(languages_.FormatText(msg::kUnsafeStoredName, {entry.name}));
+            status = E_STORE_BAD_NAME;
             continue;
         }
         const QString stored = EncryptedStore::StoredPathOf(storedFolder, entry.id);
         const QString host = NativePath::Join(hostFolder, entry.name);
+        Status s;
         if (entry.isFolder) {
-            status = DecryptStoreFolder(stored, host, merge);
+            s = DecryptStoreFolder(stored, host, merge);
         } else {
             progress_->SetLine2(entry.name);
-            status = DecryptFile(stored, host);
+            s = DecryptFile(stored, host);
+            if (Failed(s) && s != E_ABORTED)
+                ReportLeftOut(languages_.FormatText(msg::kFileNotCopiedOut, {host, FormatErrorText(languages_, s)}));
         }
-        if (Failed(status))
-            break;
+        if (s == E_ABORTED || s == StatusFromWin32(win32::kDiskFull))
+            return s;
+        if (Failed(s))
+            status = s;
     }
     return status;
 }
@@ -110,28 +126,40 @@ Status CopyToTempThread::Run()
     else if (destination_.isEmpty())
         status = E_FAIL;
 
+    // One item that cannot come out does not keep the others in: each is
+    // reported, the run goes on, and its outcome is the first failure.
+    Status failure = S_OK;
+    const auto note = [&failure](Status s) {
+        if (Failed(s) && Succeeded(failure))
+            failure = s;
+    };
     for (qsizetype i = 0; status != S_FALSE && Succeeded(status) && i < sources_.size(); ++i) {
+        if (IsCancelled())
+            break;
         const QString& source = sources_.at(i);
         DirectoryEntry info;
         if (Failed(FileSystem::Info(source, &info))) {
-            status = E_STORE_MANIFEST;
+            ReportLeftOut(FormatErrorText(languages_, E_STORE_MANIFEST));
+            note(E_STORE_MANIFEST);
             continue;
         }
         const QString name = store_.GetDisplayName(source);
         if (name.isEmpty()) {
-            status = E_STORE_MANIFEST;
-            break;
+            ReportLeftOut(FormatErrorText(languages_, E_STORE_MANIFEST));
+            note(E_STORE_MANIFEST);
+            continue;
         }
         if (!IsSafeHostName(name)) {
-            ShowError(languages_.FormatText(msg::kUnsafeStoredName, {name}));
-            status = E_STORE_BAD_NAME;
+            ReportLeftOut(languages_.FormatText(msg::kUnsafeStoredName, {name}));
+            note(E_STORE_BAD_NAME);
             continue;
         }
         progress_->SetLine2(name);
         const QString destination = NativePath::Join(destination_, name);
+        Status s = S_OK;
         if (info.isFolder) {
             bool merge = false;
-            status = DecryptStoreFolder(source, destination, &merge);
+            s = DecryptStoreFolder(source, destination, &merge);
         } else {
             DirectoryEntry existing;
             if (Succeeded(FileSystem::Info(destination, &existing))
@@ -139,13 +167,16 @@ Status CopyToTempThread::Run()
                 progress_->Step(static_cast<std::uint32_t>(WorkUnits::Of(existing.size)));
                 continue;
             }
-            status = DecryptFile(source, destination);
+            s = DecryptFile(source, destination);
+            if (Failed(s) && s != E_ABORTED)
+                ReportLeftOut(languages_.FormatText(msg::kFileNotCopiedOut, {name, FormatErrorText(languages_, s)}));
         }
-        if (status == E_ABORTED) {
-            status = S_OK;  // the user stopped it: nothing to report
-            break;
-        }
+        if (s == E_ABORTED)
+            break;  // the user stopped it: nothing to report
+        note(s);
     }
+    if (Succeeded(status) && Failed(failure))
+        status = failure;
     progress_->SetLine2(QString());
     progress_->End(Succeeded(status));
     return status;

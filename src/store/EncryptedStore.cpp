@@ -1,6 +1,7 @@
 #include "store/EncryptedStore.h"
 
 #include "app/IProgressDlg.h"
+#include "platform/ConfinedPath.h"
 #include "platform/CreationPolicy.h"
 #include "platform/FileAttributes.h"
 #include "platform/FileSystem.h"
@@ -28,6 +29,11 @@ bool IsFolder(const QString& path)
 }
 
 }  // namespace
+
+EncryptedStore::EncryptedStore(const QString& root, const SecParams& keys) : root_(root), keys_(keys)
+{
+    ConfinedPath::Confine(root_);
+}
 
 QString EncryptedStore::ManifestPathOf(const QString& folder)
 {

@@ -18,7 +18,8 @@ class SecParams;
 class EncryptedStore {
 public:
     // `root` is the folder "Encrypted Data"; `keys` unlocks its manifests.
-    EncryptedStore(const QString& root, const SecParams& keys) : root_(root), keys_(keys) {}
+    // Nothing inside `root` is ever reached through a symbolic link.
+    EncryptedStore(const QString& root, const SecParams& keys);
 
     [[nodiscard]] const QString& Root() const { return root_; }
     [[nodiscard]] const SecParams& Keys() const { return keys_; }

@@ -1,6 +1,8 @@
 #include "store/FileUtilities.h"
 
 #include "app/IProgressDlg.h"
+#include "platform/ConfinedPath.h"
+#include "platform/CreationPolicy.h"
 #include "platform/FileAttributes.h"
 #include "platform/FileSystem.h"
 #include "platform/NativeFile.h"
@@ -34,10 +36,8 @@ struct ForcedOpen {
 QMutex g_forcedMutex;
 QHash<int, ForcedOpen> g_forced;
 
-bool Inside(const QString& path, const QString& folder)
-{
-    return !path.isEmpty() && path.startsWith(folder + NativePath::kSeparator);
-}
+QMutex g_tempMutex;
+QStringList g_privateTemp;  // without the trailing separator
 
 }  // namespace
 
@@ -108,16 +108,34 @@ QString FileUtilities::CreateUniqueTempFolder(const QString& prefix)
     auto n = static_cast<std::int32_t>(static_cast<std::uint32_t>(std::time(nullptr)));
     for (int attempt = 0; attempt < 101; ++attempt, n = static_cast<std::int32_t>(static_cast<std::uint32_t>(n) + 1)) {
         const QString candidate = NativePath::Join(temp, prefix + QString::number(n));
-        if (!FileSystem::Exists(candidate) && Succeeded(FileSystem::CreateFolder(candidate, nullptr)))
+        // Creation fails on anything already there, a planted link included.
+        if (Succeeded(FileSystem::CreateFolder(candidate, CreationPolicy::Private()))) {
+            ConfinedPath::Confine(candidate);
+            QMutexLocker lock(&g_tempMutex);
+            g_privateTemp.append(candidate);
             return candidate + NativePath::kSeparator;
+        }
     }
     return {};
+}
+
+const CreationPolicy* FileUtilities::PolicyForCopiesIn(const QString& folder)
+{
+    QString clean = folder;
+    while (clean.size() > 1 && clean.endsWith(NativePath::kSeparator))
+        clean.chop(1);
+    QMutexLocker lock(&g_tempMutex);
+    for (const QString& temp : g_privateTemp) {
+        if (clean == temp || clean.startsWith(temp + NativePath::kSeparator))
+            return CreationPolicy::Private();
+    }
+    return nullptr;
 }
 
 Status FileUtilities::OpenFileForced(const QString& path, Access access, NativeFile* file)
 {
     const auto open = [&] {
-        return access == Access::Read ? file->OpenRead(path) : file->OpenReadWrite(path, false, nullptr);
+        return access == Access::Read ? file->OpenRead(path) : file->OpenExistingNoFollow(path);
     };
     Status s = open();
     std::uint32_t attributes = 0;
@@ -171,46 +189,27 @@ bool FileUtilities::WipeFile(const QString& path)
             break;
         written += piece;
     }
-    return Succeeded(CloseFileForced(&file)) && written == size;
+    // The zeros must reach the medium before the caller deletes the file, or
+    // the plaintext stays readable on the stick.
+    const bool flushed = written == size && Succeeded(file.Flush());
+    return Succeeded(CloseFileForced(&file)) && flushed;
 }
 
 bool FileUtilities::DeleteTree(const QString& path, IProgressDlg* progress, bool reportFolders, bool wipe,
-                               const QString& keep)
+                               const QString& keep, QStringList* oddNames)
 {
-    QList<DirectoryEntry> entries;
-    if (path.isEmpty() || Failed(FileSystem::List(path, &entries)))
-        return false;
-    for (const DirectoryEntry& entry : entries) {
-        const QString child = NativePath::Join(path, entry.name);
-        if (!entry.validName)
-            continue;  // a name we cannot spell back; left alone
-        if (entry.isFolder) {
-            if (progress && reportFolders)
-                progress->SetLine2(child);
-            (void)DeleteTree(child, progress, reportFolders, wipe, keep);
-        } else if (child != keep) {
-            if (wipe)
-                (void)WipeFile(child);
-            (void)DeleteFileForced(child);
-            if (progress)
-                progress->Step(1);
-        }
-    }
-    if (Inside(keep, path)) {
-        // Only the way to the kept file may remain.
-        if (Failed(FileSystem::List(path, &entries)))
-            return false;
-        for (const DirectoryEntry& entry : entries) {
-            const QString child = NativePath::Join(path, entry.name);
-            if (child != keep && !Inside(keep, child))
-                return false;
-        }
-        return true;
-    }
-    const bool removed = RemoveFolder(path);
+    TreeRemoval how;
+    how.wipe = wipe;
+    how.keep = keep;
+    if (progress && reportFolders)
+        how.enteringFolder = [progress](const QString& folder) { progress->SetLine2(folder); };
     if (progress)
-        progress->Step(1);
-    return removed || !FileSystem::Exists(path);
+        how.removedOne = [progress] { progress->Step(1); };
+    if (wipe)
+        how.inUse = [](const QString& file) { return OpenFiles::IsOpenByAnotherProcess(file); };
+    if (oddNames)
+        how.oddName = [oddNames](const QString& lossy) { oddNames->append(lossy); };
+    return FileSystem::RemoveTree(path, how);
 }
 
 }  // namespace nbr

@@ -6,6 +6,7 @@
 #include "platform/Status.h"
 
 #include <QString>
+#include <QStringList>
 
 #include <cstdint>
 
@@ -31,7 +32,11 @@ public:
     [[nodiscard]] static bool FolderHasEntries(const QString& path, bool* reachable);
     // A new folder in the system's temporary folder, named by the prefix and
     // a number; its path ends in a separator. Empty when none could be made.
+    // Only the owner may enter it, and no link inside it is ever followed.
     [[nodiscard]] static QString CreateUniqueTempFolder(const QString& prefix);
+    // The policy for files created in `folder`: owner-only inside a folder
+    // made by CreateUniqueTempFolder, else the usual one (null).
+    [[nodiscard]] static const CreationPolicy* PolicyForCopiesIn(const QString& folder);
 
     enum class Access { Read, Write, ReadWrite };
     // Opens an existing file; a read-only file opened for writing is made
@@ -40,14 +45,17 @@ public:
     [[nodiscard]] static Status CloseFileForced(NativeFile* file);
     // Another program holds the file open.
     [[nodiscard]] static bool IsFileInUse(const QString& path);
-    // Overwrites every byte of the file with zeros; its size stays.
+    // Overwrites every byte of the file with zeros, on the device; its size
+    // stays. A link is never followed.
     [[nodiscard]] static bool WipeFile(const QString& path);
     // Deletes a folder and everything in it, going on after failures, with
     // SetLine2 for folders (when `reportFolders`) and Step(1) per deleted
     // file and folder. `keep`, when it names a file inside, stays with the
-    // folders that lead to it. True when everything else is gone.
+    // folders that lead to it. Links are removed, never followed. True when
+    // everything else is gone. `oddNames` (optional) gets the paths, as far
+    // as they can be spelt, of names that were not UTF-8.
     [[nodiscard]] static bool DeleteTree(const QString& path, IProgressDlg* progress, bool reportFolders, bool wipe,
-                                         const QString& keep = {});
+                                         const QString& keep = {}, QStringList* oddNames = nullptr);
 };
 
 }  // namespace nbr

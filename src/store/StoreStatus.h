@@ -10,5 +10,7 @@ inline constexpr Status E_STORE_DISK_FULL = MakeStatus(0x80040302u);
 inline constexpr Status E_STORE_MANIFEST = MakeStatus(0x80040303u);
 inline constexpr Status E_STORE_BAD_NAME = MakeStatus(0x80040308u);
 inline constexpr Status E_STORE_READ_ONLY = MakeStatus(0x8004030Cu);
+// Some items of a transfer were left out; each was reported on its own.
+inline constexpr Status E_STORE_NOT_ALL_STORED = MakeStatus(0x80040320u);
 
 }  // namespace nbr

@@ -11,6 +11,9 @@
 #include "store/WorkUnits.h"
 
 namespace nbr {
+namespace {
+constexpr qsizetype kLongestName = 255;  // bytes of one name, on every file system we meet
+}
 
 TransferThread::TransferThread(IProgressDlg* progress, const LanguageManager& languages)
     : progress_(progress), languages_(languages)
@@ -42,13 +45,25 @@ bool TransferThread::IsCancelled() const
 
 void TransferThread::ReportBadName(const QString& lossyPath) const
 {
-    ShowError(languages_.FormatText(msg::kNameNotUtf8, {lossyPath}));
+    ReportLeftOut(languages_.FormatText(msg::kNameNotUtf8, {lossyPath}));
+}
+
+void TransferThread::ReportLeftOut(const QString& text) const
+{
+    leftOut_ = true;
+    ShowError(text);
 }
 
 void TransferThread::ShowError(const QString& text) const
 {
     (void)ShowMessageBox(progress_ ? progress_->GetWindowHandle() : nullptr, languages_.GetText(msg::kCaptionError),
                          text, mb::kOk, mb::kIconError);
+}
+
+void TransferThread::ShowNotice(const QString& text) const
+{
+    (void)ShowMessageBox(progress_ ? progress_->GetWindowHandle() : nullptr, languages_.GetText(msg::kCaptionNotice),
+                         text, mb::kOk, mb::kIconInformation);
 }
 
 bool TransferThread::Ask(const QString& text) const
@@ -64,9 +79,12 @@ Status TransferThread::WriteReplacing(const QString& destination,
 {
     if (!FileSystem::Exists(destination))
         return write(destination);
-    const QString fresh = NativePath::Join(NativePath::ParentOf(destination),
-                                           QLatin1Char('.') + NativePath::LastComponent(destination)
-                                               + QStringLiteral(".nbr-new"));
+    const QString name = NativePath::LastComponent(destination);
+    QString freshName = QLatin1Char('.') + name + QStringLiteral(".nbr-new");
+    // A name near the file system's limit has no room for the additions.
+    if (NativePath::Encode(freshName).size() > kLongestName)
+        freshName = QStringLiteral(".nbr-%1.nbr-new").arg(qHash(name), 0, 16);
+    const QString fresh = NativePath::Join(NativePath::ParentOf(destination), freshName);
     Status s = write(fresh);
     if (Succeeded(s)) {
         s = FileSystem::Rename(fresh, destination);

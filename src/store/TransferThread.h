@@ -38,6 +38,10 @@ public:
     // A host name that is not valid UTF-8 cannot be stored faithfully: say
     // so and go on without it.
     void ReportBadName(const QString& lossyPath) const;
+    // An item left out of the run: its message, and the run ends failed, so
+    // that a move deletes no source that was not handled.
+    void ReportLeftOut(const QString& text) const;
+    [[nodiscard]] bool LeftOutAny() const { return leftOut_.load(); }
 
     // Writes `destination` through `write`, which gets the path to write.
     // When the destination exists, the new content goes to a name beside it
@@ -48,18 +52,22 @@ public:
     // A progress routine for the file transforms; `data` is the thread.
     static std::uint32_t StoreProgressRoutine(std::uint64_t total, std::uint64_t done, std::uint32_t reason, void* data);
 
-protected:
-    virtual Status Run() = 0;
     // An error box from the worker: title 11, the error icon, OK.
     void ShowError(const QString& text) const;
+    // A notice box: title 12, the information icon, OK.
+    void ShowNotice(const QString& text) const;
     // A yes/no question, title 12; true for yes.
     [[nodiscard]] bool Ask(const QString& text) const;
+
+protected:
+    virtual Status Run() = 0;
 
     IProgressDlg* progress_;
     const LanguageManager& languages_;
 
 private:
     std::atomic<Status> status_ {S_OK};
+    mutable std::atomic<bool> leftOut_ {false};
     std::uint64_t fileBytesReported_ = 0;
     std::unique_ptr<QThread> thread_;
 };

@@ -1,0 +1,143 @@
+#include "platform/ConfinedPath.h"
+
+#include "platform/NativePath.h"
+#include "platform/SystemError.h"
+
+#include <QDir>
+#include <QReadWriteLock>
+#include <QStringList>
+
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace nbr {
+namespace {
+
+QReadWriteLock g_lock;
+QStringList g_folders;  // cleaned absolute paths
+
+QString Clean(const QString& path)
+{
+    if (path.isEmpty())
+        return {};
+    return QDir::cleanPath(QDir::isAbsolutePath(path) ? path : QDir::current().absoluteFilePath(path));
+}
+
+// The confined folder that holds `clean` (the deepest one), or empty.
+QString FolderOf(const QString& clean)
+{
+    QReadLocker lock(&g_lock);
+    QString best;
+    for (const QString& folder : g_folders) {
+        const bool inside = clean == folder
+                            || (clean.startsWith(folder) && clean.size() > folder.size()
+                                && (folder.endsWith(NativePath::kSeparator) || clean.at(folder.size()) == NativePath::kSeparator));
+        if (inside && folder.size() > best.size())
+            best = folder;
+    }
+    return best;
+}
+
+// Steps into `name` below `dir` without following a link; ELOOP for a link.
+int StepInto(int dir, const QByteArray& name, int* error)
+{
+    int fd;
+    do {
+        fd = ::openat(dir, name.constData(), O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    } while (fd < 0 && errno == EINTR);
+    if (fd >= 0)
+        return fd;
+    *error = errno;
+    struct stat st {};
+    if (::fstatat(dir, name.constData(), &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISLNK(st.st_mode))
+        *error = ELOOP;
+    return -1;
+}
+
+}  // namespace
+
+void ConfinedPath::Confine(const QString& folder)
+{
+    const QString clean = Clean(folder);
+    if (clean.isEmpty() || clean == QStringLiteral("/"))
+        return;
+    QWriteLocker lock(&g_lock);
+    if (!g_folders.contains(clean))
+        g_folders.append(clean);
+}
+
+bool ConfinedPath::IsConfined(const QString& path)
+{
+    return !FolderOf(Clean(path)).isEmpty();
+}
+
+ConfinedPath::ConfinedPath(const QString& path) : dir_(AT_FDCWD)
+{
+    const QString clean = Clean(path);
+    const QString folder = FolderOf(clean);
+    if (folder.isEmpty()) {
+        name_ = NativePath::Encode(path);
+        return;
+    }
+    confined_ = true;
+    // The confined folder's own name is the first step that must not be a link.
+    const qsizetype cut = folder.lastIndexOf(NativePath::kSeparator);
+    const QString anchor = cut <= 0 ? QStringLiteral("/") : folder.left(cut);
+    const QStringList steps = clean.mid(cut + 1).split(NativePath::kSeparator, Qt::SkipEmptyParts);
+    do {
+        dir_ = ::open(NativePath::Encode(anchor).constData(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+    } while (dir_ < 0 && errno == EINTR);
+    if (dir_ < 0) {
+        error_ = errno;
+        dir_ = AT_FDCWD;
+        return;
+    }
+    for (qsizetype i = 0; i + 1 < steps.size(); ++i) {
+        const int next = StepInto(dir_, NativePath::Encode(steps.at(i)), &error_);
+        ::close(dir_);
+        dir_ = next;
+        if (next < 0) {
+            dir_ = AT_FDCWD;
+            return;
+        }
+    }
+    name_ = NativePath::Encode(steps.isEmpty() ? QString() : steps.last());
+    if (name_.isEmpty())
+        error_ = EINVAL;
+}
+
+ConfinedPath::~ConfinedPath()
+{
+    if (dir_ >= 0)
+        ::close(dir_);
+}
+
+int ConfinedPath::NoFollowFlag() const
+{
+    return confined_ ? O_NOFOLLOW : 0;
+}
+
+int ConfinedPath::NoFollowAtFlag() const
+{
+    return confined_ ? AT_SYMLINK_NOFOLLOW : 0;
+}
+
+Status ConfinedPath::Failure(int err, const QString& path) const
+{
+    if (confined_ && (err == ELOOP || err == ENOTDIR || err == EMLINK)) {
+        struct stat st {};
+        if (err == ELOOP
+            || (dir_ != AT_FDCWD && ::fstatat(dir_, name_.constData(), &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISLNK(st.st_mode)))
+            return StatusFromWin32(win32::kStoppedOnSymlink);
+    }
+    return SystemError::StatusFromErrno(err == 0 ? EIO : err, path);
+}
+
+Status ConfinedPath::WalkStatus(const QString& path) const
+{
+    return error_ == 0 ? S_OK : Failure(error_, path);
+}
+
+}  // namespace nbr

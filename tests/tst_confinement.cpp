@@ -6,6 +6,7 @@
 #include "TestSupport.h"
 
 #include "platform/ConfinedPath.h"
+#include "platform/FaultInjection.h"
 #include "platform/FileSystem.h"
 #include "platform/NativeFile.h"
 #include "store/FileUtilities.h"
@@ -54,6 +55,12 @@ bool IsLink(const QString& path)
     return ::lstat(QFile::encodeName(path).constData(), &st) == 0 && S_ISLNK(st.st_mode);
 }
 
+QStringList g_changes;
+void Record(const char* what)
+{
+    g_changes << QString::fromLatin1(what);
+}
+
 QStringList Args(const QStringList& global, std::initializer_list<QString> more)
 {
     return global + QStringList(more);
@@ -76,6 +83,7 @@ private slots:
     void importTakesLinksAndSpecialFilesByTheRule();
     void importKeepsNamesThatDifferInCase();
     void importReportsWhatItCannotRead();
+    void wipesReachTheDeviceBeforeTheDelete();
     void copyOutGoesOnPastABadItem();
     void replacingAHostFileWithALongName();
     void privateTemporaryFolders();
@@ -357,6 +365,27 @@ void TestConfinement::importReportsWhatItCannotRead()
     QCOMPARE(RunCli(Args(p, {QStringLiteral("cat"), QStringLiteral("Deep/fine.txt")})).out, QStringLiteral("fine"));
     QVERIFY(QDir(d).removeRecursively() || true);  // the chain is longer than removeRecursively reaches
     QVERIFY(FileUtilities::DeleteTree(d, nullptr, false, false));
+}
+
+void TestConfinement::wipesReachTheDeviceBeforeTheDelete()
+{
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("plain.txt"));
+    QVERIFY(WriteAll(file, "secret plaintext"));
+    g_changes.clear();
+    FaultInjection::Observe(Record);
+    QVERIFY(FileUtilities::WipeFile(file));
+    QVERIFY(FileUtilities::DeleteFileForced(file));
+    QCOMPARE(g_changes, (QStringList {QStringLiteral("write"), QStringLiteral("sync"), QStringLiteral("unlink")}));
+
+    // The same inside a tree that is wiped away.
+    QVERIFY(QDir().mkpath(dir.filePath(QStringLiteral("t"))));
+    QVERIFY(WriteAll(dir.filePath(QStringLiteral("t/a")), "secret"));
+    g_changes.clear();
+    QVERIFY(FileUtilities::DeleteTree(dir.filePath(QStringLiteral("t")), nullptr, false, true));
+    FaultInjection::Observe(nullptr);
+    QCOMPARE(g_changes, (QStringList {QStringLiteral("write"), QStringLiteral("sync"), QStringLiteral("unlink"),
+                                      QStringLiteral("rmdir")}));
 }
 
 void TestConfinement::copyOutGoesOnPastABadItem()

@@ -16,6 +16,7 @@ std::atomic<std::uint64_t> g_changes {0};
 std::atomic<int> g_mode {0};
 std::atomic<std::uint64_t> g_at {0};
 std::string g_countFile;
+std::atomic<FaultInjection::Observer> g_observer {nullptr};
 
 [[noreturn]] void Die()
 {
@@ -32,8 +33,10 @@ void WriteCount()
 }
 
 // What the next change meets: 0 go on, 1 fail, 2 die, 3 tear.
-int Next()
+int Next(const char* what)
 {
+    if (const FaultInjection::Observer observer = g_observer.load())
+        observer(what);
     const std::uint64_t n = ++g_changes;
     const auto mode = static_cast<FaultInjection::Mode>(g_mode.load());
     const std::uint64_t at = g_at.load();
@@ -90,9 +93,14 @@ std::uint64_t FaultInjection::Changes()
     return g_changes.load();
 }
 
-bool FaultInjection::BeforeChange()
+void FaultInjection::Observe(Observer observer)
 {
-    switch (Next()) {
+    g_observer = observer;
+}
+
+bool FaultInjection::BeforeChange(const char* what)
+{
+    switch (Next(what)) {
     case 1:
         errno = ENOSPC;
         return false;
@@ -107,7 +115,7 @@ bool FaultInjection::BeforeChange()
 std::size_t FaultInjection::BeforeWrite(std::size_t size, bool* allowed)
 {
     *allowed = true;
-    switch (Next()) {
+    switch (Next("write")) {
     case 1:
         errno = ENOSPC;
         *allowed = false;

@@ -21,9 +21,13 @@ public:
     static void ArmFromEnvironment();
     [[nodiscard]] static std::uint64_t Changes();
 
-    // Called before each change; false: fail it with ENOSPC (errno is set).
-    // A kill point does not return.
-    [[nodiscard]] static bool BeforeChange();
+    // Called before each change, named by `what` ("create", "write", "sync",
+    // "rename", "unlink", "rmdir", "mkdir", "attributes", "times"); false: fail
+    // it with ENOSPC (errno is set). A kill point does not return.
+    [[nodiscard]] static bool BeforeChange(const char* what);
+    // Sees every change in order (tests); null to stop.
+    using Observer = void (*)(const char* what);
+    static void Observe(Observer observer);
     // For writes: how many of `size` bytes to write before dying at a tear
     // point (the caller writes them, then calls AfterTornWrite); `size` else.
     [[nodiscard]] static std::size_t BeforeWrite(std::size_t size, bool* allowed);

@@ -88,7 +88,7 @@ Status FileAttributes::Set(const QString& path, std::uint32_t attributes)
         return at.Failure(errno, path);
     if (S_ISLNK(st.st_mode))
         return StatusFromWin32(win32::kStoppedOnSymlink);
-    if (!FaultInjection::BeforeChange())
+    if (!FaultInjection::BeforeChange("attributes"))
         return SystemError::Last(path);
 
     Fd fd(at);

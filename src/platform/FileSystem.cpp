@@ -66,7 +66,7 @@ int OpenFolderAt(int dir, const char* name)
 // device; a link or anything special is left for the unlink.
 void WipeAt(int dir, const char* name)
 {
-    if (!FaultInjection::BeforeChange())
+    if (!FaultInjection::BeforeChange("write"))
         return;
     int fd = ::openat(dir, name, O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
     if (fd < 0 && errno == EACCES) {
@@ -95,7 +95,8 @@ void WipeAt(int dir, const char* name)
                 break;
             written += static_cast<std::uint64_t>(n);
         }
-        (void)::fdatasync(fd);
+        if (FaultInjection::BeforeChange("sync"))
+            (void)::fdatasync(fd);
     }
     ::close(fd);
 }
@@ -139,7 +140,7 @@ bool EmptyFolder(int fd, const QString& path, const TreeRemoval& how)
                 complete = complete && emptied;
                 continue;
             }
-            const bool removed = FaultInjection::BeforeChange() && ::unlinkat(dirFd, name.constData(), AT_REMOVEDIR) == 0;
+            const bool removed = FaultInjection::BeforeChange("rmdir") && ::unlinkat(dirFd, name.constData(), AT_REMOVEDIR) == 0;
             complete = complete && removed;
             if (how.removedOne)
                 how.removedOne();
@@ -149,7 +150,7 @@ bool EmptyFolder(int fd, const QString& path, const TreeRemoval& how)
             continue;
         if (how.wipe && S_ISREG(st.st_mode) && !(how.inUse && how.inUse(child)))
             WipeAt(dirFd, name.constData());
-        const bool removed = FaultInjection::BeforeChange() && (::unlinkat(dirFd, name.constData(), 0) == 0 || errno == ENOENT);
+        const bool removed = FaultInjection::BeforeChange("unlink") && (::unlinkat(dirFd, name.constData(), 0) == 0 || errno == ENOENT);
         complete = complete && removed;
         if (!valid && how.oddName)
             how.oddName(child);
@@ -167,7 +168,7 @@ Status FileSystem::RemoveFile(const QString& path)
     const ConfinedPath at(path);
     if (at.Error())
         return at.WalkStatus(path);
-    if (!FaultInjection::BeforeChange() || ::unlinkat(at.Dir(), at.Name(), 0) != 0)
+    if (!FaultInjection::BeforeChange("unlink") || ::unlinkat(at.Dir(), at.Name(), 0) != 0)
         return at.Failure(errno, path);
     return S_OK;
 }
@@ -177,7 +178,7 @@ Status FileSystem::RemoveFolder(const QString& path)
     const ConfinedPath at(path);
     if (at.Error())
         return at.WalkStatus(path);
-    if (!FaultInjection::BeforeChange() || ::unlinkat(at.Dir(), at.Name(), AT_REMOVEDIR) != 0)
+    if (!FaultInjection::BeforeChange("rmdir") || ::unlinkat(at.Dir(), at.Name(), AT_REMOVEDIR) != 0)
         return at.Failure(errno, path);
     return S_OK;
 }
@@ -187,7 +188,7 @@ Status FileSystem::CreateFolder(const QString& path, const CreationPolicy* polic
     const ConfinedPath at(path);
     if (at.Error())
         return at.WalkStatus(path);
-    if (!FaultInjection::BeforeChange() || ::mkdirat(at.Dir(), at.Name(), CreationPolicy::OrDefault(policy).FolderMode()) != 0)
+    if (!FaultInjection::BeforeChange("mkdir") || ::mkdirat(at.Dir(), at.Name(), CreationPolicy::OrDefault(policy).FolderMode()) != 0)
         return at.Failure(errno, path);
     return S_OK;
 }
@@ -264,7 +265,7 @@ Status FileSystem::Rename(const QString& from, const QString& to)
     const ConfinedPath target(to);
     if (target.Error())
         return target.WalkStatus(to);
-    if (!FaultInjection::BeforeChange() || ::renameat(source.Dir(), source.Name(), target.Dir(), target.Name()) != 0)
+    if (!FaultInjection::BeforeChange("rename") || ::renameat(source.Dir(), source.Name(), target.Dir(), target.Name()) != 0)
         return target.Failure(errno, to);
     return S_OK;
 }
@@ -291,7 +292,7 @@ bool FileSystem::RemoveTree(const QString& path, const TreeRemoval& how)
         return errno == ENOENT;
     if (!S_ISDIR(st.st_mode)) {
         // A link (or file) where a folder was expected goes as itself.
-        const bool removed = FaultInjection::BeforeChange() && ::unlinkat(at.Dir(), at.Name(), 0) == 0;
+        const bool removed = FaultInjection::BeforeChange("unlink") && ::unlinkat(at.Dir(), at.Name(), 0) == 0;
         if (how.removedOne)
             how.removedOne();
         return removed;
@@ -302,7 +303,7 @@ bool FileSystem::RemoveTree(const QString& path, const TreeRemoval& how)
     const bool emptied = EmptyFolder(fd, path, how);
     if (Inside(how.keep, path))
         return emptied;
-    const bool removed = FaultInjection::BeforeChange() && ::unlinkat(at.Dir(), at.Name(), AT_REMOVEDIR) == 0;
+    const bool removed = FaultInjection::BeforeChange("rmdir") && ::unlinkat(at.Dir(), at.Name(), AT_REMOVEDIR) == 0;
     if (how.removedOne)
         how.removedOne();
     return removed;

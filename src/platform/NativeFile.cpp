@@ -46,7 +46,7 @@ Status NativeFile::Open(const QString& path, int flags, unsigned mode)
     const ConfinedPath at(path);
     if (at.Error())
         return at.WalkStatus(path);
-    if ((flags & (O_CREAT | O_TRUNC)) && !FaultInjection::BeforeChange())
+    if ((flags & (O_CREAT | O_TRUNC)) && !FaultInjection::BeforeChange("create"))
         return SystemError::Last(path);
     // Without blocking: a FIFO or a device where a file should be must not
     // hang the program; it is refused below.
@@ -221,7 +221,7 @@ Status NativeFile::SetTimes(FileTime access, FileTime write)
     timespec times[2];
     times[0] = access.ticks ? access.ToTimespec() : timespec {0, UTIME_OMIT};
     times[1] = write.ticks ? write.ToTimespec() : timespec {0, UTIME_OMIT};
-    if (!FaultInjection::BeforeChange())
+    if (!FaultInjection::BeforeChange("times"))
         return SystemError::Last();
     if (::futimens(fd_, times) != 0)
         return SystemError::Last();
@@ -232,7 +232,7 @@ Status NativeFile::Flush()
 {
     if (fd_ < 0)
         return StatusFromWin32(win32::kInvalidHandle);
-    if (!FaultInjection::BeforeChange() || ::fdatasync(fd_) != 0)
+    if (!FaultInjection::BeforeChange("sync") || ::fdatasync(fd_) != 0)
         return SystemError::Last();
     return S_OK;
 }
@@ -253,7 +253,7 @@ Status NativeFile::SyncPath(const QString& path)
     const ConfinedPath at(path);
     if (at.Error())
         return at.WalkStatus(path);
-    if (!FaultInjection::BeforeChange())
+    if (!FaultInjection::BeforeChange("sync"))
         return SystemError::Last(path);
     const int fd = ::openat(at.Dir(), at.Name(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY | at.NoFollowFlag());
     if (fd < 0)
@@ -269,7 +269,7 @@ Status NativeFile::Remove(const QString& path)
     const ConfinedPath at(path);
     if (at.Error())
         return at.WalkStatus(path);
-    if (!FaultInjection::BeforeChange() || ::unlinkat(at.Dir(), at.Name(), 0) != 0)
+    if (!FaultInjection::BeforeChange("unlink") || ::unlinkat(at.Dir(), at.Name(), 0) != 0)
         return at.Failure(errno, path);
     return S_OK;
 }

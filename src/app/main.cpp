@@ -3,6 +3,7 @@
 // which volume holds the store) and reports them.
 
 #include "Version.h"
+#include "app/StickFolders.h"
 #include "app/IMessageBoxAnswerer.h"
 #include "app/ISplash.h"
 #include "app/LanguageManager.h"
@@ -66,6 +67,7 @@ int main(int argc, char** argv)
     if (!accepted)
         return 1;
     const QString root = check.StoreRoot();
+    nbr::StickFolders::Confine(root);
     out << "Store volume: " << (root.isEmpty() ? QStringLiteral("/") : root) << Qt::endl
         << "Store folder: " << variables.GetVariable(QStringLiteral("NBR_DEVICE_DOCUMENT_PATH")) << Qt::endl;
     return 0;

@@ -3,13 +3,13 @@
 // which volume holds the store) and reports them.
 
 #include "Version.h"
-#include "app/StickFolders.h"
 #include "app/IMessageBoxAnswerer.h"
 #include "app/ISplash.h"
 #include "app/LanguageManager.h"
 #include "app/LaunchCheck.h"
 #include "app/MessageBox.h"
 #include "app/RegistrySettings.h"
+#include "app/StickFolders.h"
 #include "app/VariableStore.h"
 #include "devices/UdevDeviceSource.h"
 #include "platform/ProcessHardening.h"

@@ -30,13 +30,25 @@ PasswordVerdict PasswordRules::CheckNew(std::u16string_view password, std::u16st
         Apply(verdict, msg::kConfirmationEmpty, false);
     else if (!confirmed)
         Apply(verdict, msg::kConfirmationDiffers, false);
-    else
+    else if (verdict.valid)
         Apply(verdict, msg::kPasswordsMatch, true);
+    // A matching confirmation of a password of the wrong length keeps the
+    // length's text: "the passwords match" would read as "accepted".
 
     if (confirmed && hint.substr(0, kHintCompared) == password)
         Apply(verdict, msg::kHintRevealsPassword, false);
+    if (hint.size() > kMaxHintLength)
+        Apply(verdict, msg::kHintTooLong, false, static_cast<int>(kMaxHintLength));
     if (password == u"password")
         Apply(verdict, msg::kPasswordTooCommon, false);
+    return verdict;
+}
+
+PasswordVerdict PasswordRules::CheckHint(std::u16string_view hint)
+{
+    PasswordVerdict verdict;
+    if (hint.size() > kMaxHintLength)
+        Apply(verdict, msg::kHintTooLong, false, static_cast<int>(kMaxHintLength));
     return verdict;
 }
 

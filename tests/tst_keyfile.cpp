@@ -10,6 +10,7 @@
 #include "security/SecurityStatus.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QtEndian>
 #include <QTemporaryDir>
 #include <QTest>
@@ -109,6 +110,7 @@ private slots:
     void propertyLimits();
     void changePasswordIsAllOrNothing();
     void saveReplacesTheFileUnderTheStream();
+    void plantedReplacementLinkIsNotFollowed();
     void tornSaveKeepsTheOldRecord_data();
     void tornSaveKeepsTheOldRecord();
     void propertyWriteTouchesOnlyItsRecord();
@@ -446,6 +448,27 @@ void TestKeyFile::saveReplacesTheFileUnderTheStream()
     QCOMPARE(HintOf(path_), QStringLiteral("renewed"));
     file = ReadAll(path_);
     QCOMPARE(file.mid(51200 + 12, 4), QByteArray("\x04\0\0\0", 4));
+}
+
+void TestKeyFile::plantedReplacementLinkIsNotFollowed()
+{
+    const QString outside = dir_.filePath(QStringLiteral("outside.txt"));
+    const QString nowhere = dir_.filePath(QStringLiteral("not-yet.txt"));
+    QVERIFY(WriteAll(outside, "not the stick's"));
+    StreamPtr stream = OpenStream(path_);
+    SecParams params;
+    params.AttachStream(stream.get());
+    QCOMPARE(params.CreateNew(U8(kParts.password), static_cast<std::size_t>(kParts.password.size())), S_OK);
+    for (const QString& target : {outside, nowhere}) {
+        QFile::remove(FileStream::ReplacementName(path_));
+        QVERIFY(QFile::link(target, FileStream::ReplacementName(path_)));
+        QCOMPARE(params.Save(), S_OK);
+        QVERIFY(!QFileInfo(path_).isSymLink());
+    }
+    QCOMPARE(ReadAll(outside), QByteArray("not the stick's"));
+    QVERIFY(!QFileInfo::exists(nowhere));
+    stream.reset();
+    QVERIFY(Opens(path_, kParts.password));
 }
 
 void TestKeyFile::tornSaveKeepsTheOldRecord_data()

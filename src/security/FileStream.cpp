@@ -136,13 +136,13 @@ Status FileStream::Replace(const std::uint8_t* data, std::uint32_t size)
     if (!file_.IsOpen() || name_.isEmpty())
         return E_STREAM_WRITE;
     const QString temporary = ReplacementName(name_);
-    // A leftover of an interrupted replacement is stale by definition.
-    if (FileSystem::Exists(temporary)) {
-        if (FaultAt(Step::kRemoveReplacement) != Fault::kNone)
-            return kInjected;
-        if (const Status s = NativeFile::Remove(temporary); Failed(s))
-            return s;
-    }
+    // A leftover of an interrupted replacement is stale by definition; it is
+    // unlinked whatever it is, so that a planted link is never written through.
+    if (FaultAt(Step::kRemoveReplacement) != Fault::kNone)
+        return kInjected;
+    if (const Status s = NativeFile::Remove(temporary); Failed(s) && s != StatusFromWin32(win32::kFileNotFound)
+                                                                  && s != StatusFromWin32(win32::kPathNotFound))
+        return s;
 
     NativeFile next;
     Status s = FaultAt(Step::kCreateReplacement) != Fault::kNone

@@ -39,7 +39,7 @@ public:
         kRename,             // the new file takes the old one's name
         kFlushFolder,
         kScrubOld,           // the old file's bytes are overwritten
-        kRemoveReplacement,  // the clean-up of a replacement that failed
+        kRemoveReplacement,  // a leftover before, or the clean-up of a failed replacement
     };
     enum class Fault {
         kNone,

@@ -30,10 +30,8 @@ PasswordVerdict PasswordRules::CheckNew(std::u16string_view password, std::u16st
         Apply(verdict, msg::kConfirmationEmpty, false);
     else if (!confirmed)
         Apply(verdict, msg::kConfirmationDiffers, false);
-    else if (verdict.valid)
+    else if (verdict.valid)  // a confirmed password of the wrong length keeps the length's text
         Apply(verdict, msg::kPasswordsMatch, true);
-    // A matching confirmation of a password of the wrong length keeps the
-    // length's text: "the passwords match" would read as "accepted".
 
     if (confirmed && hint.substr(0, kHintCompared) == password)
         Apply(verdict, msg::kHintRevealsPassword, false);

@@ -4,12 +4,14 @@
 // password hint. Each slot is a 512-byte record: "PROPnnnn", a length, data.
 //
 // A write changes one whole record with one write at a multiple of 512
-// bytes and puts it on the device before it returns. A record is then a
-// sector of its own: a write torn by a pulled stick cannot reach a
-// neighbouring record, and a rewrite of the same slot changes only the
-// bytes of its value. A value that must reach the device together with the
-// key record (the hint of a new password) is staged instead and goes with
-// the key record's save, in the same replacement of the file.
+// bytes and puts it on the device before it returns. Devices tear writes at
+// sector boundaries (512 bytes or more), so a write torn by a pulled stick
+// leaves its record old or new, and neighbours sharing a larger sector are
+// rewritten with the bytes they already hold. A rewrite of the counter
+// changes only the bytes of its value. A value that must reach the device
+// together with the key record (the hint of a new password) is staged
+// instead and goes with the key record's save, in the same replacement of
+// the file.
 
 #include "platform/Status.h"
 

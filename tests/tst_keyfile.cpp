@@ -10,6 +10,8 @@
 #include "security/SecurityStatus.h"
 
 #include <QFile>
+#include <QFileInfo>
+#include <QtEndian>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -44,6 +46,51 @@ StreamPtr OpenStream(const QString& path, Status* status = nullptr)
 
 const std::uint8_t* U8(const QByteArray& a) { return reinterpret_cast<const std::uint8_t*>(a.constData()); }
 
+// Whether `password` opens the key file at `path`, read afresh.
+bool Opens(const QString& path, const QByteArray& password)
+{
+    StreamPtr stream = OpenStream(path);
+    SecParams params;
+    params.AttachStream(stream.get());
+    return params.Unlock(U8(password), static_cast<std::size_t>(password.size())) == S_OK;
+}
+
+// The hint as a reader that takes no lock sees it.
+QString HintOf(const QString& path)
+{
+    const QByteArray record = ReadAll(path).mid(51200 + 512 * 3, 512);
+    if (!record.startsWith("PROP0003"))
+        return {};
+    const auto length = qFromLittleEndian<std::uint32_t>(record.constData() + 8);
+    return QString::fromUtf16(reinterpret_cast<const char16_t*>(record.constData() + 12), length / 2).section(QChar(0), 0, 0);
+}
+
+// From the `at`-th step of kind `step` on, every step fails, as on a stick
+// that was pulled; `tear` makes that first failing step a torn write.
+class PulledStick {
+public:
+    PulledStick(FileStream::Step step, bool tear)
+    {
+        FileStream::SetFaultSeam([this, step, tear](FileStream::Step now) {
+            if (!pulled_ && now == step) {
+                pulled_ = true;
+                return tear ? FileStream::Fault::kTear : FileStream::Fault::kFail;
+            }
+            return pulled_ ? FileStream::Fault::kFail : FileStream::Fault::kNone;
+        });
+    }
+    ~PulledStick() { FileStream::SetFaultSeam(nullptr); }
+    [[nodiscard]] bool Pulled() const { return pulled_; }
+
+private:
+    bool pulled_ = false;
+};
+
+struct SetUpKey {
+    QByteArray oldPw = Utf16Le(QStringLiteral("first-password"));
+    QByteArray newPw = Utf16Le(QStringLiteral("second-password"));
+};
+
 }  // namespace
 
 class TestKeyFile : public QObject {
@@ -61,6 +108,12 @@ private slots:
     void savesDifferInMacOnly();
     void eraseKeepsProperties();
     void propertyLimits();
+    void changePasswordIsAllOrNothing();
+    void saveReplacesTheFileUnderTheStream();
+    void plantedReplacementLinkIsNotFollowed();
+    void tornSaveKeepsTheOldRecord_data();
+    void tornSaveKeepsTheOldRecord();
+    void propertyWriteTouchesOnlyItsRecord();
 
 private:
     QTemporaryDir dir_;
@@ -166,9 +219,10 @@ void TestKeyFile::ourRecordMatchesTheLayout()
     QCOMPARE(params.CreateNew(U8(kParts.password), static_cast<std::size_t>(kParts.password.size())), S_OK);
     QCOMPARE(params.Save(), S_OK);
     const QByteArray file = ReadAll(path_);
-    QCOMPARE(file.size(), 30994);
+    QCOMPARE(file.size(), qsizetype(KeyFileLayout::kFileLength));  // the property records too, all absent
     QCOMPARE(file.left(8).toHex(), QByteArray("aa78010012f5125d"));
-    QVERIFY(file.mid(8) == ReferenceKeyRecord(kParts));
+    QVERIFY(file.mid(8, 30986) == ReferenceKeyRecord(kParts));
+    QVERIFY(file.mid(30994) == QByteArray(file.size() - 30994, '\0'));
 }
 
 void TestKeyFile::wrongPasswordAndDamage()
@@ -335,6 +389,187 @@ void TestKeyFile::propertyLimits()
     QCOMPARE(properties.ReadValue(9, &length, room), E_PROP_BAD_LENGTH);
     QCOMPARE(properties.ReadValue(20, &length, room), E_PROP_BAD_LENGTH);
     QCOMPARE(properties.ReadValue(50, &length, room), E_PROP_RANGE);
+}
+
+void TestKeyFile::changePasswordIsAllOrNothing()
+{
+    const SetUpKey pw;
+    StreamPtr stream = OpenStream(path_);
+    SecParams params;
+    params.AttachStream(stream.get());
+    QCOMPARE(params.CreateNew(U8(pw.oldPw), static_cast<std::size_t>(pw.oldPw.size())), S_OK);
+    QCOMPARE(params.Save(), S_OK);
+    // The verifier salt is drawn, then the source runs dry at the wrapping salt.
+    FixedRandom dry(Hex("01020304"));
+    params.SetRandomSource(&dry);
+    QVERIFY(Failed(params.ChangePassword(U8(pw.newPw), static_cast<std::size_t>(pw.newPw.size()))));
+    params.SetRandomSource(nullptr);
+    QVERIFY(params.VerifyPassword(U8(pw.oldPw), static_cast<std::size_t>(pw.oldPw.size())));
+    QVERIFY(!params.VerifyPassword(U8(pw.newPw), static_cast<std::size_t>(pw.newPw.size())));
+    // A front end that saves anyway writes a record the old password opens.
+    QCOMPARE(params.Save(), S_OK);
+    stream.reset();
+    QVERIFY(Opens(path_, pw.oldPw));
+}
+
+void TestKeyFile::saveReplacesTheFileUnderTheStream()
+{
+    const SetUpKey pw;
+    // A leftover of an interrupted save is no obstacle.
+    QVERIFY(WriteAll(FileStream::ReplacementName(path_), QByteArray(100000, 'x')));
+    StreamPtr stream = OpenStream(path_);
+    SecParams params;
+    params.AttachStream(stream.get());
+    PropertyStore properties;
+    properties.Attach(stream.get());
+    QCOMPARE(properties.WriteString(KeyFileLayout::kSlotHint, QStringLiteral("kept")), S_OK);
+    QCOMPARE(properties.WriteInt(KeyFileLayout::kSlotFailedLogins, 3), S_OK);
+    QCOMPARE(params.CreateNew(U8(pw.oldPw), static_cast<std::size_t>(pw.oldPw.size())), S_OK);
+    QCOMPARE(params.Save(), S_OK);
+    QVERIFY(!QFile::exists(FileStream::ReplacementName(path_)));
+    QByteArray file = ReadAll(path_);
+    QCOMPARE(file.size(), qsizetype(KeyFileLayout::kFileLength));
+    QCOMPARE(HintOf(path_), QStringLiteral("kept"));
+
+    // The stream stands on the new file: locked, and writing where readers look.
+    Status s = S_OK;
+    StreamPtr second = OpenStream(path_, &s);
+    QCOMPARE(s, StatusFromWin32(32));
+    QCOMPARE(properties.WriteInt(KeyFileLayout::kSlotFailedLogins, 4), S_OK);
+    QCOMPARE(ReadAll(path_).mid(51200 + 12, 4), QByteArray("\x04\0\0\0", 4));
+    QCOMPARE(params.ChangePassword(U8(pw.newPw), static_cast<std::size_t>(pw.newPw.size())), S_OK);
+    QCOMPARE(properties.StageString(KeyFileLayout::kSlotHint, QStringLiteral("renewed")), S_OK);
+    QCOMPARE(params.Save(&properties), S_OK);
+    QVERIFY(!properties.HasStaged());
+    params.ClearMemory();
+    QCOMPARE(params.Unlock(U8(pw.newPw), static_cast<std::size_t>(pw.newPw.size())), S_OK);
+    stream.reset();
+    QVERIFY(Opens(path_, pw.newPw));
+    QCOMPARE(HintOf(path_), QStringLiteral("renewed"));
+    file = ReadAll(path_);
+    QCOMPARE(file.mid(51200 + 12, 4), QByteArray("\x04\0\0\0", 4));
+}
+
+void TestKeyFile::plantedReplacementLinkIsNotFollowed()
+{
+    const QString outside = dir_.filePath(QStringLiteral("outside.txt"));
+    const QString nowhere = dir_.filePath(QStringLiteral("not-yet.txt"));
+    QVERIFY(WriteAll(outside, "not the stick's"));
+    StreamPtr stream = OpenStream(path_);
+    SecParams params;
+    params.AttachStream(stream.get());
+    QCOMPARE(params.CreateNew(U8(kParts.password), static_cast<std::size_t>(kParts.password.size())), S_OK);
+    for (const QString& target : {outside, nowhere}) {
+        QFile::remove(FileStream::ReplacementName(path_));
+        QVERIFY(QFile::link(target, FileStream::ReplacementName(path_)));
+        QCOMPARE(params.Save(), S_OK);
+        QVERIFY(!QFileInfo(path_).isSymLink());
+    }
+    QCOMPARE(ReadAll(outside), QByteArray("not the stick's"));
+    QVERIFY(!QFileInfo::exists(nowhere));
+    stream.reset();
+    QVERIFY(Opens(path_, kParts.password));
+}
+
+void TestKeyFile::tornSaveKeepsTheOldRecord_data()
+{
+    QTest::addColumn<FileStream::Step>("step");
+    QTest::addColumn<bool>("tear");
+    QTest::addColumn<bool>("saved");    // what the save reports
+    QTest::addColumn<bool>("renewed");  // what is on the stick afterwards
+    using S = FileStream::Step;
+    QTest::newRow("new file cut in half") << S::kWriteReplacement << true << false << false;
+    QTest::newRow("no room for the new file") << S::kCreateReplacement << false << false << false;
+    QTest::newRow("new file not written") << S::kWriteReplacement << false << false << false;
+    QTest::newRow("new file not flushed") << S::kFlushReplacement << false << false << false;
+    QTest::newRow("not renamed") << S::kRename << false << false << false;
+    // Renamed but the folder not known to be on the device: said so, while
+    // the new file holds the name.
+    QTest::newRow("folder not flushed") << S::kFlushFolder << false << false << true;
+    QTest::newRow("old bytes not scrubbed") << S::kScrubOld << false << true << true;
+}
+
+void TestKeyFile::tornSaveKeepsTheOldRecord()
+{
+    QFETCH(FileStream::Step, step);
+    QFETCH(bool, tear);
+    QFETCH(bool, saved);
+    QFETCH(bool, renewed);
+    const SetUpKey pw;
+    StreamPtr stream = OpenStream(path_);
+    SecParams params;
+    params.AttachStream(stream.get());
+    PropertyStore properties;
+    properties.Attach(stream.get());
+    QCOMPARE(params.CreateNew(U8(pw.oldPw), static_cast<std::size_t>(pw.oldPw.size())), S_OK);
+    QCOMPARE(properties.StageString(KeyFileLayout::kSlotHint, QStringLiteral("old hint")), S_OK);
+    QCOMPARE(params.Save(&properties), S_OK);
+    const QByteArray before = ReadAll(path_);
+
+    QCOMPARE(params.ChangePassword(U8(pw.newPw), static_cast<std::size_t>(pw.newPw.size())), S_OK);
+    QCOMPARE(properties.StageString(KeyFileLayout::kSlotHint, QStringLiteral("new hint")), S_OK);
+    {
+        PulledStick stick(step, tear);
+        QCOMPARE(params.Save(&properties), saved ? S_OK : E_SAVE_FAILED);
+        QVERIFY(stick.Pulled());
+    }
+    stream.reset();
+    QCOMPARE(Opens(path_, pw.oldPw), !renewed);
+    QCOMPARE(Opens(path_, pw.newPw), renewed);
+    QCOMPARE(HintOf(path_), renewed ? QStringLiteral("new hint") : QStringLiteral("old hint"));
+    if (!renewed)
+        QVERIFY(ReadAll(path_) == before);
+    // A leftover of the torn save does not stop the next one.
+    StreamPtr again = OpenStream(path_);
+    SecParams next;
+    next.AttachStream(again.get());
+    const QByteArray& working = renewed ? pw.newPw : pw.oldPw;
+    QCOMPARE(next.Unlock(U8(working), static_cast<std::size_t>(working.size())), S_OK);
+    QCOMPARE(next.Save(), S_OK);
+    QVERIFY(!QFile::exists(FileStream::ReplacementName(path_)));
+}
+
+void TestKeyFile::propertyWriteTouchesOnlyItsRecord()
+{
+    StreamPtr stream = OpenStream(path_);
+    SecParams params;
+    params.AttachStream(stream.get());
+    PropertyStore properties;
+    properties.Attach(stream.get());
+    QCOMPARE(params.CreateNew(U8(kParts.password), static_cast<std::size_t>(kParts.password.size())), S_OK);
+    QCOMPARE(params.Save(), S_OK);
+    QCOMPARE(properties.WriteInt(KeyFileLayout::kSlotFailedLogins, 8), S_OK);
+    QCOMPARE(properties.WriteInt(KeyFileLayout::kSlotCleanShutdown, 1), S_OK);
+    QCOMPARE(properties.WriteString(KeyFileLayout::kSlotHint, QString(249, u'h')), S_OK);
+    const QByteArray before = ReadAll(path_);
+    QCOMPARE(properties.WriteInt(KeyFileLayout::kSlotFailedLogins, 9), S_OK);
+    const QByteArray after = ReadAll(path_);
+    QCOMPARE(after.size(), before.size());  // no growth: the file has its full length
+    QList<qsizetype> changed;
+    for (qsizetype i = 0; i < after.size(); ++i) {
+        if (after[i] != before[i])
+            changed << i;
+    }
+    // Only the value moves; tag and length stay, so a torn rewrite cannot
+    // leave a record that is no longer one.
+    QCOMPARE(changed, QList<qsizetype> {51200 + 12});
+
+    // A write torn by a pulled stick leaves the neighbours whole.
+    {
+        PulledStick stick(FileStream::Step::kWrite, true);
+        QCOMPARE(properties.WriteString(KeyFileLayout::kSlotCleanShutdown + 1, QString(200, u'x')), E_PROP_WRITE);
+    }
+    const QByteArray torn = ReadAll(path_);
+    QVERIFY(torn.left(51200 + 512 * 2) == after.left(51200 + 512 * 2));
+    QVERIFY(torn.mid(51200 + 512 * 3) == after.mid(51200 + 512 * 3));
+    std::int32_t value = 0;
+    QCOMPARE(properties.ReadInt(KeyFileLayout::kSlotFailedLogins, &value), S_OK);
+    QCOMPARE(value, 9);
+    QString hint;
+    QCOMPARE(properties.ReadString(KeyFileLayout::kSlotHint, &hint), S_OK);
+    QCOMPARE(hint, QString(249, u'h'));
+    stream.reset();
+    QVERIFY(Opens(path_, kParts.password));
 }
 
 QTEST_GUILESS_MAIN(TestKeyFile)

@@ -24,6 +24,9 @@
 #include <QTest>
 #include <QThread>
 
+#include <climits>
+#include <optional>
+
 #include <sys/prctl.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -61,6 +64,22 @@ struct Store {
     ~Store() { stream->Release(); }
 };
 
+// Fails every step of the key-file stream at and after the `failAt`-th
+// consulted `kind` step, and keeps the order of the steps it saw.
+struct SeamLog {
+    QList<FileStream::Step> steps;
+    explicit SeamLog(std::optional<FileStream::Step> kind = std::nullopt, int failAt = 0)
+    {
+        FileStream::SetFaultSeam([this, kind, failAt, seen = 0](FileStream::Step step) mutable {
+            steps << step;
+            if (kind && step == *kind && ++seen >= failAt)
+                return FileStream::Fault::kFail;
+            return FileStream::Fault::kNone;
+        });
+    }
+    ~SeamLog() { FileStream::SetFaultSeam(nullptr); }
+};
+
 }  // namespace
 
 class TestLogin : public QObject {
@@ -74,6 +93,11 @@ private slots:
     void tenFailuresWipe();
     void rightPasswordResetsTheCounter();
     void counterPastTheLimitWipesAtOnce();
+    void counterOutOfRangeCountsAsTheLimit_data();
+    void counterOutOfRangeCountsAsTheLimit();
+    void counterIsOnTheDeviceBeforeThePasswordIsRead();
+    void failedCounterResetIsReported();
+    void tooLongHintChangesNothing();
     void wipeKeepsTheKeyFileOnly();
     void headlessProgressRules();
     void progressWorkerFillsAndReports();
@@ -89,7 +113,10 @@ void TestLogin::newPasswordRules_data()
     QTest::addColumn<int>("message");
     QTest::addColumn<int>("argument");
     QTest::newRow("six letters") << "abcdef" << "abcdef" << "my hint" << true << msg::kPasswordsMatch << -1;
-    QTest::newRow("five letters") << "abcde" << "abcde" << "" << false << msg::kPasswordsMatch << -1;
+    // A confirmed password of the wrong length keeps the length's text.
+    QTest::newRow("five letters") << "abcde" << "abcde" << "" << false << msg::kPasswordTooShort << 6;
+    QTest::newRow("one letter") << "a" << "a" << "" << false << msg::kPasswordTooShort << 6;
+    QTest::newRow("257 confirmed") << QString(257, u'p') << QString(257, u'p') << "" << false << msg::kPasswordTooLong << 256;
     QTest::newRow("five letters, no confirmation") << "abcde" << "" << "" << false << msg::kConfirmationEmpty << -1;
     QTest::newRow("empty") << "" << "x" << "" << false << msg::kConfirmationDiffers << -1;
     QTest::newRow("differs") << "abcdefg" << "abcdefh" << "" << false << msg::kConfirmationDiffers << -1;
@@ -102,6 +129,10 @@ void TestLogin::newPasswordRules_data()
     const QString p257 = QString(257, u'p');
     QTest::newRow("257 unconfirmed") << p257 << "" << "" << false << msg::kConfirmationEmpty << -1;
     QTest::newRow("256") << QString(256, u'q') << QString(256, u'q') << "" << true << msg::kPasswordsMatch << -1;
+    // The hint has to fit its property record: 249 units and the terminator.
+    QTest::newRow("hint of 249") << "abcdef" << "abcdef" << QString(249, u'h') << true << msg::kPasswordsMatch << -1;
+    QTest::newRow("hint of 250") << "abcdef" << "abcdef" << QString(250, u'h') << false << msg::kHintTooLong << 249;
+    QTest::newRow("long hint, unconfirmed") << "abcdef" << "" << QString(300, u'h') << false << msg::kHintTooLong << 249;
 }
 
 void TestLogin::newPasswordRules()
@@ -200,6 +231,102 @@ void TestLogin::counterPastTheLimitWipesAtOnce()
     const LoginOutcome o = attempts.Attempt(Password(QStringLiteral("right-password")));
     QCOMPARE(o.kind, LoginOutcome::kWipe);
     QVERIFY(!store.params.IsUnlocked());  // the password was never looked at
+}
+
+void TestLogin::counterOutOfRangeCountsAsTheLimit_data()
+{
+    QTest::addColumn<int>("stored");
+    QTest::newRow("-1") << -1;
+    QTest::newRow("INT_MIN") << INT_MIN;
+    QTest::newRow("INT_MAX") << INT_MAX;  // one more would overflow
+    QTest::newRow("11") << 11;
+    QTest::newRow("10") << 10;
+}
+
+void TestLogin::counterOutOfRangeCountsAsTheLimit()
+{
+    QFETCH(int, stored);
+    Store store;
+    QCOMPARE(store.properties.WriteInt(0, stored), S_OK);
+    LoginAttempts attempts(store.params, store.properties);
+    QCOMPARE(attempts.Open(), S_OK);
+    QCOMPARE(attempts.Counter(), 10);
+    const LoginOutcome o = attempts.Attempt(Password(QStringLiteral("right-password")));
+    QCOMPARE(o.kind, LoginOutcome::kWipe);
+    QVERIFY(!store.params.IsUnlocked());
+    std::int32_t now = 0;
+    QCOMPARE(store.properties.ReadInt(0, &now), S_OK);
+    QCOMPARE(now, 11);
+}
+
+void TestLogin::counterIsOnTheDeviceBeforeThePasswordIsRead()
+{
+    Store store;
+    LoginAttempts attempts(store.params, store.properties);
+    QCOMPARE(attempts.Open(), S_OK);
+    {
+        SeamLog log;
+        QCOMPARE(attempts.Attempt(Password(QStringLiteral("wrong-password"))).kind, LoginOutcome::kRefused);
+        QCOMPARE(log.steps, (QList<FileStream::Step> {FileStream::Step::kWrite, FileStream::Step::kFlush}));
+    }
+    // A flush that fails ends the attempt before the password is looked at.
+    SeamLog failingFlush(FileStream::Step::kFlush, 1);
+    const LoginOutcome o = attempts.Attempt(Password(QStringLiteral("right-password")));
+    QCOMPARE(o.kind, LoginOutcome::kFatal);
+    QVERIFY(Failed(o.status));
+    QVERIFY(!store.params.IsUnlocked());
+}
+
+void TestLogin::failedCounterResetIsReported()
+{
+    Store store;
+    LoginAttempts attempts(store.params, store.properties);
+    QCOMPARE(attempts.Open(), S_OK);
+    (void)attempts.Attempt(Password(QStringLiteral("wrong-password")));
+    SeamLog failingReset(FileStream::Step::kWrite, 2);  // the first write counts, the second resets
+    const LoginOutcome o = attempts.Attempt(Password(QStringLiteral("right-password")));
+    QCOMPARE(o.kind, LoginOutcome::kFatal);
+    QCOMPARE(o.messageId, msg::kLoginCounterNotReset);
+    QCOMPARE(o.argument, 2);
+    QVERIFY(Failed(o.status));
+    // Nobody goes on with a key while the stick says two failures.
+    QVERIFY(!store.params.IsUnlocked());
+    QCOMPARE(store.params.GetMasterKeyLength(), std::size_t(0));
+    std::int32_t stored = 0;
+    QCOMPARE(store.properties.ReadInt(0, &stored), S_OK);
+    QCOMPARE(stored, 2);
+}
+
+void TestLogin::tooLongHintChangesNothing()
+{
+    Store store;
+    QCOMPARE(store.properties.WriteString(3, QStringLiteral("old hint")), S_OK);
+    const CryptoPP::SecByteBlock right = Password(QStringLiteral("right-password")).Bytes();
+    QCOMPARE(store.params.Unlock(right.data(), right.size()), S_OK);
+    const QByteArray before = ReadAll(store.keyFile);
+    const Password current(QStringLiteral("right-password"));
+    const Password next(QStringLiteral("next-password"));
+    const PasswordChange change =
+        KeyFileJobs::ApplyChange(store.params, store.properties, current, next, next, QString(250, u'h'));
+    QVERIFY(!change.changed);
+    QCOMPARE(change.messageId, msg::kHintTooLong);
+    QCOMPARE(change.argument, 249);
+    QCOMPARE(change.status, S_OK);
+    QVERIFY(store.params.VerifyPassword(right.data(), right.size()));
+    QVERIFY(!store.properties.HasStaged());
+    QCOMPARE(store.params.Save(&store.properties), S_OK);
+    store.params.ClearMemory();
+    QCOMPARE(store.params.Unlock(right.data(), right.size()), S_OK);
+    QString hint;
+    QCOMPARE(store.properties.ReadString(3, &hint), S_OK);
+    QCOMPARE(hint, QStringLiteral("old hint"));
+    QVERIFY(ReadAll(store.keyFile).mid(51200) == before.mid(51200));
+
+    // The first run refuses it before a key exists.
+    SecParams fresh;
+    QCOMPARE(KeyFileJobs::CommitSetup(fresh, store.properties, next, QString(250, u'h')), E_PROP_RANGE);
+    QVERIFY(!fresh.IsUnlocked());
+    QVERIFY(!store.properties.HasStaged());
 }
 
 void TestLogin::wipeKeepsTheKeyFileOnly()

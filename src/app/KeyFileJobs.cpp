@@ -32,10 +32,14 @@ bool RunJob(ProgressWorker::Work work, IProgressDlg& dialog, const QString& titl
 Status KeyFileJobs::CommitSetup(SecParams& params, PropertyStore& properties, const Password& password,
                                 const QString& hint)
 {
+    // The hint first: one that does not fit is refused before anything changes.
+    Status s = properties.StageString(KeyFileLayout::kSlotHint, hint);
+    if (Failed(s))
+        return s;
     const CryptoPP::SecByteBlock bytes = password.Bytes();
-    Status s = params.CreateNew(bytes.data(), bytes.size());
-    if (Succeeded(s))
-        s = properties.WriteString(KeyFileLayout::kSlotHint, hint);
+    s = params.CreateNew(bytes.data(), bytes.size());
+    if (Failed(s))
+        properties.DropStaged();
     return s;
 }
 
@@ -58,18 +62,24 @@ PasswordChange KeyFileJobs::ApplyChange(SecParams& params, PropertyStore& proper
         return result;
     }
     result.changed = true;
+    // The new hint waits for the save of the new record: written now, a crash
+    // before that save would leave the old password with the new hint.
+    result.status = properties.StageString(KeyFileLayout::kSlotHint, hint);
+    if (Failed(result.status))
+        return result;
     const CryptoPP::SecByteBlock bytes = password.Bytes();
     result.status = params.ChangePassword(bytes.data(), bytes.size());
     if (Succeeded(result.status))
-        result.status = properties.WriteString(KeyFileLayout::kSlotHint, hint);
-    if (Succeeded(result.status))
         result.messageId = msg::kPasswordChanged;
+    else
+        properties.DropStaged();
     return result;
 }
 
-bool KeyFileJobs::RunSave(SecParams& params, IProgressDlg& dialog, const LanguageManager& languages)
+bool KeyFileJobs::RunSave(SecParams& params, PropertyStore& properties, IProgressDlg& dialog,
+                          const LanguageManager& languages)
 {
-    return RunJob([&params] { return Succeeded(params.Save()) ? 0 : 1; }, dialog,
+    return RunJob([&params, &properties] { return Succeeded(params.Save(&properties)) ? 0 : 1; }, dialog,
                   languages.GetText(msg::kTitleSavingKey));
 }
 

@@ -24,15 +24,19 @@ struct PasswordChange {
 
 class KeyFileJobs {
 public:
-    // The first run: a new master key under the password, and the hint.
+    // The first run: a new master key under the password, and the hint
+    // staged to be saved with it.
     [[nodiscard]] static Status CommitSetup(SecParams& params, PropertyStore& properties, const Password& password,
                                             const QString& hint);
-    // The settings page's Apply; the key file still has to be saved.
+    // The settings page's Apply; the key file still has to be saved, which
+    // puts the new record and the staged hint on the device together.
     [[nodiscard]] static PasswordChange ApplyChange(SecParams& params, PropertyStore& properties,
                                                     const Password& current, const Password& password,
                                                     const Password& confirmation, const QString& hint);
-    // Saves the key file behind `dialog` (title 94); true when saved.
-    [[nodiscard]] static bool RunSave(SecParams& params, IProgressDlg& dialog, const LanguageManager& languages);
+    // Saves the key file, with the property records staged in `properties`,
+    // behind `dialog` (title 94); true when saved.
+    [[nodiscard]] static bool RunSave(SecParams& params, PropertyStore& properties, IProgressDlg& dialog,
+                                      const LanguageManager& languages);
     // The wipe steps themselves: mark, erase the key, forget the counter, the
     // flag and the hint, delete the store folder but the key file, unmark.
     [[nodiscard]] static bool Wipe(SecParams& params, PropertyStore& properties, const QString& storeFolder,

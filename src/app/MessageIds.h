@@ -162,6 +162,8 @@ inline constexpr int kHintRevealsPassword = 251;
 inline constexpr int kPasswordTooCommon = 252;
 inline constexpr int kNameNotUtf8 = 253;
 inline constexpr int kUnsafeStoredName = 254;
+inline constexpr int kHintTooLong = 261;
+inline constexpr int kLoginCounterNotReset = 262;
 inline constexpr int kCliNoCommand = 1000;
 inline constexpr int kCliUnknownCommand = 1001;
 inline constexpr int kCliUnknownOption = 1002;
@@ -236,7 +238,8 @@ inline constexpr int kAll[] = {
     kMenuLicense, kMenuSupport, kStartSubtitle, kMenuManual, kTipExit, kTipCopy, kTipCut, kTipPaste,
     kTipDelete, kTipNewDirectory, kTipToolbar, kTipStatusBar, kTipRefresh, kTipMyComputer,
     kTipSecuritySettings, kTipAbout, kMenuLanguage, kAboutText, kAboutVersion, kHintRevealsPassword,
-    kPasswordTooCommon, kNameNotUtf8, kUnsafeStoredName, kCliNoCommand, kCliUnknownCommand, kCliUnknownOption,
+    kPasswordTooCommon, kNameNotUtf8, kUnsafeStoredName, kHintTooLong, kLoginCounterNotReset,
+    kCliNoCommand, kCliUnknownCommand, kCliUnknownOption,
     kCliNeedsValue, kCliSeeHelp, kCliNoArguments, kCliWrongArguments, kCliUsage, kCliNotATerminal, kCliChoose,
     kCliKeyFileBusy, kCliAlreadySetUp, kCliPasswordPrompt, kCliConfirmPrompt, kCliCurrentPasswordPrompt,
     kCliNewPasswordPrompt, kCliNotSetUp, kCliNoPassword, kCliStoreCreated, kCliNoHint, kCliInvalidUtf8,

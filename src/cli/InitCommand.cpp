@@ -18,8 +18,8 @@ QString InitCommand::Help() const
         "Sets up the encrypted store on the volume: creates \"Encrypted Data\" and the\n"
         "key file, with a new random master key under your password. The password is\n"
         "asked twice (or read from --password-file); it needs at least 6 characters.\n"
-        "  --hint TEXT   a reminder of the password, shown by \"hint\"; it must not\n"
-        "                give the password away");
+        "  --hint TEXT   a reminder of the password, shown by \"hint\", of at most\n"
+        "                249 characters; it must not give the password away");
 }
 
 int InitCommand::Run(CliContext& context, const QStringList& arguments)
@@ -29,6 +29,9 @@ int InitCommand::Run(CliContext& context, const QStringList& arguments)
     if (!args.Parse(arguments, &bad) || !args.Rest().isEmpty())
         return context.UsageError(context.Text(msg::kCliWrongArguments, {Name()}));
     const QString hint = args.Value(QStringLiteral("--hint"));
+    // Refused before the store folder and the key file are made.
+    if (const PasswordVerdict verdict = PasswordRules::CheckHint(hint.toStdU16String()); !verdict.valid)
+        return context.Error(context.Text(verdict.messageId, {verdict.argument}));
 
     KeyFileSession session(context);
     if (const int code = session.Open(true); code != kExitSuccess)

@@ -106,6 +106,9 @@ int KeyFileSession::Login(const QString& prompt, Password* used)
                 *used = password;
             return kExitSuccess;
         case LoginOutcome::kFatal:
+            if (outcome.messageId != 0)
+                context_.Error(outcome.argument >= 0 ? context_.Text(outcome.messageId, {outcome.argument})
+                                                     : context_.Text(outcome.messageId));
             return context_.StatusError(outcome.status, KeyFile());
         case LoginOutcome::kRefused:
         case LoginOutcome::kWipe:
@@ -166,7 +169,7 @@ int KeyFileSession::UnlockStore()
 bool KeyFileSession::Save()
 {
     CliProgress progress(context_);
-    return KeyFileJobs::RunSave(params_, progress.Dialog(), context_.languages);
+    return KeyFileJobs::RunSave(params_, properties_, progress.Dialog(), context_.languages);
 }
 
 bool KeyFileSession::Wipe(const QString& title)

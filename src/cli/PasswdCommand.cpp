@@ -8,6 +8,7 @@
 #include "cli/KeyFileSession.h"
 #include "security/KeyFileLayout.h"
 #include "security/Password.h"
+#include "security/PasswordRules.h"
 #include "security/SecurityStatus.h"
 
 namespace nbr::cli {
@@ -18,7 +19,8 @@ QString PasswdCommand::Help() const
         "Changes the password. Asks for the current password (a failed try counts\n"
         "towards the limit of ten), then the new one twice. Only the master key is\n"
         "wrapped anew: stored files stay as they are.\n"
-        "  --hint TEXT   a new password hint (default: keep the current one)");
+        "  --hint TEXT   a new password hint of at most 249 characters (default:\n"
+        "                keep the current one)");
 }
 
 int PasswdCommand::Run(CliContext& context, const QStringList& arguments)
@@ -28,13 +30,20 @@ int PasswdCommand::Run(CliContext& context, const QStringList& arguments)
     if (!args.Parse(arguments, &bad) || !args.Rest().isEmpty())
         return context.UsageError(context.Text(msg::kCliWrongArguments, {Name()}));
 
+    QString hint;
+    const bool newHint = args.Has(QStringLiteral("--hint"));
+    if (newHint) {
+        // Refused before the login, which changes the counter.
+        hint = args.Value(QStringLiteral("--hint"));
+        const PasswordVerdict verdict = PasswordRules::CheckHint(hint.toStdU16String());
+        if (!verdict.valid)
+            return context.Error(context.Text(verdict.messageId, {verdict.argument}));
+    }
+
     KeyFileSession session(context);
     if (const int code = session.OpenExisting(); code != kExitSuccess)
         return code;
-    QString hint;
-    if (args.Has(QStringLiteral("--hint")))
-        hint = args.Value(QStringLiteral("--hint"));
-    else
+    if (!newHint)
         (void)session.Properties().ReadString(KeyFileLayout::kSlotHint, &hint);
 
     // The current password goes through the login steps: the attempt counts.

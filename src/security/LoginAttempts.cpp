@@ -8,24 +8,32 @@
 #include "security/SecParams.h"
 #include "security/SecurityStatus.h"
 
+#include <algorithm>
+
 namespace nbr {
 
 Status LoginAttempts::Open()
 {
-    Status s = properties_.ReadInt(KeyFileLayout::kSlotFailedLogins, &counter_);
+    std::int32_t stored = 0;
+    Status s = properties_.ReadInt(KeyFileLayout::kSlotFailedLogins, &stored);
     if (s == E_PROP_NOT_FOUND) {
         counter_ = 0;
-        s = properties_.WriteInt(KeyFileLayout::kSlotFailedLogins, 0);
+        return properties_.WriteInt(KeyFileLayout::kSlotFailedLogins, 0);
     }
+    // Anyone holding the stick can write the counter: a value no login of
+    // ours leaves behind (negative, or past the limit, where adding one
+    // would overflow) means the limit is reached.
+    if (Succeeded(s))
+        counter_ = stored < 0 || stored > kWipeAt ? kWipeAt : stored;
     return s;
 }
 
 LoginOutcome LoginAttempts::Attempt(const Password& password)
 {
     LoginOutcome outcome;
-    // The attempt counts before anything else, so that pulling the stick or
-    // killing the program cannot undo it.
-    ++counter_;
+    // The attempt counts, on the device, before anything else, so that
+    // pulling the stick or killing the program cannot undo it.
+    counter_ = std::min(counter_, kWipeAt) + 1;
     outcome.counter = counter_;
     outcome.status = properties_.WriteInt(KeyFileLayout::kSlotFailedLogins, counter_);
     if (Failed(outcome.status)) {
@@ -46,10 +54,19 @@ LoginOutcome LoginAttempts::Attempt(const Password& password)
         const CryptoPP::SecByteBlock bytes = typed.Bytes();
         outcome.status = params_.Unlock(bytes.data(), bytes.size());
         if (Succeeded(outcome.status)) {
+            outcome.status = properties_.WriteInt(KeyFileLayout::kSlotFailedLogins, 0);
+            if (Failed(outcome.status)) {
+                // Carrying on would leave failures on the stick that the next
+                // wrong guesses add to, up to a wipe nobody expects.
+                params_.ClearMemory();
+                outcome.kind = LoginOutcome::kFatal;
+                outcome.messageId = msg::kLoginCounterNotReset;
+                outcome.argument = counter_;
+                return outcome;
+            }
             counter_ = 0;
             outcome.counter = 0;
             outcome.kind = LoginOutcome::kLoggedIn;
-            (void)properties_.WriteInt(KeyFileLayout::kSlotFailedLogins, 0);
             return outcome;
         }
         if (outcome.status == E_WRONG_PASSWORD)

@@ -19,7 +19,7 @@ struct LoginOutcome {
         kLoggedIn,   // unlocked; the counter is 0 again
         kRefused,    // this attempt failed; try again
         kWipe,       // the limit is reached: wipe, say so and end
-        kFatal,      // the counter cannot be kept: show the status and end
+        kFatal,      // the counter cannot be kept: show the text (if any) and the status, and end
     };
     Kind kind = kRefused;
     int messageId = 0;      // the error of this attempt (0: the status's text, if any)
@@ -36,7 +36,8 @@ public:
 
     LoginAttempts(SecParams& params, PropertyStore& properties) : params_(params), properties_(properties) {}
 
-    // Reads the counter; a missing one is 0 and is written so.
+    // Reads the counter; a missing one is 0 and is written so, one outside
+    // 0..10 counts as 10.
     [[nodiscard]] Status Open();
     [[nodiscard]] LoginOutcome Attempt(const Password& password);
     [[nodiscard]] std::int32_t Counter() const { return counter_; }

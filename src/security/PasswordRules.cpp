@@ -30,13 +30,23 @@ PasswordVerdict PasswordRules::CheckNew(std::u16string_view password, std::u16st
         Apply(verdict, msg::kConfirmationEmpty, false);
     else if (!confirmed)
         Apply(verdict, msg::kConfirmationDiffers, false);
-    else
+    else if (verdict.valid)  // a confirmed password of the wrong length keeps the length's text
         Apply(verdict, msg::kPasswordsMatch, true);
 
     if (confirmed && hint.substr(0, kHintCompared) == password)
         Apply(verdict, msg::kHintRevealsPassword, false);
+    if (hint.size() > kMaxHintLength)
+        Apply(verdict, msg::kHintTooLong, false, static_cast<int>(kMaxHintLength));
     if (password == u"password")
         Apply(verdict, msg::kPasswordTooCommon, false);
+    return verdict;
+}
+
+PasswordVerdict PasswordRules::CheckHint(std::u16string_view hint)
+{
+    PasswordVerdict verdict;
+    if (hint.size() > kMaxHintLength)
+        Apply(verdict, msg::kHintTooLong, false, static_cast<int>(kMaxHintLength));
     return verdict;
 }
 

@@ -19,11 +19,16 @@ public:
     static constexpr std::size_t kMaxLength = 256;
     static constexpr std::size_t kHintCompared = 126;
     static constexpr std::size_t kLoginMaxLength = 511;
+    // What a property record holds: 500 bytes of UTF-16 with the terminator.
+    static constexpr std::size_t kMaxHintLength = 249;
 
     // A new password with its confirmation and hint. The text is the one of
     // the last rule that applies.
     [[nodiscard]] static PasswordVerdict CheckNew(std::u16string_view password, std::u16string_view confirmation,
                                                   std::u16string_view hint);
+    // The hint alone, so that a front end can refuse it before it asks for
+    // anything or changes anything.
+    [[nodiscard]] static PasswordVerdict CheckHint(std::u16string_view hint);
     // The settings page: the current password first, then the new one.
     [[nodiscard]] static PasswordVerdict CheckChange(std::u16string_view current, std::u16string_view password,
                                                      std::u16string_view confirmation, std::u16string_view hint);

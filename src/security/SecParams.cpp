@@ -4,6 +4,7 @@
 #include "security/FileStream.h"
 #include "security/CryptoGuard.h"
 #include "security/KeyFileLayout.h"
+#include "security/PropertyStore.h"
 #include "security/RandomSource.h"
 #include "security/SecurityStatus.h"
 
@@ -90,10 +91,9 @@ Status SecParams::HasKeyFile(bool* has)
     return S_OK;
 }
 
-Status SecParams::WrapUnder(const std::uint8_t* password, std::size_t count)
+Status SecParams::WrapUnder(const std::uint8_t* password, std::size_t count, std::uint8_t* r)
 {
     return CryptoGuarded([&]() -> Status {
-        std::uint8_t* r = record_.data();
         Status s = Draw(r + L::kVerifierSalt, L::kSaltLength);
         if (Failed(s))
             return s;
@@ -128,7 +128,7 @@ Status SecParams::CreateNew(const std::uint8_t* password, std::size_t count)
     if (Succeeded(s)) {
         qToLittleEndian<std::uint32_t>(L::kRecordLength, record_.data());
         qToLittleEndian<std::uint16_t>(1, record_.data() + L::kVersion);
-        s = WrapUnder(password, count);
+        s = WrapUnder(password, count, record_.data());
     }
     if (Succeeded(s))
         s = Draw(record_.data() + L::kCreationRandom, 16);
@@ -212,10 +212,16 @@ Status SecParams::ChangePassword(const std::uint8_t* password, std::size_t count
         return E_INVALIDARG;
     if (!unlocked_)
         return E_BAD_STATE;
-    return WrapUnder(password, count);
+    // Built aside: a draw that fails halfway must not leave a record with the
+    // new verifier over the old wrapping, which no password would open.
+    CryptoPP::SecByteBlock next(record_);
+    const Status s = WrapUnder(password, count, next.data());
+    if (Succeeded(s))
+        std::copy(next.begin(), next.end(), record_.begin());  // record_ keeps its locked pages
+    return s;
 }
 
-Status SecParams::Save()
+Status SecParams::Save(PropertyStore* staged)
 {
     if (!unlocked_)
         return E_BAD_STATE;
@@ -223,17 +229,21 @@ Status SecParams::Save()
         return E_SAVE_FAILED;
     if (!stream_)
         return E_SAVE_FAILED;
-    std::uint32_t done = 0;
-    if (Failed(stream_->Seek(0, FileStream::kSeekSet, nullptr))
-        || Failed(stream_->Write(L::kMagic.data(), static_cast<std::uint32_t>(L::kMagic.size()), &done))
-        || done != L::kMagic.size())
+    // The whole file anew, its property records as they are now: a record
+    // written over the only copy would be lost to a torn write.
+    CryptoPP::SecByteBlock image(L::kFileLength);
+    std::fill(image.begin(), image.end(), 0);
+    std::uint32_t got = 0;
+    if (Failed(stream_->Seek(0, FileStream::kSeekSet, nullptr)) || Failed(stream_->Read(image.data(), L::kFileLength, &got)))
         return E_SAVE_FAILED;
-    if (Failed(stream_->Write(record_.data(), L::kRecordLength, &done)) || done != L::kRecordLength)
+    std::copy(L::kMagic.begin(), L::kMagic.end(), image.begin());
+    std::copy(record_.begin(), record_.end(), image.begin() + L::kRecordOffset);
+    if (staged)
+        staged->ApplyStaged(image.data(), image.size());
+    if (Failed(stream_->Replace(image.data(), L::kFileLength)))
         return E_SAVE_FAILED;
-    // A stick can be pulled at any moment: the new key is on the device before
-    // the save counts as done.
-    if (Failed(stream_->Commit()))
-        return E_SAVE_FAILED;
+    if (staged)
+        staged->DropStaged();
     return S_OK;
 }
 

@@ -16,6 +16,7 @@ namespace nbr {
 
 class FileStream;
 class IRandomSource;
+class PropertyStore;
 
 class SecParams {
 public:
@@ -34,8 +35,12 @@ public:
     [[nodiscard]] Status CreateNew(const std::uint8_t* password, std::size_t count);
     [[nodiscard]] Status Unlock(const std::uint8_t* password, std::size_t count);
     [[nodiscard]] bool VerifyPassword(const std::uint8_t* password, std::size_t count) const;
+    // All or nothing: on failure the record stays as it was.
     [[nodiscard]] Status ChangePassword(const std::uint8_t* password, std::size_t count);
-    [[nodiscard]] Status Save();
+    // Magic and record, and the property records `staged` keeps back (when
+    // given), reach the device in one replacement of the key file: after a
+    // crash the file holds the old record or the new one, never a part.
+    [[nodiscard]] Status Save(PropertyStore* staged = nullptr);
     [[nodiscard]] bool Erase();
 
     [[nodiscard]] const std::uint8_t* GetMasterKey() const;
@@ -53,7 +58,8 @@ public:
 
 private:
     [[nodiscard]] Status Draw(std::uint8_t* out, std::size_t count);
-    [[nodiscard]] Status WrapUnder(const std::uint8_t* password, std::size_t count);
+    // Wraps the master key under the password into `record`.
+    [[nodiscard]] Status WrapUnder(const std::uint8_t* password, std::size_t count, std::uint8_t* record);
     [[nodiscard]] Status Seal();
 
     CryptoPP::SecByteBlock record_;

@@ -233,8 +233,13 @@ Status SecParams::Save(PropertyStore* staged)
     // written over the only copy would be lost to a torn write.
     CryptoPP::SecByteBlock image(L::kFileLength);
     std::fill(image.begin(), image.end(), 0);
+    // A read cut short by an error would look like the end of the file and
+    // save the property records as absent: the counter among them.
+    std::uint64_t length = 0;
     std::uint32_t got = 0;
-    if (Failed(stream_->Seek(0, FileStream::kSeekSet, nullptr)) || Failed(stream_->Read(image.data(), L::kFileLength, &got)))
+    if (Failed(stream_->Seek(0, FileStream::kSeekEnd, &length)) || Failed(stream_->Seek(0, FileStream::kSeekSet, nullptr))
+        || Failed(stream_->Read(image.data(), L::kFileLength, &got))
+        || got != std::min<std::uint64_t>(length, L::kFileLength))
         return E_SAVE_FAILED;
     std::copy(L::kMagic.begin(), L::kMagic.end(), image.begin());
     std::copy(record_.begin(), record_.end(), image.begin() + L::kRecordOffset);

@@ -162,6 +162,7 @@ inline constexpr int kHintRevealsPassword = 251;
 inline constexpr int kPasswordTooCommon = 252;
 inline constexpr int kNameNotUtf8 = 253;
 inline constexpr int kUnsafeStoredName = 254;
+inline constexpr int kLaunchNameNotUtf8 = 259;
 inline constexpr int kCliNoCommand = 1000;
 inline constexpr int kCliUnknownCommand = 1001;
 inline constexpr int kCliUnknownOption = 1002;
@@ -201,6 +202,7 @@ inline constexpr int kCliNotAFile = 1035;
 inline constexpr int kCliSkipped = 1036;
 inline constexpr int kCliPressEnter = 1037;
 inline constexpr int kCliWaitingForProgram = 1038;
+inline constexpr int kCliCheckPlaintext = 1050;
 
 // Every number above, for the checks of the packs.
 inline constexpr int kAll[] = {
@@ -228,14 +230,14 @@ inline constexpr int kAll[] = {
     kMenuLicense, kMenuSupport, kStartSubtitle, kMenuManual, kTipExit, kTipCopy, kTipCut, kTipPaste,
     kTipDelete, kTipNewDirectory, kTipToolbar, kTipStatusBar, kTipRefresh, kTipMyComputer,
     kTipSecuritySettings, kTipAbout, kMenuLanguage, kAboutText, kAboutVersion, kHintRevealsPassword,
-    kPasswordTooCommon, kNameNotUtf8, kUnsafeStoredName, kCliNoCommand, kCliUnknownCommand, kCliUnknownOption,
+    kPasswordTooCommon, kNameNotUtf8, kUnsafeStoredName, kLaunchNameNotUtf8, kCliNoCommand, kCliUnknownCommand, kCliUnknownOption,
     kCliNeedsValue, kCliSeeHelp, kCliNoArguments, kCliWrongArguments, kCliUsage, kCliNotATerminal, kCliChoose,
     kCliKeyFileBusy, kCliAlreadySetUp, kCliPasswordPrompt, kCliConfirmPrompt, kCliCurrentPasswordPrompt,
     kCliNewPasswordPrompt, kCliNotSetUp, kCliNoPassword, kCliStoreCreated, kCliNoHint, kCliInvalidUtf8,
     kCliDeclined, kCliIsFolder, kCliNotFound, kCliCheckManifestDamaged, kCliCheckManifestLost,
     kCliCheckMissing, kCliCheckBadKey, kCliCheckLeftover, kCliCheckRepaired, kCliCheckSummary, kCliNotAFolder,
     kCliCheckWrongKind, kCliNoSuchHostFile, kCliCancelled, kCliNotAFile, kCliSkipped, kCliPressEnter,
-    kCliWaitingForProgram,
+    kCliWaitingForProgram, kCliCheckPlaintext,
 };
 
 }  // namespace nbr::msg

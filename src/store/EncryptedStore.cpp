@@ -138,9 +138,11 @@ Status EncryptedStore::EnsureStoreFolders(const QString& base, const QString& di
         current = root_;
     }
     *storedPath = current;
-    for (const QString& component : displayRelPath.split(NativePath::kSeparator, Qt::SkipEmptyParts)) {
-        if (!IsStorableName(component))
-            return E_STORE_BAD_NAME;
+    const QStringList components = displayRelPath.split(NativePath::kSeparator, Qt::SkipEmptyParts);
+    // Checked before anything is made: "A/../B" must not leave an "A" behind.
+    if (!std::all_of(components.begin(), components.end(), IsStorableName))
+        return E_STORE_BAD_NAME;
+    for (const QString& component : components) {
         // A folder that exists is used whatever its name: an import keeps
         // host names that a person could not type for a new folder.
         StoreManifest manifest(keys_);

@@ -3,6 +3,7 @@
 
 #include "TestSupport.h"
 
+#include "platform/OpenFiles.h"
 #include "platform/Processes.h"
 
 #include <QElapsedTimer>
@@ -39,6 +40,7 @@ private slots:
     void signalsOnlyTheProcessThatWasSeen_data();
     void signalsOnlyTheProcessThatWasSeen();
     void missingProgram();
+    void openFilesAreNotFoundThroughLinks();
 
 private:
     QTemporaryDir dir_;
@@ -127,6 +129,24 @@ void TestProcesses::missingProgram()
     QVERIFY(!Processes::Start({dir_.filePath(QStringLiteral("no-such-program"))}, &pid));
     QVERIFY(!Processes::Start({}, &pid));
     QCOMPARE(pid, 0);
+}
+
+void TestProcesses::openFilesAreNotFoundThroughLinks()
+{
+    const QString target = dir_.filePath(QStringLiteral("held.log"));
+    const QString link = dir_.filePath(QStringLiteral("link-to-held"));
+    QVERIFY(WriteAll(target, "log"));
+    QVERIFY(QFile::link(target, link));
+    QVERIFY(!OpenFiles::IsOpenByAnotherProcess(target));
+    // A service that keeps its file open.
+    QProcess holder;
+    holder.start(QStringLiteral("sh"), {QStringLiteral("-c"), QStringLiteral("exec 3<\"$0\"; echo ready; sleep 30"), target});
+    QVERIFY(holder.waitForReadyRead(5000));
+    QVERIFY(OpenFiles::IsOpenByAnotherProcess(target));
+    QVERIFY(!OpenFiles::IsOpenByAnotherProcess(link));
+    QVERIFY(!OpenFiles::IsOpenByAnotherProcess(dir_.path()));
+    holder.kill();
+    holder.waitForFinished();
 }
 
 QTEST_GUILESS_MAIN(TestProcesses)

@@ -57,11 +57,10 @@ int OpenCommand::Run(CliContext& context, const QStringList& arguments)
         progress.Dialog().SetTitle(context.Text(msg::kTitleClosing));
         progress.Dialog().SetOwnerThread(QThread::currentThreadId());
         progress.Dialog().Begin(0);
-        bool leftover = false;
-        const Status cleaned = opened.CleanUpLeftovers(&progress.Dialog(), &leftover);
-        progress.Dialog().End(Succeeded(cleaned));
-        if (leftover && !context.quiet)
+        if (opened.HasLeftovers() && !context.quiet)
             context.err << context.Text(msg::kUncleanShutdown) << '\n' << Qt::flush;
+        const Status cleaned = opened.CleanUpLeftovers(&progress.Dialog());
+        progress.Dialog().End(Succeeded(cleaned));
         if (Failed(cleaned))
             return context.Error(context.Text(msg::kClosingFailed), FormatErrorText(context.languages, cleaned));
     }

@@ -353,10 +353,15 @@ Status OpenedFileList::CleanUpLaunchFolder(IProgressDlg* dialog)
     return result;
 }
 
-Status OpenedFileList::CleanUpLeftovers(IProgressDlg* dialog, bool* found)
+bool OpenedFileList::HasLeftovers() const
 {
     // While copies of this run are open, the folder is this run's own.
-    const bool leftover = opened_.empty() && FileSystem::Exists(launch_);
+    return opened_.empty() && FileSystem::Exists(launch_);
+}
+
+Status OpenedFileList::CleanUpLeftovers(IProgressDlg* dialog, bool* found)
+{
+    const bool leftover = HasLeftovers();
     if (found)
         *found = leftover;
     return leftover ? CleanUpLaunchFolder(dialog) : S_OK;

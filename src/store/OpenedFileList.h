@@ -56,6 +56,8 @@ public:
     // by a run that did not end properly, and is cleaned up. `found` tells
     // whether there was one.
     [[nodiscard]] Status CleanUpLeftovers(IProgressDlg* dialog, bool* found = nullptr);
+    // There is a launch folder that this run did not make.
+    [[nodiscard]] bool HasLeftovers() const;
     void DiscardOpenedCopy(const QString& copyPath);
 
     [[nodiscard]] const QString& LaunchFolder() const { return launch_; }

@@ -5,8 +5,11 @@
 #include "platform/Processes.h"
 
 #include <QElapsedTimer>
+#include <QPair>
+#include <QSet>
 #include <QThread>
 
+#include <algorithm>
 #include <atomic>
 
 namespace nbr {
@@ -14,6 +17,7 @@ namespace {
 std::atomic<int> g_settleMs {1500};
 constexpr int kCloseWaitMs = 5000;
 constexpr int kPollMs = 20;
+constexpr int kScanMs = 100;  // a scan reads every process of the system
 
 bool SessionRuns(qint64 session)
 {
@@ -36,21 +40,33 @@ bool WaitForAll(const QList<ProcessIdentity>& processes, int milliseconds)
     }
 }
 
-// Signals the processes of a launch; those that are still there after the
-// wait are what is left.
+// Asks every process of a launch to end, including ones that appear or
+// change program while it waits; what still runs afterwards is returned.
 QList<ProcessIdentity> CloseSession(qint64 session, bool force)
 {
     // The leader is our child until released: its id, and so the session's,
     // cannot have passed to anyone else, and every member found is ours.
-    QList<ProcessIdentity> members = Processes::SessionMembers(session);
-    for (const ProcessIdentity& member : std::as_const(members))
-        (void)Processes::Signal(member, false);
-    if (!WaitForAll(members, kCloseWaitMs) && force) {
+    QSet<QPair<qint64, quint64>> asked;
+    QList<ProcessIdentity> members;
+    QElapsedTimer timer;
+    timer.start();
+    for (;;) {
+        members = Processes::SessionMembers(session);
+        for (const ProcessIdentity& member : std::as_const(members)) {
+            const QPair<qint64, quint64> key {member.pid, member.startTicks};
+            if (!asked.contains(key) && Processes::Signal(member, false))
+                asked.insert(key);
+        }
+        if (members.isEmpty() || timer.elapsed() >= kCloseWaitMs)
+            break;
+        QThread::msleep(kScanMs);
+    }
+    if (!members.isEmpty() && force) {
         for (const ProcessIdentity& member : std::as_const(members))
             (void)Processes::Signal(member, true);
         (void)WaitForAll(members, kCloseWaitMs);
+        members.removeIf([](const ProcessIdentity& p) { return !Processes::IsSame(p); });
     }
-    members.removeIf([](const ProcessIdentity& p) { return !Processes::IsSame(p); });
     return members;
 }
 
@@ -83,16 +99,12 @@ Status ProcessTracker::OpenWithAssociatedProgram(const QString& file, const QStr
         return StatusFromWin32(win32::kFileNotFound);
     QElapsedTimer timer;
     timer.start();
-    bool running = true;
-    while (timer.elapsed() < g_settleMs) {
-        // A launcher that ends at once may leave its program behind: the
-        // whole session counts, not just the process started.
-        running = Processes::IsRunning(pid) || SessionRuns(pid);
-        if (!running)
-            break;
-        QThread::msleep(kPollMs);
-    }
-    if (track && running) {
+    // A launcher that ends at once may leave its program behind: the whole
+    // session counts, not just the process started.
+    const auto running = [pid] { return Processes::IsRunning(pid) || SessionRuns(pid); };
+    while (timer.elapsed() < g_settleMs && running())
+        QThread::msleep(Processes::IsRunning(pid) ? kPollMs : kScanMs);
+    if (track && running()) {
         records_ << TrackedProcess {file, pid, true};
         return S_OK;
     }

@@ -14,6 +14,8 @@
 #include "store/FileUtilities.h"
 #include "store/StoreStatus.h"
 
+#include <algorithm>
+
 namespace nbr {
 namespace {
 

@@ -20,6 +20,7 @@
 
 #include <QThread>
 
+#include <algorithm>
 #include <vector>
 
 namespace nbr {
@@ -46,8 +47,8 @@ bool IsLockFileName(const QString& name)
            || (name.startsWith(QLatin1String(".~lock.")) && name.endsWith(QLatin1Char('#')));
 }
 
-// Lock files, and everything in a folder named like one, are the programs'
-// own: they are wiped with the launch folder, never stored.
+// Lock files, everything in a folder named like one, and fragments of an
+// interrupted decryption are wiped with the launch folder, never stored.
 bool IsProgramsOwn(const QString& relativePath)
 {
     const QStringList parts = relativePath.split(NativePath::kSeparator);

@@ -164,6 +164,7 @@ inline constexpr int kNameNotUtf8 = 253;
 inline constexpr int kUnsafeStoredName = 254;
 inline constexpr int kHintTooLong = 261;
 inline constexpr int kLoginCounterNotReset = 262;
+inline constexpr int kLaunchNameNotUtf8 = 259;
 inline constexpr int kCliNoCommand = 1000;
 inline constexpr int kCliUnknownCommand = 1001;
 inline constexpr int kCliUnknownOption = 1002;
@@ -211,43 +212,43 @@ inline constexpr int kFolderNotListed = 1204;
 inline constexpr int kFileNotStored = 1205;
 inline constexpr int kNotAllStored = 1206;
 inline constexpr int kFileNotCopiedOut = 1207;
+inline constexpr int kCliCheckPlaintext = 1050;
 
 // Every number above, for the checks of the packs.
 inline constexpr int kAll[] = {
-    kButtonAbort, kButtonOk, kButtonYes, kButtonNo, kButtonRetry, kButtonIgnore, kButtonCancel,
-    kSetupNotCompleted, kCaptionError, kCaptionNotice, kStoreItemExists, kStoreDiskFull, kWrongPassword,
-    kKeyFileInvalid, kKeyNotCreated, kAlgorithmMismatch, kBufferTooSmall, kNotEncrypting, kNotDecrypting,
-    kIntegrity, kKeyTooShort, kKeyTooLong, kBadState, kSaveFailed, kStoreManifest, kBadHeader, kHeaderRead,
-    kTitleEncrypting, kTitleDecrypting, kColumnName, kColumnSize, kColumnDate, kCurrentPasswordEmpty,
-    kCurrentPasswordTooLong, kNewPasswordEmpty, kPasswordTooLong, kConfirmationEmpty, kConfirmationDiffers,
-    kPasswordsMatch, kPasswordTooShort, kQuestionReplaceFile, kQuestionMergeFolder, kDriveFull,
-    kQuestionReplaceHostFile, kQuestionDeleteFolder, kQuestionDeleteFile, kQuestionDeleteItems,
-    kTitleDeleting, kSplashStarting, kSplashLoading, kSplashCheckingDevice, kQuestionReset, kResetFailed,
-    kResetDone, kCaptionLogin, kTitlePleaseWait, kSplashSetup, kWizardTitleSuffix, kButtonFinish, kButtonNext,
-    kMenuExpand, kMenuCollapse, kMenuRefresh, kMenuOpen, kMenuCopy, kMenuPaste, kMenuDelete, kNoProgramToOpen,
-    kStreamWrite, kStreamRead, kStreamFailed, kStreamUnsupported, kPasswordSet, kCancelling, kTitleSavingKey,
-    kPasswordChanged, kCurrentPasswordWrong, kStoreDestroyed, kStoreBadName, kNewFolder, kOneAttemptLeft,
-    kLoginWrongPassword, kPropRange, kPropNoStream, kPropNotFound, kStoreReadOnly, kPropBadLength, kPropWrite,
-    kUncleanShutdown, kStoreDriveRemoved, kNoKeyStream, kKeyFileShort, kFileStillOpen, kSplashWaitingDevice,
-    kPageNotCreated, kUnknownError, kGenericError, kTitleClosing, kClosingFailed, kHintPrefix, kEulaAccept,
-    kEulaDecline, kEulaHeading, kEulaLine1, kEulaLine2, kButtonPrev, kStartInstructions, kStartHeading,
-    kEndText, kEndHeading, kLoginButton, kLoginCancel, kLoginPrompt, kLoginReset, kLoginResetExplanation,
-    kLoginPasswordLabel, kLoginHintLink, kSettingsCancel, kMenuFile, kMenuEdit, kMenuView, kMenuOptions,
-    kMenuHelp, kMenuExit, kMenuCut, kMenuCopyItem, kMenuPasteItem, kMenuDeleteItem, kMenuNewDirectory,
-    kMenuToolbar, kMenuStatusBar, kMenuRefreshItem, kMenuMyComputer, kMenuSecuritySettings, kMenuAbout,
-    kMenuLicense, kMenuSupport, kStartSubtitle, kMenuManual, kTipExit, kTipCopy, kTipCut, kTipPaste,
-    kTipDelete, kTipNewDirectory, kTipToolbar, kTipStatusBar, kTipRefresh, kTipMyComputer,
-    kTipSecuritySettings, kTipAbout, kMenuLanguage, kAboutText, kAboutVersion, kHintRevealsPassword,
-    kPasswordTooCommon, kNameNotUtf8, kUnsafeStoredName, kHintTooLong, kLoginCounterNotReset,
-    kCliNoCommand, kCliUnknownCommand, kCliUnknownOption,
-    kCliNeedsValue, kCliSeeHelp, kCliNoArguments, kCliWrongArguments, kCliUsage, kCliNotATerminal, kCliChoose,
-    kCliKeyFileBusy, kCliAlreadySetUp, kCliPasswordPrompt, kCliConfirmPrompt, kCliCurrentPasswordPrompt,
-    kCliNewPasswordPrompt, kCliNotSetUp, kCliNoPassword, kCliStoreCreated, kCliNoHint, kCliInvalidUtf8,
-    kCliDeclined, kCliIsFolder, kCliNotFound, kCliCheckManifestDamaged, kCliCheckManifestLost,
-    kCliCheckMissing, kCliCheckBadKey, kCliCheckLeftover, kCliCheckRepaired, kCliCheckSummary, kCliNotAFolder,
-    kCliCheckWrongKind, kCliNoSuchHostFile, kCliCancelled, kCliNotAFile, kCliSkipped, kCliPressEnter,
-    kCliWaitingForProgram, kLinkRefused, kSkippedFolderLink, kSkippedSpecial, kStoredUnderOtherName, kFolderNotListed, kFileNotStored, kNotAllStored,
-    kFileNotCopiedOut,
+    kButtonAbort, kButtonOk, kButtonYes, kButtonNo, kButtonRetry, kButtonIgnore, kButtonCancel, kSetupNotCompleted,
+    kCaptionError, kCaptionNotice, kStoreItemExists, kStoreDiskFull, kWrongPassword, kKeyFileInvalid,
+    kKeyNotCreated, kAlgorithmMismatch, kBufferTooSmall, kNotEncrypting, kNotDecrypting, kIntegrity, kKeyTooShort,
+    kKeyTooLong, kBadState, kSaveFailed, kStoreManifest, kBadHeader, kHeaderRead, kTitleEncrypting,
+    kTitleDecrypting, kColumnName, kColumnSize, kColumnDate, kCurrentPasswordEmpty, kCurrentPasswordTooLong,
+    kNewPasswordEmpty, kPasswordTooLong, kConfirmationEmpty, kConfirmationDiffers, kPasswordsMatch,
+    kPasswordTooShort, kQuestionReplaceFile, kQuestionMergeFolder, kDriveFull, kQuestionReplaceHostFile,
+    kQuestionDeleteFolder, kQuestionDeleteFile, kQuestionDeleteItems, kTitleDeleting, kSplashStarting,
+    kSplashLoading, kSplashCheckingDevice, kQuestionReset, kResetFailed, kResetDone, kCaptionLogin,
+    kTitlePleaseWait, kSplashSetup, kWizardTitleSuffix, kButtonFinish, kButtonNext, kMenuExpand, kMenuCollapse,
+    kMenuRefresh, kMenuOpen, kMenuCopy, kMenuPaste, kMenuDelete, kNoProgramToOpen, kStreamWrite, kStreamRead,
+    kStreamFailed, kStreamUnsupported, kPasswordSet, kCancelling, kTitleSavingKey, kPasswordChanged,
+    kCurrentPasswordWrong, kStoreDestroyed, kStoreBadName, kNewFolder, kOneAttemptLeft, kLoginWrongPassword,
+    kPropRange, kPropNoStream, kPropNotFound, kStoreReadOnly, kPropBadLength, kPropWrite, kUncleanShutdown,
+    kStoreDriveRemoved, kNoKeyStream, kKeyFileShort, kFileStillOpen, kSplashWaitingDevice, kPageNotCreated,
+    kUnknownError, kGenericError, kTitleClosing, kClosingFailed, kHintPrefix, kEulaAccept, kEulaDecline,
+    kEulaHeading, kEulaLine1, kEulaLine2, kButtonPrev, kStartInstructions, kStartHeading, kEndText, kEndHeading,
+    kLoginButton, kLoginCancel, kLoginPrompt, kLoginReset, kLoginResetExplanation, kLoginPasswordLabel,
+    kLoginHintLink, kSettingsCancel, kMenuFile, kMenuEdit, kMenuView, kMenuOptions, kMenuHelp, kMenuExit, kMenuCut,
+    kMenuCopyItem, kMenuPasteItem, kMenuDeleteItem, kMenuNewDirectory, kMenuToolbar, kMenuStatusBar,
+    kMenuRefreshItem, kMenuMyComputer, kMenuSecuritySettings, kMenuAbout, kMenuLicense, kMenuSupport,
+    kStartSubtitle, kMenuManual, kTipExit, kTipCopy, kTipCut, kTipPaste, kTipDelete, kTipNewDirectory, kTipToolbar,
+    kTipStatusBar, kTipRefresh, kTipMyComputer, kTipSecuritySettings, kTipAbout, kMenuLanguage, kAboutText,
+    kAboutVersion, kHintRevealsPassword, kPasswordTooCommon, kNameNotUtf8, kUnsafeStoredName, kHintTooLong,
+    kLoginCounterNotReset, kLaunchNameNotUtf8, kCliNoCommand, kCliUnknownCommand, kCliUnknownOption, kCliNeedsValue,
+    kCliSeeHelp, kCliNoArguments, kCliWrongArguments, kCliUsage, kCliNotATerminal, kCliChoose, kCliKeyFileBusy,
+    kCliAlreadySetUp, kCliPasswordPrompt, kCliConfirmPrompt, kCliCurrentPasswordPrompt, kCliNewPasswordPrompt,
+    kCliNotSetUp, kCliNoPassword, kCliStoreCreated, kCliNoHint, kCliInvalidUtf8, kCliDeclined, kCliIsFolder,
+    kCliNotFound, kCliCheckManifestDamaged, kCliCheckManifestLost, kCliCheckMissing, kCliCheckBadKey,
+    kCliCheckLeftover, kCliCheckRepaired, kCliCheckSummary, kCliNotAFolder, kCliCheckWrongKind, kCliNoSuchHostFile,
+    kCliCancelled, kCliNotAFile, kCliSkipped, kCliPressEnter, kCliWaitingForProgram, kLinkRefused,
+    kSkippedFolderLink, kSkippedSpecial, kStoredUnderOtherName, kFolderNotListed, kFileNotStored, kNotAllStored,
+    kFileNotCopiedOut, kCliCheckPlaintext,
 };
 
 }  // namespace nbr::msg

@@ -10,6 +10,7 @@
 #include "platform/FileSystem.h"
 #include "store/CopyToDeviceThread.h"
 #include "store/EncryptedStore.h"
+#include "store/StoreStatus.h"
 
 #include <QFileInfo>
 
@@ -55,14 +56,13 @@ int AddCommand::Run(CliContext& context, const QStringList& arguments)
     QString target;
     if (args.Has(QStringLiteral("--to"))) {
         const QString to = args.Value(QStringLiteral("--to"));
-        Status s = store.EnsureStoreFolders(QString(), to, &target);
-        ManifestEntry entry;
-        if (Succeeded(s))
-            s = store.Resolve(to, &target, &entry);
+        // An existing folder is found whatever its name; only new ones must
+        // pass the rule for typed names.
+        const Status s = store.EnsureStoreFolders(QString(), to, &target);
+        if (s == E_STORE_ITEM_EXISTS)
+            return context.Error(context.Text(msg::kCliNotAFolder, {to}));
         if (Failed(s))
             return context.StatusError(s, to);
-        if (!entry.isFolder)
-            return context.Error(context.Text(msg::kCliNotAFolder, {to}));
     }
     const int code = TransferCommand::Run(context, fixed, yes, false, [&](IProgressDlg* progress) {
         return std::make_unique<CopyToDeviceThread>(progress, store, DropFileList(paths), target, context.languages);

@@ -12,6 +12,7 @@
 #include "security/SecParams.h"
 #include "store/EncryptedStore.h"
 #include "store/FileUtilities.h"
+#include "store/OpenedFileList.h"
 
 #include <QSet>
 
@@ -107,6 +108,7 @@ private:
                && Succeeded(engine->DecryptFileToBuffer(path, &content)) && StoreManifest::Parse(content, entries);
     }
 
+public:
     void Problem(int messageId, const QString& where, bool fixed)
     {
         ++problems_;
@@ -118,6 +120,7 @@ private:
         context_.out << '\n';
     }
 
+private:
     CliContext& context_;
     EncryptedStore& store_;
     bool repair_;
@@ -151,6 +154,9 @@ int CheckCommand::Run(CliContext& context, const QStringList& arguments)
     EncryptedStore& store = session.Store();
     Checker checker(context, store, args.Has(QStringLiteral("--repair")));
     checker.Folder(store.Root(), QString());
+    // The next open writes these back or wipes them.
+    for (const QString& file : OpenedFileList::FindLeftovers(OpenedFileList::LaunchFolderOf(context.root)))
+        checker.Problem(msg::kCliCheckPlaintext, file, false);
     return checker.Finish();
 }
 

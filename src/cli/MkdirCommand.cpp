@@ -5,6 +5,7 @@
 #include "cli/ExitCode.h"
 #include "cli/KeyFileSession.h"
 #include "store/EncryptedStore.h"
+#include "store/StoreStatus.h"
 
 namespace nbr::cli {
 
@@ -13,7 +14,8 @@ QString MkdirCommand::Help() const
     return QStringLiteral(
         "Creates a folder in the store, and every missing folder on the way to it\n"
         "(\"mkdir Photos/2026\"). Folders that exist already are fine. A folder name\n"
-        "must not be empty, begin or end with a space, or contain \\ / : * ? \" < > |");
+        "must not be empty, \".\" or \"..\", begin or end with a space, or contain\n"
+        "\\ / : * ? \" < > | (folders that exist already are found whatever their names).");
 }
 
 int MkdirCommand::Run(CliContext& context, const QStringList& arguments)
@@ -27,11 +29,10 @@ int MkdirCommand::Run(CliContext& context, const QStringList& arguments)
     EncryptedStore& store = session.Store();
     QString stored;
     const Status s = store.EnsureStoreFolders(QString(), path, &stored);
+    if (s == E_STORE_ITEM_EXISTS)
+        return context.Error(context.Text(msg::kCliNotAFolder, {path}));  // a file is in the way
     if (Failed(s))
         return context.StatusError(s, path);
-    ManifestEntry entry;
-    if (Succeeded(store.Resolve(path, &stored, &entry)) && !entry.isFolder)
-        return context.Error(context.Text(msg::kCliNotAFolder, {path}));
     return kExitSuccess;
 }
 

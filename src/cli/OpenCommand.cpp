@@ -8,10 +8,10 @@
 #include "cli/KeyFileSession.h"
 #include "platform/InterruptSignal.h"
 #include "platform/NativePath.h"
-#include "platform/Processes.h"
 #include "platform/Terminal.h"
 #include "store/EncryptedStore.h"
 #include "store/OpenedFileList.h"
+#include "store/StoreStatus.h"
 
 #include <QThread>
 
@@ -27,7 +27,8 @@ QString OpenCommand::Help() const
         "it in the program the desktop associates with it and waits for that program\n"
         "to end (or for Enter, when the file went to a program that was already\n"
         "running). Then a changed file is encrypted back in place of the stored one,\n"
-        "files saved next to it are stored too, and the launch folder is wiped.");
+        "files saved next to it are stored too, and the launch folder is wiped.\n"
+        "A launch folder that an earlier open left behind is cleaned up first.");
 }
 
 int OpenCommand::Run(CliContext& context, const QStringList& arguments)
@@ -47,12 +48,28 @@ int OpenCommand::Run(CliContext& context, const QStringList& arguments)
     if (entry.isFolder || entry.id == 0)
         return context.Error(context.Text(msg::kCliNotAFile, {arguments.first()}));
 
-    const QString launch = NativePath::Join(context.root, QStringLiteral("LaunchBin"));
+    const QString launch = OpenedFileList::LaunchFolderOf(context.root);
     OpenedFileList opened(store, launch, context.languages);
+    {
+        // What an earlier open left behind is dealt with first: decrypting
+        // over it would lose the edits it may hold.
+        CliProgress progress(context);
+        progress.Dialog().SetTitle(context.Text(msg::kTitleClosing));
+        progress.Dialog().SetOwnerThread(QThread::currentThreadId());
+        progress.Dialog().Begin(0);
+        if (opened.HasLeftovers() && !context.quiet)
+            context.err << context.Text(msg::kUncleanShutdown) << '\n' << Qt::flush;
+        const Status cleaned = opened.CleanUpLeftovers(&progress.Dialog());
+        progress.Dialog().End(Succeeded(cleaned));
+        if (Failed(cleaned))
+            return context.Error(context.Text(msg::kClosingFailed), FormatErrorText(context.languages, cleaned));
+    }
     {
         CliProgress progress(context);
         progress.Dialog().SetTitle(context.Text(msg::kMenuOpen));
         const Status s = opened.OpenStoredItem(stored, display, &progress.Dialog());
+        if (s == E_STORE_BAD_NAME)
+            return context.Error(context.Text(msg::kUnsafeStoredName, {display}));
         if (Failed(s)) {
             const int code = context.StatusError(s, display);
             (void)opened.CleanUpLaunchFolder(nullptr);
@@ -62,20 +79,13 @@ int OpenCommand::Run(CliContext& context, const QStringList& arguments)
 
     // Wait for the program, as the window waits for its own end.
     InterruptSignal::Install();
-    bool ownProgram = false;
-    for (const TrackedProcess& p : opened.Programs().Records())
-        ownProgram = ownProgram || p.startedHere;
-    if (ownProgram) {
+    if (opened.Programs().IsAnyRunning()) {
         if (!context.quiet)
             context.err << context.Text(msg::kCliWaitingForProgram) << '\n' << Qt::flush;
-        for (;;) {
-            bool running = false;
-            for (const TrackedProcess& p : opened.Programs().Records())
-                running = running || (p.startedHere && Processes::IsRunning(p.pid));
-            if (!running || InterruptSignal::Raised())
-                break;
+        // Everything the program started counts: a launcher that ended at
+        // once may have left the real program running.
+        while (opened.Programs().IsAnyRunning() && !InterruptSignal::Raised())
             QThread::msleep(200);
-        }
     } else if (Terminal::IsTerminal(STDIN_FILENO)) {
         context.err << context.Text(msg::kCliPressEnter) << '\n' << Qt::flush;
         char line[64];

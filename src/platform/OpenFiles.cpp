@@ -14,8 +14,11 @@ namespace nbr {
 
 bool OpenFiles::IsOpenByAnotherProcess(const QString& path)
 {
+    // A link is never followed: a link planted in the launch folder that
+    // points at a file some service keeps open would hold the clean-up
+    // forever. Only a regular file holds data a program may be writing.
     struct stat target {};
-    if (::stat(NativePath::Encode(path).constData(), &target) != 0)
+    if (::lstat(NativePath::Encode(path).constData(), &target) != 0 || !S_ISREG(target.st_mode))
         return false;
     const pid_t self = ::getpid();
     DIR* proc = ::opendir("/proc");

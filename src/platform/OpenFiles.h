@@ -9,6 +9,7 @@ namespace nbr {
 
 class OpenFiles {
 public:
+    // Only a regular file at `path` itself counts: a link is not followed.
     [[nodiscard]] static bool IsOpenByAnotherProcess(const QString& path);
 };
 

@@ -31,6 +31,8 @@ Status CopyToDeviceThread::EncryptFileIntoStore(EncryptedStore& store, const QSt
                                                 std::uint32_t* id, CryptProgressRoutine routine, void* data,
                                                 bool overwrite)
 {
+    if (!EncryptedStore::IsStorableName(source.name))
+        return E_STORE_BAD_NAME;  // "." or ".." would lead out of a folder at the copy out
     StoreManifest manifest(store.Keys());
     manifest.Open(EncryptedStore::ManifestPathOf(storedFolder), false);
     if (!manifest.IsLoaded())
@@ -69,6 +71,8 @@ Status CopyToDeviceThread::EncryptFolderIntoStore(EncryptedStore& store, const Q
                                                   std::uint32_t* id, CryptProgressRoutine routine,
                                                   TransferThread* thread, bool overwrite)
 {
+    if (!EncryptedStore::IsStorableName(source.name))
+        return E_STORE_BAD_NAME;
     StoreManifest manifest(store.Keys());
     manifest.Open(EncryptedStore::ManifestPathOf(storedFolder), false);
     if (!manifest.IsLoaded())

@@ -11,8 +11,11 @@
 #include "security/EncryptedFileHeader.h"
 #include "security/SecParams.h"
 #include "security/SecurityStatus.h"
+#include "store/CopyToTempThread.h"
 #include "store/FileUtilities.h"
 #include "store/StoreStatus.h"
+
+#include <algorithm>
 
 namespace nbr {
 namespace {
@@ -60,13 +63,20 @@ bool EncryptedStore::DeleteManifestFiles(const QString& folder)
 
 bool EncryptedStore::IsValidFolderName(const QString& name)
 {
-    if (name.isEmpty() || name.front().isSpace() || name.back().isSpace())
+    if (!IsStorableName(name) || name.front().isSpace() || name.back().isSpace())
         return false;
     for (const QChar c : name) {
         if (QStringView(u"/\\:*?\"<>|").contains(c))
             return false;
     }
     return true;
+}
+
+bool EncryptedStore::IsStorableName(const QString& name)
+{
+    // The copy out refuses what it could not write safely; such a name must
+    // not get in to begin with.
+    return CopyToTempThread::IsSafeHostName(name);
 }
 
 QString EncryptedStore::GetDisplayName(const QString& storedPath) const
@@ -93,6 +103,12 @@ Status EncryptedStore::CreateStoreFolder(const QString& parent, const QString& n
     storedPath->clear();
     if (!IsValidFolderName(name))
         return E_STORE_BAD_NAME;
+    return AddStoreFolder(parent, name, storedPath);
+}
+
+Status EncryptedStore::AddStoreFolder(const QString& parent, const QString& name, QString* storedPath)
+{
+    storedPath->clear();
     Status s = EnsureRoot();
     if (Failed(s))
         return s;
@@ -119,7 +135,8 @@ Status EncryptedStore::CreateStoreFolder(const QString& parent, const QString& n
     return S_OK;
 }
 
-Status EncryptedStore::EnsureStoreFolders(const QString& base, const QString& displayRelPath, QString* storedPath)
+Status EncryptedStore::EnsureStoreFolders(const QString& base, const QString& displayRelPath, QString* storedPath,
+                                          bool hostNames)
 {
     QString current = base;
     if (current.isEmpty()) {
@@ -129,11 +146,32 @@ Status EncryptedStore::EnsureStoreFolders(const QString& base, const QString& di
         current = root_;
     }
     *storedPath = current;
-    for (const QString& component : displayRelPath.split(NativePath::kSeparator, Qt::SkipEmptyParts)) {
+    const QStringList components = displayRelPath.split(NativePath::kSeparator, Qt::SkipEmptyParts);
+    // Checked before anything is made: "A/../B" must not leave an "A" behind.
+    if (!std::all_of(components.begin(), components.end(), IsStorableName))
+        return E_STORE_BAD_NAME;
+    for (const QString& component : components) {
+        // A folder that exists is used whatever its name: an import keeps
+        // host names that a person could not type for a new folder.
+        StoreManifest manifest(keys_);
+        manifest.Open(ManifestPathOf(current), true);
+        if (!manifest.IsLoaded())
+            return E_STORE_MANIFEST;
         QString next;
-        const Status s = CreateStoreFolder(current, component, &next);
-        if (Failed(s) && s != E_STORE_ITEM_EXISTS)
-            return s;
+        if (const ManifestEntry* existing = manifest.FindByName(component)) {
+            next = StoredPathOf(current, existing->id);
+            if (!existing->isFolder) {
+                *storedPath = next;
+                return E_STORE_ITEM_EXISTS;
+            }
+        } else {
+            manifest.Close();
+            if (!hostNames && !IsValidFolderName(component))
+                return E_STORE_BAD_NAME;
+            const Status s = AddStoreFolder(current, component, &next);
+            if (Failed(s) && s != E_STORE_ITEM_EXISTS)
+                return s;
+        }
         current = next;
         *storedPath = current;
     }

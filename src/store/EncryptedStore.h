@@ -28,13 +28,22 @@ public:
     [[nodiscard]] static QString StoredPathOf(const QString& folder, std::uint32_t id);
     [[nodiscard]] static bool IsManifestFileName(const QString& name);
     [[nodiscard]] static bool DeleteManifestFiles(const QString& folder);
-    // A valid folder name: not empty, no white space at either end, none of / \ : * ? " < > |
+    // A valid name for a folder a person creates: not empty, not "." or "..",
+    // no white space at either end, none of / \ : * ? " < > |
     [[nodiscard]] static bool IsValidFolderName(const QString& name);
+    // A name any item may have in the store, whatever host it came from: one
+    // that the copy out can turn back into a host file name.
+    [[nodiscard]] static bool IsStorableName(const QString& name);
 
     [[nodiscard]] QString GetDisplayName(const QString& storedPath) const;
     [[nodiscard]] Status CreateStoreFolder(const QString& parent, const QString& name, QString* storedPath);
-    // `base` empty: the store root, created when missing.
-    [[nodiscard]] Status EnsureStoreFolders(const QString& base, const QString& displayRelPath, QString* storedPath);
+    // `base` empty: the store root, created when missing. Existing folders
+    // are found whatever their names; missing ones are created when their
+    // names pass IsValidFolderName, or only IsStorableName with `hostNames`
+    // (names that come from a host's files). A file in the way gives
+    // E_STORE_ITEM_EXISTS with `storedPath` at that file.
+    [[nodiscard]] Status EnsureStoreFolders(const QString& base, const QString& displayRelPath, QString* storedPath,
+                                            bool hostNames = false);
     [[nodiscard]] Status DeleteStoreItem(const QString& storedPath, IProgressDlg* progress);
     [[nodiscard]] bool DeleteStoreTree(const QString& folder, IProgressDlg* progress, bool reportFolders,
                                        bool updateManifests);
@@ -49,6 +58,8 @@ public:
 
 private:
     [[nodiscard]] Status EnsureRoot();
+    // CreateStoreFolder without the check of the name.
+    [[nodiscard]] Status AddStoreFolder(const QString& parent, const QString& name, QString* storedPath);
 
     QString root_;
     const SecParams& keys_;

@@ -8,19 +8,31 @@
 #include "platform/FileAttributes.h"
 #include "platform/FileSystem.h"
 #include "platform/NativePath.h"
+#include "platform/UndecodableNames.h"
 #include "security/CreateCrypt.h"
+#include "security/CryptBase.h"
 #include "security/SecParams.h"
 #include "store/CopyToDeviceThread.h"
+#include "store/CopyToTempThread.h"
 #include "store/EncryptedStore.h"
 #include "store/FileUtilities.h"
 #include "store/StoreStatus.h"
 
 #include <QThread>
 
+#include <algorithm>
+#include <vector>
+
 namespace nbr {
 namespace {
 
 constexpr int kMaxNumberedName = 998;
+constexpr std::size_t kComparePiece = 1 << 16;
+
+// A decryption goes here first and is renamed into place when complete, so
+// that a copy found in the launch folder is always a whole one. What is left
+// under this name after a crash is a fragment: wiped, never stored.
+const QString kPartialName = QStringLiteral(".nbr-opening");
 
 FileTime WriteTimeOf(const QString& path)
 {
@@ -35,18 +47,42 @@ bool IsLockFileName(const QString& name)
            || (name.startsWith(QLatin1String(".~lock.")) && name.endsWith(QLatin1Char('#')));
 }
 
+// Lock files, everything in a folder named like one, and fragments of an
+// interrupted decryption are wiped with the launch folder, never stored.
+bool IsProgramsOwn(const QString& relativePath)
+{
+    const QStringList parts = relativePath.split(NativePath::kSeparator);
+    return parts.last() == kPartialName || std::any_of(parts.begin(), parts.end(), IsLockFileName);
+}
+
+// Every component can be a host file name, so the path cannot lead out of
+// the folder it is joined to.
+bool IsSafeRelativePath(const QString& relativePath)
+{
+    const QStringList parts = relativePath.split(NativePath::kSeparator);
+    return !relativePath.isEmpty() && std::all_of(parts.begin(), parts.end(), CopyToTempThread::IsSafeHostName);
+}
+
 void ListFiles(const QString& folder, QStringList* files)
 {
     QList<DirectoryEntry> entries;
     if (Failed(FileSystem::List(folder, &entries)))
         return;
     for (const DirectoryEntry& entry : entries) {
+        if (!entry.validName)
+            continue;  // no path reaches it: UndecodableNames deals with those
         const QString path = NativePath::Join(folder, entry.name);
         if (entry.isFolder)
             ListFiles(path, files);
-        else if (entry.validName)
+        else
             *files << path;
     }
+}
+
+void WipeAndDelete(const QString& path)
+{
+    (void)FileUtilities::WipeFile(path);
+    (void)FileUtilities::DeleteFileForced(path);
 }
 
 }  // namespace
@@ -61,8 +97,40 @@ OpenedFileList::~OpenedFileList()
     programs_.CloseAll(false);
 }
 
+QString OpenedFileList::LaunchFolderOf(const QString& volumeRoot)
+{
+    return NativePath::Join(volumeRoot, QStringLiteral("LaunchBin"));
+}
+
+QStringList OpenedFileList::FindLeftovers(const QString& launchFolder)
+{
+    QStringList found;
+    bool isFolder = false;
+    if (Failed(FileSystem::Kind(launchFolder, &isFolder)) || !isFolder)
+        return found;
+    QStringList files;
+    ListFiles(launchFolder, &files);
+    for (const QString& file : std::as_const(files))
+        found << file.mid(launchFolder.size() + 1);
+    QStringList undecodable;
+    (void)UndecodableNames::List(launchFolder, &undecodable);
+    found += undecodable;
+    found.sort();
+    return found;
+}
+
+QString OpenedFileList::RelativePath(const QString& copyPath) const
+{
+    const QString prefix = NativePath::Join(launch_, QString());
+    return copyPath.startsWith(prefix) ? copyPath.mid(prefix.size()) : QString();
+}
+
 Status OpenedFileList::OpenStoredItem(const QString& storedPath, const QString& displayPath, IProgressDlg* dialog)
 {
+    // A stored name is whatever a list says: ".." must not climb out of the
+    // launch folder.
+    if (!IsSafeRelativePath(displayPath))
+        return E_STORE_BAD_NAME;
     if (dialog)
         dialog->Begin(0);
     (void)FileUtilities::CreateDirectories(launch_, false, CreationPolicy::StoreSecurityAttributes());
@@ -78,24 +146,36 @@ Status OpenedFileList::OpenStoredItem(const QString& storedPath, const QString& 
 
 Status OpenedFileList::DecryptAndOpen(const QString& storedPath, const QString& copyPath, IProgressDlg* dialog)
 {
+    if (!IsSafeRelativePath(RelativePath(copyPath)))
+        return E_STORE_BAD_NAME;
     Status s = S_OK;
     const std::uint32_t error = FileUtilities::CreateDirectories(copyPath, true, CreationPolicy::StoreSecurityAttributes());
     if (error != 0) {
         s = StatusFromWin32(error);
     } else {
         const auto listed = std::find_if(opened_.begin(), opened_.end(), [&](const Opened& o) { return o.path == copyPath; });
-        if (listed == opened_.end() || !FileSystem::Exists(copyPath)) {
+        const bool present = FileSystem::Exists(copyPath);
+        if (present && listed == opened_.end()) {
+            // Not ours: a file a program saved there, or a copy from a run
+            // that did not end properly. Its changes would be lost.
+            s = StatusFromWin32(win32::kFileExists);
+        } else if (!present) {
+            const QString partial = NativePath::Join(NativePath::ParentOf(copyPath), kPartialName);
+            WipeAndDelete(partial);
             CryptPtr engine;
             s = CreateCrypt(CryptAlgorithmAes256, &engine);
             if (Succeeded(s))
                 s = engine->SetMasterKey(store_.Keys().GetMasterKey(), store_.Keys().GetMasterKeyLength());
             if (Succeeded(s))
-                s = engine->DecryptFileToFile(storedPath, copyPath, nullptr, this, CreationPolicy::StoreSecurityAttributes());
-            if (Succeeded(s)) {
-                if (listed != opened_.end())
-                    listed->writeTime = WriteTimeOf(copyPath);
-                else
-                    opened_.push_back(Opened {copyPath, WriteTimeOf(copyPath)});
+                s = engine->DecryptFileToFile(storedPath, partial, nullptr, this, CreationPolicy::StoreSecurityAttributes());
+            if (Succeeded(s))
+                s = FileSystem::Rename(partial, copyPath);
+            if (Failed(s)) {
+                WipeAndDelete(partial);
+            } else if (listed != opened_.end()) {
+                listed->writeTime = WriteTimeOf(copyPath);
+            } else {
+                opened_.push_back(Opened {copyPath, WriteTimeOf(copyPath)});
             }
         }
     }
@@ -115,7 +195,7 @@ void OpenedFileList::HoldLockFiles(const QString& folder)
     if (Failed(FileSystem::List(folder, &entries)))
         return;
     for (const DirectoryEntry& entry : entries) {
-        if (!IsLockFileName(entry.name))
+        if (!entry.validName || !IsLockFileName(entry.name))
             continue;
         QStringList files;
         const QString path = NativePath::Join(folder, entry.name);
@@ -134,10 +214,14 @@ void OpenedFileList::HoldLockFiles(const QString& folder)
 
 Status OpenedFileList::WriteBackFile(const QString& copyPath, bool overwrite)
 {
-    const QString relative = copyPath.mid(launch_.size() + 1);
+    const QString relative = RelativePath(copyPath);
+    if (!IsSafeRelativePath(relative))
+        return E_INVALIDARG;
     const QString folder = NativePath::ParentOf(relative);
     QString storedFolder;
-    Status s = store_.EnsureStoreFolders(QString(), folder, &storedFolder);
+    // Folders a program made in the launch folder have host names, which
+    // are stored as they are, as an import stores them.
+    Status s = store_.EnsureStoreFolders(QString(), folder, &storedFolder, true);
     if (Failed(s))
         return s;
     DirectoryEntry data;
@@ -156,51 +240,132 @@ Status OpenedFileList::WriteBackFile(const QString& copyPath, bool overwrite)
             s = CopyToDeviceThread::EncryptFileIntoStore(store_, copyPath, storedFolder, data, &id, nullptr, nullptr, false);
         }
     }
-    if (Succeeded(s)) {
-        (void)FileUtilities::WipeFile(copyPath);
-        (void)FileUtilities::DeleteFileForced(copyPath);
-    }
+    if (Succeeded(s))
+        WipeAndDelete(copyPath);
     return s;
 }
 
-Status OpenedFileList::CleanUpLaunchFolder(IProgressDlg* dialog)
+bool OpenedFileList::MatchesStoredFile(const QString& copyPath, const QString& displayPath) const
 {
-    programs_.CloseAll(false);
-    QThread::msleep(1000);
-    for (const Opened& copy : opened_) {
-        while (FileUtilities::IsFileInUse(copy.path)) {
-            (void)ShowMessageBox(dialog ? dialog->GetWindowHandle() : nullptr, languages_.GetText(msg::kCaptionNotice),
-                                 languages_.FormatText(msg::kFileStillOpen, {copy.path}), mb::kRetry,
-                                 mb::kIconInformation);
+    QString stored;
+    ManifestEntry entry;
+    if (Failed(store_.Resolve(displayPath, &stored, &entry)) || entry.isFolder)
+        return false;
+    NativeFile copy;
+    CryptPtr engine;
+    Status s = copy.OpenRead(copyPath);
+    if (Succeeded(s))
+        s = CreateCrypt(CryptAlgorithmAes256, &engine);
+    if (Succeeded(s))
+        s = engine->SetMasterKey(store_.Keys().GetMasterKey(), store_.Keys().GetMasterKeyLength());
+    if (Failed(s))
+        return false;
+    bool same = true;
+    std::vector<std::uint8_t> piece;
+    s = static_cast<CryptBase*>(engine.get())->DecryptFileToSink(stored, [&](const std::uint8_t* data, std::size_t n) {
+        while (same && n > 0) {
+            const std::size_t want = std::min(n, kComparePiece);
+            piece.resize(want);
+            std::size_t got = 0;
+            same = Succeeded(copy.Read(piece.data(), want, &got)) && got == want
+                   && std::equal(piece.begin(), piece.end(), data);
+            data += want;
+            n -= want;
         }
-        if (!FileSystem::Exists(copy.path))
-            continue;
-        if (WriteTimeOf(copy.path) != copy.writeTime) {
-            (void)WriteBackFile(copy.path, true);  // a failure is tried again below
-        } else {
-            (void)FileUtilities::WipeFile(copy.path);
-            (void)FileUtilities::DeleteFileForced(copy.path);
-        }
-    }
-    for (LockFile& lock : locks_) {
-        (void)lock.file->Close();
-        (void)FileUtilities::WipeFile(lock.path);
-        (void)FileUtilities::DeleteFileForced(lock.path);
-    }
-    locks_.clear();
+        return same ? S_OK : E_ABORTED;  // the first difference settles it
+    });
+    std::uint8_t extra = 0;
+    std::size_t got = 0;
+    return Succeeded(s) && same && Succeeded(copy.Read(&extra, 1, &got)) && got == 0;
+}
 
-    // Files saved into the launch folder, and copies not written back yet.
+void OpenedFileList::WaitUntilFree(const QString& path, IProgressDlg* dialog) const
+{
+    while (FileUtilities::IsFileInUse(path)) {
+        (void)ShowMessageBox(dialog ? dialog->GetWindowHandle() : nullptr, languages_.GetText(msg::kCaptionNotice),
+                             languages_.FormatText(msg::kFileStillOpen, {path}), mb::kRetry, mb::kIconInformation);
+    }
+}
+
+Status OpenedFileList::StoreRemainingFiles(IProgressDlg* dialog)
+{
     Status result = S_OK;
     QStringList remaining;
     ListFiles(launch_, &remaining);
-    for (const QString& file : remaining) {
+    for (const QString& file : std::as_const(remaining)) {
+        const QString relative = RelativePath(file);
+        if (IsProgramsOwn(relative))
+            continue;
+        WaitUntilFree(file, dialog);
+        // A copy that still matches its stored file (one left by a run that
+        // did not end properly) holds nothing new.
+        if (MatchesStoredFile(file, relative)) {
+            WipeAndDelete(file);
+            continue;
+        }
         const Status s = WriteBackFile(file, true);
         if (Failed(s))
             result = s;  // wiped below: the user is told these changes are lost
     }
+
+    // Names that are not UTF-8 cannot be stored faithfully, and nothing else
+    // would reach them to wipe them.
+    QStringList lost;
+    const Status wiped = UndecodableNames::WipeAll(launch_, &lost);
+    for (const QString& name : std::as_const(lost)) {
+        (void)ShowMessageBox(dialog ? dialog->GetWindowHandle() : nullptr, languages_.GetText(msg::kCaptionNotice),
+                             languages_.FormatText(msg::kLaunchNameNotUtf8, {name}), mb::kOk, mb::kIconWarning);
+    }
+    if (Failed(wiped))
+        result = wiped;
+    else if (!lost.isEmpty() && Succeeded(result))
+        result = StatusFromWin32(win32::kInvalidName);
+    return result;
+}
+
+Status OpenedFileList::CleanUpLaunchFolder(IProgressDlg* dialog)
+{
+    const bool hadPrograms = !programs_.Records().isEmpty();
+    programs_.CloseAll(false);
+    if (hadPrograms)
+        QThread::msleep(1000);
+    for (const Opened& copy : opened_) {
+        WaitUntilFree(copy.path, dialog);
+        if (!FileSystem::Exists(copy.path))
+            continue;
+        if (WriteTimeOf(copy.path) != copy.writeTime)
+            (void)WriteBackFile(copy.path, true);  // a failure is tried again below
+        else
+            WipeAndDelete(copy.path);
+    }
+    for (LockFile& lock : locks_) {
+        (void)lock.file->Close();
+        WipeAndDelete(lock.path);
+    }
+    locks_.clear();
+
+    // Files saved into the launch folder, copies not written back yet, and
+    // whatever a run that did not end properly left.
+    Status result = FileSystem::Exists(launch_) ? StoreRemainingFiles(dialog) : S_OK;
     if (FileSystem::Exists(launch_))
         (void)FileUtilities::DeleteTree(launch_, dialog, false, true);
+    if (Succeeded(result) && FileSystem::Exists(launch_))
+        result = StatusFromWin32(win32::kDirNotEmpty);  // plaintext may still be on the stick
     return result;
+}
+
+bool OpenedFileList::HasLeftovers() const
+{
+    // While copies of this run are open, the folder is this run's own.
+    return opened_.empty() && FileSystem::Exists(launch_);
+}
+
+Status OpenedFileList::CleanUpLeftovers(IProgressDlg* dialog, bool* found)
+{
+    const bool leftover = HasLeftovers();
+    if (found)
+        *found = leftover;
+    return leftover ? CleanUpLaunchFolder(dialog) : S_OK;
 }
 
 void OpenedFileList::DiscardOpenedCopy(const QString& copyPath)

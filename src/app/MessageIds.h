@@ -162,6 +162,7 @@ inline constexpr int kHintRevealsPassword = 251;
 inline constexpr int kPasswordTooCommon = 252;
 inline constexpr int kNameNotUtf8 = 253;
 inline constexpr int kUnsafeStoredName = 254;
+inline constexpr int kFileDamaged = 270;
 inline constexpr int kCliNoCommand = 1000;
 inline constexpr int kCliUnknownCommand = 1001;
 inline constexpr int kCliUnknownOption = 1002;
@@ -201,6 +202,11 @@ inline constexpr int kCliNotAFile = 1035;
 inline constexpr int kCliSkipped = 1036;
 inline constexpr int kCliPressEnter = 1037;
 inline constexpr int kCliWaitingForProgram = 1038;
+inline constexpr int kCliCheckFileDamaged = 1100;
+inline constexpr int kCliCheckRecoveredAs = 1101;
+inline constexpr int kCliCheckInterruptedWrite = 1102;
+inline constexpr int kCliCheckForeignFile = 1103;
+inline constexpr int kCliCheckUnsafeName = 1104;
 
 // Every number above, for the checks of the packs.
 inline constexpr int kAll[] = {
@@ -235,7 +241,8 @@ inline constexpr int kAll[] = {
     kCliDeclined, kCliIsFolder, kCliNotFound, kCliCheckManifestDamaged, kCliCheckManifestLost,
     kCliCheckMissing, kCliCheckBadKey, kCliCheckLeftover, kCliCheckRepaired, kCliCheckSummary, kCliNotAFolder,
     kCliCheckWrongKind, kCliNoSuchHostFile, kCliCancelled, kCliNotAFile, kCliSkipped, kCliPressEnter,
-    kCliWaitingForProgram,
+    kCliWaitingForProgram, kFileDamaged, kCliCheckFileDamaged, kCliCheckRecoveredAs, kCliCheckInterruptedWrite,
+    kCliCheckForeignFile, kCliCheckUnsafeName,
 };
 
 }  // namespace nbr::msg

@@ -101,6 +101,7 @@ private slots:
     void savesReplaceWholeFiles();
     void fullDiskLeavesListsWhole();
     void idsNeverWrap();
+    void deletionTellsOfAListLeftBehind();
     void folderNames_data();
     void folderNames();
     void ensureFolders();
@@ -404,6 +405,17 @@ void TestStore::idsNeverWrap()
     QVERIFY(manifest.IsLoaded());
     QCOMPARE(manifest.AddEntry(QStringLiteral("next"), false, 0, root_).id, 3u);
     QCOMPARE(manifest.AddEntry(QStringLiteral("after"), false, 0, root_).id, 4u);
+}
+
+void TestStore::deletionTellsOfAListLeftBehind()
+{
+    EncryptedStore store(root_, keys_);
+    QString folder;
+    QCOMPARE(store.CreateStoreFolder(root_, QStringLiteral("Gone"), &folder), S_OK);
+    // The folder goes, its list cannot follow: that is no clean deletion.
+    QVERIFY(QDir().mkpath(StoreManifest::FreshPathOf(EncryptedStore::ManifestPathOf(root_))));
+    QVERIFY(Failed(store.DeleteStoreItem(folder, nullptr)));
+    QVERIFY(!QFileInfo::exists(folder));
 }
 
 void TestStore::folderNames_data()

@@ -30,7 +30,8 @@ bool IsMissing(Status status)
 }
 
 // Writes `content` beside `target` and renames it over `target`; on any
-// failure the fresh file is removed and `target` is as it was.
+// failure the fresh file is removed and `target` is as it was. The rename
+// itself reaches the device with the next flush of the folder.
 Status WriteWhole(ICrypt& engine, const QByteArray& content, const QString& target)
 {
     const QString fresh = target + kFreshSuffix;
@@ -42,13 +43,9 @@ Status WriteWhole(ICrypt& engine, const QByteArray& content, const QString& targ
         s = NativeFile::SyncPath(fresh);
     if (Succeeded(s))
         s = FileSystem::Rename(fresh, target);
-    if (Failed(s)) {
+    if (Failed(s))
         (void)NativeFile::Remove(fresh);
-        return s;
-    }
-    if (g_durable)
-        (void)NativeFile::SyncPath(NativePath::ParentOf(target));
-    return S_OK;
+    return s;
 }
 
 Status MakeEngine(const SecParams& keys, CryptPtr* engine)
@@ -217,6 +214,10 @@ Status StoreManifest::Save()
     // keeps the previous, complete list, which is no reason to undo the change.
     if (Succeeded(s))
         (void)WriteWhole(*engine, content, path_ + kBackupSuffix);
+    // Either rename may be lost to a crash before this: each leaves a whole
+    // list, and nothing a caller does after a save depends on which.
+    if (Succeeded(s) && g_durable)
+        (void)NativeFile::SyncPath(NativePath::ParentOf(path_));
     return s;
 }
 

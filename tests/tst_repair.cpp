@@ -206,19 +206,20 @@ void TestRepair::deletesOnlyWhatHoldsNoData()
     QVERIFY(QDir().mkpath(root_ + QStringLiteral("/10")));
     QVERIFY(WriteAll(root_ + QStringLiteral("/10/.manifest"), QByteArray()));
     QVERIFY(WriteAll(root_ + QStringLiteral("/.manifest.nbr-new"), stored.left(50)));
-    QVERIFY(WriteAll(root_ + QStringLiteral("/.3.nbr-new"), stored));
+    QVERIFY(WriteAll(root_ + QStringLiteral("/.1.nbr-new"), stored));  // beside the file it replaces
     // Not this store's to judge: left in place.
     QVERIFY(WriteAll(root_ + QStringLiteral("/11"), "leftover"));
     QVERIFY(QFile::copy(QStringLiteral(NIMBRA_TEST_DATA "/manifest_other_key.enc"), root_ + QStringLiteral("/12")));
-    // Not listed but whole: put back.
+    // Not listed but whole: put back. So is a replacement whose original is gone.
     QVERIFY(WriteAll(root_ + QStringLiteral("/13"), stored));
+    QVERIFY(WriteAll(root_ + QStringLiteral("/.20.nbr-new"), stored));
 
     QList<StoreRepair::Report> reports = Run(true);
     QMap<QString, StoreRepair::Report> byPlace;
     for (const StoreRepair::Report& report : reports)
         byPlace.insert(report.where, report);
     QCOMPARE(byPlace.size(), reports.size());
-    for (const char* place : {"/7", "/8", "/9", "/10", "/.manifest.nbr-new", "/.3.nbr-new"}) {
+    for (const char* place : {"/7", "/8", "/9", "/10", "/.manifest.nbr-new", "/.1.nbr-new"}) {
         QVERIFY2(byPlace.contains(QString::fromLatin1(place)), place);
         QCOMPARE(byPlace.value(QString::fromLatin1(place)).finding, Finding::InterruptedWrite);
         QVERIFY(byPlace.value(QString::fromLatin1(place)).repaired);
@@ -231,8 +232,10 @@ void TestRepair::deletesOnlyWhatHoldsNoData()
     }
     QCOMPARE(byPlace.value(QStringLiteral("/13")).detail, QStringLiteral("/Recovered/keep.txt"));
     QCOMPARE(Decrypted(QStringLiteral("Recovered/keep.txt")), Pattern(100, 2));
+    QCOMPARE(Decrypted(QStringLiteral("Recovered/keep (2).txt")), Pattern(100, 2));
+    QVERIFY(byPlace.value(QStringLiteral("/.20.nbr-new")).repaired);
     QCOMPARE(Decrypted(QStringLiteral("keep.txt")), Pattern(100, 2));
-    QCOMPARE(reports.size(), 9);
+    QCOMPARE(reports.size(), 10);
 }
 
 void TestRepair::dropsMissingEntries()

@@ -16,6 +16,10 @@
 #include <QSet>
 #include <QtEndian>
 
+#include <cryptopp/secblock.h>
+
+#include <algorithm>
+
 namespace nbr {
 namespace {
 
@@ -45,6 +49,27 @@ QString Shown(const QString& display)
 QString ChildOf(const QString& display, const QString& name)
 {
     return display + NativePath::kSeparator + name;
+}
+
+// The plain name a header carries, whatever the file is called on disk.
+QString NameIn(ICrypt& engine, const EncryptedFileHeader& header)
+{
+    const auto bytes = static_cast<std::uint32_t>(
+        std::min<qsizetype>(header.encryptedName.size(), EncryptedFileHeader::kMaxNameBytes));
+    if (bytes == 0 || bytes % 16 != 0
+        || Failed(engine.BeginDecryption(reinterpret_cast<const std::uint8_t*>(header.keyBlock.constData()),
+                                         static_cast<std::uint32_t>(header.keyBlock.size()))))
+        return {};
+    CryptoPP::SecByteBlock plain(reinterpret_cast<const CryptoPP::byte*>(header.encryptedName.constData()), bytes);
+    QString name;
+    if (Succeeded(engine.DecryptChunk(plain.data(), bytes, true))) {
+        const std::uint32_t units = std::min(bytes / 2, header.nameCount);
+        name.resize(units);
+        for (std::uint32_t i = 0; i < units; ++i)
+            name[i] = QChar(qFromLittleEndian<char16_t>(plain.data() + 2 * i));
+    }
+    (void)engine.EndDecryption();
+    return name;
 }
 
 }  // namespace
@@ -206,9 +231,19 @@ void StoreRepair::CheckUnlisted(const QString& stored, const QString& display,
             continue;
         const QString path = NativePath::Join(stored, item.name);
         const QString where = ChildOf(display, item.name);
-        if (IsFreshFileName(item.name)) {
+        if (IsFreshFileName(item.name) && !IsSoleCopy(stored, item)) {
             const bool fixed = repair_ && !item.isFolder && FileUtilities::DeleteFileForced(path);
             Say(Finding::InterruptedWrite, where, fixed);
+            continue;
+        }
+        Orphan orphan {path, where, item.isFolder, QString(), 0};
+        if (IsFreshFileName(item.name)) {
+            // A whole replacement whose original has vanished since.
+            (void)ClassifyFile(path, item.size, &orphan.name, &orphan.writeTime);
+            if (repair_)
+                orphans_.push_back(orphan);
+            else
+                Say(Finding::Unlisted, where, false);
             continue;
         }
         if (!AllDigits(item.name))
@@ -217,7 +252,6 @@ void StoreRepair::CheckUnlisted(const QString& stored, const QString& display,
         const std::uint32_t id = StoreManifest::IdOf(item.name);
         if (listed.contains(id) && QString::number(id) == item.name)
             continue;
-        Orphan orphan {path, where, item.isFolder, QString(), 0};
         Kind kind = Kind::Recoverable;
         if (item.isFolder)
             kind = HoldsNothing(path) ? Kind::NoData : Kind::Recoverable;
@@ -236,6 +270,21 @@ void StoreRepair::CheckUnlisted(const QString& stored, const QString& display,
             Say(Finding::Unlisted, where, false);
         }
     }
+}
+
+bool StoreRepair::IsSoleCopy(const QString& stored, const DirectoryEntry& item) const
+{
+    // ".7.nbr-new" only ever stands beside a stored file 7 that it is about
+    // to replace; with 7 gone it may be all that is left of it.
+    const QString name = item.name;
+    if (item.isFolder || !name.startsWith(u'.') || name.startsWith(QLatin1String(".manifest")))
+        return false;
+    const QString original = NativePath::Join(stored, name.mid(1).chopped(kFreshSuffix.size()));
+    if (FileSystem::Exists(original))
+        return false;
+    QString unused;
+    std::uint64_t time = 0;
+    return ClassifyFile(NativePath::Join(stored, name), item.size, &unused, &time) == Kind::Recoverable;
 }
 
 bool StoreRepair::HoldsNothing(const QString& folder)
@@ -285,9 +334,7 @@ StoreRepair::Kind StoreRepair::ClassifyFile(const QString& path, std::uint64_t s
     if (header.size <= ~0ull - block - start && size < start + (header.size + block - 1) / block * block)
         return Kind::NoData;
 
-    char16_t buffer[EncryptedFileHeader::kMaxNameBytes / 2 + 1];
-    if (engine->GetStoredFileName(path, buffer, std::size(buffer)))
-        *name = QString::fromUtf16(buffer);
+    *name = NameIn(*engine, header);
     *writeTime = header.lastWrite.ticks;
     return Kind::Recoverable;
 }

@@ -7,6 +7,7 @@
 // their own names in a folder "Recovered" at the top of the store, and only
 // what provably holds no data is deleted (the remains of interrupted writes).
 
+#include "platform/FileSystem.h"
 #include "platform/Status.h"
 #include "store/StoreManifest.h"
 
@@ -78,6 +79,9 @@ private:
     [[nodiscard]] Kind ClassifyFile(const QString& path, std::uint64_t size, QString* name,
                                     std::uint64_t* writeTime) const;
     [[nodiscard]] static bool HoldsNothing(const QString& folder);
+    // A replacement leftover that is a whole stored file of its own, with
+    // the file it was to replace missing.
+    [[nodiscard]] bool IsSoleCopy(const QString& stored, const DirectoryEntry& item) const;
     // Moves an orphan into the recovered folder under a free name and lists
     // it there; `where` gets its display path, `stored` its new stored path.
     [[nodiscard]] bool Recover(const Orphan& orphan, QString* where, QString* stored);

@@ -54,7 +54,12 @@ public:
             Problem(context_.Text(msg::kCliCheckRecoveredAs, {Printable(report.where), Printable(report.detail)}), true);
             return;
         }
-        Problem(context_.Text(MessageOf(report.finding), {Printable(report.where)}), report.repaired);
+        Problem(MessageOf(report.finding), report.where, report.repaired);
+    }
+
+    void Problem(int messageId, const QString& where, bool fixed)
+    {
+        Problem(context_.Text(messageId, {Printable(where)}), fixed);
     }
 
     void Problem(const QString& text, bool fixed)

@@ -281,15 +281,25 @@ void TestRepair::restoresListsFromBackups()
     QCOMPARE(entries.size(), std::size_t(2));
     QVERIFY(Run(false).isEmpty());
 
-    // Both unreadable: reported, and nothing in the folder is touched.
+    // Both unreadable: a check touches nothing; a repair sets both aside and
+    // puts the folder's files back under their own names.
     QVERIFY(WriteAll(list, "x"));
     QVERIFY(WriteAll(list + QStringLiteral(".bak"), "y"));
     const QStringList before = QDir(docs).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden);
-    reports = Run(true);
+    reports = Run(false);
     QCOMPARE(reports.size(), 1);
     QCOMPARE(reports.first().finding, Finding::ListLost);
     QVERIFY(!reports.first().repaired);
     QCOMPARE(QDir(docs).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden), before);
+    reports = Run(true);
+    QCOMPARE(reports.size(), 3);
+    QCOMPARE(reports.first().finding, Finding::ListLost);
+    QVERIFY(reports.first().repaired && reports.at(1).repaired && reports.at(2).repaired);
+    QCOMPARE(ReadAll(list + QStringLiteral(".damaged")), QByteArray("x"));
+    QCOMPARE(ReadAll(list + QStringLiteral(".bak.damaged")), QByteArray("y"));
+    QCOMPARE(Decrypted(QStringLiteral("Recovered/a.txt")), QByteArray("a"));
+    QCOMPARE(Decrypted(QStringLiteral("Recovered/b.txt")), QByteArray("b"));
+    QVERIFY(Run(false).isEmpty());
 }
 
 void TestRepair::reportsDamagedFilesAndNames()

@@ -94,10 +94,12 @@ QString CheckCommand::Help() const
         "listed item is on the stick, whole, with a key that verifies under the master\n"
         "key and a name this computer can use, and nothing lies around that no list\n"
         "names. Exits with 1 when something is wrong.\n"
-        "  --repair   rewrite a damaged list from its intact backup, drop the entries of\n"
-        "             missing items, put stored items that no list names back under\n"
-        "             their own names into the folder \"Recovered\", and delete the\n"
-        "             remains of interrupted writes. Nothing that holds data is deleted.");
+        "  --repair   rewrite a damaged list from its intact backup (a folder whose two\n"
+        "             lists are both unreadable gets them set aside as \".damaged\"),\n"
+        "             drop the entries of missing items, put stored items that no list\n"
+        "             names back under their own names into the folder \"Recovered\",\n"
+        "             and delete the remains of interrupted writes. Nothing that holds\n"
+        "             data is deleted.");
 }
 
 int CheckCommand::Run(CliContext& context, const QStringList& arguments)

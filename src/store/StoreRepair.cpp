@@ -24,6 +24,7 @@ namespace nbr {
 namespace {
 
 const QString kFreshSuffix = QStringLiteral(".nbr-new");
+const QString kDamagedSuffix = QStringLiteral(".damaged");
 
 bool AllDigits(QStringView name)
 {
@@ -152,6 +153,21 @@ bool StoreRepair::ReadList(const QString& stored, const QString& display, std::v
     }
     if (IsMissing(mainStatus) && IsMissing(backupStatus))
         return true;  // never saved: an empty folder
+    // Both lists damaged: the items are still there, each file with its name.
+    // The lists are set aside, not deleted, and the folder is taken as empty,
+    // so that everything in it counts as unlisted and is put back. A list the
+    // system could not read (no permission, an I/O error) is not damaged.
+    const auto damaged = [](Status s) { return IsMissing(s) || !IsWin32Status(s); };
+    if (repair_ && damaged(mainStatus) && damaged(backupStatus)) {
+        bool setAside = true;
+        for (const QString& list : {main, main + QStringLiteral(".bak")}) {
+            if (FileSystem::Exists(list))
+                setAside = Succeeded(FileSystem::Rename(list, list + kDamagedSuffix)) && setAside;
+        }
+        Say(Finding::ListLost, Shown(display), setAside);
+        entries->clear();
+        return setAside;
+    }
     // Without a list every numbered item would look unlisted.
     Say(Finding::ListLost, Shown(display), false);
     return false;

@@ -4,8 +4,10 @@
 // items on the stick that no list names. With repair on it mends what it can
 // without losing data: a list is rewritten from its intact backup, entries
 // of missing items are dropped, unlisted stored items are put back under
-// their own names in a folder "Recovered" at the top of the store, and only
-// what provably holds no data is deleted (the remains of interrupted writes).
+// their own names in a folder "Recovered" at the top of the store, lists
+// that cannot be read at all are set aside so that their items count as
+// unlisted, and only what provably holds no data is deleted (the remains of
+// interrupted writes).
 
 #include "platform/FileSystem.h"
 #include "platform/Status.h"
@@ -25,7 +27,8 @@ class StoreRepair {
 public:
     enum class Finding {
         ListDamaged,       // ".manifest" unreadable, its backup intact; repair rewrites it
-        ListLost,          // neither list file can be read: the folder is left alone
+        ListLost,          // neither list file can be read; repair sets both aside (".damaged")
+                           // and puts the folder's items back as unlisted ones
         Missing,           // listed, not on the stick; repair drops the entry
         WrongKind,         // listed as a file but is a folder, or the other way round
         BadKey,            // a listed file whose key does not open under the master key

@@ -1,6 +1,7 @@
 // How folder lists reach the stick: damaged lists give way to their
 // backups, a save replaces whole files or changes nothing, a full disk
-// leaves every list readable, and numbers never wrap to 0.
+// leaves every list readable, a kill at any instant loses nothing saved, and
+// numbers never wrap to 0.
 
 #include "TestSupport.h"
 
@@ -14,10 +15,13 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
+#include <QRandomGenerator>
 #include <QTest>
 #include <QtEndian>
 
+#include <csignal>
 #include <sys/mount.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 using namespace nbr;
@@ -81,6 +85,7 @@ private slots:
     void fullDiskLeavesListsWhole();
     void idsNeverWrap();
     void deletionTellsOfAListLeftBehind();
+    void killedSavesLeaveWholeLists();
 
 private:
     SecParams keys_;
@@ -226,6 +231,44 @@ void TestListSaves::deletionTellsOfAListLeftBehind()
     QVERIFY(QDir().mkpath(StoreManifest::FreshPathOf(EncryptedStore::ManifestPathOf(root_))));
     QVERIFY(Failed(store.DeleteStoreItem(folder, nullptr)));
     QVERIFY(!QFileInfo::exists(folder));
+}
+
+void TestListSaves::killedSavesLeaveWholeLists()
+{
+    QVERIFY(QDir().mkpath(root_));
+    const QString list = EncryptedStore::ManifestPathOf(root_);
+    QRandomGenerator random(7);
+    std::size_t before = 0;
+    for (int round = 0; round < 30; ++round) {
+        const pid_t child = ::fork();
+        QVERIFY(child >= 0);
+        if (child == 0) {
+            // Saves as fast as it can until it is killed at a random instant.
+            for (int i = 0; i < 100000; ++i) {
+                StoreManifest manifest(keys_);
+                manifest.Open(list, false);
+                if (!manifest.IsLoaded())
+                    ::_exit(2);
+                (void)manifest.AddEntry(QStringLiteral("r%1-%2").arg(round).arg(i), false, 0, root_);
+                if (Failed(manifest.Save()))
+                    ::_exit(3);
+            }
+            ::_exit(0);
+        }
+        ::usleep(static_cast<useconds_t>(500 + random.bounded(30000)));
+        ::kill(child, SIGKILL);
+        int status = 0;
+        QCOMPARE(::waitpid(child, &status, 0), child);
+        QVERIFY2(!WIFEXITED(status) || WEXITSTATUS(status) == 0, "a load or a save failed");
+        StoreManifest manifest(keys_);
+        manifest.Open(list, true);
+        QVERIFY(manifest.IsLoaded());
+        QVERIFY(!manifest.LoadedFromBackup());
+        // Nothing saved before is ever lost.
+        QVERIFY(manifest.Entries().size() >= before);
+        before = manifest.Entries().size();
+    }
+    QVERIFY(before > 0);
 }
 
 QTEST_GUILESS_MAIN(TestListSaves)

@@ -62,6 +62,11 @@ void TestBadInput::encryptedFiles()
         QByteArray out;
         const Status s = engine->DecryptFileToBuffer(path, &out);
         QVERIFY(Failed(s) || out.size() <= good.size());
+        // What decrypts is exactly as long as its header records.
+        NativeFile file;
+        EncryptedFileHeader header;
+        if (Succeeded(s) && Succeeded(file.OpenRead(path)) && Succeeded(engine->ReadHeader(file, header)))
+            QCOMPARE(static_cast<std::uint64_t>(out.size()), header.size);
         char16_t name[64];
         (void)engine->GetStoredFileName(path, name, 64);
         bool encrypted = false;

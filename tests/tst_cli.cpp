@@ -337,15 +337,15 @@ void TestCli::storeCommands()
     res = RunCli(p + QStringList {QStringLiteral("check")});
     QCOMPARE(res.exitCode, 0);
     QVERIFY2(res.out.contains(QStringLiteral("4 folders and 0 files checked: 0 problems found")), qPrintable(res.out));
-    // A leftover and a damaged list with an intact backup.
-    QVERIFY(WriteAll(data + QStringLiteral("/77"), "leftover"));
+    // The remains of an interrupted write and a damaged list with an intact backup.
+    QVERIFY(WriteAll(data + QStringLiteral("/77"), QByteArray()));
     QFile manifest(data + QStringLiteral("/.manifest"));
     QVERIFY(manifest.open(QIODevice::ReadWrite) && manifest.resize(150));
     manifest.close();
     res = RunCli(p + QStringList {QStringLiteral("check")});
     QCOMPARE(res.exitCode, 1);
     QVERIFY2(res.out.contains(QStringLiteral("/: the contents list is damaged; its backup is intact.")), qPrintable(res.out));
-    QVERIFY(res.out.contains(QStringLiteral("/77: a numbered leftover")));
+    QVERIFY2(res.out.contains(QStringLiteral("/77: the remains of an interrupted write")), qPrintable(res.out));
     res = RunCli(p + QStringList {QStringLiteral("check"), QStringLiteral("--repair")});
     QCOMPARE(res.exitCode, 0);
     QVERIFY(!QFileInfo::exists(data + QStringLiteral("/77")));
@@ -400,6 +400,30 @@ void TestCli::addGetCat()
     QCOMPARE(res.exitCode, 0);
     QCOMPARE(RunCli(p + QStringList {QStringLiteral("cat"), QStringLiteral("Backup/2026/note.txt")}).out, QStringLiteral("second note"));
     QCOMPARE(RunCli(p + QStringList {QStringLiteral("add"), QStringLiteral("--skip"), QStringLiteral("--overwrite"), QStringLiteral("x")}).exitCode, 2);
+
+    // A stored file cut short: cat and get fail with their own message, check names
+    // it, with the terminal control in its name escaped.
+    const QString cutName = QStringLiteral("cut\x1b[2J.bin");
+    QVERIFY(WriteAll(host.filePath(cutName), Pattern(5000, 7)));
+    QCOMPARE(RunCli(p + QStringList {QStringLiteral("add"), host.filePath(cutName)}).exitCode, 0);
+    QString cut;
+    for (const QFileInfo& info : QDir(r + QStringLiteral("/Encrypted Data")).entryInfoList(QDir::Files)) {
+        if (info.size() > 5000 && info.fileName().toUInt() != 0)
+            cut = info.filePath();
+    }
+    QVERIFY(WriteAll(cut, ReadAll(cut).chopped(32)));
+    res = RunCli(p + QStringList {QStringLiteral("cat"), cutName});
+    QCOMPARE(res.exitCode, 1);
+    QVERIFY(res.out.isEmpty());
+    QVERIFY2(res.err.contains(QStringLiteral("shorter or longer than its header says")), qPrintable(res.err));
+    QTemporaryDir cutOut;
+    res = RunCli(p + QStringList {QStringLiteral("get"), QStringLiteral("--to"), cutOut.path(), cutName});
+    QVERIFY(res.exitCode != 0);
+    QVERIFY(!QFileInfo::exists(cutOut.filePath(cutName)));
+    res = RunCli(p + QStringList {QStringLiteral("check")});
+    QCOMPARE(res.exitCode, 1);
+    QVERIFY2(res.out.contains(QStringLiteral("/cut\\x1b[2J.bin: damaged")), qPrintable(res.out));
+    QVERIFY(!res.out.contains(QChar(0x1b)));
 
     QTemporaryDir out;
     res = RunCli(p + QStringList {QStringLiteral("get"), QStringLiteral("--to"), out.path(), QStringLiteral("Backup/2026/Album")});

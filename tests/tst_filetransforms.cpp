@@ -15,6 +15,7 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QtEndian>
 
 #include <csignal>
 #include <sys/mount.h>
@@ -90,6 +91,9 @@ private slots:
     void bufferRoundTrip_data();
     void bufferRoundTrip();
     void oversizedClaimsAreBounded();
+    void lengthMustMatchHeader_data();
+    void lengthMustMatchHeader();
+    void lengthChangesWhileReading();
     void fullDisk();
 
 private:
@@ -251,7 +255,7 @@ void TestFileTransforms::brokenFixtures_data()
     QTest::newRow("trailer") << Fixture("bad_trailer.enc") << E_BAD_HEADER << false;
     QTest::newRow("length 10241") << Fixture("bad_length.enc") << E_BAD_HEADER << false;
     QTest::newRow("cut in key block") << Fixture("cut_in_key_block.enc") << E_HEADER_READ << false;
-    QTest::newRow("content cut") << Fixture("truncated.enc") << E_BUFFER_TOO_SMALL << true;
+    QTest::newRow("content cut") << Fixture("truncated.enc") << E_FILE_DAMAGED << true;
     QTest::newRow("format 2") << Fixture("format2.enc") << E_ALGORITHM_MISMATCH << true;
     QTest::newRow("not encrypted") << Fixture("make_fixtures.py") << E_HEADER_READ << false;
     QTest::newRow("empty") << Fixture("empty.enc") << E_HEADER_READ << false;
@@ -444,20 +448,107 @@ void TestFileTransforms::bufferRoundTrip()
 void TestFileTransforms::oversizedClaimsAreBounded()
 {
     QByteArray file = ReadAll(Fixture("buffer.enc"));
-    // Claim 4 GiB - 16 plain bytes: only what the file holds comes back.
+    // Claim 4 GiB - 16 plain bytes in a file of 48: refused before any memory is taken.
     file[4] = file[5] = file[6] = file[7] = 0;
     file[8] = char(0xF0);
     file[9] = file[10] = file[11] = char(0xFF);
     QVERIFY(WriteAll(Path("claim"), file));
-    QByteArray back;
+    QByteArray back("stale");
     CryptPtr engine = MakeEngine(kMaster);
-    QCOMPARE(engine->DecryptFileToBuffer(Path("claim"), &back), S_OK);
-    QCOMPARE(back.size(), 48);
-    QVERIFY(back.startsWith("manifest bytes of forty characters......"));
-    // Over 4 GiB is refused outright.
+    QCOMPARE(engine->DecryptFileToBuffer(Path("claim"), &back), E_FILE_DAMAGED);
+    QVERIFY(back.isEmpty());
     file[4] = 1;
     QVERIFY(WriteAll(Path("claim"), file));
-    QCOMPARE(engine->DecryptFileToBuffer(Path("claim"), &back), E_OUTOFMEMORY);
+    QCOMPARE(engine->DecryptFileToBuffer(Path("claim"), &back), E_FILE_DAMAGED);
+}
+
+void TestFileTransforms::lengthMustMatchHeader_data()
+{
+    // hello.enc: a 189-byte header, 75 plain bytes in 80 content bytes.
+    const QByteArray good = ReadAll(Fixture("hello.enc"));
+    const auto withSize = [&good](std::uint32_t high, std::uint32_t low) {
+        QByteArray bad = good;
+        qToLittleEndian(high, bad.data() + 4);
+        qToLittleEndian(low, bad.data() + 8);
+        return bad;
+    };
+    QTest::addColumn<QByteArray>("file");
+    QTest::newRow("cut to its header") << good.left(189);
+    QTest::newRow("a block short") << good.chopped(16);
+    QTest::newRow("a byte short") << good.chopped(1);
+    QTest::newRow("a block more") << good + QByteArray(16, 'x');
+    QTest::newRow("recorded size 0") << withSize(0, 0);
+    QTest::newRow("recorded size a block larger") << withSize(0, 91);
+    QTest::newRow("recorded size above 4 GiB") << withSize(1, 75);
+    QTest::newRow("recorded size at the limit") << withSize(0xFFFFFFFFu, 0xFFFFFFFFu);
+}
+
+void TestFileTransforms::lengthMustMatchHeader()
+{
+    QFETCH(QByteArray, file);
+    QVERIFY(WriteAll(Path("12"), file));
+    CryptPtr engine = MakeEngine(kMaster);
+    auto* base = static_cast<CryptBase*>(engine.get());
+    QCOMPARE(base->VerifyFile(Path("12")), E_FILE_DAMAGED);
+    QCOMPARE(engine->DecryptFileToFile(Path("12"), Path("out"), nullptr, nullptr, nullptr), E_FILE_DAMAGED);
+    QVERIFY(!QFileInfo::exists(Path("out")));
+    QByteArray buffer("stale");
+    QCOMPARE(engine->DecryptFileToBuffer(Path("12"), &buffer), E_FILE_DAMAGED);
+    QVERIFY(buffer.isEmpty());
+    QByteArray sunk;
+    QCOMPARE(base->DecryptFileToSink(Path("12"), [&sunk](const std::uint8_t* data, std::size_t n) {
+        sunk.append(reinterpret_cast<const char*>(data), static_cast<qsizetype>(n));
+        return S_OK;
+    }), E_FILE_DAMAGED);
+    QVERIFY(sunk.isEmpty());
+    // The name is still there to be read: a damaged file can be found by it.
+    char16_t name[32];
+    QVERIFY(engine->GetStoredFileName(Path("12"), name, 32));
+    QCOMPARE(QString::fromUtf16(name), QStringLiteral("hello.txt"));
+}
+
+namespace {
+
+struct Tamper {
+    QString path;
+    qint64 resizeTo = -1;  // -1: append instead
+    bool done = false;
+};
+
+std::uint32_t TamperOnFirstChunk(std::uint64_t, std::uint64_t, std::uint32_t reason, void* data)
+{
+    auto* tamper = static_cast<Tamper*>(data);
+    if (reason == kProgressChunk && !tamper->done) {
+        tamper->done = true;
+        QFile file(tamper->path);
+        if (!file.open(QIODevice::ReadWrite))
+            return 0;
+        if (tamper->resizeTo >= 0) {
+            (void)file.resize(tamper->resizeTo);
+        } else {
+            (void)file.seek(file.size());
+            (void)file.write(QByteArray(16, 'g'));
+        }
+    }
+    return 0;
+}
+
+}  // namespace
+
+void TestFileTransforms::lengthChangesWhileReading()
+{
+    QVERIFY(WriteAll(Path("plain.bin"), Pattern(2 * kChunk + 5, 9)));
+    CryptPtr engine = MakeEngine(kMaster);
+    QCOMPARE(engine->EncryptFileToFile(Path("plain.bin"), Path("3"), nullptr, nullptr, nullptr), S_OK);
+    const QByteArray good = ReadAll(Path("3"));
+    for (const qint64 resizeTo : {qint64(kChunk), qint64(-1)}) {
+        QVERIFY(WriteAll(Path("3"), good));
+        Tamper tamper {Path("3"), resizeTo};
+        QCOMPARE(engine->DecryptFileToFile(Path("3"), Path("out"), TamperOnFirstChunk, &tamper, nullptr),
+                 E_FILE_DAMAGED);
+        QVERIFY(tamper.done);
+        QVERIFY(!QFileInfo::exists(Path("out")));
+    }
 }
 
 void TestFileTransforms::fullDisk()

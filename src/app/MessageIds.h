@@ -165,6 +165,7 @@ inline constexpr int kUnsafeStoredName = 254;
 inline constexpr int kHintTooLong = 261;
 inline constexpr int kLoginCounterNotReset = 262;
 inline constexpr int kLaunchNameNotUtf8 = 259;
+inline constexpr int kFileDamaged = 270;
 inline constexpr int kCliNoCommand = 1000;
 inline constexpr int kCliUnknownCommand = 1001;
 inline constexpr int kCliUnknownOption = 1002;
@@ -213,6 +214,11 @@ inline constexpr int kFileNotStored = 1205;
 inline constexpr int kNotAllStored = 1206;
 inline constexpr int kFileNotCopiedOut = 1207;
 inline constexpr int kCliCheckPlaintext = 1050;
+inline constexpr int kCliCheckFileDamaged = 1100;
+inline constexpr int kCliCheckRecoveredAs = 1101;
+inline constexpr int kCliCheckInterruptedWrite = 1102;
+inline constexpr int kCliCheckForeignFile = 1103;
+inline constexpr int kCliCheckUnsafeName = 1104;
 
 // Every number above, for the checks of the packs.
 inline constexpr int kAll[] = {
@@ -240,15 +246,16 @@ inline constexpr int kAll[] = {
     kStartSubtitle, kMenuManual, kTipExit, kTipCopy, kTipCut, kTipPaste, kTipDelete, kTipNewDirectory, kTipToolbar,
     kTipStatusBar, kTipRefresh, kTipMyComputer, kTipSecuritySettings, kTipAbout, kMenuLanguage, kAboutText,
     kAboutVersion, kHintRevealsPassword, kPasswordTooCommon, kNameNotUtf8, kUnsafeStoredName, kHintTooLong,
-    kLoginCounterNotReset, kLaunchNameNotUtf8, kCliNoCommand, kCliUnknownCommand, kCliUnknownOption, kCliNeedsValue,
-    kCliSeeHelp, kCliNoArguments, kCliWrongArguments, kCliUsage, kCliNotATerminal, kCliChoose, kCliKeyFileBusy,
-    kCliAlreadySetUp, kCliPasswordPrompt, kCliConfirmPrompt, kCliCurrentPasswordPrompt, kCliNewPasswordPrompt,
-    kCliNotSetUp, kCliNoPassword, kCliStoreCreated, kCliNoHint, kCliInvalidUtf8, kCliDeclined, kCliIsFolder,
-    kCliNotFound, kCliCheckManifestDamaged, kCliCheckManifestLost, kCliCheckMissing, kCliCheckBadKey,
-    kCliCheckLeftover, kCliCheckRepaired, kCliCheckSummary, kCliNotAFolder, kCliCheckWrongKind, kCliNoSuchHostFile,
-    kCliCancelled, kCliNotAFile, kCliSkipped, kCliPressEnter, kCliWaitingForProgram, kLinkRefused,
-    kSkippedFolderLink, kSkippedSpecial, kStoredUnderOtherName, kFolderNotListed, kFileNotStored, kNotAllStored,
-    kFileNotCopiedOut, kCliCheckPlaintext,
+    kLoginCounterNotReset, kLaunchNameNotUtf8, kFileDamaged, kCliNoCommand, kCliUnknownCommand, kCliUnknownOption,
+    kCliNeedsValue, kCliSeeHelp, kCliNoArguments, kCliWrongArguments, kCliUsage, kCliNotATerminal, kCliChoose,
+    kCliKeyFileBusy, kCliAlreadySetUp, kCliPasswordPrompt, kCliConfirmPrompt, kCliCurrentPasswordPrompt,
+    kCliNewPasswordPrompt, kCliNotSetUp, kCliNoPassword, kCliStoreCreated, kCliNoHint, kCliInvalidUtf8,
+    kCliDeclined, kCliIsFolder, kCliNotFound, kCliCheckManifestDamaged, kCliCheckManifestLost, kCliCheckMissing,
+    kCliCheckBadKey, kCliCheckLeftover, kCliCheckRepaired, kCliCheckSummary, kCliNotAFolder, kCliCheckWrongKind,
+    kCliNoSuchHostFile, kCliCancelled, kCliNotAFile, kCliSkipped, kCliPressEnter, kCliWaitingForProgram,
+    kLinkRefused, kSkippedFolderLink, kSkippedSpecial, kStoredUnderOtherName, kFolderNotListed, kFileNotStored,
+    kNotAllStored, kFileNotCopiedOut, kCliCheckPlaintext, kCliCheckFileDamaged, kCliCheckRecoveredAs,
+    kCliCheckInterruptedWrite, kCliCheckForeignFile, kCliCheckUnsafeName,
 };
 
 }  // namespace nbr::msg

@@ -6,126 +6,82 @@
 #include "cli/CliContext.h"
 #include "cli/ExitCode.h"
 #include "cli/KeyFileSession.h"
-#include "platform/FileSystem.h"
-#include "platform/NativePath.h"
-#include "security/CreateCrypt.h"
-#include "security/SecParams.h"
 #include "store/EncryptedStore.h"
-#include "store/FileUtilities.h"
 #include "store/OpenedFileList.h"
-
-#include <QSet>
+#include "store/StoreRepair.h"
 
 namespace nbr::cli {
 namespace {
 
-bool AllDigits(const QString& name)
+// A crafted list can hold names with terminal controls: shown escaped.
+QString Printable(const QString& text)
 {
-    if (name.isEmpty())
-        return false;
-    for (const QChar c : name) {
-        if (c < u'0' || c > u'9')
-            return false;
+    QString out;
+    out.reserve(text.size());
+    for (const QChar c : text) {
+        if (c.unicode() < 0x20 || c.unicode() == 0x7F || (c.unicode() >= 0x80 && c.unicode() < 0xA0))
+            out += QStringLiteral("\\x%1").arg(c.unicode(), 2, 16, QLatin1Char('0'));
+        else
+            out += c;
     }
-    return true;
+    return out;
+}
+
+int MessageOf(StoreRepair::Finding finding)
+{
+    using F = StoreRepair::Finding;
+    switch (finding) {
+    case F::ListDamaged: return msg::kCliCheckManifestDamaged;
+    case F::ListLost: return msg::kCliCheckManifestLost;
+    case F::Missing: return msg::kCliCheckMissing;
+    case F::WrongKind: return msg::kCliCheckWrongKind;
+    case F::BadKey: return msg::kCliCheckBadKey;
+    case F::FileDamaged: return msg::kCliCheckFileDamaged;
+    case F::UnsafeName: return msg::kCliCheckUnsafeName;
+    case F::Unlisted: return msg::kCliCheckLeftover;
+    case F::InterruptedWrite: return msg::kCliCheckInterruptedWrite;
+    case F::Foreign: return msg::kCliCheckForeignFile;
+    }
+    return msg::kCliCheckLeftover;
 }
 
 class Checker {
 public:
-    Checker(CliContext& context, EncryptedStore& store, bool repair) : context_(context), store_(store), repair_(repair) {}
+    explicit Checker(CliContext& context) : context_(context) {}
 
-    void Folder(const QString& stored, const QString& display)
+    void Take(const StoreRepair::Report& report)
     {
-        ++folders_;
-        const QString name = display.isEmpty() ? QStringLiteral("/") : display;
-        std::vector<ManifestEntry> entries;
-        const bool mainGood = Read(EncryptedStore::ManifestPathOf(stored), &entries);
-        if (!mainGood) {
-            const bool hasMain = FileSystem::Exists(EncryptedStore::ManifestPathOf(stored));
-            const bool backupGood = Read(EncryptedStore::ManifestPathOf(stored) + QStringLiteral(".bak"), &entries);
-            if (!backupGood && hasMain) {
-                Problem(msg::kCliCheckManifestLost, name, false);
-                return;  // without a list every numbered item would look like a leftover
-            }
-            if (backupGood) {
-                bool fixed = false;
-                if (repair_) {
-                    StoreManifest manifest(store_.Keys());
-                    manifest.Open(EncryptedStore::ManifestPathOf(stored), false);
-                    fixed = manifest.IsLoaded() && Succeeded(manifest.Save());
-                }
-                Problem(msg::kCliCheckManifestDamaged, name, fixed);
-            }
-        }
-
-        QSet<std::uint32_t> listed;
-        for (const ManifestEntry& entry : entries) {
-            listed.insert(entry.id);
-            const QString child = EncryptedStore::StoredPathOf(stored, entry.id);
-            const QString childName = display + QLatin1Char('/') + entry.name;
-            bool isFolder = false;
-            if (Failed(FileSystem::Kind(child, &isFolder))) {
-                Problem(msg::kCliCheckMissing, childName, false);
-            } else if (isFolder != entry.isFolder) {
-                Problem(msg::kCliCheckWrongKind, childName, false);
-            } else if (isFolder) {
-                Folder(child, childName);
-            } else {
-                ++files_;
-                if (Failed(store_.VerifyStoredFile(child)))
-                    Problem(msg::kCliCheckBadKey, childName, false);
-            }
-        }
-
-        QList<DirectoryEntry> onDisk;
-        if (Failed(FileSystem::List(stored, &onDisk)))
+        if (report.finding == StoreRepair::Finding::Unlisted && report.repaired) {
+            Problem(context_.Text(msg::kCliCheckRecoveredAs, {Printable(report.where), Printable(report.detail)}), true);
             return;
-        for (const DirectoryEntry& item : onDisk) {
-            if (!AllDigits(item.name) || listed.contains(StoreManifest::IdOf(item.name)))
-                continue;
-            const QString path = NativePath::Join(stored, item.name);
-            bool fixed = false;
-            if (repair_)
-                fixed = item.isFolder ? FileUtilities::DeleteTree(path, nullptr, false, false)
-                                      : FileUtilities::DeleteFileForced(path);
-            Problem(msg::kCliCheckLeftover, display + QLatin1Char('/') + item.name, fixed);
         }
+        Problem(MessageOf(report.finding), report.where, report.repaired);
     }
 
-    int Finish()
-    {
-        context_.out << context_.Text(msg::kCliCheckSummary, {folders_, files_, problems_, repaired_}) << '\n';
-        return problems_ > repaired_ ? kExitFailure : kExitSuccess;
-    }
-
-private:
-    bool Read(const QString& path, std::vector<ManifestEntry>* entries)
-    {
-        CryptPtr engine;
-        QByteArray content;
-        return Succeeded(CreateCrypt(CryptAlgorithmAes256, &engine))
-               && Succeeded(engine->SetMasterKey(store_.Keys().GetMasterKey(), store_.Keys().GetMasterKeyLength()))
-               && Succeeded(engine->DecryptFileToBuffer(path, &content)) && StoreManifest::Parse(content, entries);
-    }
-
-public:
     void Problem(int messageId, const QString& where, bool fixed)
+    {
+        Problem(context_.Text(messageId, {Printable(where)}), fixed);
+    }
+
+    void Problem(const QString& text, bool fixed)
     {
         ++problems_;
         if (fixed)
             ++repaired_;
-        context_.out << context_.Text(messageId, {where});
+        context_.out << text;
         if (fixed)
             context_.out << " (" << context_.Text(msg::kCliCheckRepaired) << ')';
         context_.out << '\n';
     }
 
+    int Finish(int folders, int files)
+    {
+        context_.out << context_.Text(msg::kCliCheckSummary, {folders, files, problems_, repaired_}) << '\n';
+        return problems_ > repaired_ ? kExitFailure : kExitSuccess;
+    }
+
 private:
     CliContext& context_;
-    EncryptedStore& store_;
-    bool repair_;
-    int folders_ = 0;
-    int files_ = 0;
     int problems_ = 0;
     int repaired_ = 0;
 };
@@ -136,10 +92,15 @@ QString CheckCommand::Help() const
 {
     return QStringLiteral(
         "Verifies the store: every folder's contents list decrypts and reads, every\n"
-        "listed item is on the stick and its key verifies under the master key, and\n"
-        "no numbered leftover lies around that no list names. Exits with 1 when\n"
-        "something is wrong.\n"
-        "  --repair   remove leftovers, and rewrite a damaged list from its intact backup");
+        "listed item is on the stick, whole, with a key that verifies under the master\n"
+        "key and a name this computer can use, and nothing lies around that no list\n"
+        "names. Exits with 1 when something is wrong.\n"
+        "  --repair   rewrite a damaged list from its intact backup (a folder whose two\n"
+        "             lists are both unreadable gets them set aside as \".damaged\"),\n"
+        "             drop the entries of missing items, put stored items that no list\n"
+        "             names back under their own names into the folder \"Recovered\",\n"
+        "             and delete the remains of interrupted writes. Nothing that holds\n"
+        "             data is deleted.");
 }
 
 int CheckCommand::Run(CliContext& context, const QStringList& arguments)
@@ -152,12 +113,14 @@ int CheckCommand::Run(CliContext& context, const QStringList& arguments)
     if (const int code = session.UnlockStore(); code != kExitSuccess)
         return code;
     EncryptedStore& store = session.Store();
-    Checker checker(context, store, args.Has(QStringLiteral("--repair")));
-    checker.Folder(store.Root(), QString());
+    Checker checker(context);
+    StoreRepair walk(store, args.Has(QStringLiteral("--repair")),
+                     [&checker](const StoreRepair::Report& report) { checker.Take(report); });
+    walk.Run();
     // The next open writes these back or wipes them.
     for (const QString& file : OpenedFileList::FindLeftovers(OpenedFileList::LaunchFolderOf(context.root)))
         checker.Problem(msg::kCliCheckPlaintext, file, false);
-    return checker.Finish();
+    return checker.Finish(walk.Folders(), walk.Files());
 }
 
 }  // namespace nbr::cli

@@ -78,7 +78,7 @@ void FileInfoCommand::PrintKeyFile(CliContext& context, const QString& path, con
 }
 
 void FileInfoCommand::PrintHeader(CliContext& context, const QString& path, const EncryptedFileHeader& header,
-                                 unsigned long long fileSize)
+                                 unsigned long long fileSize, unsigned long long headerEnd)
 {
     QTextStream& out = context.out;
     out << Field("File") << path << '\n' << Field("Type") << "encrypted file\n";
@@ -94,7 +94,9 @@ void FileInfoCommand::PrintHeader(CliContext& context, const QString& path, cons
         out << Field("Encrypted name") << header.encryptedName.size() << " bytes, " << header.nameCount
             << " code units\n";
         const unsigned long long expected = (header.size + 15) / 16 * 16;
-        const unsigned long long content = fileSize > header.Length() ? fileSize - header.Length() : 0;
+        // The content starts where the length field says the header ends,
+        // which may lie beyond the fields it holds.
+        const unsigned long long content = fileSize > headerEnd ? fileSize - headerEnd : 0;
         out << Field("Content") << content << " bytes";
         if (content != expected)
             out << " (expected " << expected << ": the file is cut short or has extra bytes)";
@@ -131,10 +133,11 @@ int FileInfoCommand::Run(CliContext& context, const QStringList& arguments)
 
     CryptPtr engine;
     EncryptedFileHeader header;
+    std::uint64_t headerEnd = 0;
     if (Failed(s = CreateCrypt(CryptAlgorithmAes256, &engine)) || Failed(s = file.Seek(0))
-        || Failed(s = engine->ReadHeader(file, header)))
+        || Failed(s = engine->ReadHeader(file, header)) || Failed(s = file.Tell(&headerEnd)))
         return context.StatusError(s, path);
-    PrintHeader(context, path, header, size);
+    PrintHeader(context, path, header, size, headerEnd);
     return kExitSuccess;
 }
 

@@ -25,8 +25,9 @@ public:
 
 private:
     static void PrintKeyFile(CliContext& context, const QString& path, const QByteArray& head);
+    // `headerEnd`: where the content begins, as the length field says.
     static void PrintHeader(CliContext& context, const QString& path, const EncryptedFileHeader& header,
-                            unsigned long long fileSize);
+                            unsigned long long fileSize, unsigned long long headerEnd);
 };
 
 }  // namespace nbr::cli

@@ -146,15 +146,54 @@ Status CryptBase::GetFileAlgorithm(const QString& path, std::int32_t* algorithm)
     return E_INVALIDARG;
 }
 
-Status CryptBase::BeginReading(NativeFile& file, EncryptedFileHeader& header)
+Status CryptBase::BeginReading(NativeFile& file, EncryptedFileHeader& header, std::uint64_t* content)
 {
     Status s = ReadHeader(file, header);
     if (Failed(s))
         return s;
     if (header.formatId != FormatIdOfAlgorithm())
         return E_ALGORITHM_MISMATCH;
-    return BeginDecryption(reinterpret_cast<const std::uint8_t*>(header.keyBlock.constData()),
-                           static_cast<std::uint32_t>(header.keyBlock.size()));
+    s = BeginDecryption(reinterpret_cast<const std::uint8_t*>(header.keyBlock.constData()),
+                        static_cast<std::uint32_t>(header.keyBlock.size()));
+    if (Succeeded(s)) {
+        s = ContentLength(file, header, content);
+        if (Failed(s))
+            (void)EndDecryption();
+    }
+    return s;
+}
+
+Status CryptBase::ContentLength(const NativeFile& file, const EncryptedFileHeader& header,
+                                std::uint64_t* content) const
+{
+    std::uint64_t start = 0;
+    std::uint64_t fileSize = 0;
+    Status s = file.Tell(&start);
+    if (Succeeded(s))
+        s = file.Size(&fileSize);
+    if (Failed(s))
+        return s;
+    const std::uint64_t block = blockSize_;
+    if (header.size > ~0ull - block)
+        return E_FILE_DAMAGED;
+    const std::uint64_t padded = (header.size + block - 1) / block * block;
+    if (fileSize < start || fileSize - start != padded)
+        return E_FILE_DAMAGED;
+    *content = padded;
+    return S_OK;
+}
+
+Status CryptBase::VerifyFile(const QString& path)
+{
+    NativeFile file;
+    EncryptedFileHeader header;
+    std::uint64_t content = 0;
+    Status s = file.OpenRead(path);
+    if (Succeeded(s))
+        s = BeginReading(file, header, &content);
+    if (Succeeded(s))
+        (void)EndDecryption();
+    return s;
 }
 
 bool CryptBase::GetStoredFileName(const QString& path, char16_t* out, std::uint32_t capacity)

@@ -44,6 +44,9 @@ public:
     Status EndDecryption() override;
 
     [[nodiscard]] std::uint32_t BlockSize() const { return blockSize_; }
+    // Whether a file would decrypt with this engine: its header reads, its
+    // key block verifies and its length matches the header. Reads no content.
+    [[nodiscard]] Status VerifyFile(const QString& path);
     // Decrypts a file's content into `write` chunk by chunk (to a pipe, say),
     // without a destination file.
     [[nodiscard]] Status DecryptFileToSink(const QString& source,
@@ -65,8 +68,15 @@ private:
     // Creates the destination, retrying one that refuses access or is busy.
     [[nodiscard]] static Status OpenDestination(NativeFile& file, const QString& path,
                                                 const CreationPolicy* security, std::uint32_t* remembered);
-    // Reads the header and begins decryption of its key block.
-    [[nodiscard]] Status BeginReading(NativeFile& file, EncryptedFileHeader& header);
+    // Reads the header, begins decryption of its key block and checks the
+    // file's length against the header; `content` gets the cipher bytes
+    // that follow the header. On failure nothing is left begun.
+    [[nodiscard]] Status BeginReading(NativeFile& file, EncryptedFileHeader& header, std::uint64_t* content);
+    // The content's length as the header implies it (the plain size padded
+    // to whole blocks); E_FILE_DAMAGED when the file holds any other length
+    // after its header. `file` stands just behind the header.
+    [[nodiscard]] Status ContentLength(const NativeFile& file, const EncryptedFileHeader& header,
+                                       std::uint64_t* content) const;
     // Begins encryption with a fresh key block kept in `header`.
     [[nodiscard]] Status BeginWriting(EncryptedFileHeader& header);
     // The frame shared by the two file transforms: opening, progress, clean-up.
@@ -81,8 +91,11 @@ private:
     // bytes handed to `write`, for the progress routine.
     [[nodiscard]] Status EncryptChunks(const ChunkReader& read, const ChunkWriter& write, std::uint64_t total,
                                        CryptProgressRoutine progress, void* progressData);
-    [[nodiscard]] Status DecryptChunks(NativeFile& in, const EncryptedFileHeader& header, const ChunkWriter& write,
-                                       std::uint64_t total, CryptProgressRoutine progress, void* progressData);
+    // Reads exactly `content` bytes: a file that shrinks or grows meanwhile
+    // is damaged, as one that had the wrong length from the start.
+    [[nodiscard]] Status DecryptChunks(NativeFile& in, const EncryptedFileHeader& header, std::uint64_t content,
+                                       const ChunkWriter& write, std::uint64_t total, CryptProgressRoutine progress,
+                                       void* progressData);
 
     std::int32_t refCount_ = 0;
     std::map<std::int32_t, std::uint16_t> algorithms_;

@@ -124,8 +124,9 @@ Status CryptBase::EncryptChunks(const ChunkReader& read, const ChunkWriter& writ
     return s;
 }
 
-Status CryptBase::DecryptChunks(NativeFile& in, const EncryptedFileHeader& header, const ChunkWriter& write,
-                                std::uint64_t total, CryptProgressRoutine progress, void* progressData)
+Status CryptBase::DecryptChunks(NativeFile& in, const EncryptedFileHeader& header, std::uint64_t content,
+                                const ChunkWriter& write, std::uint64_t total, CryptProgressRoutine progress,
+                                void* progressData)
 {
     // The name opens the CBC stream: it must be decrypted to reach the content.
     Status s = S_OK;
@@ -135,22 +136,25 @@ Status CryptBase::DecryptChunks(NativeFile& in, const EncryptedFileHeader& heade
             return s;
     }
 
-    std::uint64_t fileSize = 0;
-    if (Failed(s = in.Size(&fileSize)))
-        return s;
-    const std::uint64_t content = fileSize > header.Length() ? fileSize - header.Length() : 0;
     const std::uint32_t chunk = ChunkFor(content, kChunkSize / blockSize_ * blockSize_, blockSize_);
     CryptoPP::SecByteBlock work;
     if (Failed(s = Allocate(work, chunk + blockSize_)))
         return s;
 
+    std::uint64_t left = content;
     std::uint64_t plain = 0;
     std::uint64_t written = 0;
     for (bool final = false; !final;) {
+        const auto wanted = static_cast<std::size_t>(std::min<std::uint64_t>(chunk, left));
         std::size_t got = 0;
-        if (Failed(s = in.Read(work.data(), chunk, &got)))
+        if (Failed(s = in.Read(work.data(), wanted, &got)))
             break;
-        final = got < chunk;
+        if (got < wanted) {
+            s = E_FILE_DAMAGED;  // cut while it was being read
+            break;
+        }
+        left -= got;
+        final = left == 0;
         auto length = static_cast<std::uint32_t>(got);
         if (got != 0) {
             if (Failed(s = DecryptChunk(work.data(), length, final)))
@@ -159,7 +163,17 @@ Status CryptBase::DecryptChunks(NativeFile& in, const EncryptedFileHeader& heade
             if (plain > header.size) {
                 length -= static_cast<std::uint32_t>(plain - header.size);
                 plain = header.size;
-                final = true;
+            }
+        }
+        if (final) {
+            // Bytes beyond the content were added while it was being read.
+            std::uint8_t extra = 0;
+            std::size_t more = 0;
+            if (Failed(s = in.Read(&extra, 1, &more)))
+                break;
+            if (more != 0) {
+                s = E_FILE_DAMAGED;
+                break;
             }
         }
         if (length != 0 && Failed(s = write(work.data(), length)))
@@ -214,11 +228,12 @@ Status CryptBase::DecryptFile(NativeFile& in, NativeFile& out, std::uint64_t tot
                               void* progressData)
 {
     EncryptedFileHeader header;
-    Status s = BeginReading(in, header);
+    std::uint64_t content = 0;
+    Status s = BeginReading(in, header, &content);
     if (Failed(s))
         return s;
-    s = DecryptChunks(in, header, [&](const std::uint8_t* b, std::size_t n) { return out.Write(b, n); }, total,
-                      progress, progressData);
+    s = DecryptChunks(in, header, content, [&](const std::uint8_t* b, std::size_t n) { return out.Write(b, n); },
+                      total, progress, progressData);
     (void)EndDecryption();
     if (Succeeded(s))
         s = out.SetTimes(header.lastAccess, header.lastWrite);
@@ -324,13 +339,14 @@ Status CryptBase::DecryptFileToSink(const QString& source,
     Status s = in.OpenRead(source);
     EncryptedFileHeader header;
     std::uint64_t total = 0;
+    std::uint64_t content = 0;
     if (Succeeded(s))
         s = in.Size(&total);
     if (Succeeded(s))
-        s = BeginReading(in, header);
+        s = BeginReading(in, header, &content);
     if (Failed(s))
         return s;
-    s = DecryptChunks(in, header, write, total, nullptr, nullptr);
+    s = DecryptChunks(in, header, content, write, total, nullptr, nullptr);
     (void)EndDecryption();
     return s;
 }
@@ -345,19 +361,18 @@ Status CryptBase::DecryptFileToBuffer(const QString& path, QByteArray* out)
     if (Failed(s))
         return s;
     EncryptedFileHeader header;
-    if (Failed(s = BeginReading(in, header)))
+    std::uint64_t content = 0;
+    if (Failed(s = BeginReading(in, header, &content)))
         return s;
 
     std::uint64_t fileSize = 0;
     s = in.Size(&fileSize);
-    // The stored size is only a claim: never reserve more than the file can hold.
-    const std::uint64_t room = fileSize > header.Length() ? fileSize - header.Length() : 0;
     if (Succeeded(s) && (header.size >> 32) != 0)
         s = E_OUTOFMEMORY;
     if (Succeeded(s)) {
         try {
-            out->reserve(static_cast<qsizetype>(std::min(header.size, room)));
-            s = DecryptChunks(in, header,
+            out->reserve(static_cast<qsizetype>(header.size));
+            s = DecryptChunks(in, header, content,
                               [&](const std::uint8_t* b, std::size_t n) {
                                   out->append(reinterpret_cast<const char*>(b), static_cast<qsizetype>(n));
                                   return S_OK;

@@ -19,6 +19,8 @@ inline constexpr Status E_BAD_HEADER = MakeStatus(0x8004C05Du);
 inline constexpr Status E_HEADER_READ = MakeStatus(0x8004C05Eu);
 inline constexpr Status E_NO_KEY_STREAM = MakeStatus(0x8004C05Fu);
 inline constexpr Status E_KEY_FILE_SHORT = MakeStatus(0x8004C060u);
+// A file's length does not match its header: cut short, or grown.
+inline constexpr Status E_FILE_DAMAGED = MakeStatus(0x8004C061u);
 
 inline constexpr Status E_PROP_RANGE = MakeStatus(0x80040309u);
 inline constexpr Status E_PROP_NO_STREAM = MakeStatus(0x8004030Au);

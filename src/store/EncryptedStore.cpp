@@ -8,6 +8,7 @@
 #include "platform/NativeFile.h"
 #include "platform/NativePath.h"
 #include "security/CreateCrypt.h"
+#include "security/CryptBase.h"
 #include "security/EncryptedFileHeader.h"
 #include "security/SecParams.h"
 #include "security/SecurityStatus.h"
@@ -201,8 +202,10 @@ Status EncryptedStore::DeleteStoreItem(const QString& storedPath, IProgressDlg* 
             progress->SetLine2(storedPath);
         deleted = FileUtilities::DeleteFileForced(storedPath);
     }
+    // An item that is gone while its list still names it must not pass for
+    // a clean deletion: the caller learns it, and a check finds the entry.
     if (deleted)
-        (void)manifest.Save();
+        return manifest.Save();
     return S_OK;
 }
 
@@ -260,19 +263,8 @@ Status EncryptedStore::VerifyStoredFile(const QString& storedPath) const
     Status s = CreateCrypt(CryptAlgorithmAes256, &engine);
     if (Succeeded(s))
         s = engine->SetMasterKey(keys_.GetMasterKey(), keys_.GetMasterKeyLength());
-    NativeFile file;
-    EncryptedFileHeader header;
     if (Succeeded(s))
-        s = file.OpenRead(storedPath);
-    if (Succeeded(s))
-        s = engine->ReadHeader(file, header);
-    if (Succeeded(s) && header.formatId != 4)
-        s = E_ALGORITHM_MISMATCH;
-    if (Succeeded(s))
-        s = engine->BeginDecryption(reinterpret_cast<const std::uint8_t*>(header.keyBlock.constData()),
-                                    static_cast<std::uint32_t>(header.keyBlock.size()));
-    if (Succeeded(s))
-        (void)engine->EndDecryption();
+        s = static_cast<CryptBase*>(engine.get())->VerifyFile(storedPath);
     return s;
 }
 

@@ -14,13 +14,39 @@
 
 #include <algorithm>
 #include <atomic>
+#include <unordered_set>
 #include <cstring>
 
 namespace nbr {
 namespace {
 
 const QString kBackupSuffix = QStringLiteral(".bak");
+const QString kFreshSuffix = QStringLiteral(".nbr-new");
 std::atomic<bool> g_durable {true};
+
+bool IsMissing(Status status)
+{
+    return status == StatusFromWin32(win32::kFileNotFound) || status == StatusFromWin32(win32::kPathNotFound);
+}
+
+// Writes `content` beside `target` and renames it over `target`; on any
+// failure the fresh file is removed and `target` is as it was. The rename
+// itself reaches the device with the next flush of the folder.
+Status WriteWhole(ICrypt& engine, const QByteArray& content, const QString& target)
+{
+    const QString fresh = target + kFreshSuffix;
+    Status s = engine.EncryptBufferToFile(content.constData(), static_cast<std::size_t>(content.size()), fresh,
+                                          CreationPolicy::StoreSecurityAttributes());
+    // On the device before the rename: otherwise a crash could leave the new
+    // name pointing at blocks that were never written.
+    if (Succeeded(s) && g_durable)
+        s = NativeFile::SyncPath(fresh);
+    if (Succeeded(s))
+        s = FileSystem::Rename(fresh, target);
+    if (Failed(s))
+        (void)NativeFile::Remove(fresh);
+    return s;
+}
 
 Status MakeEngine(const SecParams& keys, CryptPtr* engine)
 {
@@ -122,32 +148,57 @@ void StoreManifest::Close()
     entries_.clear();
 }
 
+Status StoreManifest::ReadFile(const SecParams& keys, const QString& path, std::vector<ManifestEntry>* entries)
+{
+    CryptPtr engine;
+    Status s = MakeEngine(keys, &engine);
+    QByteArray content;
+    if (Succeeded(s))
+        s = engine->DecryptFileToBuffer(path, &content);
+    if (Failed(s))
+        return s;
+    std::vector<ManifestEntry> parsed;
+    if (!Parse(content, &parsed) || !HasSoundIds(parsed))
+        return E_STORE_MANIFEST;
+    *entries = std::move(parsed);
+    return S_OK;
+}
+
+bool StoreManifest::HasSoundIds(const std::vector<ManifestEntry>& entries)
+{
+    std::vector<std::uint32_t> ids;
+    ids.reserve(entries.size());
+    for (const ManifestEntry& entry : entries)
+        ids.push_back(entry.id);
+    std::sort(ids.begin(), ids.end());
+    return (ids.empty() || ids.front() != 0) && std::adjacent_find(ids.begin(), ids.end()) == ids.end();
+}
+
+QString StoreManifest::FreshPathOf(const QString& path)
+{
+    return path + kFreshSuffix;
+}
+
 Status StoreManifest::Load()
 {
     fromBackup_ = false;
-    CryptPtr engine;
-    Status s = MakeEngine(keys_, &engine);
-    if (Failed(s))
-        return s;
-    QByteArray content;
-    s = engine->DecryptFileToBuffer(path_, &content);
-    const auto missing = [](Status status) {
-        return status == StatusFromWin32(win32::kFileNotFound) || status == StatusFromWin32(win32::kPathNotFound);
-    };
-    const bool mainMissing = missing(s);
-    if (Failed(s)) {
-        s = engine->DecryptFileToBuffer(path_ + kBackupSuffix, &content);
-        fromBackup_ = Succeeded(s);
+    const Status main = ReadFile(keys_, path_, &entries_);
+    if (Succeeded(main))
+        return main;
+    // Whatever made the main file unreadable (cut, grown, foreign, garbled),
+    // the backup holds the list as it was before the last change, or after it.
+    const Status backup = ReadFile(keys_, path_ + kBackupSuffix, &entries_);
+    if (Succeeded(backup)) {
+        fromBackup_ = true;
+        return S_OK;
     }
-    if (missing(s)) {
+    if (IsMissing(backup)) {
         // A folder without a manifest yet is empty. A damaged one without a
         // backup is not: taking it for empty would let the next save forget
         // every item in the folder.
-        return mainMissing ? S_OK : E_STORE_MANIFEST;
+        return IsMissing(main) ? S_OK : E_STORE_MANIFEST;
     }
-    if (Failed(s))
-        return s;
-    return Parse(content, &entries_) ? S_OK : E_STORE_MANIFEST;
+    return IsWin32Status(backup) ? backup : E_STORE_MANIFEST;
 }
 
 Status StoreManifest::Save()
@@ -158,17 +209,15 @@ Status StoreManifest::Save()
     CryptPtr engine;
     Status s = MakeEngine(keys_, &engine);
     if (Succeeded(s))
-        s = engine->EncryptBufferToFile(content.constData(), static_cast<std::size_t>(content.size()), path_,
-                                        CreationPolicy::StoreSecurityAttributes());
-    // The backup is rewritten only once the main file is on the device: a
-    // stick pulled at any moment leaves one complete manifest.
-    if (Succeeded(s) && g_durable)
-        s = NativeFile::SyncPath(path_);
+        s = WriteWhole(*engine, content, path_);
+    // The list is on the stick: a backup that cannot follow (a full disk)
+    // keeps the previous, complete list, which is no reason to undo the change.
+    if (Succeeded(s))
+        (void)WriteWhole(*engine, content, path_ + kBackupSuffix);
+    // Either rename may be lost to a crash before this: each leaves a whole
+    // list, and nothing a caller does after a save depends on which.
     if (Succeeded(s) && g_durable)
         (void)NativeFile::SyncPath(NativePath::ParentOf(path_));
-    if (Succeeded(s))
-        s = engine->EncryptBufferToFile(content.constData(), static_cast<std::size_t>(content.size()),
-                                        path_ + kBackupSuffix, CreationPolicy::StoreSecurityAttributes());
     return s;
 }
 
@@ -212,13 +261,27 @@ const ManifestEntry* StoreManifest::FindByName(const QString& displayName) const
 ManifestEntry StoreManifest::AddEntry(const QString& displayName, bool isFolder, std::uint64_t writeTime,
                                       const QString& folderPath)
 {
-    std::uint32_t id = 0;
+    std::uint32_t largest = 0;
     for (const ManifestEntry& entry : entries_)
-        id = std::max(id, entry.id);
-    ++id;
-    // Numbered leftovers of an interrupted operation are never overwritten.
-    while (FileSystem::Exists(NativePath::Join(folderPath, QString::number(id))))
-        ++id;
+        largest = std::max(largest, entry.id);
+    // Past the largest number the search starts again at 1 and must then
+    // step over the numbers in use; 0 is never a stored name.
+    std::unordered_set<std::uint32_t> used;
+    bool wrapped = false;
+    std::uint32_t id = largest + 1;
+    for (;; ++id) {
+        if (id == 0) {
+            wrapped = true;
+            for (const ManifestEntry& entry : entries_)
+                used.insert(entry.id);
+            continue;
+        }
+        if (wrapped && used.count(id) != 0)
+            continue;
+        // Numbered leftovers of an interrupted operation are never overwritten.
+        if (!FileSystem::Exists(NativePath::Join(folderPath, QString::number(id))))
+            break;
+    }
     entries_.push_back(ManifestEntry {id, displayName, isFolder, writeTime});
     return entries_.back();
 }

@@ -3,6 +3,11 @@
 // names, kinds and times. Opened for one operation, changed in memory, saved
 // to ".manifest" and then ".manifest.bak", closed. A writable manifest holds
 // the manifest lock from Open to Close (the destructor closes).
+//
+// Each file is written whole beside its final name and renamed over it, so a
+// reader (or the next run after a crash) finds the old list or the new one,
+// never a part. A list that is cut, grown, or names one number twice is
+// damaged; its backup serves instead.
 
 #include "platform/Status.h"
 
@@ -37,6 +42,9 @@ public:
     [[nodiscard]] Status LoadStatus() const { return loadStatus_; }
     // The main file could not be read and ".manifest.bak" served instead.
     [[nodiscard]] bool LoadedFromBackup() const { return fromBackup_; }
+    // Fails, leaving both files as they were, when ".manifest" cannot be
+    // replaced. Succeeds once ".manifest" holds the new list, even when its
+    // backup could not be refreshed: the caller's view must match the stick.
     [[nodiscard]] Status Save();
 
     [[nodiscard]] const ManifestEntry* FindByStoredName(const QString& storedName) const;
@@ -49,12 +57,22 @@ public:
     [[nodiscard]] const std::vector<ManifestEntry>& Entries() const { return entries_; }
     [[nodiscard]] const QString& Path() const { return path_; }
 
-    // Saves put ".manifest" on the device before ".manifest.bak" is written;
-    // benchmarks turn that off to measure what it costs.
+    // Saves put each new list file, and then its folder, on the device
+    // before going on; benchmarks turn that off to measure what it costs.
     static void SetDurableSaves(bool durable);
 
     [[nodiscard]] static QByteArray Serialize(const std::vector<ManifestEntry>& entries);
     [[nodiscard]] static bool Parse(const QByteArray& content, std::vector<ManifestEntry>* entries);
+    // Every id is at least 1 and names one entry only: two entries sharing a
+    // number would share one stored item, and deleting either loses both.
+    [[nodiscard]] static bool HasSoundIds(const std::vector<ManifestEntry>& entries);
+    // Reads one list file: its system error, E_FILE_DAMAGED and the other
+    // statuses of decryption, or E_STORE_MANIFEST for content that does not
+    // parse or has unsound ids. `entries` is changed only on success.
+    [[nodiscard]] static Status ReadFile(const SecParams& keys, const QString& path,
+                                         std::vector<ManifestEntry>* entries);
+    // The name a list file is written under before it replaces `path`.
+    [[nodiscard]] static QString FreshPathOf(const QString& path);
     // The decimal value of a stored name's leading digits, 0 when it has none.
     [[nodiscard]] static std::uint32_t IdOf(const QString& storedName);
 

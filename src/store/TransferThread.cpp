@@ -6,6 +6,7 @@
 #include "app/MessageIds.h"
 #include "security/ICrypt.h"
 #include "platform/FileSystem.h"
+#include "platform/NativeFile.h"
 #include "platform/NativePath.h"
 #include "store/FileUtilities.h"
 #include "store/WorkUnits.h"
@@ -86,11 +87,17 @@ Status TransferThread::WriteReplacing(const QString& destination,
         freshName = QStringLiteral(".nbr-%1.nbr-new").arg(qHash(name), 0, 16);
     const QString fresh = NativePath::Join(NativePath::ParentOf(destination), freshName);
     Status s = write(fresh);
-    if (Succeeded(s)) {
+    // On the device before the rename: otherwise a crash can leave the old
+    // name pointing at blocks that were never written, and both versions lost.
+    if (Succeeded(s))
+        s = NativeFile::SyncPath(fresh);
+    if (Succeeded(s))
         s = FileSystem::Rename(fresh, destination);
-        if (Failed(s))
-            (void)FileUtilities::DeleteFileForced(fresh);
+    if (Failed(s)) {
+        (void)FileUtilities::DeleteFileForced(fresh);
+        return s;
     }
+    (void)NativeFile::SyncPath(NativePath::ParentOf(destination));
     return s;
 }
 

@@ -46,7 +46,8 @@ public:
     // Writes `destination` through `write`, which gets the path to write.
     // When the destination exists, the new content goes to a name beside it
     // and replaces the old file only once complete: a failed or cancelled
-    // write leaves the old version as it was.
+    // write leaves the old version as it was, and a crash leaves one of the
+    // two whole.
     [[nodiscard]] static Status WriteReplacing(const QString& destination,
                                                const std::function<Status(const QString& path)>& write);
     // A progress routine for the file transforms; `data` is the thread.

@@ -1,0 +1,357 @@
+// Checking and repairing a store: unlisted items are put back under their
+// own names, only what holds no data is deleted, missing items leave their
+// lists, damaged lists come back from their backups, and damaged files and
+// unusable names are reported.
+
+#include "TestSupport.h"
+
+#include "platform/FileSystem.h"
+#include "security/SecParams.h"
+#include "security/SecurityStatus.h"
+#include "store/CopyToDeviceThread.h"
+#include "store/EncryptedStore.h"
+#include "store/StoreManifest.h"
+#include "store/StoreRepair.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace nbr;
+using namespace nbr::test;
+
+namespace {
+
+using Finding = StoreRepair::Finding;
+
+void Unlock(SecParams& params, const QByteArray& master)
+{
+    FixedRandom random(master + QByteArray(44, '\x11'));
+    params.SetRandomSource(&random);
+    const QByteArray pw = Utf16Le(QStringLiteral("password1"));
+    (void)params.CreateNew(reinterpret_cast<const std::uint8_t*>(pw.constData()), static_cast<std::size_t>(pw.size()));
+    params.SetRandomSource(nullptr);
+}
+
+}  // namespace
+
+class TestRepair : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { Unlock(keys_, kMaster); }
+    void init();
+    void freeNames_data();
+    void freeNames();
+    void freshFileNames();
+    void putsUnlistedItemsBack();
+    void deletesOnlyWhatHoldsNoData();
+    void dropsMissingEntries();
+    void restoresListsFromBackups();
+    void reportsDamagedFilesAndNames();
+    void recoveredNameTakenByAFile();
+
+private:
+    // Encrypts a host file of that name and content into a stored folder.
+    QString Add(const QString& storedFolder, const QString& name, const QByteArray& content);
+    QString Folder(const QString& displayPath);
+    void Unlist(const QString& storedPath);
+    QList<StoreRepair::Report> Run(bool repair);
+    QByteArray Decrypted(const QString& displayPath);
+
+    SecParams keys_;
+    std::unique_ptr<QTemporaryDir> dir_;
+    std::unique_ptr<EncryptedStore> store_;
+    QString root_;
+};
+
+void TestRepair::init()
+{
+    dir_ = std::make_unique<QTemporaryDir>();
+    root_ = dir_->filePath(QStringLiteral("Encrypted Data"));
+    store_ = std::make_unique<EncryptedStore>(root_, keys_);
+    QString stored;
+    QCOMPARE(store_->EnsureStoreFolders(QString(), QString(), &stored), S_OK);
+}
+
+QString TestRepair::Add(const QString& storedFolder, const QString& name, const QByteArray& content)
+{
+    const QString host = dir_->filePath(QStringLiteral("host/") + name);
+    QDir().mkpath(dir_->filePath(QStringLiteral("host")));
+    if (!WriteAll(host, content))
+        return {};
+    DirectoryEntry source;
+    if (Failed(FileSystem::Info(host, &source)))
+        return {};
+    std::uint32_t id = 0;
+    if (Failed(CopyToDeviceThread::EncryptFileIntoStore(*store_, host, storedFolder, source, &id, nullptr, nullptr, true)))
+        return {};
+    return EncryptedStore::StoredPathOf(storedFolder, id);
+}
+
+QString TestRepair::Folder(const QString& displayPath)
+{
+    QString stored;
+    return Succeeded(store_->EnsureStoreFolders(QString(), displayPath, &stored)) ? stored : QString();
+}
+
+void TestRepair::Unlist(const QString& storedPath)
+{
+    StoreManifest manifest(keys_);
+    manifest.Open(EncryptedStore::ManifestPathOf(QFileInfo(storedPath).path()), false);
+    QVERIFY(manifest.RemoveEntry(QFileInfo(storedPath).fileName()));
+    QCOMPARE(manifest.Save(), S_OK);
+}
+
+QList<StoreRepair::Report> TestRepair::Run(bool repair)
+{
+    QList<StoreRepair::Report> reports;
+    StoreRepair walk(*store_, repair, [&reports](const StoreRepair::Report& report) { reports << report; });
+    walk.Run();
+    return reports;
+}
+
+QByteArray TestRepair::Decrypted(const QString& displayPath)
+{
+    QString stored;
+    ManifestEntry entry;
+    if (Failed(store_->Resolve(displayPath, &stored, &entry)) || entry.isFolder)
+        return "(not a stored file)";
+    CryptPtr engine = MakeEngine(kMaster);
+    QByteArray content;
+    if (Failed(engine->DecryptFileToBuffer(stored, &content)))
+        return "(does not decrypt)";
+    return content;
+}
+
+void TestRepair::freeNames_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<bool>("isFolder");
+    QTest::addColumn<QStringList>("taken");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("free") << "a.txt" << false << QStringList {"b.txt"} << "a.txt";
+    QTest::newRow("taken") << "a.txt" << false << QStringList {"a.txt"} << "a (2).txt";
+    QTest::newRow("taken ignoring case") << "a.txt" << false << QStringList {"A.TXT", "a (2).TXT"} << "a (3).txt";
+    QTest::newRow("folder keeps its dot") << "x.y" << true << QStringList {"x.y"} << "x.y (2)";
+    QTest::newRow("dot file") << ".profile" << false << QStringList {".profile"} << ".profile (2)";
+    QTest::newRow("no extension") << "notes" << false << QStringList {"notes"} << "notes (2)";
+}
+
+void TestRepair::freeNames()
+{
+    QFETCH(QString, name);
+    QFETCH(bool, isFolder);
+    QFETCH(QStringList, taken);
+    QFETCH(QString, expected);
+    QCOMPARE(StoreRepair::FreeName(name, isFolder, [&taken](const QString& n) { return taken.contains(n, Qt::CaseInsensitive); }),
+             expected);
+}
+
+void TestRepair::freshFileNames()
+{
+    for (const char* name : {".manifest.nbr-new", ".manifest.bak.nbr-new", ".12.nbr-new"})
+        QVERIFY2(StoreRepair::IsFreshFileName(QString::fromLatin1(name)), name);
+    for (const char* name : {".manifest", "12.nbr-new", ".12a.nbr-new", "..nbr-new", ".secparams.enc.nbr-new", ".nbr-new"})
+        QVERIFY2(!StoreRepair::IsFreshFileName(QString::fromLatin1(name)), name);
+}
+
+void TestRepair::putsUnlistedItemsBack()
+{
+    const QString alpha = Add(root_, QStringLiteral("a.txt"), "alpha");
+    const QString docs = Folder(QStringLiteral("Docs"));
+    QVERIFY(!Add(docs, QStringLiteral("b.txt"), "beta").isEmpty());
+    const QString recovered = Folder(QStringLiteral("Recovered"));
+    QVERIFY(!Add(recovered, QStringLiteral("A.TXT"), "an earlier one").isEmpty());
+    // An interrupted save: both items are on the stick, their list forgot them.
+    Unlist(alpha);
+    Unlist(docs);
+    const QString alphaNumber = QFileInfo(alpha).fileName();
+    const QString docsNumber = QFileInfo(docs).fileName();
+
+    QList<StoreRepair::Report> reports = Run(false);
+    QCOMPARE(reports.size(), 2);
+    for (const StoreRepair::Report& report : reports) {
+        QCOMPARE(report.finding, Finding::Unlisted);
+        QVERIFY(!report.repaired);
+    }
+    QVERIFY(QFileInfo::exists(alpha) && QFileInfo::exists(docs));
+
+    reports = Run(true);
+    QCOMPARE(reports.size(), 2);
+    QStringList places;
+    for (const StoreRepair::Report& report : reports) {
+        QCOMPARE(report.finding, Finding::Unlisted);
+        QVERIFY(report.repaired);
+        places << report.where + QStringLiteral(" -> ") + report.detail;
+    }
+    places.sort();
+    QCOMPARE(places, (QStringList {QStringLiteral("/%1 -> /Recovered/a (2).txt").arg(alphaNumber),
+                                   QStringLiteral("/%1 -> /Recovered/%1").arg(docsNumber)}));
+    QCOMPARE(Decrypted(QStringLiteral("Recovered/a (2).txt")), QByteArray("alpha"));
+    QCOMPARE(Decrypted(QStringLiteral("Recovered/A.TXT")), QByteArray("an earlier one"));
+    QCOMPARE(Decrypted(QStringLiteral("Recovered/%1/b.txt").arg(docsNumber)), QByteArray("beta"));
+    QVERIFY(Run(false).isEmpty());
+}
+
+void TestRepair::deletesOnlyWhatHoldsNoData()
+{
+    const QString keep = Add(root_, QStringLiteral("keep.txt"), Pattern(100, 2));
+    const QByteArray stored = ReadAll(keep);
+    // Remains of interrupted writes, none of them listed.
+    QVERIFY(WriteAll(root_ + QStringLiteral("/7"), QByteArray()));
+    QVERIFY(WriteAll(root_ + QStringLiteral("/8"), stored.chopped(16)));  // content cut short
+    QVERIFY(WriteAll(root_ + QStringLiteral("/9"), stored.left(100)));    // cut inside its header
+    QVERIFY(QDir().mkpath(root_ + QStringLiteral("/10")));
+    QVERIFY(WriteAll(root_ + QStringLiteral("/10/.manifest"), QByteArray()));
+    QVERIFY(WriteAll(root_ + QStringLiteral("/.manifest.nbr-new"), stored.left(50)));
+    QVERIFY(WriteAll(root_ + QStringLiteral("/.1.nbr-new"), stored));  // beside the file it replaces
+    // Not this store's to judge: left in place.
+    QVERIFY(WriteAll(root_ + QStringLiteral("/11"), "leftover"));
+    QVERIFY(QFile::copy(QStringLiteral(NIMBRA_TEST_DATA "/manifest_other_key.enc"), root_ + QStringLiteral("/12")));
+    // Not listed but whole: put back. So is a replacement whose original is gone.
+    QVERIFY(WriteAll(root_ + QStringLiteral("/13"), stored));
+    QVERIFY(WriteAll(root_ + QStringLiteral("/.20.nbr-new"), stored));
+
+    QList<StoreRepair::Report> reports = Run(true);
+    QMap<QString, StoreRepair::Report> byPlace;
+    for (const StoreRepair::Report& report : reports)
+        byPlace.insert(report.where, report);
+    QCOMPARE(byPlace.size(), reports.size());
+    for (const char* place : {"/7", "/8", "/9", "/10", "/.manifest.nbr-new", "/.1.nbr-new"}) {
+        QVERIFY2(byPlace.contains(QString::fromLatin1(place)), place);
+        QCOMPARE(byPlace.value(QString::fromLatin1(place)).finding, Finding::InterruptedWrite);
+        QVERIFY(byPlace.value(QString::fromLatin1(place)).repaired);
+        QVERIFY2(!QFileInfo::exists(root_ + QString::fromLatin1(place)), place);
+    }
+    for (const char* place : {"/11", "/12"}) {
+        QCOMPARE(byPlace.value(QString::fromLatin1(place)).finding, Finding::Foreign);
+        QVERIFY(!byPlace.value(QString::fromLatin1(place)).repaired);
+        QVERIFY(QFileInfo::exists(root_ + QString::fromLatin1(place)));
+    }
+    QCOMPARE(byPlace.value(QStringLiteral("/13")).detail, QStringLiteral("/Recovered/keep.txt"));
+    QCOMPARE(Decrypted(QStringLiteral("Recovered/keep.txt")), Pattern(100, 2));
+    QCOMPARE(Decrypted(QStringLiteral("Recovered/keep (2).txt")), Pattern(100, 2));
+    QVERIFY(byPlace.value(QStringLiteral("/.20.nbr-new")).repaired);
+    QCOMPARE(Decrypted(QStringLiteral("keep.txt")), Pattern(100, 2));
+    QCOMPARE(reports.size(), 10);
+}
+
+void TestRepair::dropsMissingEntries()
+{
+    const QString docs = Folder(QStringLiteral("Docs"));
+    const QString gone = Add(docs, QStringLiteral("gone.txt"), "g");
+    QVERIFY(!Add(docs, QStringLiteral("here.txt"), "h").isEmpty());
+    const QString sub = Folder(QStringLiteral("Docs/Sub"));
+    // An interrupted rm -r: the items went, their entries stayed.
+    QVERIFY(QFile::remove(gone));
+    QVERIFY(QDir(sub).removeRecursively());
+
+    QList<StoreRepair::Report> reports = Run(false);
+    QCOMPARE(reports.size(), 2);
+    QSet<QString> places;
+    for (const StoreRepair::Report& report : reports) {
+        QCOMPARE(report.finding, Finding::Missing);
+        places << report.where;
+    }
+    QCOMPARE(places, (QSet<QString> {QStringLiteral("/Docs/gone.txt"), QStringLiteral("/Docs/Sub")}));
+    reports = Run(true);
+    QCOMPARE(reports.size(), 2);
+    QVERIFY(reports.at(0).repaired && reports.at(1).repaired);
+    QVERIFY(Run(false).isEmpty());
+    QCOMPARE(Decrypted(QStringLiteral("Docs/here.txt")), QByteArray("h"));
+}
+
+void TestRepair::restoresListsFromBackups()
+{
+    const QString docs = Folder(QStringLiteral("Docs"));
+    QVERIFY(!Add(docs, QStringLiteral("a.txt"), "a").isEmpty());
+    QVERIFY(!Add(docs, QStringLiteral("b.txt"), "b").isEmpty());
+    // Cut at a block boundary: it decrypts, but not to the list that was saved.
+    const QString list = EncryptedStore::ManifestPathOf(docs);
+    QVERIFY(WriteAll(list, ReadAll(list).chopped(16)));
+    QList<StoreRepair::Report> reports = Run(true);
+    QCOMPARE(reports.size(), 1);
+    QCOMPARE(reports.first().finding, Finding::ListDamaged);
+    QCOMPARE(reports.first().where, QStringLiteral("/Docs"));
+    QVERIFY(reports.first().repaired);
+    std::vector<ManifestEntry> entries;
+    QCOMPARE(StoreManifest::ReadFile(keys_, list, &entries), S_OK);
+    QCOMPARE(entries.size(), std::size_t(2));
+    QVERIFY(Run(false).isEmpty());
+
+    // Both unreadable: a check touches nothing; a repair sets both aside and
+    // puts the folder's files back under their own names.
+    QVERIFY(WriteAll(list, "x"));
+    QVERIFY(WriteAll(list + QStringLiteral(".bak"), "y"));
+    const QStringList before = QDir(docs).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden);
+    reports = Run(false);
+    QCOMPARE(reports.size(), 1);
+    QCOMPARE(reports.first().finding, Finding::ListLost);
+    QVERIFY(!reports.first().repaired);
+    QCOMPARE(QDir(docs).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden), before);
+    reports = Run(true);
+    QCOMPARE(reports.size(), 3);
+    QCOMPARE(reports.first().finding, Finding::ListLost);
+    QVERIFY(reports.first().repaired && reports.at(1).repaired && reports.at(2).repaired);
+    QCOMPARE(ReadAll(list + QStringLiteral(".damaged")), QByteArray("x"));
+    QCOMPARE(ReadAll(list + QStringLiteral(".bak.damaged")), QByteArray("y"));
+    QCOMPARE(Decrypted(QStringLiteral("Recovered/a.txt")), QByteArray("a"));
+    QCOMPARE(Decrypted(QStringLiteral("Recovered/b.txt")), QByteArray("b"));
+    QVERIFY(Run(false).isEmpty());
+}
+
+void TestRepair::reportsDamagedFilesAndNames()
+{
+    const QString cut = Add(root_, QStringLiteral("cut.bin"), Pattern(64, 4));
+    QVERIFY(WriteAll(cut, ReadAll(cut).chopped(16)));
+    const QString grown = Add(root_, QStringLiteral("grown.bin"), Pattern(64, 5));
+    QVERIFY(WriteAll(grown, ReadAll(grown) + QByteArray(16, 'g')));
+    QString dots = Add(root_, QStringLiteral("dots"), "d");
+    {
+        // Names a crafted list can hold but the host cannot take.
+        StoreManifest manifest(keys_);
+        manifest.Open(EncryptedStore::ManifestPathOf(root_), false);
+        std::vector<ManifestEntry> entries = manifest.Entries();
+        for (ManifestEntry& entry : entries) {
+            if (entry.name == QLatin1String("dots"))
+                entry.name = QStringLiteral("..");
+        }
+        entries.push_back({50, QStringLiteral("a/b"), false, 0});
+        const QByteArray content = StoreManifest::Serialize(entries);
+        CryptPtr engine = MakeEngine(kMaster);
+        manifest.Close();
+        QCOMPARE(engine->EncryptBufferToFile(content.constData(), static_cast<std::size_t>(content.size()),
+                                             EncryptedStore::ManifestPathOf(root_), nullptr),
+                 S_OK);
+        QVERIFY(QFile::copy(dots, root_ + QStringLiteral("/50")));
+    }
+    QList<StoreRepair::Report> reports = Run(true);
+    QMultiMap<QString, Finding> found;
+    for (const StoreRepair::Report& report : reports) {
+        found.insert(report.where, report.finding);
+        QVERIFY(!report.repaired);
+    }
+    QCOMPARE(found.values(QStringLiteral("/cut.bin")), QList<Finding> {Finding::FileDamaged});
+    QCOMPARE(found.values(QStringLiteral("/grown.bin")), QList<Finding> {Finding::FileDamaged});
+    QCOMPARE(found.values(QStringLiteral("/..")), QList<Finding> {Finding::UnsafeName});
+    QCOMPARE(found.values(QStringLiteral("/a/b")), QList<Finding> {Finding::UnsafeName});
+    QCOMPARE(reports.size(), 4);
+    QVERIFY(QFileInfo::exists(cut) && QFileInfo::exists(grown));
+}
+
+void TestRepair::recoveredNameTakenByAFile()
+{
+    QVERIFY(!Add(root_, QStringLiteral("Recovered"), "a file of that name").isEmpty());
+    const QString lost = Add(root_, QStringLiteral("lost.txt"), "lost");
+    Unlist(lost);
+    const QList<StoreRepair::Report> reports = Run(true);
+    QCOMPARE(reports.size(), 1);
+    QCOMPARE(reports.first().detail, QStringLiteral("/Recovered (2)/lost.txt"));
+    QCOMPARE(Decrypted(QStringLiteral("Recovered (2)/lost.txt")), QByteArray("lost"));
+    QCOMPARE(Decrypted(QStringLiteral("Recovered")), QByteArray("a file of that name"));
+}
+
+QTEST_GUILESS_MAIN(TestRepair)
+#include "tst_repair.moc"

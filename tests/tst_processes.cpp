@@ -68,11 +68,14 @@ void TestProcesses::startedInASessionOfItsOwn()
     QVERIFY(pid > 0);
     QVERIFY(WaitUntil([&] { return QFileInfo::exists(marker) && !Processes::IsRunning(pid); }));
 
-    // The launcher is gone; what it left runs on in its session.
-    const QList<ProcessIdentity> members = Processes::SessionMembers(pid);
-    QCOMPARE(members.size(), 1);
+    // The launcher is gone; what it left runs on in its session (once the
+    // forked shell has become sleep).
+    QList<ProcessIdentity> members;
+    QVERIFY(WaitUntil([&] {
+        members = Processes::SessionMembers(pid);
+        return members.size() == 1 && members.first().executable.endsWith(QLatin1String("sleep"));
+    }));
     QCOMPARE(members.first().session, pid);
-    QVERIFY(members.first().executable.endsWith(QLatin1String("sleep")));
     for (const ProcessIdentity& member : members)
         QVERIFY(member.pid != bystander.processId());
     QVERIFY(Processes::SessionMembers(0).isEmpty());

@@ -202,6 +202,39 @@ inline constexpr int kCliSkipped = 1036;
 inline constexpr int kCliPressEnter = 1037;
 inline constexpr int kCliWaitingForProgram = 1038;
 
+// System error texts: the frame of the line and the message of each error
+// number the platform layer reports, so that they follow the chosen language.
+inline constexpr int kSystemErrorLine = 1200;
+inline constexpr int kSysNoSuchFile = 1201;
+inline constexpr int kSysTooManyOpenFiles = 1202;
+inline constexpr int kSysAccessDenied = 1203;
+inline constexpr int kSysBadHandle = 1204;
+inline constexpr int kSysNoMemory = 1205;
+inline constexpr int kSysCrossDevice = 1206;
+inline constexpr int kSysReadOnly = 1207;
+inline constexpr int kSysNoDevice = 1208;
+inline constexpr int kSysDeviceFailure = 1209;
+inline constexpr int kSysBusy = 1210;
+inline constexpr int kSysTryAgain = 1211;
+inline constexpr int kSysNotSupported = 1212;
+inline constexpr int kSysExists = 1213;
+inline constexpr int kSysInvalidArgument = 1214;
+inline constexpr int kSysBrokenPipe = 1215;
+inline constexpr int kSysDiskFull = 1216;
+inline constexpr int kSysBadCharacter = 1217;
+inline constexpr int kSysNotEmpty = 1218;
+inline constexpr int kSysNameTooLong = 1219;
+inline constexpr int kSysFileTooLarge = 1220;
+inline constexpr int kSysIoError = 1221;
+inline constexpr int kSysNotConnected = 1222;
+inline constexpr int kSysCanceled = 1223;
+inline constexpr int kSysTimedOut = 1224;
+inline constexpr int kSysLinkLoop = 1225;
+inline constexpr int kSysEndOfFile = 1226;
+inline constexpr int kSysResourceInUse = 1227;
+inline constexpr int kSysBadFolderName = 1228;
+inline constexpr int kSysCancelledByUser = 1229;
+
 // Every number above, for the checks of the packs.
 inline constexpr int kAll[] = {
     kButtonAbort, kButtonOk, kButtonYes, kButtonNo, kButtonRetry, kButtonIgnore, kButtonCancel,
@@ -236,6 +269,11 @@ inline constexpr int kAll[] = {
     kCliCheckMissing, kCliCheckBadKey, kCliCheckLeftover, kCliCheckRepaired, kCliCheckSummary, kCliNotAFolder,
     kCliCheckWrongKind, kCliNoSuchHostFile, kCliCancelled, kCliNotAFile, kCliSkipped, kCliPressEnter,
     kCliWaitingForProgram,
+    kSystemErrorLine, kSysNoSuchFile, kSysTooManyOpenFiles, kSysAccessDenied, kSysBadHandle, kSysNoMemory,
+    kSysCrossDevice, kSysReadOnly, kSysNoDevice, kSysDeviceFailure, kSysBusy, kSysTryAgain, kSysNotSupported,
+    kSysExists, kSysInvalidArgument, kSysBrokenPipe, kSysDiskFull, kSysBadCharacter, kSysNotEmpty, kSysNameTooLong,
+    kSysFileTooLarge, kSysIoError, kSysNotConnected, kSysCanceled, kSysTimedOut, kSysLinkLoop,
+    kSysEndOfFile, kSysResourceInUse, kSysBadFolderName, kSysCancelledByUser,
 };
 
 }  // namespace nbr::msg

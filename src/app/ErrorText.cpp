@@ -2,6 +2,7 @@
 
 #include "app/LanguageManager.h"
 #include "app/MessageIds.h"
+#include "platform/SecretSource.h"
 #include "platform/SystemError.h"
 
 namespace nbr {
@@ -19,6 +20,10 @@ constexpr Row kOwnCodes[] = {
     {0x8004C052u, 16},  {0x8004C053u, 17},  {0x8004C054u, 18},  {0x8004C055u, 19},  {0x8004C056u, 20},
     {0x8004C057u, 21},  {0x8004C058u, 22},  {0x8004C059u, 23},  {0x8004C05Au, 24},  {0x8004C05Bu, 25},
     {0x8004C05Cu, 26},  {0x8004C05Du, 28},  {0x8004C05Eu, 29},  {0x8004C05Fu, 142}, {0x8004C060u, 143},
+    // Password sources that give no line.
+    {static_cast<std::uint32_t>(SecretSource::kNotALineSource), msg::kPasswordSourceKind},
+    {static_cast<std::uint32_t>(SecretSource::kLineTooLong), msg::kPasswordLineTooLong},
+    {static_cast<std::uint32_t>(SecretSource::kNoWriter), msg::kPasswordNoWriter},
 };
 
 // The error numbers of the platform layer (and a few the program reports by

@@ -201,6 +201,10 @@ inline constexpr int kCliNotAFile = 1035;
 inline constexpr int kCliSkipped = 1036;
 inline constexpr int kCliPressEnter = 1037;
 inline constexpr int kCliWaitingForProgram = 1038;
+inline constexpr int kCliNotAllDecrypted = 1120;
+inline constexpr int kPasswordSourceKind = 1121;
+inline constexpr int kPasswordLineTooLong = 1122;
+inline constexpr int kPasswordNoWriter = 1123;
 
 // System error texts: the frame of the line and the message of each error
 // number the platform layer reports, so that they follow the chosen language.
@@ -268,7 +272,7 @@ inline constexpr int kAll[] = {
     kCliDeclined, kCliIsFolder, kCliNotFound, kCliCheckManifestDamaged, kCliCheckManifestLost,
     kCliCheckMissing, kCliCheckBadKey, kCliCheckLeftover, kCliCheckRepaired, kCliCheckSummary, kCliNotAFolder,
     kCliCheckWrongKind, kCliNoSuchHostFile, kCliCancelled, kCliNotAFile, kCliSkipped, kCliPressEnter,
-    kCliWaitingForProgram,
+    kCliWaitingForProgram, kCliNotAllDecrypted, kPasswordSourceKind, kPasswordLineTooLong, kPasswordNoWriter,
     kSystemErrorLine, kSysNoSuchFile, kSysTooManyOpenFiles, kSysAccessDenied, kSysBadHandle, kSysNoMemory,
     kSysCrossDevice, kSysReadOnly, kSysNoDevice, kSysDeviceFailure, kSysBusy, kSysTryAgain, kSysNotSupported,
     kSysExists, kSysInvalidArgument, kSysBrokenPipe, kSysDiskFull, kSysBadCharacter, kSysNotEmpty, kSysNameTooLong,

@@ -743,6 +743,16 @@ void TestCli::passwordFromFifoWithWriter()
     const Result res = RunCli(p.mid(0, 2) + QStringList {QStringLiteral("--password-file"), fifo, QStringLiteral("ls")});
     QVERIFY(writer.waitForFinished(10000));
     QVERIFY2(res.exitCode == 0, qPrintable(res.err));
+
+    // The shell's process substitution hands over a pipe by its /dev/fd name.
+    QProcess bash;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("XDG_CONFIG_HOME"), Config());
+    bash.setProcessEnvironment(env);
+    bash.start(QStringLiteral("bash"), {QStringLiteral("-c"), QStringLiteral("\"$0\" --root \"$1\" --password-file <(echo secret1) ls"),
+                                        QStringLiteral(NIMBRA_CLI), root.path()});
+    QVERIFY(bash.waitForFinished(30000));
+    QVERIFY2(bash.exitCode() == 0, bash.readAllStandardError().constData());
 }
 
 QTEST_GUILESS_MAIN(TestCli)

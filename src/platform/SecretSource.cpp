@@ -6,6 +6,7 @@
 
 #include <QElapsedTimer>
 
+#include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
 #include <poll.h>
@@ -109,20 +110,28 @@ Status SecretSource::ReadLine(std::uint8_t* buffer, std::size_t capacity, std::s
         return E_UNEXPECTED;
     if (terminal_) {
         const Status s = Terminal::ReadSecretLine(fd_, buffer, capacity, length);
+        if (s == S_OK || s == S_FALSE)
+            return s;
+        std::fill(buffer, buffer + capacity, std::uint8_t {0});
+        *length = 0;
         return s == E_INVALIDARG ? kLineTooLong : s;
     }
     bool sawWriter = false;
     for (;;) {
         std::uint8_t c = 0;
-        const Status s = ReadByte(&c, &sawWriter);
+        Status s = ReadByte(&c, &sawWriter);
         if (s == S_FALSE && *length > 0)
             break;  // a last line without its line end
-        if (s != S_OK)
-            return s;
-        if (c == '\n')
+        if (s == S_OK && c == '\n')
             break;
-        if (*length == capacity)
-            return kLineTooLong;
+        if (s == S_OK && *length == capacity)
+            s = kLineTooLong;
+        if (s != S_OK) {
+            // No part of a secret is handed out with a failure.
+            std::fill(buffer, buffer + *length, std::uint8_t {0});
+            *length = 0;
+            return s;
+        }
         buffer[(*length)++] = c;
     }
     if (*length > 0 && buffer[*length - 1] == '\r')

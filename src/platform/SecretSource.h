@@ -40,6 +40,7 @@ public:
     // Reads one line into `buffer` without its line end (nor a "\r" before
     // it). At most `capacity` bytes are taken; a longer line is kLineTooLong
     // and the rest stays unread. End of input before any byte gives S_FALSE.
+    // On a failure `length` is 0 and what was read is cleared.
     // Never reads past the line end, so that the next line stays for the
     // next read. A terminal does not echo what is typed.
     [[nodiscard]] Status ReadLine(std::uint8_t* buffer, std::size_t capacity, std::size_t* length);

@@ -141,6 +141,7 @@ private slots:
     void passwordSources_data();
     void passwordSources();
     void passwordFromFifoWithWriter();
+    void progressLineShowsNamesEscaped();
 };
 
 void TestCli::versionAndHelp()
@@ -656,6 +657,15 @@ void TestCli::namesCannotDriveTheTerminal()
                                 QStringLiteral("$'Album/$\\'looks quoted\\''")};
     QCOMPARE(QSet<QString>(lines.begin(), lines.end()), QSet<QString>(expected.begin(), expected.end()));
     QCOMPARE(lines.size(), expected.size());
+
+    // The hint is readable without the password, so anyone can plant one.
+    QTemporaryDir other;
+    QCOMPARE(RunCli({QStringLiteral("--root"), other.path(), QStringLiteral("init"), QStringLiteral("--hint"),
+                     QStringLiteral("blue\x1b[2J\x1b]0;x\x07")},
+                    "secret1\nsecret1\n").exitCode,
+             0);
+    const Result hint = RunCli({QStringLiteral("--root"), other.path(), QStringLiteral("hint")});
+    QCOMPARE(hint.out, QStringLiteral("Password hint: blue\\e[2J\\e]0;x\\a\n"));
 }
 
 void TestCli::getThatSkipsFails()
@@ -753,6 +763,26 @@ void TestCli::passwordFromFifoWithWriter()
                                         QStringLiteral(NIMBRA_CLI), root.path()});
     QVERIFY(bash.waitForFinished(30000));
     QVERIFY2(bash.exitCode() == 0, bash.readAllStandardError().constData());
+}
+
+void TestCli::progressLineShowsNamesEscaped()
+{
+    if (QStandardPaths::findExecutable(QStringLiteral("script")).isEmpty())
+        QSKIP("script(1) is not installed");
+    QTemporaryDir root;
+    QTemporaryDir host;
+    QTemporaryDir out;
+    bool ready = false;
+    const QStringList p = SetUpStore(root, &ready);
+    QVERIFY(ready);
+    const QString name = QStringLiteral("clear\x1b[2Jme");
+    QVERIFY(WriteAll(host.filePath(name), Pattern(3000000)));
+    QCOMPARE(RunCli(p + QStringList {QStringLiteral("add"), host.filePath(name)}).exitCode, 0);
+    const Result res = RunOnTerminal(p + QStringList {QStringLiteral("get"), QStringLiteral("--to"), out.path(), name}, {});
+    QCOMPARE(res.exitCode, 0);
+    QVERIFY2(res.out.contains(QStringLiteral("$'clear\\e[2Jme'")), qPrintable(res.out));
+    QVERIFY(!res.out.contains(QStringLiteral("\x1b[2J")));
+    QCOMPARE(ReadAll(out.filePath(name)), Pattern(3000000));
 }
 
 QTEST_GUILESS_MAIN(TestCli)

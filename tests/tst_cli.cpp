@@ -3,10 +3,9 @@
 
 #include "TestSupport.h"
 
+#include "CliTestSupport.h"
+
 #include "security/FileStream.h"
-#include "security/SecParams.h"
-#include "store/EncryptedStore.h"
-#include "store/StoreManifest.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -24,92 +23,9 @@ using namespace nbr::test;
 
 namespace {
 
-struct Result {
-    int exitCode = -1;
-    QString out;
-    QString err;
-};
-
-// Settings of their own, so that a saved language of the machine's user
-// does not change the texts the tests look for.
-QString Config()
-{
-    static QTemporaryDir config;
-    return config.path();
-}
-
-// `input` feeds standard input; `inputFile` (when given) is standard input
-// instead. `extra` adds to or overrides the environment.
-Result RunCli(const QStringList& arguments, const QByteArray& input = {}, const QString& inputFile = {},
-              const QHash<QString, QString>& extra = {})
-{
-    QProcess process;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("LANG"), QStringLiteral("C.UTF-8"));
-    env.insert(QStringLiteral("XDG_CONFIG_HOME"), Config());
-    env.remove(QStringLiteral("LC_ALL"));
-    env.remove(QStringLiteral("LC_MESSAGES"));
-    env.remove(QStringLiteral("LANGUAGE"));
-    for (auto it = extra.begin(); it != extra.end(); ++it)
-        env.insert(it.key(), it.value());
-    process.setProcessEnvironment(env);
-    if (!inputFile.isEmpty())
-        process.setStandardInputFile(inputFile);
-    process.start(QStringLiteral(NIMBRA_CLI), arguments);
-    if (inputFile.isEmpty()) {
-        process.write(input);
-        process.closeWriteChannel();
-    }
-    Result result;
-    if (!process.waitForFinished(30000) || process.exitStatus() != QProcess::NormalExit)
-        return result;
-    result.exitCode = process.exitCode();
-    result.out = QString::fromUtf8(process.readAllStandardOutput());
-    result.err = QString::fromUtf8(process.readAllStandardError());
-    return result;
-}
-
-// A store set up with the password "secret1", which the file "pw" holds;
-// gives the global options that reach it.
-QStringList SetUpStore(const QTemporaryDir& root, bool* ok)
-{
-    *ok = WriteAll(root.filePath(QStringLiteral("pw")), "secret1\n")
-          && RunCli({QStringLiteral("--root"), root.path(), QStringLiteral("init")}, "secret1\nsecret1\n").exitCode == 0;
-    return {QStringLiteral("--root"), root.path(), QStringLiteral("--password-file"), root.filePath(QStringLiteral("pw"))};
-}
-
 QString Fixture(const char* name)
 {
     return QStringLiteral(NIMBRA_TEST_DATA "/") + QString::fromLatin1(name);
-}
-
-// Writes entries into the list of the stored folder at `displayPath` as a
-// crafted stick would hold them: names no import lets through, and no
-// stored item behind them. The store's password is "secret1".
-bool AddCraftedEntries(const QString& root, const QString& displayPath, const QStringList& fileNames)
-{
-    auto* stream = new FileStream;
-    bool ok = false;
-    if (stream->Open(root + QStringLiteral("/Encrypted Data/secparams.enc")) == S_OK) {
-        SecParams params;
-        params.AttachStream(stream);
-        const QByteArray pw = Utf16Le(QStringLiteral("secret1"));
-        if (params.Unlock(reinterpret_cast<const std::uint8_t*>(pw.constData()), static_cast<std::size_t>(pw.size())) == S_OK) {
-            const EncryptedStore store(root + QStringLiteral("/Encrypted Data"), params);
-            QString stored;
-            ManifestEntry entry;
-            StoreManifest manifest(params);
-            if (Succeeded(store.Resolve(displayPath, &stored, &entry)))
-                manifest.Open(EncryptedStore::ManifestPathOf(stored), false);
-            if (manifest.IsLoaded()) {
-                for (const QString& name : fileNames)
-                    (void)manifest.AddEntry(name, false, 0, stored);
-                ok = manifest.Save() == S_OK;
-            }
-        }
-    }
-    stream->Release();
-    return ok;
 }
 
 }  // namespace
@@ -134,14 +50,6 @@ private slots:
     void interruptCancelsCleanly();
     void openWritesBack();
     void onATerminal();
-    void storeInFolderWithPercentSigns();
-    void systemTextsFollowTheChosenLanguage();
-    void namesCannotDriveTheTerminal();
-    void getThatSkipsFails();
-    void passwordSources_data();
-    void passwordSources();
-    void passwordFromFifoWithWriter();
-    void progressLineShowsNamesEscaped();
 };
 
 void TestCli::versionAndHelp()
@@ -538,40 +446,6 @@ void TestCli::openWritesBack()
     QVERIFY(!QFileInfo::exists(r + QStringLiteral("/LaunchBin")));
 }
 
-// Runs nimbra-cli on a pseudo-terminal (through script(1)), typing `input`.
-Result RunOnTerminal(const QStringList& arguments, const QByteArray& input)
-{
-    QStringList quoted;
-    for (const QString& a : QStringList {QStringLiteral(NIMBRA_CLI)} + arguments)
-        quoted << QLatin1Char('\'') + a + QLatin1Char('\'');
-    QProcess process;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("LANG"), QStringLiteral("C.UTF-8"));
-    env.insert(QStringLiteral("XDG_CONFIG_HOME"), Config());
-    env.remove(QStringLiteral("LC_ALL"));
-    env.remove(QStringLiteral("LC_MESSAGES"));
-    process.setProcessEnvironment(env);
-    process.start(QStringLiteral("script"), {QStringLiteral("-q"), QStringLiteral("-e"), QStringLiteral("-c"), quoted.join(QLatin1Char(' ')),
-                                             QStringLiteral("/dev/null")});
-    Result result;
-    if (!process.waitForStarted())
-        return result;
-    // Type line by line, as a person would, once the program waits.
-    for (const QByteArray& line : input.split('\n')) {
-        if (line.isEmpty())
-            continue;
-        QThread::msleep(300);
-        process.write(line + '\n');
-        process.waitForBytesWritten();
-    }
-    process.closeWriteChannel();
-    if (!process.waitForFinished(30000))
-        return result;
-    result.exitCode = process.exitCode();
-    result.out = QString::fromUtf8(process.readAllStandardOutput());
-    return result;
-}
-
 void TestCli::onATerminal()
 {
     if (QStandardPaths::findExecutable(QStringLiteral("script")).isEmpty())
@@ -592,197 +466,6 @@ void TestCli::onATerminal()
     QCOMPARE(res.exitCode, 0);
     QVERIFY(res.out.contains(QStringLiteral("Answer with one of: Yes, No")));
     QCOMPARE(RunCli({QStringLiteral("--root"), r, QStringLiteral("hint")}).exitCode, 4);
-}
-
-void TestCli::storeInFolderWithPercentSigns()
-{
-    QTemporaryDir base;
-    const QString r = base.filePath(QStringLiteral("50%OFF%sale"));
-    QVERIFY(QDir().mkpath(r));
-    Result res = RunCli({QStringLiteral("--root"), r, QStringLiteral("init")}, "secret1\nsecret1\n");
-    QCOMPARE(res.exitCode, 0);
-    QVERIFY2(res.out.contains(r + QStringLiteral("/Encrypted Data")), qPrintable(res.out));
-    QVERIFY(QFileInfo::exists(r + QStringLiteral("/Encrypted Data/secparams.enc")));
-    // Nothing was made anywhere else.
-    QCOMPARE(QDir(base.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
-             QStringList {QStringLiteral("50%OFF%sale")});
-    res = RunCli({QStringLiteral("--root"), r, QStringLiteral("ls")}, "secret1\n");
-    QCOMPARE(res.exitCode, 0);
-}
-
-void TestCli::systemTextsFollowTheChosenLanguage()
-{
-    // The C library would answer in Spanish here; the program speaks English
-    // and, once French is chosen, French.
-    QTemporaryDir config;
-    const QHash<QString, QString> env {{QStringLiteral("LANGUAGE"), QStringLiteral("es")},
-                                       {QStringLiteral("XDG_CONFIG_HOME"), config.path()}};
-    Result res = RunCli({QStringLiteral("inspect"), QStringLiteral("/nonexistent/file")}, {}, {}, env);
-    QCOMPARE(res.exitCode, 1);
-    QVERIFY2(res.err.contains(QStringLiteral("System (0x00000003): No such file or directory")), qPrintable(res.err));
-    QVERIFY(QDir().mkpath(config.filePath(QStringLiteral("Orvane"))));
-    QVERIFY(WriteAll(config.filePath(QStringLiteral("Orvane/Nimbra.conf")), "[1.0.0.1]\nlanguageIndex=2\n"));
-    res = RunCli({QStringLiteral("inspect"), QStringLiteral("/nonexistent/file")}, {}, {}, env);
-    QVERIFY2(res.err.contains(QStringLiteral("Système (0x00000003) : Aucun fichier ou dossier de ce nom")), qPrintable(res.err));
-}
-
-void TestCli::namesCannotDriveTheTerminal()
-{
-    QTemporaryDir root;
-    QTemporaryDir host;
-    bool ready = false;
-    const QStringList p = SetUpStore(root, &ready);
-    QVERIFY(ready);
-    QVERIFY(QDir().mkpath(host.filePath(QStringLiteral("Album"))));
-    QVERIFY(WriteAll(host.filePath(QStringLiteral("Album/one.txt")), "one"));
-    QVERIFY(WriteAll(host.filePath(QStringLiteral("Album/red\x1b[31mtext")), "red"));
-    QCOMPARE(RunCli(p + QStringList {QStringLiteral("add"), host.filePath(QStringLiteral("Album"))}).exitCode, 0);
-    QVERIFY(AddCraftedEntries(root.path(), QStringLiteral("Album"),
-                              {QStringLiteral("clear\x1b[2J\x1b[H"), QStringLiteral("title\x1b]0;pwned\x07"),
-                               QStringLiteral("two\nlines"), QStringLiteral("back\\slash\rreturn"),
-                               QStringLiteral("mirror\u202Etxt.exe"), QStringLiteral("$'looks quoted'")}));
-
-    const Result res = RunCli(p + QStringList {QStringLiteral("ls"), QStringLiteral("-R")});
-    QCOMPARE(res.exitCode, 0);
-    for (const QChar c : res.out) {
-        if (c != QLatin1Char('\n'))
-            QVERIFY2(c.unicode() >= 0x20 && c.unicode() != 0x7F && c.unicode() != 0x202E, qPrintable(res.out));
-    }
-    // One line per item, each name as the shell would read it back.
-    const QStringList lines = res.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-    const QStringList expected {QStringLiteral("Album/"), QStringLiteral("Album/one.txt"),
-                                QStringLiteral("$'Album/red\\e[31mtext'"), QStringLiteral("$'Album/clear\\e[2J\\e[H'"),
-                                QStringLiteral("$'Album/title\\e]0;pwned\\a'"), QStringLiteral("$'Album/two\\nlines'"),
-                                QStringLiteral("$'Album/back\\\\slash\\rreturn'"), QStringLiteral("$'Album/mirror\\u202etxt.exe'"),
-                                QStringLiteral("$'Album/$\\'looks quoted\\''")};
-    QCOMPARE(QSet<QString>(lines.begin(), lines.end()), QSet<QString>(expected.begin(), expected.end()));
-    QCOMPARE(lines.size(), expected.size());
-
-    // The hint is readable without the password, so anyone can plant one.
-    QTemporaryDir other;
-    QCOMPARE(RunCli({QStringLiteral("--root"), other.path(), QStringLiteral("init"), QStringLiteral("--hint"),
-                     QStringLiteral("blue\x1b[2J\x1b]0;x\x07")},
-                    "secret1\nsecret1\n").exitCode,
-             0);
-    const Result hint = RunCli({QStringLiteral("--root"), other.path(), QStringLiteral("hint")});
-    QCOMPARE(hint.out, QStringLiteral("Password hint: blue\\e[2J\\e]0;x\\a\n"));
-}
-
-void TestCli::getThatSkipsFails()
-{
-    QTemporaryDir root;
-    QTemporaryDir host;
-    bool ready = false;
-    const QStringList p = SetUpStore(root, &ready);
-    QVERIFY(ready);
-    QVERIFY(QDir().mkpath(host.filePath(QStringLiteral("Album"))));
-    QVERIFY(WriteAll(host.filePath(QStringLiteral("Album/one.txt")), "one"));
-    QCOMPARE(RunCli(p + QStringList {QStringLiteral("add"), host.filePath(QStringLiteral("Album"))}).exitCode, 0);
-    // Names that would leave the target folder, one of them with an escape sequence.
-    QVERIFY(AddCraftedEntries(root.path(), QStringLiteral("Album"),
-                              {QStringLiteral(".."), QStringLiteral("up/\x1b[2Jthere")}));
-
-    QTemporaryDir out;
-    const Result res = RunCli(p + QStringList {QStringLiteral("get"), QStringLiteral("--to"), out.path(), QStringLiteral("Album")});
-    QCOMPARE(res.exitCode, 1);
-    QVERIFY2(res.err.contains(QStringLiteral("cannot be used on this computer (\"..\")")), qPrintable(res.err));
-    QVERIFY2(res.err.contains(QStringLiteral("(\"up/\\e[2Jthere\")")), qPrintable(res.err));
-    QVERIFY(!res.err.contains(QChar(0x1B)));
-    QVERIFY2(res.err.contains(QStringLiteral("Not everything was decrypted: see the 2 message(s) above.")), qPrintable(res.err));
-    // The rest came out, and nothing outside the target.
-    QCOMPARE(ReadAll(out.filePath(QStringLiteral("Album/one.txt"))), QByteArray("one"));
-    QCOMPARE(QDir(out.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList {QStringLiteral("Album")});
-}
-
-void TestCli::passwordSources_data()
-{
-    QTest::addColumn<QByteArray>("content");  // of the password file; empty: see `source`
-    QTest::addColumn<QString>("source");      // a path instead of a file with `content`
-    QTest::addColumn<bool>("asStandardInput");
-    QTest::addColumn<int>("exitCode");
-    QTest::addColumn<QString>("message");
-    const QString kind = QStringLiteral("A password can only be read from a file, a pipe or a terminal.");
-    const QString tooLong = QStringLiteral("The first line is too long for a password (more than 4096 bytes).");
-    QTest::newRow("endless device") << QByteArray() << "/dev/zero" << false << 1 << kind;
-    QTest::newRow("endless device on standard input") << QByteArray() << "/dev/zero" << true << 1 << kind;
-    QTest::newRow("empty device") << QByteArray() << "/dev/null" << false << 1 << kind;
-    QTest::newRow("folder") << QByteArray() << "/" << false << 1 << kind;
-    QTest::newRow("file of zero bytes, no line end") << QByteArray(100000, '\0') << QString() << false << 1 << tooLong;
-    QTest::newRow("line one byte too long") << QByteArray(4097, 'x') + '\n' << QString() << true << 1 << tooLong;
-    QTest::newRow("longest line: read, and wrong") << QByteArray(4096, 'x') + '\n' << QString() << false << 3 << "";
-    QTest::newRow("last line without its end") << QByteArray("secret1") << QString() << true << 0 << "";
-    QTest::newRow("Windows line end") << QByteArray("secret1\r\nrest") << QString() << false << 0 << "";
-    QTest::newRow("empty file") << QByteArray("") << QStringLiteral("empty") << false << 1 << "No password was given.";
-}
-
-void TestCli::passwordSources()
-{
-    QFETCH(QByteArray, content);
-    QFETCH(QString, source);
-    QFETCH(bool, asStandardInput);
-    QFETCH(int, exitCode);
-    QFETCH(QString, message);
-    QTemporaryDir root;
-    bool ready = false;
-    QStringList p = SetUpStore(root, &ready);
-    QVERIFY(ready);
-    p = p.mid(0, 2);  // the password comes from the row
-    QString path = source;
-    if (source.isEmpty() || source == QLatin1String("empty")) {
-        path = root.filePath(QStringLiteral("row"));
-        QVERIFY(WriteAll(path, content));
-    }
-    const QStringList arguments = asStandardInput ? p + QStringList {QStringLiteral("ls")}
-                                                  : p + QStringList {QStringLiteral("--password-file"), path, QStringLiteral("ls")};
-    const Result res = RunCli(arguments, {}, asStandardInput ? path : QStringLiteral("/dev/null"));
-    QCOMPARE(res.exitCode, exitCode);
-    QVERIFY2(res.err.contains(message), qPrintable(res.err));
-}
-
-void TestCli::passwordFromFifoWithWriter()
-{
-    QTemporaryDir root;
-    bool ready = false;
-    QStringList p = SetUpStore(root, &ready);
-    QVERIFY(ready);
-    const QString fifo = root.filePath(QStringLiteral("fifo"));
-    QVERIFY(QProcess::execute(QStringLiteral("mkfifo"), {fifo}) == 0);
-    // The writer comes a moment after nimbra-cli waits, as a password manager would.
-    QProcess writer;
-    writer.start(QStringLiteral("sh"), {QStringLiteral("-c"), QStringLiteral("sleep 1; printf 'secret1\\n' > \"$0\""), fifo});
-    const Result res = RunCli(p.mid(0, 2) + QStringList {QStringLiteral("--password-file"), fifo, QStringLiteral("ls")});
-    QVERIFY(writer.waitForFinished(10000));
-    QVERIFY2(res.exitCode == 0, qPrintable(res.err));
-
-    // The shell's process substitution hands over a pipe by its /dev/fd name.
-    QProcess bash;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("XDG_CONFIG_HOME"), Config());
-    bash.setProcessEnvironment(env);
-    bash.start(QStringLiteral("bash"), {QStringLiteral("-c"), QStringLiteral("\"$0\" --root \"$1\" --password-file <(echo secret1) ls"),
-                                        QStringLiteral(NIMBRA_CLI), root.path()});
-    QVERIFY(bash.waitForFinished(30000));
-    QVERIFY2(bash.exitCode() == 0, bash.readAllStandardError().constData());
-}
-
-void TestCli::progressLineShowsNamesEscaped()
-{
-    if (QStandardPaths::findExecutable(QStringLiteral("script")).isEmpty())
-        QSKIP("script(1) is not installed");
-    QTemporaryDir root;
-    QTemporaryDir host;
-    QTemporaryDir out;
-    bool ready = false;
-    const QStringList p = SetUpStore(root, &ready);
-    QVERIFY(ready);
-    const QString name = QStringLiteral("clear\x1b[2Jme");
-    QVERIFY(WriteAll(host.filePath(name), Pattern(3000000)));
-    QCOMPARE(RunCli(p + QStringList {QStringLiteral("add"), host.filePath(name)}).exitCode, 0);
-    const Result res = RunOnTerminal(p + QStringList {QStringLiteral("get"), QStringLiteral("--to"), out.path(), name}, {});
-    QCOMPARE(res.exitCode, 0);
-    QVERIFY2(res.out.contains(QStringLiteral("$'clear\\e[2Jme'")), qPrintable(res.out));
-    QVERIFY(!res.out.contains(QStringLiteral("\x1b[2J")));
-    QCOMPARE(ReadAll(out.filePath(name)), Pattern(3000000));
 }
 
 QTEST_GUILESS_MAIN(TestCli)

@@ -12,7 +12,6 @@ QString Undefined(const QString& name)
     return QStringLiteral("<undefined ") + name + QLatin1Char('>');
 }
 
-
 }  // namespace
 
 VariableStore::Value& VariableStore::RawValue(const QString& name)

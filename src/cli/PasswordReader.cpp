@@ -12,7 +12,7 @@ Status PasswordReader::Read(const QString& passwordFile, const QString& prompt, 
     const Status opened = passwordFile.isEmpty() ? source.UseStandardInput() : source.Open(passwordFile);
     if (Failed(opened))
         return opened;
-    if (passwordFile.isEmpty() && source.IsTerminal()) {
+    if (source.IsTerminal()) {  // also a terminal named with --password-file
         std::fputs(prompt.toLocal8Bit().constData(), stderr);
         std::fflush(stderr);
     }

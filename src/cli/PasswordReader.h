@@ -17,9 +17,9 @@ class PasswordReader {
 public:
     static constexpr std::size_t kMaxBytes = 4096;
 
-    // `prompt` goes to the terminal only. The password's UTF-8 bytes end up in
-    // `password`; S_FALSE when no line was there to read; the failures of
-    // SecretSource for sources that give no line.
+    // `prompt` is shown only when the source is a terminal. The password's
+    // UTF-8 bytes end up in `password`; S_FALSE when no line was there to
+    // read; the failures of SecretSource for sources that give no line.
     [[nodiscard]] static Status Read(const QString& passwordFile, const QString& prompt,
                                      CryptoPP::SecByteBlock* password);
 };

@@ -3,6 +3,8 @@
 
 #include "TestSupport.h"
 
+#include "CliTestSupport.h"
+
 #include "security/FileStream.h"
 
 #include <QDir>
@@ -20,50 +22,6 @@ using namespace nbr;
 using namespace nbr::test;
 
 namespace {
-
-struct Result {
-    int exitCode = -1;
-    QString out;
-    QString err;
-};
-
-// Settings of their own, so that a saved language of the machine's user
-// does not change the texts the tests look for.
-QString Config()
-{
-    static QTemporaryDir config;
-    return config.path();
-}
-
-Result RunCli(const QStringList& arguments, const QByteArray& input = {})
-{
-    QProcess process;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("LANG"), QStringLiteral("C.UTF-8"));
-    env.insert(QStringLiteral("XDG_CONFIG_HOME"), Config());
-    env.remove(QStringLiteral("LC_ALL"));
-    env.remove(QStringLiteral("LC_MESSAGES"));
-    process.setProcessEnvironment(env);
-    process.start(QStringLiteral(NIMBRA_CLI), arguments);
-    process.write(input);
-    process.closeWriteChannel();
-    Result result;
-    if (!process.waitForFinished(30000) || process.exitStatus() != QProcess::NormalExit)
-        return result;
-    result.exitCode = process.exitCode();
-    result.out = QString::fromUtf8(process.readAllStandardOutput());
-    result.err = QString::fromUtf8(process.readAllStandardError());
-    return result;
-}
-
-// A store set up with the password "secret1", which the file "pw" holds;
-// gives the global options that reach it.
-QStringList SetUpStore(const QTemporaryDir& root, bool* ok)
-{
-    *ok = WriteAll(root.filePath(QStringLiteral("pw")), "secret1\n")
-          && RunCli({QStringLiteral("--root"), root.path(), QStringLiteral("init")}, "secret1\nsecret1\n").exitCode == 0;
-    return {QStringLiteral("--root"), root.path(), QStringLiteral("--password-file"), root.filePath(QStringLiteral("pw"))};
-}
 
 QString Fixture(const char* name)
 {
@@ -510,40 +468,6 @@ void TestCli::openWritesBack()
     QVERIFY2(process.exitCode() == 0, process.readAllStandardError().constData());
     QCOMPARE(RunCli(p + QStringList {QStringLiteral("cat"), QStringLiteral("todo.txt")}).out, QStringLiteral("buy milk\nbuy bread\n"));
     QVERIFY(!QFileInfo::exists(r + QStringLiteral("/LaunchBin")));
-}
-
-// Runs nimbra-cli on a pseudo-terminal (through script(1)), typing `input`.
-Result RunOnTerminal(const QStringList& arguments, const QByteArray& input)
-{
-    QStringList quoted;
-    for (const QString& a : QStringList {QStringLiteral(NIMBRA_CLI)} + arguments)
-        quoted << QLatin1Char('\'') + a + QLatin1Char('\'');
-    QProcess process;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("LANG"), QStringLiteral("C.UTF-8"));
-    env.insert(QStringLiteral("XDG_CONFIG_HOME"), Config());
-    env.remove(QStringLiteral("LC_ALL"));
-    env.remove(QStringLiteral("LC_MESSAGES"));
-    process.setProcessEnvironment(env);
-    process.start(QStringLiteral("script"), {QStringLiteral("-q"), QStringLiteral("-e"), QStringLiteral("-c"), quoted.join(QLatin1Char(' ')),
-                                             QStringLiteral("/dev/null")});
-    Result result;
-    if (!process.waitForStarted())
-        return result;
-    // Type line by line, as a person would, once the program waits.
-    for (const QByteArray& line : input.split('\n')) {
-        if (line.isEmpty())
-            continue;
-        QThread::msleep(300);
-        process.write(line + '\n');
-        process.waitForBytesWritten();
-    }
-    process.closeWriteChannel();
-    if (!process.waitForFinished(30000))
-        return result;
-    result.exitCode = process.exitCode();
-    result.out = QString::fromUtf8(process.readAllStandardOutput());
-    return result;
 }
 
 void TestCli::onATerminal()

@@ -87,6 +87,7 @@ private slots:
     void incompleteScansAreRetried();
     void launchCheckChoices();
     void launchCheckWaits();
+    void launchFromFolderWithPercentSigns();
     void storeVolumeWatch();
     void realDevices();
 
@@ -263,7 +264,11 @@ void TestDevices::launchCheckChoices()
         QCOMPARE(variables.GetVariable(QStringLiteral("NBR_DEVICE_DOCUMENT_PATH")), stick + QStringLiteral("/Encrypted Data"));
         QCOMPARE(splash.texts.first(), languages_.GetText(60));
         QCOMPARE(splash.texts.last(), QString());
-        QVERIFY(!check.Watcher()->Notifier().QueryRemove(stick) || true);
+        // The sink handed to the check hears removal queries, and its refusal counts.
+        app.refuse = stick;
+        QVERIFY(!check.Watcher()->Notifier().QueryRemove(stick));
+        QVERIFY(app.calls.contains(QStringLiteral("query ") + stick));
+        QVERIFY(check.Watcher()->Notifier().QueryRemove(data));
     }
     {
         // Launched from the CD-ROM launcher: the store is on the removable volume.
@@ -282,6 +287,25 @@ void TestDevices::launchCheckChoices()
         QCOMPARE(answers_.Asked().last().title, QStringLiteral("Error"));
         QVERIFY(!variables.IsDefined(QStringLiteral("NBR_DEVICE_DOCUMENT_LETTER")));
     }
+}
+
+void TestDevices::launchFromFolderWithPercentSigns()
+{
+    languages_.AddPack(0, QStringLiteral(NIMBRA_LANG_DIR "/LangENG.json"));
+    (void)languages_.SelectLanguage(0, true);
+    // Mounted where the path reads like references to variables.
+    const QString stick = dir_.filePath(QStringLiteral("50%OFF%sale"));
+    Describe({Stick(stick)});
+    HostFacts host;
+    host.programPath = stick + QStringLiteral("/%NBR_DEVICE_LAUNCH_PATH%/Nimbra");
+    VariableStore variables;
+    variables.InitVariables({QStringLiteral("-l=") + stick + QStringLiteral("/Nimbra")}, host);
+    LaunchCheck check(variables, languages_, nullptr);
+    QVERIFY(check.Run(nullptr));
+    QCOMPARE(check.StoreRoot(), stick);
+    QCOMPARE(variables.GetVariable(QStringLiteral("NBR_SEC_PARAM_FILE")),
+             stick + QStringLiteral("/Encrypted Data/secparams.enc"));
+    QCOMPARE(LanguageManager::PackPath(variables, 0), stick + QStringLiteral("/%NBR_DEVICE_LAUNCH_PATH%/LangENG.json"));
 }
 
 void TestDevices::launchCheckWaits()

@@ -18,6 +18,9 @@
 #include <QTest>
 #include <QThread>
 
+#include <clocale>
+#include <string>
+
 using namespace nbr;
 using namespace nbr::test;
 
@@ -75,6 +78,8 @@ private slots:
     void englishFallback();
     void brokenPacksAreIgnored();
     void errorTexts();
+    void systemTextsFollowTheChosenLanguage_data();
+    void systemTextsFollowTheChosenLanguage();
     void settingsValues();
     void settingsNumbers_data();
     void settingsNumbers();
@@ -228,6 +233,46 @@ void TestLanguages::errorTexts()
         QVERIFY(!FormatErrorText(manager, MakeStatus(code)).contains(QLatin1String("code")));
     for (std::uint32_t code = 0x8004C051u; code <= 0x8004C060u; ++code)
         QVERIFY(!FormatErrorText(manager, MakeStatus(code)).contains(QLatin1String("code")));
+}
+
+void TestLanguages::systemTextsFollowTheChosenLanguage_data()
+{
+    QTest::addColumn<int>("language");
+    QTest::addColumn<quint32>("error");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("English") << 0 << 2u << "System (0x00000002): No such file or directory";
+    QTest::newRow("French") << 2 << 5u << "Système (0x00000005) : Permission refusée";
+    QTest::newRow("Spanish") << 6 << 112u << "Sistema (0x00000070): No queda espacio en el dispositivo";
+    QTest::newRow("Portuguese") << 7 << 3u << "Sistema (0x00000003): Arquivo ou diretório inexistente";
+    QTest::newRow("German has no pack: English") << 1 << 5u << "System (0x00000005): Permission denied";
+    QTest::newRow("Japanese has no pack: English") << 5 << 1117u << "System (0x0000045D): Input/output error";
+    QTest::newRow("a number nobody knows: the generic error") << 2 << 999u << "";
+    QTest::newRow("a number only the packs know") << 2 << 38u << "Système (0x00000026) : Fin du fichier atteinte";
+}
+
+void TestLanguages::systemTextsFollowTheChosenLanguage()
+{
+    QFETCH(int, language);
+    QFETCH(quint32, error);
+    QFETCH(QString, expected);
+    // An environment that asks the C library for Spanish messages: the
+    // program's choice of language must win over it.
+    const QByteArray savedLanguage = qgetenv("LANGUAGE");
+    const std::string savedLocale = std::setlocale(LC_ALL, nullptr);
+    qputenv("LANGUAGE", "es");
+    std::setlocale(LC_ALL, "C.UTF-8");
+    Install install;
+    LanguageManager manager;
+    manager.LoadPacks(install.variables, 1033);
+    QVERIFY(manager.SelectLanguage(language, true) || language == LanguageManager::kEnglish);
+    const QString line = FormatErrorText(manager, StatusFromWin32(error));
+    const QString alone = ErrorText::SystemLine(error);
+    std::setlocale(LC_ALL, savedLocale.c_str());
+    qputenv("LANGUAGE", savedLanguage);
+    QCOMPARE(line, expected.isEmpty() ? manager.GetText(msg::kGenericError) : expected);
+    // Without the packs the line is English.
+    if (error == 2)
+        QCOMPARE(alone, QStringLiteral("System (0x00000002): No such file or directory"));
 }
 
 void TestLanguages::settingsValues()

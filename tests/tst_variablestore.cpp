@@ -1,5 +1,6 @@
-// Configuration variables: the launch argument, the host's values and the
-// expansion of references, including values that never stop referring.
+// Configuration variables: the launch argument, the host's values, the
+// expansion of references (including definitions that never stop referring),
+// and values from paths that are never read as references.
 
 #include "app/VariableStore.h"
 
@@ -31,6 +32,9 @@ private slots:
     void programWithoutFolder();
     void expansion_data();
     void expansion();
+    void doublingDefinitionsEnd();
+    void pathsAreNotReferences_data();
+    void pathsAreNotReferences();
     void undefinedNamesAreNotCreated();
 };
 
@@ -118,14 +122,15 @@ void TestVariableStore::expansion_data()
     QTest::addColumn<QString>("b");
     QTest::addColumn<QString>("value");
     QTest::addColumn<QString>("expanded");
-    QTest::newRow("two passes") << "1" << "%A%" << "%A%-%B%" << "1-1";
+    QTest::newRow("nested") << "1" << "%A%" << "%A%-%B%" << "1-1";
     QTest::newRow("empty name") << "1" << "2" << "x%%y" << "x<undefined >y";
     QTest::newRow("lone percent") << "1" << "2" << "100% sure" << "100% sure";
     QTest::newRow("lone percent after a reference") << "1" << "2" << "%A%%" << "1%";
-    QTest::newRow("percent in a value") << "50%" << "2" << "%A% off" << "50% off";
+    QTest::newRow("percent in a definition") << "50%" << "2" << "%A% off" << "50% off";
+    QTest::newRow("reference made of two values") << "%B" << "C%" << "%A%%B%" << "%BC%";
     QTest::newRow("self reference") << "%A%" << "2" << "%A%" << "%A%";
-    QTest::newRow("cycle") << "%B%" << "%A%" << "<%A%>" << "<%B%>";
-    QTest::newRow("doubling") << "%A%%A%" << "2" << "%A%" << "";
+    QTest::newRow("cycle") << "%B%" << "%A%" << "<%A%>" << "<%A%>";
+    QTest::newRow("doubling itself") << "%A%%A%" << "2" << "%A%" << "%A%%A%";
     QTest::newRow("undefined reference") << "1" << "2" << "%Z%" << "<undefined Z>";
 }
 
@@ -136,14 +141,69 @@ void TestVariableStore::expansion()
     QFETCH(QString, value);
     QFETCH(QString, expanded);
     VariableStore store;
-    store.SetVariable(QStringLiteral("A"), a);
-    store.SetVariable(QStringLiteral("B"), b);
-    store.SetVariable(QStringLiteral("V"), value);
-    const QString result = store.GetVariable(QStringLiteral("V"));
-    if (QTest::currentDataTag() == QByteArray("doubling") || QTest::currentDataTag() == QByteArray("cycle"))
-        QVERIFY(result.startsWith(expanded.left(1)));  // it ends, whatever it holds
-    else
-        QCOMPARE(result, expanded);
+    store.SetDefinition(QStringLiteral("A"), a);
+    store.SetDefinition(QStringLiteral("B"), b);
+    store.SetDefinition(QStringLiteral("V"), value);
+    QCOMPARE(store.GetVariable(QStringLiteral("V")), expanded);
+}
+
+void TestVariableStore::doublingDefinitionsEnd()
+{
+    // Each level doubles the one below: 2^40 characters if nothing stopped it.
+    VariableStore store;
+    store.SetVariable(QStringLiteral("D0"), QStringLiteral("x"));
+    for (int level = 1; level <= 40; ++level) {
+        const QString below = QStringLiteral("%D") + QString::number(level - 1) + QLatin1Char('%');
+        store.SetDefinition(QStringLiteral("D") + QString::number(level), below + below);
+    }
+    const QString result = store.GetVariable(QStringLiteral("D40"));
+    QCOMPARE(result.size(), VariableStore::kMaxExpandedLength);
+    QVERIFY(!result.contains(QLatin1Char('%')));
+}
+
+void TestVariableStore::pathsAreNotReferences_data()
+{
+    QTest::addColumn<QString>("launch");   // the -l= argument, empty for none
+    QTest::addColumn<QString>("program");  // the running program's path
+    QTest::addColumn<QString>("letter");   // the store's volume root
+    QTest::addColumn<QString>("variable");
+    QTest::addColumn<QString>("expected");
+    const QString program = QStringLiteral("/media/stick/Nimbra");
+    QTest::newRow("volume root with a reference")
+        << QString() << program << "/tmp/50%OFF%sale" << "NBR_SEC_PARAM_FILE"
+        << "/tmp/50%OFF%sale/Encrypted Data/secparams.enc";
+    QTest::newRow("volume root naming a defined variable")
+        << QString() << program << "/tmp/%NBR_HOST_EXEC_PATH%" << "NBR_DEVICE_DOCUMENT_PATH"
+        << "/tmp/%NBR_HOST_EXEC_PATH%/Encrypted Data";
+    QTest::newRow("volume root with an empty reference")
+        << QString() << program << "/tmp/a%%b" << "NBR_DEVICE_APP_SETTINGS_PATH" << "/tmp/a%%b/Nimbra Settings";
+    QTest::newRow("launch path")
+        << "-l=/media/50%OFF%sale/Nimbra" << program << QString() << "NBR_DEVICE_LAUNCH_PATH"
+        << "/media/50%OFF%sale/Nimbra";
+    QTest::newRow("program folder")
+        << QString() << "/media/%NBR_MODULE_NAME%/Nimbra" << QString() << "NBR_HOST_EXEC_PATH"
+        << "/media/%NBR_MODULE_NAME%";
+    QTest::newRow("definition over the program folder")
+        << QString() << "/media/%NBR_ENV_LANGUAGE%/Nimbra" << QString() << "NBR_HOST_TEMP_PATH"
+        << "/media/%NBR_ENV_LANGUAGE%/Temp";
+    QTest::newRow("program name")
+        << QString() << "/media/stick/%A%B%" << QString() << "NBR_MODULE_NAME" << "%A%B%";
+    QTest::newRow("lone percent in the program folder")
+        << QString() << "/media/100%/Nimbra" << QString() << "NBR_HOST_TEMP_PATH" << "/media/100%/Temp";
+}
+
+void TestVariableStore::pathsAreNotReferences()
+{
+    QFETCH(QString, launch);
+    QFETCH(QString, program);
+    QFETCH(QString, letter);
+    QFETCH(QString, variable);
+    QFETCH(QString, expected);
+    VariableStore store;
+    store.InitVariables(launch.isEmpty() ? QStringList {} : QStringList {launch}, Facts(program));
+    if (!letter.isEmpty())
+        store.SetVariable(QStringLiteral("NBR_DEVICE_DOCUMENT_LETTER"), letter);
+    QCOMPARE(store.GetVariable(variable), expected);
 }
 
 void TestVariableStore::undefinedNamesAreNotCreated()

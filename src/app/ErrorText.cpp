@@ -2,6 +2,7 @@
 
 #include "app/LanguageManager.h"
 #include "app/MessageIds.h"
+#include "platform/SecretSource.h"
 #include "platform/SystemError.h"
 
 namespace nbr {
@@ -21,6 +22,32 @@ constexpr Row kOwnCodes[] = {
     {0x8004C05Cu, 26},  {0x8004C05Du, 28},  {0x8004C05Eu, 29},  {0x8004C05Fu, 142}, {0x8004C060u, 143},
     {0x80040320u, msg::kNotAllStored},
     {0x8004C061u, 270},
+    // Password sources that give no line.
+    {static_cast<std::uint32_t>(SecretSource::kNotALineSource), msg::kPasswordSourceKind},
+    {static_cast<std::uint32_t>(SecretSource::kLineTooLong), msg::kPasswordLineTooLong},
+    {static_cast<std::uint32_t>(SecretSource::kNoWriter), msg::kPasswordNoWriter},
+};
+
+// The error numbers of the platform layer (and a few the program reports by
+// itself) with their texts; numbers that share an errno share its text.
+constexpr Row kSystemTexts[] = {
+    {win32::kFileNotFound, msg::kSysNoSuchFile},     {win32::kPathNotFound, msg::kSysNoSuchFile},
+    {win32::kTooManyOpenFiles, msg::kSysTooManyOpenFiles}, {win32::kAccessDenied, msg::kSysAccessDenied},
+    {win32::kInvalidHandle, msg::kSysBadHandle},     {win32::kNotEnoughMemory, msg::kSysNoMemory},
+    {14, msg::kSysNoMemory},                         {win32::kNotSameDevice, msg::kSysCrossDevice},
+    {win32::kWriteProtect, msg::kSysReadOnly},       {win32::kNotReady, msg::kSysNoDevice},
+    {win32::kGenFailure, msg::kSysDeviceFailure},    {win32::kSharingViolation, msg::kSysBusy},
+    {win32::kLockViolation, msg::kSysTryAgain},      {win32::kHandleEof, msg::kSysEndOfFile},
+    {win32::kNotSupported, msg::kSysNotSupported},   {win32::kFileExists, msg::kSysExists},
+    {win32::kInvalidParameter, msg::kSysInvalidArgument}, {win32::kBrokenPipe, msg::kSysBrokenPipe},
+    {win32::kDiskFull, msg::kSysDiskFull},           {win32::kInvalidName, msg::kSysBadCharacter},
+    {win32::kDirNotEmpty, msg::kSysNotEmpty},        {win32::kBusy, msg::kSysResourceInUse},
+    {win32::kAlreadyExists, msg::kSysExists},        {win32::kFilenameTooLong, msg::kSysNameTooLong},
+    {win32::kFileTooLarge, msg::kSysFileTooLarge},   {win32::kDirectory, msg::kSysBadFolderName},
+    {win32::kIoDevice, msg::kSysIoError},            {win32::kDeviceNotConnected, msg::kSysNotConnected},
+    {win32::kCancelled, msg::kSysCancelledByUser},   {win32::kRequestAborted, msg::kSysCanceled},
+    {win32::kTimeout, msg::kSysTimedOut},            {win32::kCantResolveFilename, msg::kSysLinkLoop},
+    {win32::kBadFileType, msg::kSysNotAFile},
 };
 
 }  // namespace
@@ -40,13 +67,30 @@ int ErrorText::MessageIdOf(Status code)
     return 0;
 }
 
-QString ErrorText::SystemLine(std::uint32_t error)
+int ErrorText::SystemMessageIdOf(std::uint32_t error)
 {
-    const QString message = SystemError::Message(error);
+    for (const Row& row : kSystemTexts) {
+        if (row.code == error)
+            return row.message;
+    }
+    return 0;
+}
+
+QString ErrorText::SystemLine(std::uint32_t error, const LanguageManager* languages)
+{
+    const int id = SystemMessageIdOf(error);
+    QString message = languages && id != 0 ? languages->GetText(id) : QString();
+    // The system's own text is English whatever the environment says.
+    if (message.isEmpty())
+        message = SystemError::Message(error);
     if (message.isEmpty())
         return {};
-    const QString number = QString::number(error, 16).toUpper().rightJustified(8, QLatin1Char('0'));
-    return QStringLiteral("System (0x%1): %2").arg(number, message);
+    QString line = languages ? languages->FormatText(msg::kSystemErrorLine, {error, message}) : QString();
+    if (line.isEmpty()) {
+        const QString number = QString::number(error, 16).toUpper().rightJustified(8, QLatin1Char('0'));
+        line = QStringLiteral("System (0x%1): %2").arg(number, message);
+    }
+    return line;
 }
 
 QString FormatErrorText(const LanguageManager& languages, Status code, std::initializer_list<TextArg> args)
@@ -63,7 +107,7 @@ QString FormatErrorText(const LanguageManager& languages, Status code, std::init
     } else if (code == StatusFromWin32(win32::kStoppedOnSymlink)) {
         text = languages.GetText(msg::kLinkRefused);
     } else {
-        text = ErrorText::SystemLine(static_cast<std::uint32_t>(code) & 0xFFFFu);
+        text = ErrorText::SystemLine(static_cast<std::uint32_t>(code) & 0xFFFFu, &languages);
     }
     if (text.isEmpty())
         text = languages.GetText(msg::kGenericError);

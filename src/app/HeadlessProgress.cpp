@@ -87,7 +87,7 @@ void HeadlessProgress::ReportError(Status code, std::uint32_t systemError, std::
     if (code != 0 && languages_)
         text = FormatErrorText(*languages_, code, args);
     if (systemError != 0) {
-        const QString line = ErrorText::SystemLine(systemError);
+        const QString line = ErrorText::SystemLine(systemError, languages_);
         text = text.isEmpty() ? line : text + QLatin1Char(' ') + line;
     }
     {

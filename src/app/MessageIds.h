@@ -205,15 +205,52 @@ inline constexpr int kCliNotAFile = 1035;
 inline constexpr int kCliSkipped = 1036;
 inline constexpr int kCliPressEnter = 1037;
 inline constexpr int kCliWaitingForProgram = 1038;
-inline constexpr int kLinkRefused = 1200;
-inline constexpr int kSkippedFolderLink = 1201;
-inline constexpr int kSkippedSpecial = 1202;
-inline constexpr int kStoredUnderOtherName = 1203;
-inline constexpr int kFolderNotListed = 1204;
-inline constexpr int kFileNotStored = 1205;
-inline constexpr int kNotAllStored = 1206;
-inline constexpr int kFileNotCopiedOut = 1207;
+inline constexpr int kLinkRefused = 1300;
+inline constexpr int kSkippedFolderLink = 1301;
+inline constexpr int kSkippedSpecial = 1302;
+inline constexpr int kStoredUnderOtherName = 1303;
+inline constexpr int kFolderNotListed = 1304;
+inline constexpr int kFileNotStored = 1305;
+inline constexpr int kNotAllStored = 1306;
+inline constexpr int kFileNotCopiedOut = 1307;
+inline constexpr int kSysNotAFile = 1308;
 inline constexpr int kCliCheckPlaintext = 1050;
+inline constexpr int kCliNotAllDecrypted = 1120;
+inline constexpr int kPasswordSourceKind = 1121;
+inline constexpr int kPasswordLineTooLong = 1122;
+inline constexpr int kPasswordNoWriter = 1123;
+// System error texts: the frame of the line and the message of each error
+// number the platform layer reports, so that they follow the chosen language.
+inline constexpr int kSystemErrorLine = 1200;
+inline constexpr int kSysNoSuchFile = 1201;
+inline constexpr int kSysTooManyOpenFiles = 1202;
+inline constexpr int kSysAccessDenied = 1203;
+inline constexpr int kSysBadHandle = 1204;
+inline constexpr int kSysNoMemory = 1205;
+inline constexpr int kSysCrossDevice = 1206;
+inline constexpr int kSysReadOnly = 1207;
+inline constexpr int kSysNoDevice = 1208;
+inline constexpr int kSysDeviceFailure = 1209;
+inline constexpr int kSysBusy = 1210;
+inline constexpr int kSysTryAgain = 1211;
+inline constexpr int kSysNotSupported = 1212;
+inline constexpr int kSysExists = 1213;
+inline constexpr int kSysInvalidArgument = 1214;
+inline constexpr int kSysBrokenPipe = 1215;
+inline constexpr int kSysDiskFull = 1216;
+inline constexpr int kSysBadCharacter = 1217;
+inline constexpr int kSysNotEmpty = 1218;
+inline constexpr int kSysNameTooLong = 1219;
+inline constexpr int kSysFileTooLarge = 1220;
+inline constexpr int kSysIoError = 1221;
+inline constexpr int kSysNotConnected = 1222;
+inline constexpr int kSysCanceled = 1223;
+inline constexpr int kSysTimedOut = 1224;
+inline constexpr int kSysLinkLoop = 1225;
+inline constexpr int kSysEndOfFile = 1226;
+inline constexpr int kSysResourceInUse = 1227;
+inline constexpr int kSysBadFolderName = 1228;
+inline constexpr int kSysCancelledByUser = 1229;
 inline constexpr int kCliCheckFileDamaged = 1100;
 inline constexpr int kCliCheckRecoveredAs = 1101;
 inline constexpr int kCliCheckInterruptedWrite = 1102;
@@ -254,8 +291,14 @@ inline constexpr int kAll[] = {
     kCliCheckBadKey, kCliCheckLeftover, kCliCheckRepaired, kCliCheckSummary, kCliNotAFolder, kCliCheckWrongKind,
     kCliNoSuchHostFile, kCliCancelled, kCliNotAFile, kCliSkipped, kCliPressEnter, kCliWaitingForProgram,
     kLinkRefused, kSkippedFolderLink, kSkippedSpecial, kStoredUnderOtherName, kFolderNotListed, kFileNotStored,
-    kNotAllStored, kFileNotCopiedOut, kCliCheckPlaintext, kCliCheckFileDamaged, kCliCheckRecoveredAs,
-    kCliCheckInterruptedWrite, kCliCheckForeignFile, kCliCheckUnsafeName,
+    kNotAllStored, kFileNotCopiedOut, kSysNotAFile, kCliCheckPlaintext, kCliNotAllDecrypted, kPasswordSourceKind,
+    kPasswordLineTooLong, kPasswordNoWriter, kSystemErrorLine, kSysNoSuchFile, kSysTooManyOpenFiles,
+    kSysAccessDenied, kSysBadHandle, kSysNoMemory, kSysCrossDevice, kSysReadOnly, kSysNoDevice, kSysDeviceFailure,
+    kSysBusy, kSysTryAgain, kSysNotSupported, kSysExists, kSysInvalidArgument, kSysBrokenPipe, kSysDiskFull,
+    kSysBadCharacter, kSysNotEmpty, kSysNameTooLong, kSysFileTooLarge, kSysIoError, kSysNotConnected, kSysCanceled,
+    kSysTimedOut, kSysLinkLoop, kSysEndOfFile, kSysResourceInUse, kSysBadFolderName, kSysCancelledByUser,
+    kCliCheckFileDamaged, kCliCheckRecoveredAs, kCliCheckInterruptedWrite, kCliCheckForeignFile,
+    kCliCheckUnsafeName,
 };
 
 }  // namespace nbr::msg

@@ -2,6 +2,8 @@
 
 #include "platform/NativePath.h"
 
+#include <algorithm>
+
 namespace nbr {
 namespace {
 
@@ -10,20 +12,21 @@ QString Undefined(const QString& name)
     return QStringLiteral("<undefined ") + name + QLatin1Char('>');
 }
 
-// Expanded values longer than this come only from variables that refer to
-// themselves; expansion stops there instead of eating memory.
-constexpr qsizetype kMaxExpandedLength = 1 << 20;
-
 }  // namespace
 
-QString& VariableStore::RawValue(const QString& name)
+VariableStore::Value& VariableStore::RawValue(const QString& name)
 {
     return values_[name];
 }
 
 void VariableStore::SetVariable(const QString& name, const QString& value)
 {
-    RawValue(name) = value;
+    RawValue(name) = Value {value, false};
+}
+
+void VariableStore::SetDefinition(const QString& name, const QString& definition)
+{
+    RawValue(name) = Value {definition, true};
 }
 
 bool VariableStore::IsDefined(const QString& name) const
@@ -36,34 +39,44 @@ QString VariableStore::GetVariable(const QString& name) const
     const auto found = values_.find(name);
     if (found == values_.end())
         return Undefined(name);
+    if (!found->second.isDefinition)
+        return found->second.text;
+    std::vector<QString> open {name};
+    QString out;
+    Expand(found->second.text, &open, &out);
+    return out;
+}
 
-    QString work = found->second;
-    // A nesting deeper than the number of variables can only be a cycle.
-    const std::size_t maxPasses = values_.size() + 1;
-    for (std::size_t pass = 0;; ++pass) {
-        QString out;
-        bool resolved = false;
-        qsizetype first = work.indexOf(QLatin1Char('%'));
-        while (first >= 0) {
-            const qsizetype second = work.indexOf(QLatin1Char('%'), first + 1);
-            if (second < 0)
-                break;
-            out += QStringView(work).left(first);
-            const QString reference = work.mid(first + 1, second - first - 1);
-            const auto value = values_.find(reference);
-            out += value != values_.end() ? value->second : Undefined(reference);
-            resolved = true;
-            work.remove(0, second + 1);
-            first = work.indexOf(QLatin1Char('%'));
+void VariableStore::Expand(const QString& definition, std::vector<QString>* open, QString* out) const
+{
+    qsizetype at = 0;
+    for (;;) {
+        const qsizetype first = definition.indexOf(QLatin1Char('%'), at);
+        const qsizetype second = first < 0 ? -1 : definition.indexOf(QLatin1Char('%'), first + 1);
+        if (second < 0 || out->size() >= kMaxExpandedLength)
+            break;
+        out->append(QStringView(definition).mid(at, first - at));
+        const QString reference = definition.mid(first + 1, second - first - 1);
+        at = second + 1;
+        const auto value = values_.find(reference);
+        if (value == values_.end()) {
+            out->append(Undefined(reference));
+        } else if (!value->second.isDefinition) {
+            // Inserted as it is: its percent signs are never read as references.
+            out->append(value->second.text);
+        } else if (std::find(open->begin(), open->end(), reference) != open->end()) {
+            // A definition that comes back to itself stays as written.
+            out->append(QStringView(definition).mid(first, second - first + 1));
+        } else {
+            open->push_back(reference);
+            Expand(value->second.text, open, out);
+            open->pop_back();
         }
-        out += work;
-        // A lone percent sign, or a variable that refers to itself, would make
-        // the passes run forever: stop once a pass changes nothing more.
-        if (!out.contains(QLatin1Char('%')) || !resolved || pass + 1 >= maxPasses
-            || out.size() > kMaxExpandedLength)
-            return out;
-        work = std::move(out);
     }
+    // A lone percent sign is a character like any other.
+    out->append(QStringView(definition).mid(at));
+    if (out->size() > kMaxExpandedLength)
+        out->truncate(kMaxExpandedLength);
 }
 
 void VariableStore::TakeLaunchArgument(const QString& argument)
@@ -92,10 +105,10 @@ void VariableStore::InitVariables(const QStringList& arguments, const HostFacts&
     }
 
     const QString sep = NativePath::kSeparator;
-    SetVariable(QStringLiteral("NBR_DEVICE_DOCUMENT_PATH"),
-                QStringLiteral("%NBR_DEVICE_DOCUMENT_LETTER%") + sep + QStringLiteral("Encrypted Data"));
-    SetVariable(QStringLiteral("NBR_DEVICE_APP_SETTINGS_PATH"),
-                QStringLiteral("%NBR_DEVICE_DOCUMENT_LETTER%") + sep + QStringLiteral("Nimbra Settings"));
+    SetDefinition(QStringLiteral("NBR_DEVICE_DOCUMENT_PATH"),
+                  QStringLiteral("%NBR_DEVICE_DOCUMENT_LETTER%") + sep + QStringLiteral("Encrypted Data"));
+    SetDefinition(QStringLiteral("NBR_DEVICE_APP_SETTINGS_PATH"),
+                  QStringLiteral("%NBR_DEVICE_DOCUMENT_LETTER%") + sep + QStringLiteral("Nimbra Settings"));
 
     if (!host.programPath.isEmpty() && NativePath::HasSeparator(host.programPath)) {
         SetVariable(QStringLiteral("NBR_HOST_EXEC_PATH"), NativePath::ParentOf(host.programPath));
@@ -105,9 +118,9 @@ void VariableStore::InitVariables(const QStringList& arguments, const HostFacts&
     SetVariable(QStringLiteral("NBR_ENV_LANGUAGE"), QString::number(host.languageId));
     SetVariable(QStringLiteral("NBR_HOST_APPDATA_PATH"),
                 host.appDataFolder + sep + QStringLiteral("Orvane") + sep + QStringLiteral("Nimbra"));
-    SetVariable(QStringLiteral("NBR_HOST_TEMP_PATH"), QStringLiteral("%NBR_HOST_EXEC_PATH%") + sep + QStringLiteral("Temp"));
-    SetVariable(QStringLiteral("NBR_SEC_PARAM_FILE"),
-                QStringLiteral("%NBR_DEVICE_DOCUMENT_PATH%") + sep + QStringLiteral("secparams.enc"));
+    SetDefinition(QStringLiteral("NBR_HOST_TEMP_PATH"), QStringLiteral("%NBR_HOST_EXEC_PATH%") + sep + QStringLiteral("Temp"));
+    SetDefinition(QStringLiteral("NBR_SEC_PARAM_FILE"),
+                  QStringLiteral("%NBR_DEVICE_DOCUMENT_PATH%") + sep + QStringLiteral("secparams.enc"));
 }
 
 }  // namespace nbr

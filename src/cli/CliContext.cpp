@@ -3,6 +3,7 @@
 #include "app/ErrorText.h"
 #include "app/MessageIds.h"
 #include "cli/ExitCode.h"
+#include "cli/TerminalText.h"
 
 namespace nbr::cli {
 
@@ -14,9 +15,11 @@ QString CliContext::Text(int id, std::initializer_list<TextArg> args) const
 int CliContext::Error(const QString& text, const QString& hint)
 {
     out.flush();
-    err << "nimbra-cli: error: " << text << '\n';
+    // Names in the texts may come from the store or the host: nothing in
+    // them may act on the terminal.
+    err << "nimbra-cli: error: " << TerminalText::Visible(text) << '\n';
     if (!hint.isEmpty())
-        err << "hint: " << hint << '\n';
+        err << "hint: " << TerminalText::Visible(hint) << '\n';
     err.flush();
     return kExitFailure;
 }

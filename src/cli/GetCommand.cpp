@@ -3,10 +3,13 @@
 #include "app/MessageIds.h"
 #include "cli/CliArguments.h"
 #include "cli/CliContext.h"
+#include "app/MessageBox.h"
+#include "cli/ErrorCounter.h"
 #include "cli/ExitCode.h"
 #include "cli/KeyFileSession.h"
 #include "cli/TransferCommand.h"
 #include "platform/FileSystem.h"
+#include "platform/InterruptSignal.h"
 #include "platform/NativePath.h"
 #include "store/CopyToTempThread.h"
 #include "store/EncryptedStore.h"
@@ -59,9 +62,15 @@ int GetCommand::Run(CliContext& context, const QStringList& arguments)
     if (sources.isEmpty())
         return exitCode;
     const QString destination = to.endsWith(NativePath::kSeparator) ? to : to + NativePath::kSeparator;
-    const int code = TransferCommand::Run(context, fixed, yes, true, [&](IProgressDlg* progress) {
+    // The worker goes on past an item it cannot decrypt (an unsafe name, a
+    // missing file) after saying so in a box, and every failure it ends with
+    // has had its box; the boxes tell the outcome.
+    ErrorCounter errors(MessageBox::Installed());
+    const int code = TransferCommand::Run(context, fixed, yes, false, [&](IProgressDlg* progress) {
         return std::make_unique<CopyToTempThread>(progress, store, sources, destination, context.languages);
     });
+    if (errors.Count() > 0 && !InterruptSignal::Raised())
+        return context.Error(context.Text(msg::kCliNotAllDecrypted, {errors.Count()}));
     return code != kExitSuccess ? code : exitCode;
 }
 

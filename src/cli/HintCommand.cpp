@@ -4,6 +4,7 @@
 #include "cli/CliContext.h"
 #include "cli/ExitCode.h"
 #include "cli/KeyFileSession.h"
+#include "cli/TerminalText.h"
 #include "security/KeyFileLayout.h"
 #include "security/SecurityStatus.h"
 
@@ -29,7 +30,8 @@ int HintCommand::Run(CliContext& context, const QStringList& arguments)
     }
     if (Failed(s))
         return context.StatusError(s, session.KeyFile());
-    context.out << context.Text(msg::kHintPrefix) << ' ' << hint << '\n';
+    // Anyone who can write to the stick can set the hint: it must not drive the terminal.
+    context.out << context.Text(msg::kHintPrefix) << ' ' << TerminalText::Visible(hint) << '\n';
     return kExitSuccess;
 }
 

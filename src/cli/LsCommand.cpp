@@ -5,6 +5,7 @@
 #include "cli/CliContext.h"
 #include "cli/ExitCode.h"
 #include "cli/KeyFileSession.h"
+#include "cli/TerminalText.h"
 #include "store/EncryptedStore.h"
 #include "store/WorkUnits.h"
 
@@ -23,7 +24,8 @@ struct Listing {
 
     void Line(const QString& storedPath, const ManifestEntry& entry, const QString& displayPath)
     {
-        const QString name = displayPath + (entry.isFolder ? QStringLiteral("/") : QString());
+        // A crafted list must not drive the terminal through a name.
+        const QString name = TerminalText::Quote(displayPath) + (entry.isFolder ? QStringLiteral("/") : QString());
         if (!longFormat) {
             context.out << name << '\n';
             return;
@@ -43,7 +45,7 @@ struct Listing {
         StoreManifest manifest(store.Keys());
         manifest.Open(EncryptedStore::ManifestPathOf(storedFolder), true);
         if (!manifest.IsLoaded()) {
-            context.StatusError(manifest.LoadStatus(), prefix.isEmpty() ? QStringLiteral("/") : prefix);
+            context.StatusError(manifest.LoadStatus(), prefix.isEmpty() ? QStringLiteral("/") : TerminalText::Quote(prefix));
             ++failures;
             return;
         }
@@ -80,7 +82,8 @@ QString LsCommand::Help() const
 {
     return QStringLiteral(
         "Lists a folder of the store (default: the top) by display names, folders\n"
-        "first; folders end in \"/\". Store paths use \"/\" between names.\n"
+        "first; folders end in \"/\". Store paths use \"/\" between names. A name\n"
+        "with control characters is shown in the shell's $'...' quoting.\n"
         "  -l   also the date and the size on the stick (encrypted size)\n"
         "  -R   list subfolders too, each item with its path");
 }

@@ -1,7 +1,9 @@
 #pragma once
 // Where nimbra-cli takes a password from: never the command line. A file
 // named with --password-file (its first line), else the terminal without
-// echo, else the first line of standard input.
+// echo, else the first line of standard input. A line is at most kMaxBytes
+// long; a source that gives no line (a device, a FIFO nobody writes to) is
+// an error, never a wait without end.
 
 #include "platform/Status.h"
 
@@ -15,8 +17,9 @@ class PasswordReader {
 public:
     static constexpr std::size_t kMaxBytes = 4096;
 
-    // `prompt` goes to the terminal only. The password's UTF-8 bytes end up in
-    // `password`; S_FALSE when no line was there to read.
+    // `prompt` is shown only when the source is a terminal. The password's
+    // UTF-8 bytes end up in `password`; S_FALSE when no line was there to
+    // read; the failures of SecretSource for sources that give no line.
     [[nodiscard]] static Status Read(const QString& passwordFile, const QString& prompt,
                                      CryptoPP::SecByteBlock* password);
 };

@@ -3,6 +3,7 @@
 #include "app/LanguageManager.h"
 #include "app/MessageBox.h"
 #include "app/MessageIds.h"
+#include "cli/TerminalText.h"
 #include "platform/Terminal.h"
 
 #include <QTextStream>
@@ -32,9 +33,9 @@ std::uint32_t TerminalMessageBox::Answer(const MessageBoxRequest& request)
         // waits for Enter on a terminal, else a moment, so that whoever asks
         // again does not spin.
         if (request.icon == mb::kIconError)
-            err << "nimbra-cli: error: " << request.text << '\n';
+            err << "nimbra-cli: error: " << TerminalText::Visible(request.text) << '\n';
         else
-            err << request.text << '\n';
+            err << TerminalText::Visible(request.text) << '\n';
         err.flush();
         if (request.buttons == mb::kRetry) {
             char line[64];
@@ -43,7 +44,8 @@ std::uint32_t TerminalMessageBox::Answer(const MessageBoxRequest& request)
         }
         return buttons.empty() ? 0 : buttons.front().id;
     }
-    const QString text = request.title.isEmpty() ? request.text : request.title + QStringLiteral(": ") + request.text;
+    const QString text = TerminalText::Visible(request.title.isEmpty() ? request.text
+                                                                       : request.title + QStringLiteral(": ") + request.text);
 
     const std::uint32_t escape = MessageBox::EscapeButton(request.buttons);
     QString escapeLabel;
@@ -54,7 +56,7 @@ std::uint32_t TerminalMessageBox::Answer(const MessageBoxRequest& request)
             escapeLabel = labels.back();
     }
     if (!Terminal::IsTerminal(STDIN_FILENO)) {
-        err << "nimbra-cli: " << languages_.FormatText(msg::kCliNotATerminal, {request.text, escapeLabel}) << '\n';
+        err << "nimbra-cli: " << languages_.FormatText(msg::kCliNotATerminal, {TerminalText::Visible(request.text), escapeLabel}) << '\n';
         return escape;
     }
 

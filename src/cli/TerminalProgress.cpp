@@ -1,5 +1,6 @@
 #include "cli/TerminalProgress.h"
 
+#include "cli/TerminalText.h"
 #include "platform/Terminal.h"
 
 #include <algorithm>
@@ -50,7 +51,7 @@ void TerminalProgress::Draw()
     if (percent_ >= 0)
         line += QStringLiteral(" %1%").arg(percent_, 3);
     if (!file_.isEmpty())
-        line += QStringLiteral("  ") + file_;
+        line += QStringLiteral("  ") + TerminalText::Quote(file_);  // a stored name may be crafted
     if (line.size() > width)
         line = line.left(width - 1) + QChar(0x2026);
     std::fprintf(stderr, "\r\033[K%s", line.toLocal8Bit().constData());

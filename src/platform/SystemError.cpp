@@ -6,6 +6,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <locale.h>
 #include <sys/stat.h>
 
 namespace nbr {
@@ -112,10 +113,13 @@ QString SystemError::Message(std::uint32_t error)
     const int err = ErrnoFromWin32(error);
     if (err == 0)
         return {};
-    char buffer[256] = {};
-    // GNU strerror_r returns the message, which may or may not live in buffer.
-    const char* text = ::strerror_r(err, buffer, sizeof buffer);
-    return QString::fromLocal8Bit(text);
+    // The process's locale follows the environment, not the language chosen
+    // in the program: the "C" locale gives the untranslated text. Created
+    // once, never freed, and only read, so any thread may use it.
+    static const locale_t untranslated = ::newlocale(LC_ALL_MASK, "C", nullptr);
+    if (untranslated == nullptr)
+        return {};
+    return QString::fromUtf8(::strerror_l(err, untranslated));
 }
 
 }  // namespace nbr

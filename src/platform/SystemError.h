@@ -18,8 +18,8 @@ public:
     [[nodiscard]] static Status Last(const QString& path = {});
     // The closest errno for a Windows error number, 0 when none fits.
     [[nodiscard]] static int ErrnoFromWin32(std::uint32_t error);
-    // The operating system's own message for a Windows error number; empty
-    // when the system has none for it.
+    // The operating system's own message for a Windows error number, always
+    // the untranslated (English) one; empty when the system has none for it.
     [[nodiscard]] static QString Message(std::uint32_t error);
 };
 

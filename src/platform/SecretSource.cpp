@@ -1,0 +1,142 @@
+#include "platform/SecretSource.h"
+
+#include "platform/NativePath.h"
+#include "platform/SystemError.h"
+#include "platform/Terminal.h"
+
+#include <QElapsedTimer>
+
+#include <algorithm>
+#include <cerrno>
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace nbr {
+namespace {
+
+// How often a FIFO without a writer is looked at again: a writer that
+// opens it without writing yet raises no event.
+constexpr int kWriterPollMs = 50;
+
+}  // namespace
+
+SecretSource::~SecretSource()
+{
+    if (own_ && fd_ >= 0)
+        ::close(fd_);
+}
+
+Status SecretSource::Open(const QString& path)
+{
+    // Without O_NONBLOCK, opening a FIFO waits for a writer, for ever.
+    fd_ = ::open(NativePath::Encode(path).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+    if (fd_ < 0)
+        return SystemError::Last(path);
+    own_ = true;
+    return Classify();
+}
+
+Status SecretSource::UseStandardInput()
+{
+    fd_ = STDIN_FILENO;
+    own_ = false;
+    return Classify();
+}
+
+Status SecretSource::Classify()
+{
+    struct stat st {};
+    if (::fstat(fd_, &st) != 0)
+        return SystemError::Last();
+    terminal_ = Terminal::IsTerminal(fd_);
+    stream_ = S_ISFIFO(st.st_mode) || S_ISSOCK(st.st_mode);
+    fifo_ = own_ && S_ISFIFO(st.st_mode);
+    if (!S_ISREG(st.st_mode) && !stream_ && !terminal_)
+        return kNotALineSource;
+    if (own_ && !fifo_) {
+        // Only the FIFO needs the open without blocking; the rest reads as usual.
+        const int flags = ::fcntl(fd_, F_GETFL);
+        if (flags >= 0)
+            (void)::fcntl(fd_, F_SETFL, flags & ~O_NONBLOCK);
+    }
+    return S_OK;
+}
+
+Status SecretSource::ReadByte(std::uint8_t* byte, bool* sawWriter)
+{
+    QElapsedTimer waited;
+    waited.start();
+    for (;;) {
+        if (stream_) {
+            // Standard input is shared with other processes and stays
+            // blocking: wait until a read cannot block.
+            pollfd p {fd_, POLLIN, 0};
+            const int timeout = fifo_ && !*sawWriter ? kWriterPollMs : -1;
+            const int ready = ::poll(&p, 1, timeout);
+            if (ready < 0 && errno != EINTR)
+                return SystemError::Last();
+            if (ready <= 0 && !fifo_)
+                continue;
+        }
+        const ssize_t n = ::read(fd_, byte, 1);
+        if (n == 1) {
+            *sawWriter = true;
+            return S_OK;
+        }
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
+            *sawWriter = true;  // a writer holds the FIFO open: wait for its line
+            continue;
+        }
+        if (n < 0)
+            return SystemError::Last();
+        // No writer on a FIFO that never had one: wait a while for it.
+        if (fifo_ && !*sawWriter) {
+            if (waited.elapsed() >= writerWaitMs_)
+                return kNoWriter;
+            continue;
+        }
+        return S_FALSE;
+    }
+}
+
+Status SecretSource::ReadLine(std::uint8_t* buffer, std::size_t capacity, std::size_t* length)
+{
+    *length = 0;
+    if (fd_ < 0)
+        return E_UNEXPECTED;
+    if (terminal_) {
+        const Status s = Terminal::ReadSecretLine(fd_, buffer, capacity, length);
+        if (s == S_OK || s == S_FALSE)
+            return s;
+        std::fill(buffer, buffer + capacity, std::uint8_t {0});
+        *length = 0;
+        return s == E_INVALIDARG ? kLineTooLong : s;
+    }
+    bool sawWriter = false;
+    for (;;) {
+        std::uint8_t c = 0;
+        Status s = ReadByte(&c, &sawWriter);
+        if (s == S_FALSE && *length > 0)
+            break;  // a last line without its line end
+        if (s == S_OK && c == '\n')
+            break;
+        if (s == S_OK && *length == capacity)
+            s = kLineTooLong;
+        if (s != S_OK) {
+            // No part of a secret is handed out with a failure.
+            std::fill(buffer, buffer + *length, std::uint8_t {0});
+            *length = 0;
+            return s;
+        }
+        buffer[(*length)++] = c;
+    }
+    if (*length > 0 && buffer[*length - 1] == '\r')
+        buffer[--*length] = 0;
+    return S_OK;
+}
+
+}  // namespace nbr

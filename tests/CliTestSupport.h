@@ -1,0 +1,34 @@
+#pragma once
+// Running nimbra-cli as a user would: a process of its own with settings and
+// a language of its own, a store set up for it, and a pseudo-terminal.
+
+#include <QByteArray>
+#include <QHash>
+#include <QString>
+#include <QStringList>
+
+class QTemporaryDir;
+
+namespace nbr::test {
+
+struct Result {
+    int exitCode = -1;  // -1: it did not end normally in time
+    QString out;
+    QString err;
+};
+
+// Settings of their own, so that a saved language of the machine's user
+// does not change the texts the tests look for.
+QString Config();
+// `input` feeds standard input; `inputFile` (when given) is standard input
+// instead. `extra` adds to or overrides the environment.
+Result RunCli(const QStringList& arguments, const QByteArray& input = {}, const QString& inputFile = {},
+              const QHash<QString, QString>& extra = {});
+// A store set up with the password "secret1", which the file "pw" holds;
+// gives the global options that reach it.
+QStringList SetUpStore(const QTemporaryDir& root, bool* ok);
+// Runs nimbra-cli on a pseudo-terminal (through script(1)), typing `input`;
+// `out` gets the whole transcript.
+Result RunOnTerminal(const QStringList& arguments, const QByteArray& input);
+
+}  // namespace nbr::test

@@ -1,0 +1,264 @@
+// nimbra-cli where the outside world is hostile or odd: stored names made to
+// drive the terminal or leave the target folder, password sources that never
+// end a line or never get a writer, a volume root that reads like variable
+// references, and system error texts under a foreign environment language.
+
+#include "CliTestSupport.h"
+#include "TestSupport.h"
+
+#include "security/FileStream.h"
+#include "security/SecParams.h"
+#include "store/EncryptedStore.h"
+#include "store/StoreManifest.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QProcess>
+#include <QSet>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace nbr;
+using namespace nbr::test;
+
+namespace {
+
+// Writes entries into the list of the stored folder at `displayPath` as a
+// crafted stick would hold them: names no import lets through, and no
+// stored item behind them. The store's password is "secret1".
+bool AddCraftedEntries(const QString& root, const QString& displayPath, const QStringList& fileNames)
+{
+    auto* stream = new FileStream;
+    bool ok = false;
+    if (stream->Open(root + QStringLiteral("/Encrypted Data/secparams.enc")) == S_OK) {
+        SecParams params;
+        params.AttachStream(stream);
+        const QByteArray pw = Utf16Le(QStringLiteral("secret1"));
+        if (params.Unlock(reinterpret_cast<const std::uint8_t*>(pw.constData()), static_cast<std::size_t>(pw.size())) == S_OK) {
+            const EncryptedStore store(root + QStringLiteral("/Encrypted Data"), params);
+            QString stored;
+            ManifestEntry entry;
+            StoreManifest manifest(params);
+            if (Succeeded(store.Resolve(displayPath, &stored, &entry)))
+                manifest.Open(EncryptedStore::ManifestPathOf(stored), false);
+            if (manifest.IsLoaded()) {
+                for (const QString& name : fileNames)
+                    (void)manifest.AddEntry(name, false, 0, stored);
+                ok = manifest.Save() == S_OK;
+            }
+        }
+    }
+    stream->Release();
+    return ok;
+}
+
+}  // namespace
+
+class TestCliEdges : public QObject {
+    Q_OBJECT
+
+private slots:
+    void storeInFolderWithPercentSigns();
+    void systemTextsFollowTheChosenLanguage();
+    void namesCannotDriveTheTerminal();
+    void getThatSkipsFails();
+    void passwordSources_data();
+    void passwordSources();
+    void passwordFromFifoWithWriter();
+    void progressLineShowsNamesEscaped();
+};
+
+void TestCliEdges::storeInFolderWithPercentSigns()
+{
+    QTemporaryDir base;
+    const QString r = base.filePath(QStringLiteral("50%OFF%sale"));
+    QVERIFY(QDir().mkpath(r));
+    Result res = RunCli({QStringLiteral("--root"), r, QStringLiteral("init")}, "secret1\nsecret1\n");
+    QCOMPARE(res.exitCode, 0);
+    QVERIFY2(res.out.contains(r + QStringLiteral("/Encrypted Data")), qPrintable(res.out));
+    QVERIFY(QFileInfo::exists(r + QStringLiteral("/Encrypted Data/secparams.enc")));
+    // Nothing was made anywhere else.
+    QCOMPARE(QDir(base.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
+             QStringList {QStringLiteral("50%OFF%sale")});
+    res = RunCli({QStringLiteral("--root"), r, QStringLiteral("ls")}, "secret1\n");
+    QCOMPARE(res.exitCode, 0);
+}
+
+void TestCliEdges::systemTextsFollowTheChosenLanguage()
+{
+    // The C library would answer in Spanish here; the program speaks English
+    // and, once French is chosen, French.
+    QTemporaryDir config;
+    const QHash<QString, QString> env {{QStringLiteral("LANGUAGE"), QStringLiteral("es")},
+                                       {QStringLiteral("XDG_CONFIG_HOME"), config.path()}};
+    Result res = RunCli({QStringLiteral("inspect"), QStringLiteral("/nonexistent/file")}, {}, {}, env);
+    QCOMPARE(res.exitCode, 1);
+    QVERIFY2(res.err.contains(QStringLiteral("System (0x00000003): No such file or directory")), qPrintable(res.err));
+    QVERIFY(QDir().mkpath(config.filePath(QStringLiteral("Orvane"))));
+    QVERIFY(WriteAll(config.filePath(QStringLiteral("Orvane/Nimbra.conf")), "[1.0.0.1]\nlanguageIndex=2\n"));
+    res = RunCli({QStringLiteral("inspect"), QStringLiteral("/nonexistent/file")}, {}, {}, env);
+    QVERIFY2(res.err.contains(QStringLiteral("Système (0x00000003) : Aucun fichier ou dossier de ce nom")), qPrintable(res.err));
+}
+
+void TestCliEdges::namesCannotDriveTheTerminal()
+{
+    QTemporaryDir root;
+    QTemporaryDir host;
+    bool ready = false;
+    const QStringList p = SetUpStore(root, &ready);
+    QVERIFY(ready);
+    QVERIFY(QDir().mkpath(host.filePath(QStringLiteral("Album"))));
+    QVERIFY(WriteAll(host.filePath(QStringLiteral("Album/one.txt")), "one"));
+    QVERIFY(WriteAll(host.filePath(QStringLiteral("Album/red\x1b[31mtext")), "red"));
+    QCOMPARE(RunCli(p + QStringList {QStringLiteral("add"), host.filePath(QStringLiteral("Album"))}).exitCode, 0);
+    QVERIFY(AddCraftedEntries(root.path(), QStringLiteral("Album"),
+                              {QStringLiteral("clear\x1b[2J\x1b[H"), QStringLiteral("title\x1b]0;pwned\x07"),
+                               QStringLiteral("two\nlines"), QStringLiteral("back\\slash\rreturn"),
+                               QStringLiteral("mirror\u202Etxt.exe"), QStringLiteral("$'looks quoted'")}));
+
+    const Result res = RunCli(p + QStringList {QStringLiteral("ls"), QStringLiteral("-R")});
+    QCOMPARE(res.exitCode, 0);
+    for (const QChar c : res.out) {
+        if (c != QLatin1Char('\n'))
+            QVERIFY2(c.unicode() >= 0x20 && c.unicode() != 0x7F && c.unicode() != 0x202E, qPrintable(res.out));
+    }
+    // One line per item, each name as the shell would read it back.
+    const QStringList lines = res.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    const QStringList expected {QStringLiteral("Album/"), QStringLiteral("Album/one.txt"),
+                                QStringLiteral("$'Album/red\\e[31mtext'"), QStringLiteral("$'Album/clear\\e[2J\\e[H'"),
+                                QStringLiteral("$'Album/title\\e]0;pwned\\a'"), QStringLiteral("$'Album/two\\nlines'"),
+                                QStringLiteral("$'Album/back\\\\slash\\rreturn'"), QStringLiteral("$'Album/mirror\\u202etxt.exe'"),
+                                QStringLiteral("$'Album/$\\'looks quoted\\''")};
+    QCOMPARE(QSet<QString>(lines.begin(), lines.end()), QSet<QString>(expected.begin(), expected.end()));
+    QCOMPARE(lines.size(), expected.size());
+
+    // The hint is readable without the password, so anyone can plant one.
+    QTemporaryDir other;
+    QCOMPARE(RunCli({QStringLiteral("--root"), other.path(), QStringLiteral("init"), QStringLiteral("--hint"),
+                     QStringLiteral("blue\x1b[2J\x1b]0;x\x07")},
+                    "secret1\nsecret1\n").exitCode,
+             0);
+    const Result hint = RunCli({QStringLiteral("--root"), other.path(), QStringLiteral("hint")});
+    QCOMPARE(hint.out, QStringLiteral("Password hint: blue\\e[2J\\e]0;x\\a\n"));
+}
+
+void TestCliEdges::getThatSkipsFails()
+{
+    QTemporaryDir root;
+    QTemporaryDir host;
+    bool ready = false;
+    const QStringList p = SetUpStore(root, &ready);
+    QVERIFY(ready);
+    QVERIFY(QDir().mkpath(host.filePath(QStringLiteral("Album"))));
+    QVERIFY(WriteAll(host.filePath(QStringLiteral("Album/one.txt")), "one"));
+    QCOMPARE(RunCli(p + QStringList {QStringLiteral("add"), host.filePath(QStringLiteral("Album"))}).exitCode, 0);
+    // Names that would leave the target folder, one of them with an escape sequence.
+    QVERIFY(AddCraftedEntries(root.path(), QStringLiteral("Album"),
+                              {QStringLiteral(".."), QStringLiteral("up/\x1b[2Jthere")}));
+
+    QTemporaryDir out;
+    const Result res = RunCli(p + QStringList {QStringLiteral("get"), QStringLiteral("--to"), out.path(), QStringLiteral("Album")});
+    QCOMPARE(res.exitCode, 1);
+    QVERIFY2(res.err.contains(QStringLiteral("cannot be used on this computer (\"..\")")), qPrintable(res.err));
+    QVERIFY2(res.err.contains(QStringLiteral("(\"up/\\e[2Jthere\")")), qPrintable(res.err));
+    QVERIFY(!res.err.contains(QChar(0x1B)));
+    QVERIFY2(res.err.contains(QStringLiteral("Not everything was decrypted: see the 2 message(s) above.")), qPrintable(res.err));
+    // The rest came out, and nothing outside the target.
+    QCOMPARE(ReadAll(out.filePath(QStringLiteral("Album/one.txt"))), QByteArray("one"));
+    QCOMPARE(QDir(out.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList {QStringLiteral("Album")});
+}
+
+void TestCliEdges::passwordSources_data()
+{
+    QTest::addColumn<QByteArray>("content");  // of the password file; empty: see `source`
+    QTest::addColumn<QString>("source");      // a path instead of a file with `content`
+    QTest::addColumn<bool>("asStandardInput");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("message");
+    const QString kind = QStringLiteral("A password can only be read from a file, a pipe or a terminal.");
+    const QString tooLong = QStringLiteral("The first line is too long for a password (more than 4096 bytes).");
+    QTest::newRow("endless device") << QByteArray() << "/dev/zero" << false << 1 << kind;
+    QTest::newRow("endless device on standard input") << QByteArray() << "/dev/zero" << true << 1 << kind;
+    QTest::newRow("empty device") << QByteArray() << "/dev/null" << false << 1 << kind;
+    QTest::newRow("folder") << QByteArray() << "/" << false << 1 << kind;
+    QTest::newRow("file of zero bytes, no line end") << QByteArray(100000, '\0') << QString() << false << 1 << tooLong;
+    QTest::newRow("line one byte too long") << QByteArray(4097, 'x') + '\n' << QString() << true << 1 << tooLong;
+    QTest::newRow("longest line: read, and wrong") << QByteArray(4096, 'x') + '\n' << QString() << false << 3 << "";
+    QTest::newRow("last line without its end") << QByteArray("secret1") << QString() << true << 0 << "";
+    QTest::newRow("Windows line end") << QByteArray("secret1\r\nrest") << QString() << false << 0 << "";
+    QTest::newRow("empty file") << QByteArray("") << QStringLiteral("empty") << false << 1 << "No password was given.";
+}
+
+void TestCliEdges::passwordSources()
+{
+    QFETCH(QByteArray, content);
+    QFETCH(QString, source);
+    QFETCH(bool, asStandardInput);
+    QFETCH(int, exitCode);
+    QFETCH(QString, message);
+    QTemporaryDir root;
+    bool ready = false;
+    QStringList p = SetUpStore(root, &ready);
+    QVERIFY(ready);
+    p = p.mid(0, 2);  // the password comes from the row
+    QString path = source;
+    if (source.isEmpty() || source == QLatin1String("empty")) {
+        path = root.filePath(QStringLiteral("row"));
+        QVERIFY(WriteAll(path, content));
+    }
+    const QStringList arguments = asStandardInput ? p + QStringList {QStringLiteral("ls")}
+                                                  : p + QStringList {QStringLiteral("--password-file"), path, QStringLiteral("ls")};
+    const Result res = RunCli(arguments, {}, asStandardInput ? path : QStringLiteral("/dev/null"));
+    QCOMPARE(res.exitCode, exitCode);
+    QVERIFY2(res.err.contains(message), qPrintable(res.err));
+}
+
+void TestCliEdges::passwordFromFifoWithWriter()
+{
+    QTemporaryDir root;
+    bool ready = false;
+    QStringList p = SetUpStore(root, &ready);
+    QVERIFY(ready);
+    const QString fifo = root.filePath(QStringLiteral("fifo"));
+    QVERIFY(QProcess::execute(QStringLiteral("mkfifo"), {fifo}) == 0);
+    // The writer comes a moment after nimbra-cli waits, as a password manager would.
+    QProcess writer;
+    writer.start(QStringLiteral("sh"), {QStringLiteral("-c"), QStringLiteral("sleep 1; printf 'secret1\\n' > \"$0\""), fifo});
+    const Result res = RunCli(p.mid(0, 2) + QStringList {QStringLiteral("--password-file"), fifo, QStringLiteral("ls")});
+    QVERIFY(writer.waitForFinished(10000));
+    QVERIFY2(res.exitCode == 0, qPrintable(res.err));
+
+    // The shell's process substitution hands over a pipe by its /dev/fd name.
+    QProcess bash;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("XDG_CONFIG_HOME"), Config());
+    bash.setProcessEnvironment(env);
+    bash.start(QStringLiteral("bash"), {QStringLiteral("-c"), QStringLiteral("\"$0\" --root \"$1\" --password-file <(echo secret1) ls"),
+                                        QStringLiteral(NIMBRA_CLI), root.path()});
+    QVERIFY(bash.waitForFinished(30000));
+    QVERIFY2(bash.exitCode() == 0, bash.readAllStandardError().constData());
+}
+
+void TestCliEdges::progressLineShowsNamesEscaped()
+{
+    if (QStandardPaths::findExecutable(QStringLiteral("script")).isEmpty())
+        QSKIP("script(1) is not installed");
+    QTemporaryDir root;
+    QTemporaryDir host;
+    QTemporaryDir out;
+    bool ready = false;
+    const QStringList p = SetUpStore(root, &ready);
+    QVERIFY(ready);
+    const QString name = QStringLiteral("clear\x1b[2Jme");
+    QVERIFY(WriteAll(host.filePath(name), Pattern(3000000)));
+    QCOMPARE(RunCli(p + QStringList {QStringLiteral("add"), host.filePath(name)}).exitCode, 0);
+    const Result res = RunOnTerminal(p + QStringList {QStringLiteral("get"), QStringLiteral("--to"), out.path(), name}, {});
+    QCOMPARE(res.exitCode, 0);
+    QVERIFY2(res.out.contains(QStringLiteral("$'clear\\e[2Jme'")), qPrintable(res.out));
+    QVERIFY(!res.out.contains(QStringLiteral("\x1b[2J")));
+    QCOMPARE(ReadAll(out.filePath(name)), Pattern(3000000));
+}
+
+QTEST_GUILESS_MAIN(TestCliEdges)
+#include "tst_cliedges.moc"

@@ -1,7 +1,7 @@
 // Checking and repairing a store: unlisted items are put back under their
 // own names, only what holds no data is deleted, missing items leave their
 // lists, damaged lists come back from their backups, and damaged files and
-// unusable names are reported.
+// unusable names are reported; imports killed at random instants lose nothing.
 
 #include "TestSupport.h"
 
@@ -16,7 +16,13 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QTemporaryDir>
+#include <QRandomGenerator>
+#include <QRegularExpression>
 #include <QTest>
+
+#include <csignal>
+#include <sys/wait.h>
+#include <unistd.h>
 
 using namespace nbr;
 using namespace nbr::test;
@@ -51,6 +57,7 @@ private slots:
     void restoresListsFromBackups();
     void reportsDamagedFilesAndNames();
     void recoveredNameTakenByAFile();
+    void killedImportsLoseNothing();
 
 private:
     // Encrypts a host file of that name and content into a stored folder.
@@ -351,6 +358,67 @@ void TestRepair::recoveredNameTakenByAFile()
     QCOMPARE(reports.first().detail, QStringLiteral("/Recovered (2)/lost.txt"));
     QCOMPARE(Decrypted(QStringLiteral("Recovered (2)/lost.txt")), QByteArray("lost"));
     QCOMPARE(Decrypted(QStringLiteral("Recovered")), QByteArray("a file of that name"));
+}
+
+void TestRepair::killedImportsLoseNothing()
+{
+    const QString docs = Folder(QStringLiteral("Docs"));
+    const QString hostFolder = dir_->filePath(QStringLiteral("many"));
+    QVERIFY(QDir().mkpath(hostFolder));
+    QHash<QString, QByteArray> sources;
+    for (int i = 0; i < 300; ++i) {
+        const QString name = QStringLiteral("f%1.txt").arg(i);
+        sources.insert(name, Pattern((i * 397) % 3000, i));
+        QVERIFY(WriteAll(hostFolder + QLatin1Char('/') + name, sources.value(name)));
+    }
+    QRandomGenerator random(11);
+    QSet<QString> listedBefore;
+    for (int round = 0; round < 12; ++round) {
+        const pid_t child = ::fork();
+        QVERIFY(child >= 0);
+        if (child == 0) {
+            // New files first, replacements of stored ones in later rounds.
+            for (int i = 0; i < 300; ++i) {
+                const QString host = hostFolder + QStringLiteral("/f%1.txt").arg(i);
+                DirectoryEntry source;
+                std::uint32_t id = 0;
+                if (Failed(FileSystem::Info(host, &source))
+                    || Failed(CopyToDeviceThread::EncryptFileIntoStore(*store_, host, docs, source, &id, nullptr,
+                                                                       nullptr, true)))
+                    ::_exit(2);
+            }
+            ::_exit(0);
+        }
+        ::usleep(static_cast<useconds_t>(2000 + random.bounded(60000)));
+        ::kill(child, SIGKILL);
+        int status = 0;
+        QCOMPARE(::waitpid(child, &status, 0), child);
+        QVERIFY2(!WIFEXITED(status) || WEXITSTATUS(status) == 0, "an import failed");
+
+        for (const StoreRepair::Report& report : Run(true))
+            QVERIFY2(report.repaired, qPrintable(report.where));
+        QVERIFY(Run(false).isEmpty());
+        // Every listed file decrypts to its source, and nothing listed before is gone.
+        QSet<QString> listed;
+        for (const QString& folder : {QStringLiteral("Docs"), QStringLiteral("Recovered")}) {
+            StoreManifest manifest(keys_);
+            QString stored;
+            ManifestEntry entry;
+            if (Failed(store_->Resolve(folder, &stored, &entry)))
+                continue;
+            manifest.Open(EncryptedStore::ManifestPathOf(stored), true);
+            QVERIFY(manifest.IsLoaded());
+            for (const ManifestEntry& item : manifest.Entries()) {
+                const QString source = QString(item.name).remove(QRegularExpression(QStringLiteral(" \\(\\d+\\)")));
+                QCOMPARE(Decrypted(folder + QLatin1Char('/') + item.name), sources.value(source));
+                if (folder == QLatin1String("Docs"))
+                    listed << item.name;
+            }
+        }
+        QVERIFY(listed.contains(listedBefore));
+        listedBefore = listed;
+    }
+    QVERIFY(!listedBefore.isEmpty());
 }
 
 QTEST_GUILESS_MAIN(TestRepair)

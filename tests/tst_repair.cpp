@@ -14,6 +14,7 @@
 #include "store/StoreRepair.h"
 
 #include <QDir>
+#include <QHash>
 #include <QFileInfo>
 #include <QTemporaryDir>
 #include <QRandomGenerator>
@@ -23,6 +24,8 @@
 #include <csignal>
 #include <sys/wait.h>
 #include <unistd.h>
+
+#include <functional>
 
 using namespace nbr;
 using namespace nbr::test;
@@ -38,6 +41,23 @@ void Unlock(SecParams& params, const QByteArray& master)
     const QByteArray pw = Utf16Le(QStringLiteral("password1"));
     (void)params.CreateNew(reinterpret_cast<const std::uint8_t*>(pw.constData()), static_cast<std::size_t>(pw.size()));
     params.SetRandomSource(nullptr);
+}
+
+// Runs `work` in a child process and kills it at a random instant; false
+// when the child ended on its own with a failure.
+bool KilledMidway(const std::function<bool()>& work, QRandomGenerator& random, int maxMicroseconds)
+{
+    const pid_t child = ::fork();
+    if (child < 0)
+        return false;
+    if (child == 0)
+        ::_exit(work() ? 0 : 2);
+    ::usleep(static_cast<useconds_t>(1000 + random.bounded(maxMicroseconds)));
+    ::kill(child, SIGKILL);
+    int status = 0;
+    if (::waitpid(child, &status, 0) != child)
+        return false;
+    return !WIFEXITED(status) || WEXITSTATUS(status) == 0;
 }
 
 }  // namespace
@@ -58,6 +78,7 @@ private slots:
     void reportsDamagedFilesAndNames();
     void recoveredNameTakenByAFile();
     void killedImportsLoseNothing();
+    void killedDeletionsAreRepaired();
 
 private:
     // Encrypts a host file of that name and content into a stored folder.
@@ -374,10 +395,8 @@ void TestRepair::killedImportsLoseNothing()
     QRandomGenerator random(11);
     QSet<QString> listedBefore;
     for (int round = 0; round < 12; ++round) {
-        const pid_t child = ::fork();
-        QVERIFY(child >= 0);
-        if (child == 0) {
-            // New files first, replacements of stored ones in later rounds.
+        // New files first, replacements of stored ones in later rounds.
+        QVERIFY2(KilledMidway([&] {
             for (int i = 0; i < 300; ++i) {
                 const QString host = hostFolder + QStringLiteral("/f%1.txt").arg(i);
                 DirectoryEntry source;
@@ -385,15 +404,10 @@ void TestRepair::killedImportsLoseNothing()
                 if (Failed(FileSystem::Info(host, &source))
                     || Failed(CopyToDeviceThread::EncryptFileIntoStore(*store_, host, docs, source, &id, nullptr,
                                                                        nullptr, true)))
-                    ::_exit(2);
+                    return false;
             }
-            ::_exit(0);
-        }
-        ::usleep(static_cast<useconds_t>(2000 + random.bounded(60000)));
-        ::kill(child, SIGKILL);
-        int status = 0;
-        QCOMPARE(::waitpid(child, &status, 0), child);
-        QVERIFY2(!WIFEXITED(status) || WEXITSTATUS(status) == 0, "an import failed");
+            return true;
+        }, random, 60000), "an import failed");
 
         for (const StoreRepair::Report& report : Run(true))
             QVERIFY2(report.repaired, qPrintable(report.where));
@@ -419,6 +433,24 @@ void TestRepair::killedImportsLoseNothing()
         listedBefore = listed;
     }
     QVERIFY(!listedBefore.isEmpty());
+}
+
+void TestRepair::killedDeletionsAreRepaired()
+{
+    QRandomGenerator random(13);
+    for (int round = 0; round < 6; ++round) {
+        const QString folder = Folder(QStringLiteral("Gone%1/Deep").arg(round));
+        for (int i = 0; i < 20; ++i)
+            QVERIFY(!Add(i % 2 ? folder : QFileInfo(folder).path(), QStringLiteral("f%1").arg(i), "x").isEmpty());
+        const QString top = QFileInfo(folder).path();
+        QVERIFY(KilledMidway([&] { return Succeeded(store_->DeleteStoreItem(top, nullptr)); }, random, 25000));
+        // Whatever the deletion left is listed whole or repaired; nothing is put back.
+        for (const StoreRepair::Report& report : Run(true)) {
+            QVERIFY2(report.repaired, qPrintable(report.where));
+            QVERIFY(report.finding != Finding::Unlisted);
+        }
+        QVERIFY(Run(false).isEmpty());
+    }
 }
 
 QTEST_GUILESS_MAIN(TestRepair)

@@ -79,6 +79,7 @@ private slots:
     void recoveredNameTakenByAFile();
     void killedImportsLoseNothing();
     void killedDeletionsAreRepaired();
+    void finishesMarkedDeletions();
 
 private:
     // Encrypts a host file of that name and content into a stored folder.
@@ -445,13 +446,52 @@ void TestRepair::killedDeletionsAreRepaired()
         const QString top = QFileInfo(folder).path();
         QVERIFY(KilledMidway([&] { return Succeeded(store_->DeleteStoreItem(top, nullptr)); },
                              1000 + random.bounded(25000)));
-        // Whatever the deletion left is listed whole or repaired; nothing is put back.
+        // No list names what is gone, and a repair finishes what was begun
+        // without putting anything back.
+        for (const StoreRepair::Report& report : Run(false))
+            QVERIFY2(report.finding != Finding::Missing, qPrintable(report.where));
         for (const StoreRepair::Report& report : Run(true)) {
             QVERIFY2(report.repaired, qPrintable(report.where));
             QVERIFY(report.finding != Finding::Unlisted);
         }
         QVERIFY(Run(false).isEmpty());
     }
+}
+
+void TestRepair::finishesMarkedDeletions()
+{
+    const QString kept = Add(root_, QStringLiteral("kept.txt"), "k");
+    const QString gone = Add(root_, QStringLiteral("gone.txt"), "g");
+    const QString docs = Folder(QStringLiteral("Docs"));
+    QVERIFY(!Add(docs, QStringLiteral("inside.txt"), "i").isEmpty());
+    // Stopped after unlisting: the file and the folder go for good.
+    for (const QString& item : {gone, docs}) {
+        QVERIFY(WriteAll(EncryptedStore::DeletionMarkerOf(item), QByteArray()));
+        Unlist(item);
+    }
+    // Stopped before unlisting: the item stays. A marker alone is just removed.
+    QVERIFY(WriteAll(EncryptedStore::DeletionMarkerOf(kept), QByteArray()));
+    QVERIFY(WriteAll(EncryptedStore::DeletionMarkerOf(root_ + QStringLiteral("/40")), QByteArray()));
+
+    QList<StoreRepair::Report> reports = Run(false);
+    QCOMPARE(reports.size(), 4);
+    QVERIFY(QFileInfo::exists(gone) && QFileInfo::exists(docs));
+    reports = Run(true);
+    QMap<QString, StoreRepair::Report> byPlace;
+    for (const StoreRepair::Report& report : reports) {
+        byPlace.insert(report.where, report);
+        QVERIFY(report.repaired);
+    }
+    QCOMPARE(byPlace.size(), 4);
+    QCOMPARE(byPlace.value(QLatin1Char('/') + QFileInfo(gone).fileName()).finding, Finding::InterruptedDeletion);
+    QCOMPARE(byPlace.value(QLatin1Char('/') + QFileInfo(docs).fileName()).finding, Finding::InterruptedDeletion);
+    QCOMPARE(byPlace.value(QStringLiteral("/40")).finding, Finding::InterruptedDeletion);
+    QCOMPARE(byPlace.value(QStringLiteral("/.%1.nbr-del").arg(QFileInfo(kept).fileName())).finding,
+             Finding::InterruptedWrite);
+    QVERIFY(!QFileInfo::exists(gone) && !QFileInfo::exists(docs));
+    QCOMPARE(Decrypted(QStringLiteral("kept.txt")), QByteArray("k"));
+    QVERIFY(Run(false).isEmpty());
+    QCOMPARE(QDir(root_).entryList(QStringList {QStringLiteral("*.nbr-del")}, QDir::Files | QDir::Hidden), QStringList());
 }
 
 QTEST_GUILESS_MAIN(TestRepair)

@@ -207,6 +207,7 @@ inline constexpr int kCliCheckRecoveredAs = 1101;
 inline constexpr int kCliCheckInterruptedWrite = 1102;
 inline constexpr int kCliCheckForeignFile = 1103;
 inline constexpr int kCliCheckUnsafeName = 1104;
+inline constexpr int kCliCheckInterruptedDeletion = 1105;
 
 // Every number above, for the checks of the packs.
 inline constexpr int kAll[] = {
@@ -242,7 +243,7 @@ inline constexpr int kAll[] = {
     kCliCheckMissing, kCliCheckBadKey, kCliCheckLeftover, kCliCheckRepaired, kCliCheckSummary, kCliNotAFolder,
     kCliCheckWrongKind, kCliNoSuchHostFile, kCliCancelled, kCliNotAFile, kCliSkipped, kCliPressEnter,
     kCliWaitingForProgram, kFileDamaged, kCliCheckFileDamaged, kCliCheckRecoveredAs, kCliCheckInterruptedWrite,
-    kCliCheckForeignFile, kCliCheckUnsafeName,
+    kCliCheckForeignFile, kCliCheckUnsafeName, kCliCheckInterruptedDeletion,
 };
 
 }  // namespace nbr::msg

@@ -34,7 +34,11 @@ public:
     [[nodiscard]] Status CreateStoreFolder(const QString& parent, const QString& name, QString* storedPath);
     // `base` empty: the store root, created when missing.
     [[nodiscard]] Status EnsureStoreFolders(const QString& base, const QString& displayRelPath, QString* storedPath);
+    // Unlists the item, then deletes it; what cannot be deleted is listed
+    // again. Fails only when the list cannot be read or changed.
     [[nodiscard]] Status DeleteStoreItem(const QString& storedPath, IProgressDlg* progress);
+    // The empty file that stands beside an item while it is deleted.
+    [[nodiscard]] static QString DeletionMarkerOf(const QString& storedPath);
     [[nodiscard]] bool DeleteStoreTree(const QString& folder, IProgressDlg* progress, bool reportFolders,
                                        bool updateManifests);
 

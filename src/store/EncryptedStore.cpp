@@ -179,7 +179,8 @@ Status EncryptedStore::DeleteStoreItem(const QString& storedPath, IProgressDlg* 
     }
     bool deleted;
     if (isFolder) {
-        deleted = DeleteStoreTree(storedPath, progress, true, true);
+        // A folder that is gone already is deleted: its entry must not stay.
+        deleted = DeleteStoreTree(storedPath, progress, true, true) || !FileSystem::Exists(storedPath);
     } else {
         if (progress)
             progress->SetLine2(storedPath);

@@ -226,11 +226,19 @@ void TestListSaves::deletionTellsOfAListLeftBehind()
 {
     EncryptedStore store(root_, keys_);
     QString folder;
-    QCOMPARE(store.CreateStoreFolder(root_, QStringLiteral("Gone"), &folder), S_OK);
-    // The folder goes, its list cannot follow: that is no clean deletion.
+    QCOMPARE(store.CreateStoreFolder(root_, QStringLiteral("Kept"), &folder), S_OK);
+    // The list cannot change: nothing is deleted, and the caller learns it.
     QVERIFY(QDir().mkpath(StoreManifest::FreshPathOf(EncryptedStore::ManifestPathOf(root_))));
     QVERIFY(Failed(store.DeleteStoreItem(folder, nullptr)));
+    QVERIFY(QFileInfo(folder).isDir());
+    QVERIFY(!QFileInfo::exists(EncryptedStore::DeletionMarkerOf(folder)));
+    QVERIFY(QDir().rmdir(StoreManifest::FreshPathOf(EncryptedStore::ManifestPathOf(root_))));
+    QCOMPARE(store.DeleteStoreItem(folder, nullptr), S_OK);
     QVERIFY(!QFileInfo::exists(folder));
+    QVERIFY(!QFileInfo::exists(EncryptedStore::DeletionMarkerOf(folder)));
+    std::vector<ManifestEntry> entries;
+    QCOMPARE(StoreManifest::ReadFile(keys_, EncryptedStore::ManifestPathOf(root_), &entries), S_OK);
+    QVERIFY(entries.empty());
 }
 
 void TestListSaves::killedSavesLeaveWholeLists()
@@ -255,7 +263,8 @@ void TestListSaves::killedSavesLeaveWholeLists()
             }
             ::_exit(0);
         }
-        ::usleep(static_cast<useconds_t>(500 + random.bounded(30000)));
+        // The last round runs long enough to save, however slow the build.
+        ::usleep(round == 29 ? 1500000 : static_cast<useconds_t>(500 + random.bounded(30000)));
         ::kill(child, SIGKILL);
         int status = 0;
         QCOMPARE(::waitpid(child, &status, 0), child);

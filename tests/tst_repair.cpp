@@ -1,7 +1,7 @@
 // Checking and repairing a store: unlisted items are put back under their
 // own names, only what holds no data is deleted, missing items leave their
 // lists, damaged lists come back from their backups, and damaged files and
-// unusable names are reported.
+// unusable names are reported; imports killed at random instants lose nothing.
 
 #include "TestSupport.h"
 
@@ -14,9 +14,18 @@
 #include "store/StoreRepair.h"
 
 #include <QDir>
+#include <QHash>
 #include <QFileInfo>
 #include <QTemporaryDir>
+#include <QRandomGenerator>
+#include <QRegularExpression>
 #include <QTest>
+
+#include <csignal>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <functional>
 
 using namespace nbr;
 using namespace nbr::test;
@@ -32,6 +41,23 @@ void Unlock(SecParams& params, const QByteArray& master)
     const QByteArray pw = Utf16Le(QStringLiteral("password1"));
     (void)params.CreateNew(reinterpret_cast<const std::uint8_t*>(pw.constData()), static_cast<std::size_t>(pw.size()));
     params.SetRandomSource(nullptr);
+}
+
+// Runs `work` in a child process and kills it after `delay` microseconds;
+// false when the child ended on its own with a failure.
+bool KilledMidway(const std::function<bool()>& work, std::uint32_t delay)
+{
+    const pid_t child = ::fork();
+    if (child < 0)
+        return false;
+    if (child == 0)
+        ::_exit(work() ? 0 : 2);
+    ::usleep(delay);
+    ::kill(child, SIGKILL);
+    int status = 0;
+    if (::waitpid(child, &status, 0) != child)
+        return false;
+    return !WIFEXITED(status) || WEXITSTATUS(status) == 0;
 }
 
 }  // namespace
@@ -51,6 +77,9 @@ private slots:
     void restoresListsFromBackups();
     void reportsDamagedFilesAndNames();
     void recoveredNameTakenByAFile();
+    void killedImportsLoseNothing();
+    void killedDeletionsAreRepaired();
+    void finishesMarkedDeletions();
 
 private:
     // Encrypts a host file of that name and content into a stored folder.
@@ -256,9 +285,15 @@ void TestRepair::dropsMissingEntries()
         places << report.where;
     }
     QCOMPARE(places, (QSet<QString> {QStringLiteral("/Docs/gone.txt"), QStringLiteral("/Docs/Sub")}));
+    // rm takes a missing item off its list as well.
+    QString stored;
+    ManifestEntry entry;
+    QCOMPARE(store_->Resolve(QStringLiteral("Docs/Sub"), &stored, &entry), S_OK);
+    QCOMPARE(store_->DeleteStoreItem(stored, nullptr), S_OK);
     reports = Run(true);
-    QCOMPARE(reports.size(), 2);
-    QVERIFY(reports.at(0).repaired && reports.at(1).repaired);
+    QCOMPARE(reports.size(), 1);
+    QVERIFY(reports.at(0).repaired);
+    QCOMPARE(reports.at(0).where, QStringLiteral("/Docs/gone.txt"));
     QVERIFY(Run(false).isEmpty());
     QCOMPARE(Decrypted(QStringLiteral("Docs/here.txt")), QByteArray("h"));
 }
@@ -351,6 +386,118 @@ void TestRepair::recoveredNameTakenByAFile()
     QCOMPARE(reports.first().detail, QStringLiteral("/Recovered (2)/lost.txt"));
     QCOMPARE(Decrypted(QStringLiteral("Recovered (2)/lost.txt")), QByteArray("lost"));
     QCOMPARE(Decrypted(QStringLiteral("Recovered")), QByteArray("a file of that name"));
+}
+
+void TestRepair::killedImportsLoseNothing()
+{
+    const QString docs = Folder(QStringLiteral("Docs"));
+    const QString hostFolder = dir_->filePath(QStringLiteral("many"));
+    QVERIFY(QDir().mkpath(hostFolder));
+    QHash<QString, QByteArray> sources;
+    for (int i = 0; i < 300; ++i) {
+        const QString name = QStringLiteral("f%1.txt").arg(i);
+        sources.insert(name, Pattern((i * 397) % 3000, i));
+        QVERIFY(WriteAll(hostFolder + QLatin1Char('/') + name, sources.value(name)));
+    }
+    QRandomGenerator random(11);
+    QSet<QString> listedBefore;
+    for (int round = 0; round < 12; ++round) {
+        // New files first, replacements of stored ones in later rounds.
+        QVERIFY2(KilledMidway([&] {
+            for (int i = 0; i < 300; ++i) {
+                const QString host = hostFolder + QStringLiteral("/f%1.txt").arg(i);
+                DirectoryEntry source;
+                std::uint32_t id = 0;
+                if (Failed(FileSystem::Info(host, &source))
+                    || Failed(CopyToDeviceThread::EncryptFileIntoStore(*store_, host, docs, source, &id, nullptr,
+                                                                       nullptr, true)))
+                    return false;
+            }
+            return true;
+        }, round == 11 ? 1500000 : 1000 + random.bounded(60000)), "an import failed");  // the last one gets far
+
+        for (const StoreRepair::Report& report : Run(true))
+            QVERIFY2(report.repaired, qPrintable(report.where));
+        QVERIFY(Run(false).isEmpty());
+        // Every listed file decrypts to its source, and nothing listed before is gone.
+        QSet<QString> listed;
+        for (const QString& folder : {QStringLiteral("Docs"), QStringLiteral("Recovered")}) {
+            StoreManifest manifest(keys_);
+            QString stored;
+            ManifestEntry entry;
+            if (Failed(store_->Resolve(folder, &stored, &entry)))
+                continue;
+            manifest.Open(EncryptedStore::ManifestPathOf(stored), true);
+            QVERIFY(manifest.IsLoaded());
+            for (const ManifestEntry& item : manifest.Entries()) {
+                const QString source = QString(item.name).remove(QRegularExpression(QStringLiteral(" \\(\\d+\\)")));
+                QCOMPARE(Decrypted(folder + QLatin1Char('/') + item.name), sources.value(source));
+                if (folder == QLatin1String("Docs"))
+                    listed << item.name;
+            }
+        }
+        QVERIFY(listed.contains(listedBefore));
+        listedBefore = listed;
+    }
+    QVERIFY(!listedBefore.isEmpty());
+}
+
+void TestRepair::killedDeletionsAreRepaired()
+{
+    QRandomGenerator random(13);
+    for (int round = 0; round < 6; ++round) {
+        const QString folder = Folder(QStringLiteral("Gone%1/Deep").arg(round));
+        for (int i = 0; i < 20; ++i)
+            QVERIFY(!Add(i % 2 ? folder : QFileInfo(folder).path(), QStringLiteral("f%1").arg(i), "x").isEmpty());
+        const QString top = QFileInfo(folder).path();
+        QVERIFY(KilledMidway([&] { return Succeeded(store_->DeleteStoreItem(top, nullptr)); },
+                             1000 + random.bounded(25000)));
+        // No list names what is gone, and a repair finishes what was begun
+        // without putting anything back.
+        for (const StoreRepair::Report& report : Run(false))
+            QVERIFY2(report.finding != Finding::Missing, qPrintable(report.where));
+        for (const StoreRepair::Report& report : Run(true)) {
+            QVERIFY2(report.repaired, qPrintable(report.where));
+            QVERIFY(report.finding != Finding::Unlisted);
+        }
+        QVERIFY(Run(false).isEmpty());
+    }
+}
+
+void TestRepair::finishesMarkedDeletions()
+{
+    const QString kept = Add(root_, QStringLiteral("kept.txt"), "k");
+    const QString gone = Add(root_, QStringLiteral("gone.txt"), "g");
+    const QString docs = Folder(QStringLiteral("Docs"));
+    QVERIFY(!Add(docs, QStringLiteral("inside.txt"), "i").isEmpty());
+    // Stopped after unlisting: the file and the folder go for good.
+    for (const QString& item : {gone, docs}) {
+        QVERIFY(WriteAll(EncryptedStore::DeletionMarkerOf(item), QByteArray()));
+        Unlist(item);
+    }
+    // Stopped before unlisting: the item stays. A marker alone is just removed.
+    QVERIFY(WriteAll(EncryptedStore::DeletionMarkerOf(kept), QByteArray()));
+    QVERIFY(WriteAll(EncryptedStore::DeletionMarkerOf(root_ + QStringLiteral("/40")), QByteArray()));
+
+    QList<StoreRepair::Report> reports = Run(false);
+    QCOMPARE(reports.size(), 4);
+    QVERIFY(QFileInfo::exists(gone) && QFileInfo::exists(docs));
+    reports = Run(true);
+    QMap<QString, StoreRepair::Report> byPlace;
+    for (const StoreRepair::Report& report : reports) {
+        byPlace.insert(report.where, report);
+        QVERIFY(report.repaired);
+    }
+    QCOMPARE(byPlace.size(), 4);
+    QCOMPARE(byPlace.value(QLatin1Char('/') + QFileInfo(gone).fileName()).finding, Finding::InterruptedDeletion);
+    QCOMPARE(byPlace.value(QLatin1Char('/') + QFileInfo(docs).fileName()).finding, Finding::InterruptedDeletion);
+    QCOMPARE(byPlace.value(QStringLiteral("/40")).finding, Finding::InterruptedDeletion);
+    QCOMPARE(byPlace.value(QStringLiteral("/.%1.nbr-del").arg(QFileInfo(kept).fileName())).finding,
+             Finding::InterruptedWrite);
+    QVERIFY(!QFileInfo::exists(gone) && !QFileInfo::exists(docs));
+    QCOMPARE(Decrypted(QStringLiteral("kept.txt")), QByteArray("k"));
+    QVERIFY(Run(false).isEmpty());
+    QCOMPARE(QDir(root_).entryList(QStringList {QStringLiteral("*.nbr-del")}, QDir::Files | QDir::Hidden), QStringList());
 }
 
 QTEST_GUILESS_MAIN(TestRepair)

@@ -256,6 +256,7 @@ inline constexpr int kCliCheckRecoveredAs = 1101;
 inline constexpr int kCliCheckInterruptedWrite = 1102;
 inline constexpr int kCliCheckForeignFile = 1103;
 inline constexpr int kCliCheckUnsafeName = 1104;
+inline constexpr int kCliCheckInterruptedDeletion = 1105;
 
 // Every number above, for the checks of the packs.
 inline constexpr int kAll[] = {
@@ -298,7 +299,7 @@ inline constexpr int kAll[] = {
     kSysBadCharacter, kSysNotEmpty, kSysNameTooLong, kSysFileTooLarge, kSysIoError, kSysNotConnected, kSysCanceled,
     kSysTimedOut, kSysLinkLoop, kSysEndOfFile, kSysResourceInUse, kSysBadFolderName, kSysCancelledByUser,
     kCliCheckFileDamaged, kCliCheckRecoveredAs, kCliCheckInterruptedWrite, kCliCheckForeignFile,
-    kCliCheckUnsafeName,
+    kCliCheckUnsafeName, kCliCheckInterruptedDeletion,
 };
 
 }  // namespace nbr::msg

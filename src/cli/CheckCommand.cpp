@@ -41,6 +41,7 @@ int MessageOf(StoreRepair::Finding finding)
     case F::Unlisted: return msg::kCliCheckLeftover;
     case F::InterruptedWrite: return msg::kCliCheckInterruptedWrite;
     case F::Foreign: return msg::kCliCheckForeignFile;
+    case F::InterruptedDeletion: return msg::kCliCheckInterruptedDeletion;
     }
     return msg::kCliCheckLeftover;
 }
@@ -99,7 +100,8 @@ QString CheckCommand::Help() const
         "             lists are both unreadable gets them set aside as \".damaged\"),\n"
         "             drop the entries of missing items, put stored items that no list\n"
         "             names back under their own names into the folder \"Recovered\",\n"
-        "             and delete the remains of interrupted writes. Nothing that holds\n"
+        "             and delete the remains of interrupted writes, and finish the\n"
+        "             deletions that had unlisted their items. Nothing else that holds\n"
         "             data is deleted.");
 }
 

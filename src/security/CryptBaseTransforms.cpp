@@ -266,6 +266,10 @@ Status CryptBase::RunFileTransform(bool encrypt, const QString& source, const QS
         s = encrypt ? EncryptFile(in, out, source, total, progress, progressData)
                     : DecryptFile(in, out, total, progress, progressData);
     }
+    // An encrypted file is on the device before anyone lists it: a list that
+    // outlives the file's data after a power loss would name an empty file.
+    if (Succeeded(s) && encrypt)
+        s = out.Flush();
     (void)in.Close();
     const Status closed = out.Close();
     if (Succeeded(s))

@@ -17,6 +17,7 @@
 #include "store/StoreStatus.h"
 
 #include <algorithm>
+#include <optional>
 
 namespace nbr {
 namespace {
@@ -179,6 +180,12 @@ Status EncryptedStore::EnsureStoreFolders(const QString& base, const QString& di
     return S_OK;
 }
 
+QString EncryptedStore::DeletionMarkerOf(const QString& storedPath)
+{
+    return NativePath::Join(NativePath::ParentOf(storedPath),
+                            QLatin1Char('.') + NativePath::LastComponent(storedPath) + QStringLiteral(".nbr-del"));
+}
+
 Status EncryptedStore::DeleteStoreItem(const QString& storedPath, IProgressDlg* progress)
 {
     if (!NativePath::HasSeparator(storedPath))
@@ -190,23 +197,47 @@ Status EncryptedStore::DeleteStoreItem(const QString& storedPath, IProgressDlg* 
     if (!manifest.IsLoaded())
         return E_STORE_MANIFEST;
     bool isFolder = false;
+    std::optional<ManifestEntry> removed;
     if (const ManifestEntry* entry = manifest.FindByStoredName(storedName)) {
         isFolder = entry->isFolder;
-        manifest.RemoveEntry(storedName);
+        removed = *entry;
+    }
+    // The entry leaves the list before the item leaves the stick, so that a
+    // list never names what is gone. The marker beside the item tells a
+    // repair that an item it finds unlisted was being deleted, not lost.
+    const QString marker = DeletionMarkerOf(EncryptedStore::StoredPathOf(parent, removed ? removed->id : 0));
+    if (removed) {
+        NativeFile markerFile;
+        Status s = markerFile.CreateAlways(marker, CreationPolicy::StoreSecurityAttributes());
+        if (Succeeded(s))
+            s = markerFile.Close();
+        if (Succeeded(s)) {
+            (void)manifest.RemoveEntry(storedName);
+            s = manifest.Save();
+        }
+        if (Failed(s)) {
+            (void)NativeFile::Remove(marker);
+            return s;
+        }
     }
     bool deleted;
     if (isFolder) {
-        deleted = DeleteStoreTree(storedPath, progress, true, true);
+        // A folder that is gone already is deleted: its entry must not stay.
+        deleted = DeleteStoreTree(storedPath, progress, true, true) || !FileSystem::Exists(storedPath);
     } else {
         if (progress)
             progress->SetLine2(storedPath);
         deleted = FileUtilities::DeleteFileForced(storedPath);
     }
-    // An item that is gone while its list still names it must not pass for
-    // a clean deletion: the caller learns it, and a check finds the entry.
-    if (deleted)
-        return manifest.Save();
-    return S_OK;
+    Status s = S_OK;
+    if (removed && !deleted) {
+        // What could not be deleted stays listed.
+        manifest.RestoreEntry(*removed);
+        s = manifest.Save();
+    }
+    if (removed)
+        (void)NativeFile::Remove(marker);
+    return s;
 }
 
 bool EncryptedStore::DeleteStoreTree(const QString& folder, IProgressDlg* progress, bool reportFolders,

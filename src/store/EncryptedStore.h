@@ -44,7 +44,11 @@ public:
     // E_STORE_ITEM_EXISTS with `storedPath` at that file.
     [[nodiscard]] Status EnsureStoreFolders(const QString& base, const QString& displayRelPath, QString* storedPath,
                                             bool hostNames = false);
+    // Unlists the item, then deletes it; what cannot be deleted is listed
+    // again. Fails only when the list cannot be read or changed.
     [[nodiscard]] Status DeleteStoreItem(const QString& storedPath, IProgressDlg* progress);
+    // The empty file that stands beside an item while it is deleted.
+    [[nodiscard]] static QString DeletionMarkerOf(const QString& storedPath);
     [[nodiscard]] bool DeleteStoreTree(const QString& folder, IProgressDlg* progress, bool reportFolders,
                                        bool updateManifests);
 

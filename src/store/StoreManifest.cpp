@@ -30,16 +30,17 @@ bool IsMissing(Status status)
 }
 
 // Writes `content` beside `target` and renames it over `target`; on any
-// failure the fresh file is removed and `target` is as it was. The rename
-// itself reaches the device with the next flush of the folder.
-Status WriteWhole(ICrypt& engine, const QByteArray& content, const QString& target)
+// failure the fresh file is removed and `target` is as it was. With `flush`
+// the content is on the device before the rename; the rename itself reaches
+// it with the next flush of the folder.
+Status WriteWhole(ICrypt& engine, const QByteArray& content, const QString& target, bool flush)
 {
     const QString fresh = target + kFreshSuffix;
     Status s = engine.EncryptBufferToFile(content.constData(), static_cast<std::size_t>(content.size()), fresh,
                                           CreationPolicy::StoreSecurityAttributes());
     // On the device before the rename: otherwise a crash could leave the new
     // name pointing at blocks that were never written.
-    if (Succeeded(s) && g_durable)
+    if (Succeeded(s) && flush)
         s = NativeFile::SyncPath(fresh);
     if (Succeeded(s))
         s = FileSystem::Rename(fresh, target);
@@ -209,11 +210,13 @@ Status StoreManifest::Save()
     CryptPtr engine;
     Status s = MakeEngine(keys_, &engine);
     if (Succeeded(s))
-        s = WriteWhole(*engine, content, path_);
+        s = WriteWhole(*engine, content, path_, g_durable);
     // The list is on the stick: a backup that cannot follow (a full disk)
     // keeps the previous, complete list, which is no reason to undo the change.
+    // The backup is not flushed on its own: a power loss can at worst take
+    // it, never the list, and the next save writes it again.
     if (Succeeded(s))
-        (void)WriteWhole(*engine, content, path_ + kBackupSuffix);
+        (void)WriteWhole(*engine, content, path_ + kBackupSuffix, false);
     // Either rename may be lost to a crash before this: each leaves a whole
     // list, and nothing a caller does after a save depends on which.
     if (Succeeded(s) && g_durable)

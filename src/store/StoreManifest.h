@@ -53,6 +53,8 @@ public:
     ManifestEntry AddEntry(const QString& displayName, bool isFolder, std::uint64_t writeTime,
                            const QString& folderPath);
     bool RemoveEntry(const QString& storedName);
+    // Lists again an entry that RemoveEntry took out, with its own number.
+    void RestoreEntry(const ManifestEntry& entry) { entries_.push_back(entry); }
     void SortEntries();
     [[nodiscard]] const std::vector<ManifestEntry>& Entries() const { return entries_; }
     [[nodiscard]] const QString& Path() const { return path_; }

@@ -25,6 +25,7 @@ namespace {
 
 const QString kFreshSuffix = QStringLiteral(".nbr-new");
 const QString kDamagedSuffix = QStringLiteral(".damaged");
+const QString kDeletionSuffix = QStringLiteral(".nbr-del");
 
 bool AllDigits(QStringView name)
 {
@@ -242,11 +243,23 @@ void StoreRepair::CheckUnlisted(const QString& stored, const QString& display,
     QList<DirectoryEntry> onDisk;
     if (Failed(FileSystem::List(stored, &onDisk)))
         return;
+    // Items being deleted when the work stopped: finished here, never put back.
+    QSet<QString> beingDeleted;
+    for (const DirectoryEntry& item : onDisk) {
+        if (item.validName && !item.isFolder && IsDeletionMarkerName(item.name))
+            beingDeleted.insert(item.name.mid(1).chopped(kDeletionSuffix.size()));
+    }
     for (const DirectoryEntry& item : onDisk) {
         if (!item.validName)
             continue;
         const QString path = NativePath::Join(stored, item.name);
         const QString where = ChildOf(display, item.name);
+        if (!item.isFolder && IsDeletionMarkerName(item.name)) {
+            FinishDeletion(stored, display, item.name.mid(1).chopped(kDeletionSuffix.size()), listed);
+            continue;
+        }
+        if (beingDeleted.contains(item.name))
+            continue;
         if (IsFreshFileName(item.name) && !IsSoleCopy(stored, item)) {
             const bool fixed = repair_ && !item.isFolder && FileUtilities::DeleteFileForced(path);
             Say(Finding::InterruptedWrite, where, fixed);
@@ -301,6 +314,37 @@ bool StoreRepair::IsSoleCopy(const QString& stored, const DirectoryEntry& item) 
     QString unused;
     std::uint64_t time = 0;
     return ClassifyFile(NativePath::Join(stored, name), item.size, &unused, &time) == Kind::Recoverable;
+}
+
+bool StoreRepair::IsDeletionMarkerName(const QString& name)
+{
+    return name.startsWith(u'.') && name.endsWith(kDeletionSuffix)
+           && AllDigits(QStringView(name).mid(1).chopped(kDeletionSuffix.size()));
+}
+
+void StoreRepair::FinishDeletion(const QString& stored, const QString& display, const QString& target,
+                                 const QSet<std::uint32_t>& listed)
+{
+    const QString marker = EncryptedStore::DeletionMarkerOf(NativePath::Join(stored, target));
+    const QString targetPath = NativePath::Join(stored, target);
+    const std::uint32_t id = StoreManifest::IdOf(target);
+    if (listed.contains(id) && QString::number(id) == target) {
+        // Stopped before its list changed: the item stays, only the marker goes.
+        Say(Finding::InterruptedWrite, ChildOf(display, NativePath::LastComponent(marker)),
+            repair_ && FileUtilities::DeleteFileForced(marker));
+        return;
+    }
+    bool fixed = false;
+    if (repair_) {
+        bool isFolder = false;
+        const Status kind = FileSystem::Kind(targetPath, &isFolder);
+        const bool gone = IsMissing(kind)
+                          || (Succeeded(kind) && (isFolder ? FileUtilities::DeleteTree(targetPath, nullptr, false, false)
+                                                           : FileUtilities::DeleteFileForced(targetPath)));
+        // The marker goes last: a repair that stops halfway is taken up again.
+        fixed = gone && FileUtilities::DeleteFileForced(marker);
+    }
+    Say(Finding::InterruptedDeletion, ChildOf(display, target), fixed);
 }
 
 bool StoreRepair::HoldsNothing(const QString& folder)

@@ -7,12 +7,13 @@
 // their own names in a folder "Recovered" at the top of the store, lists
 // that cannot be read at all are set aside so that their items count as
 // unlisted, and only what provably holds no data is deleted (the remains of
-// interrupted writes).
+// interrupted writes), or what a deletion had already unlisted when it stopped.
 
 #include "platform/FileSystem.h"
 #include "platform/Status.h"
 #include "store/StoreManifest.h"
 
+#include <QSet>
 #include <QString>
 
 #include <cstdint>
@@ -37,6 +38,7 @@ public:
         Unlisted,          // a stored item no list names; repair puts it back (`detail`: where)
         InterruptedWrite,  // remains of an interrupted write, no data; repair deletes them
         Foreign,           // a numbered file this store cannot open; always left in place
+        InterruptedDeletion,  // an item unlisted by a deletion that stopped; repair deletes the rest
     };
     struct Report {
         Finding finding;
@@ -82,6 +84,10 @@ private:
     [[nodiscard]] Kind ClassifyFile(const QString& path, std::uint64_t size, QString* name,
                                     std::uint64_t* writeTime) const;
     [[nodiscard]] static bool HoldsNothing(const QString& folder);
+    [[nodiscard]] static bool IsDeletionMarkerName(const QString& name);
+    // Completes the deletion that left a marker for `target` in `stored`.
+    void FinishDeletion(const QString& stored, const QString& display, const QString& target,
+                        const QSet<std::uint32_t>& listed);
     // A replacement leftover that is a whole stored file of its own, with
     // the file it was to replace missing.
     [[nodiscard]] bool IsSoleCopy(const QString& stored, const DirectoryEntry& item) const;

@@ -8,7 +8,9 @@
 #include "security/KeyFileLayout.h"
 #include "security/PropertyStore.h"
 
+#include <algorithm>
 #include <array>
+#include <vector>
 
 using nbr::KeyFileLayout;
 
@@ -27,16 +29,22 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     size = std::min<std::size_t>(size, KeyFileLayout::kPropertySize * KeyFileLayout::kPropertySlots);
     if (!file.Write(data, size, KeyFileLayout::kPropertyBase))
         nbr::fuzz::FuzzFail("cannot write the scratch file");
-    // The same bytes as the layout sees them.
-    QByteArray image(KeyFileLayout::kPropertyBase, '\0');
-    image.append(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
+    // The same bytes as the layout sees them, without a fresh 50 KiB per run.
+    static std::vector<char> buffer(KeyFileLayout::kFileLength, '\0');
+    std::copy(data, data + size, buffer.begin() + KeyFileLayout::kPropertyBase);
+    const QByteArray image = QByteArray::fromRawData(buffer.data(), KeyFileLayout::kPropertyBase + size);
 
     StreamHolder holder;
     FUZZ_CHECK(nbr::Succeeded(holder.stream->Open(file.Path())));
     nbr::PropertyStore properties;
     properties.Attach(holder.stream);
 
-    for (std::uint32_t slot = 0; slot <= KeyFileLayout::kPropertySlots; ++slot) {
+    // The slots the input reaches, the first one it does not, and one past the last slot.
+    std::vector<std::uint32_t> reached;
+    for (std::uint32_t slot = 0; slot <= size / KeyFileLayout::kPropertySize; ++slot)
+        reached.push_back(slot);
+    reached.push_back(KeyFileLayout::kPropertySlots);
+    for (const std::uint32_t slot : reached) {
         std::array<std::uint8_t, 600> value {};
         std::uint32_t length = KeyFileLayout::kPropertyMaxData;
         const nbr::Status s = properties.ReadValue(slot, &length, value.data());

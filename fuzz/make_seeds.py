@@ -89,8 +89,8 @@ texts = []
 for pack in sorted(os.listdir(LANG)):
     with open(os.path.join(LANG, pack), encoding="utf-8") as f:
         entries = list(json.load(f).items())
-    for start in range(0, len(entries), 40):
-        part = dict(entries[start:start + 40])
+    for start in range(0, len(entries), 10):
+        part = dict(entries[start:start + 10])
         seed("language_pack", "%s-%03d" % (pack[4:7], start), json.dumps(part, ensure_ascii=False))
     texts += [text for _, text in entries if "%" in text]
 seed("language_pack", "odd", '{"1": "%s", "-2": "x", "03": 7, "4": null, "5": "%999999d%", "": "empty"}')

@@ -16,9 +16,17 @@ using nbr::KeyFileLayout;
 
 namespace {
 
+// The program holds the key file's stream for its whole run and reads the
+// records again and again; so does the harness, while the file's bytes change
+// under it between runs.
 struct StreamHolder {
-    nbr::FileStream* stream = new nbr::FileStream;
+    explicit StreamHolder(const QString& path)
+    {
+        if (nbr::Failed(stream->Open(path)))
+            nbr::fuzz::FuzzFail("cannot open the key-file stream");
+    }
     ~StreamHolder() { stream->Release(); }
+    nbr::FileStream* stream = new nbr::FileStream;
 };
 
 }  // namespace
@@ -34,8 +42,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::copy(data, data + size, buffer.begin() + KeyFileLayout::kPropertyBase);
     const QByteArray image = QByteArray::fromRawData(buffer.data(), KeyFileLayout::kPropertyBase + size);
 
-    StreamHolder holder;
-    FUZZ_CHECK(nbr::Succeeded(holder.stream->Open(file.Path())));
+    static const StreamHolder holder(file.Path());
     nbr::PropertyStore properties;
     properties.Attach(holder.stream);
 

@@ -90,9 +90,15 @@ Status CopyToDeviceThread::EncryptFolderIntoStore(EncryptedStore& store, const Q
     FileAttributes::AddHidden(destination);
     if (thread && thread->Progress())
         thread->Progress()->Step(1);
-    if (Succeeded(created))
-        (void)manifest.Save();
-    else if (created == StatusFromWin32(win32::kDiskFull))
+    if (Succeeded(created)) {
+        // A folder no list names would take everything put into it out of
+        // sight: without its entry it goes again.
+        const Status saved = manifest.Save();
+        if (Failed(saved)) {
+            (void)FileUtilities::DeleteTree(destination, nullptr, false, false);
+            return saved == StatusFromWin32(win32::kDiskFull) ? E_STORE_DISK_FULL : saved;
+        }
+    } else if (created == StatusFromWin32(win32::kDiskFull))
         return E_STORE_DISK_FULL;
     else if (created != StatusFromWin32(win32::kAlreadyExists) && created != StatusFromWin32(win32::kFileExists))
         return created;

@@ -2,7 +2,7 @@
 // links and special files in a dropped folder, names that differ only in
 // letter case, items that cannot be read, and copies out that meet a bad one.
 
-#include "CliRunner.h"
+#include "CliTestSupport.h"
 #include "TestSupport.h"
 
 #include "platform/ConfinedPath.h"
@@ -43,6 +43,13 @@ struct Bystander {
                && QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden).size() == 2;
     }
 };
+
+// `name` below the stick's store folder.
+QString StorePath(const QString& root, const QString& name = {})
+{
+    const QString store = root + QStringLiteral("/Encrypted Data");
+    return name.isEmpty() ? store : store + QLatin1Char('/') + name;
+}
 
 bool Link(const QString& target, const QString& at)
 {
@@ -200,7 +207,7 @@ void TestConfinement::plantedLinksInTheStore()
     QTemporaryDir stick;
     const QString r = stick.path();
     bool ready = false;
-    const QStringList p = SetUpStore(r, &ready);
+    const QStringList p = SetUpStore(stick, &ready);
     QVERIFY(ready);
     QVERIFY(WriteAll(stick.filePath(QStringLiteral("new.txt")), "new"));
     QCOMPARE(RunCli(Args(p, {QStringLiteral("mkdir"), QStringLiteral("Docs")})).exitCode, 0);
@@ -226,7 +233,7 @@ void TestConfinement::plantedLinksInTheStore()
         if (a == QLatin1String("NEWFILE"))
             a = stick.filePath(QStringLiteral("new.txt"));
     }
-    const CliResult res = RunCli(p + command, "yes\n");
+    const Result res = RunCli(p + command, "yes\n");
     QVERIFY2(res.exitCode >= 0, "nimbra-cli did not end");
     QVERIFY2(host.Intact(), qPrintable(res.err));
     for (int id = 1; id <= 6; ++id)
@@ -238,7 +245,7 @@ void TestConfinement::storeFolderItselfALink()
     Bystander host;
     QTemporaryDir stick;
     QVERIFY(Link(host.dir.path(), StorePath(stick.path())));
-    const CliResult res = RunCli({QStringLiteral("--root"), stick.path(), QStringLiteral("init")}, "secret1\nsecret1\n");
+    const Result res = RunCli({QStringLiteral("--root"), stick.path(), QStringLiteral("init")}, "secret1\nsecret1\n");
     QVERIFY(res.exitCode != 0);
     QVERIFY2(res.err.contains(QStringLiteral("symbolic link")), qPrintable(res.err));
     QVERIFY(host.Intact());
@@ -257,12 +264,12 @@ void TestConfinement::launchFolderALink()
     QTemporaryDir stick;
     const QString r = stick.path();
     bool ready = false;
-    const QStringList p = SetUpStore(r, &ready);
+    const QStringList p = SetUpStore(stick, &ready);
     QVERIFY(ready);
     QVERIFY(WriteAll(stick.filePath(QStringLiteral("a.txt")), "stored text"));
     QCOMPARE(RunCli(Args(p, {QStringLiteral("add"), stick.filePath(QStringLiteral("a.txt"))})).exitCode, 0);
     QVERIFY(Link(host.dir.path(), r + QStringLiteral("/LaunchBin")));
-    const CliResult res = RunCli(Args(p, {QStringLiteral("open"), QStringLiteral("a.txt")}));
+    const Result res = RunCli(Args(p, {QStringLiteral("open"), QStringLiteral("a.txt")}));
     QVERIFY(res.exitCode != 0);
     QVERIFY(host.Intact());
     QVERIFY(!QFileInfo::exists(host.dir.filePath(QStringLiteral("a.txt"))));
@@ -273,7 +280,7 @@ void TestConfinement::importTakesLinksAndSpecialFilesByTheRule()
     Bystander host;
     QTemporaryDir stick;
     bool ready = false;
-    const QStringList p = SetUpStore(stick.path(), &ready);
+    const QStringList p = SetUpStore(stick, &ready);
     QVERIFY(ready);
     QTemporaryDir drop;
     const QString d = drop.filePath(QStringLiteral("Drop"));
@@ -284,7 +291,7 @@ void TestConfinement::importTakesLinksAndSpecialFilesByTheRule()
     QVERIFY(Link(host.File(), d + QStringLiteral("/file-link.txt")));
     QCOMPARE(::mkfifo(QFile::encodeName(d + QStringLiteral("/pipe")).constData(), 0600), 0);
 
-    CliResult res = RunCli(Args(p, {QStringLiteral("add"), d}), {}, CliEnvironment(), 20000);
+    Result res = RunCli(Args(p, {QStringLiteral("add"), d}));
     QVERIFY2(res.exitCode > 0, "the import must end, and report what it left out");
     QVERIFY2(res.err.contains(QStringLiteral("self")) && res.err.contains(QStringLiteral("elsewhere"))
                  && res.err.contains(QStringLiteral("pipe")),
@@ -304,7 +311,7 @@ void TestConfinement::importKeepsNamesThatDifferInCase()
 {
     QTemporaryDir stick;
     bool ready = false;
-    const QStringList p = SetUpStore(stick.path(), &ready);
+    const QStringList p = SetUpStore(stick, &ready);
     QVERIFY(ready);
     QTemporaryDir drop;
     const QString d = drop.filePath(QStringLiteral("Case"));
@@ -317,7 +324,7 @@ void TestConfinement::importKeepsNamesThatDifferInCase()
 
     for (const QString& mode : {QStringLiteral("--skip"), QStringLiteral("--overwrite")}) {
         (void)RunCli(Args(p, {QStringLiteral("rm"), QStringLiteral("-r"), QStringLiteral("Case")}));
-        const CliResult res = RunCli(Args(p, {QStringLiteral("add"), mode, d}));
+        const Result res = RunCli(Args(p, {QStringLiteral("add"), mode, d}));
         QVERIFY2(res.exitCode == 0, qPrintable(res.err));
         QVERIFY2(res.err.contains(QStringLiteral("(2)")), qPrintable(res.err));
         const QStringList listed = RunCli(Args(p, {QStringLiteral("ls"), QStringLiteral("-R"), QStringLiteral("Case")}))
@@ -338,7 +345,7 @@ void TestConfinement::importReportsWhatItCannotRead()
 {
     QTemporaryDir stick;
     bool ready = false;
-    const QStringList p = SetUpStore(stick.path(), &ready);
+    const QStringList p = SetUpStore(stick, &ready);
     QVERIFY(ready);
     QTemporaryDir drop;
     const QString d = drop.filePath(QStringLiteral("Deep"));
@@ -357,7 +364,7 @@ void TestConfinement::importReportsWhatItCannotRead()
         QVERIFY(WriteAll(d + QStringLiteral("/secret.txt"), "unreadable"));
         QVERIFY(QFile::setPermissions(d + QStringLiteral("/secret.txt"), QFileDevice::WriteOwner));
     }
-    const CliResult res = RunCli(Args(p, {QStringLiteral("add"), d}));
+    const Result res = RunCli(Args(p, {QStringLiteral("add"), d}));
     QVERIFY2(res.exitCode == 1, qPrintable(res.err));
     QVERIFY2(res.err.contains(QStringLiteral("could not be read")), qPrintable(res.err));
     if (::geteuid() != 0)
@@ -393,7 +400,7 @@ void TestConfinement::copyOutGoesOnPastABadItem()
     QTemporaryDir stick;
     const QString r = stick.path();
     bool ready = false;
-    const QStringList p = SetUpStore(r, &ready);
+    const QStringList p = SetUpStore(stick, &ready);
     QVERIFY(ready);
     QTemporaryDir src;
     for (const char* name : {"1.txt", "2.txt", "3.txt"})
@@ -413,7 +420,7 @@ void TestConfinement::copyOutGoesOnPastABadItem()
     QVERIFY(QFile::remove(folder.filePath(files.first())));
 
     QTemporaryDir out;
-    CliResult res = RunCli(Args(p, {QStringLiteral("get"), QStringLiteral("--to"), out.path(), QStringLiteral("F")}));
+    Result res = RunCli(Args(p, {QStringLiteral("get"), QStringLiteral("--to"), out.path(), QStringLiteral("F")}));
     QVERIFY(res.exitCode != 0);
     QCOMPARE(QDir(out.filePath(QStringLiteral("F"))).entryList(QDir::Files).size(), 2);
 
@@ -429,7 +436,7 @@ void TestConfinement::replacingAHostFileWithALongName()
 {
     QTemporaryDir stick;
     bool ready = false;
-    const QStringList p = SetUpStore(stick.path(), &ready);
+    const QStringList p = SetUpStore(stick, &ready);
     QVERIFY(ready);
     QTemporaryDir src;
     const QString name = QString(247, QLatin1Char('n')) + QStringLiteral(".txt");  // 251 bytes
@@ -437,7 +444,7 @@ void TestConfinement::replacingAHostFileWithALongName()
     QCOMPARE(RunCli(Args(p, {QStringLiteral("add"), src.filePath(name)})).exitCode, 0);
     QTemporaryDir out;
     QVERIFY(WriteAll(out.filePath(name), "old host copy"));
-    const CliResult res = RunCli(Args(p, {QStringLiteral("get"), QStringLiteral("--overwrite"), QStringLiteral("--to"), out.path(), name}));
+    const Result res = RunCli(Args(p, {QStringLiteral("get"), QStringLiteral("--overwrite"), QStringLiteral("--to"), out.path(), name}));
     QVERIFY2(res.exitCode == 0, qPrintable(res.err));
     QCOMPARE(ReadAll(out.filePath(name)), QByteArray("stored"));
     QCOMPARE(QDir(out.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot).size(), 1);

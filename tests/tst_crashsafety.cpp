@@ -7,7 +7,7 @@
 // Run with an argument (add, import, replace, rm, passwd, repair, full) for one
 // operation; CTest runs each as a test of its own.
 
-#include "CliRunner.h"
+#include "CliTestSupport.h"
 #include "TestSupport.h"
 
 #include <QDir>
@@ -39,11 +39,9 @@ QStringList Global(const QString& root, const QByteArray& password)
             root + QStringLiteral("/pw-") + QString::fromLatin1(password)};
 }
 
-QProcessEnvironment Armed(const QString& fault)
+QHash<QString, QString> Armed(const QString& fault)
 {
-    QProcessEnvironment env = CliEnvironment();
-    env.insert(QStringLiteral("NIMBRA_FAULT"), fault);
-    return env;
+    return {{QStringLiteral("NIMBRA_FAULT"), fault}};
 }
 
 // What may be found under a display path: any of these contents.
@@ -121,7 +119,7 @@ int TestCrashSafety::CountPoints(const Operation& op)
     if (!CopyTree(template_, root))
         return -1;
     const QString file = work_.filePath(QStringLiteral("count.txt"));
-    const CliResult res = RunCli(Global(root, kPassword) + op.arguments, op.input, Armed(QStringLiteral("count:") + file));
+    const Result res = RunCli(Global(root, kPassword) + op.arguments, op.input, {}, Armed(QStringLiteral("count:") + file));
     if (res.exitCode != 0) {
         qWarning("the operation fails unarmed: %s", qPrintable(res.err));
         return -1;
@@ -144,7 +142,7 @@ void TestCrashSafety::Walk(const Operation& op, const QString& mode, const QList
         QDir(root).removeRecursively();
         QVERIFY(CopyTree(template_, root));
         const QString where = QStringLiteral("%1:%2 of %3").arg(mode).arg(n).arg(op.arguments.first());
-        const CliResult res = RunCli(Global(root, kPassword) + op.arguments, op.input, Armed(mode + QLatin1Char(':') + QString::number(n)));
+        const Result res = RunCli(Global(root, kPassword) + op.arguments, op.input, {}, Armed(mode + QLatin1Char(':') + QString::number(n)));
         QVERIFY2(res.exitCode != -1 || mode != QLatin1String("full"), qPrintable(where + QStringLiteral(": did not end")));
         Verify(root, op, where, res.exitCode == 0);
         if (QTest::currentTestFailed())
@@ -156,7 +154,7 @@ void TestCrashSafety::Verify(const QString& root, const Operation& op, const QSt
 {
     // One of the two passwords opens the store (never both wrong).
     QStringList g = Global(root, kPassword);
-    CliResult listing = RunCli(g + QStringList {QStringLiteral("ls"), QStringLiteral("-R")});
+    Result listing = RunCli(g + QStringList {QStringLiteral("ls"), QStringLiteral("-R")});
     if (listing.exitCode == 3 && op.changesPassword) {
         g = Global(root, kNewPassword);
         listing = RunCli(g + QStringList {QStringLiteral("ls"), QStringLiteral("-R")});
@@ -192,7 +190,7 @@ void TestCrashSafety::Verify(const QString& root, const Operation& op, const QSt
         if (!tops.isEmpty()) {
             // Before the repair, an interrupted deletion may leave entries
             // whose items are gone; the others still come out.
-            const CliResult got = RunCli(g + QStringList {QStringLiteral("get"), QStringLiteral("--to"), out} + tops);
+            const Result got = RunCli(g + QStringList {QStringLiteral("get"), QStringLiteral("--to"), out} + tops);
             QVERIFY2(got.exitCode == 0 || (pass == 0 && !op.mayGo.isEmpty()),
                      qPrintable(where + QStringLiteral(": get: ") + got.err));
         }
@@ -213,9 +211,9 @@ void TestCrashSafety::Verify(const QString& root, const Operation& op, const QSt
         if (pass == 1)
             break;
         // The repair leaves a consistent store that lost nothing.
-        const CliResult repaired = RunCli(g + QStringList {QStringLiteral("check"), QStringLiteral("--repair")});
+        const Result repaired = RunCli(g + QStringList {QStringLiteral("check"), QStringLiteral("--repair")});
         QVERIFY2(repaired.exitCode == 0 || repaired.exitCode == 1, qPrintable(where + QStringLiteral(": repair: ") + repaired.err));
-        const CliResult checked = RunCli(g + QStringList {QStringLiteral("check")});
+        const Result checked = RunCli(g + QStringList {QStringLiteral("check")});
         QVERIFY2(checked.exitCode == 0, qPrintable(where + QStringLiteral(": check after repair: ") + checked.out + checked.err));
         listing = RunCli(g + QStringList {QStringLiteral("ls"), QStringLiteral("-R")});
         QVERIFY2(listing.exitCode == 0, qPrintable(where + QStringLiteral(": ls after repair: ") + listing.err));

@@ -15,7 +15,7 @@ QString Config()
 }
 
 Result RunCli(const QStringList& arguments, const QByteArray& input, const QString& inputFile,
-              const QHash<QString, QString>& extra)
+              const QHash<QString, QString>& extra, int timeoutMs)
 {
     QProcess process;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
@@ -35,7 +35,7 @@ Result RunCli(const QStringList& arguments, const QByteArray& input, const QStri
         process.closeWriteChannel();
     }
     Result result;
-    if (!process.waitForFinished(30000) || process.exitStatus() != QProcess::NormalExit)
+    if (!process.waitForFinished(timeoutMs) || process.exitStatus() != QProcess::NormalExit)
         return result;
     result.exitCode = process.exitCode();
     result.out = QString::fromUtf8(process.readAllStandardOutput());

@@ -23,7 +23,7 @@ QString Config();
 // `input` feeds standard input; `inputFile` (when given) is standard input
 // instead. `extra` adds to or overrides the environment.
 Result RunCli(const QStringList& arguments, const QByteArray& input = {}, const QString& inputFile = {},
-              const QHash<QString, QString>& extra = {});
+              const QHash<QString, QString>& extra = {}, int timeoutMs = 30000);
 // A store set up with the password "secret1", which the file "pw" holds;
 // gives the global options that reach it.
 QStringList SetUpStore(const QTemporaryDir& root, bool* ok);

@@ -1,6 +1,7 @@
 // A password change killed at every step of its key-file writes, and the
 // command line's password and hint checks that must come before any change.
 
+#include "CliTestSupport.h"
 #include "TestSupport.h"
 
 #include "app/KeyFileJobs.h"
@@ -86,33 +87,6 @@ int ChangeInChild(const QString& keyFile, int dieAt, bool tearFirstWriteOfNewFil
     ::_exit(0);
 }
 
-struct Result {
-    int exitCode = -1;
-    QString out;
-    QString err;
-};
-
-Result RunCli(const QStringList& arguments, const QByteArray& input = {})
-{
-    static QTemporaryDir config;
-    QProcess process;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("LANG"), QStringLiteral("C.UTF-8"));
-    env.insert(QStringLiteral("XDG_CONFIG_HOME"), config.path());
-    env.remove(QStringLiteral("LC_ALL"));
-    env.remove(QStringLiteral("LC_MESSAGES"));
-    process.setProcessEnvironment(env);
-    process.start(QStringLiteral(NIMBRA_CLI), arguments);
-    process.write(input);
-    process.closeWriteChannel();
-    Result result;
-    if (!process.waitForFinished(30000) || process.exitStatus() != QProcess::NormalExit)
-        return result;
-    result.exitCode = process.exitCode();
-    result.out = QString::fromUtf8(process.readAllStandardOutput());
-    result.err = QString::fromUtf8(process.readAllStandardError());
-    return result;
-}
 
 }  // namespace
 

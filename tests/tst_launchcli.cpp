@@ -2,6 +2,7 @@
 // folder names on the way in, plaintext an interrupted open left behind, and
 // programs started through a launcher next to processes that are not ours.
 
+#include "CliTestSupport.h"
 #include "TestSupport.h"
 
 #include <QDir>
@@ -15,23 +16,13 @@ using namespace nbr::test;
 
 namespace {
 
-struct Result {
-    int exitCode = -1;
-    QString out;
-    QString err;
-};
-
 class Cli {
 public:
     Cli()
     {
-        env_ = QProcessEnvironment::systemEnvironment();
-        env_.insert(QStringLiteral("LANG"), QStringLiteral("C.UTF-8"));
-        env_.insert(QStringLiteral("XDG_CONFIG_HOME"), xdg_.filePath(QStringLiteral("config")));
-        env_.insert(QStringLiteral("XDG_DATA_HOME"), xdg_.filePath(QStringLiteral("data")));
-        env_.insert(QStringLiteral("XDG_CONFIG_DIRS"), xdg_.filePath(QStringLiteral("none")));
-        env_.remove(QStringLiteral("LC_ALL"));
-        env_.remove(QStringLiteral("LC_MESSAGES"));
+        env_ = {{QStringLiteral("XDG_CONFIG_HOME"), xdg_.filePath(QStringLiteral("config"))},
+                {QStringLiteral("XDG_DATA_HOME"), xdg_.filePath(QStringLiteral("data"))},
+                {QStringLiteral("XDG_CONFIG_DIRS"), xdg_.filePath(QStringLiteral("none"))}};
     }
 
     // A store with the password in the file "pw".
@@ -62,18 +53,7 @@ public:
 
     Result Run(const QStringList& arguments, const QByteArray& input = {})
     {
-        QProcess process;
-        process.setProcessEnvironment(env_);
-        process.start(QStringLiteral(NIMBRA_CLI), arguments);
-        process.write(input);
-        process.closeWriteChannel();
-        Result result;
-        if (!process.waitForFinished(60000) || process.exitStatus() != QProcess::NormalExit)
-            return result;
-        result.exitCode = process.exitCode();
-        result.out = QString::fromUtf8(process.readAllStandardOutput());
-        result.err = QString::fromUtf8(process.readAllStandardError());
-        return result;
+        return RunCli(arguments, input, {}, env_, 60000);
     }
 
     QString Root(const QString& relative) const { return root_.filePath(relative); }
@@ -82,7 +62,7 @@ public:
 private:
     QTemporaryDir root_;
     QTemporaryDir xdg_;
-    QProcessEnvironment env_;
+    QHash<QString, QString> env_;
 };
 
 bool MakeScript(const QString& path, const QByteArray& text)

@@ -85,6 +85,8 @@ private slots:
     void confinedFolderRefusesLinksOnTheWay();
     void plantedLinksInTheStore_data();
     void plantedLinksInTheStore();
+    void fifosInTheStoreNeverHang_data();
+    void fifosInTheStoreNeverHang();
     void storeFolderItselfALink();
     void launchFolderALink();
     void importTakesLinksAndSpecialFilesByTheRule();
@@ -238,6 +240,35 @@ void TestConfinement::plantedLinksInTheStore()
     QVERIFY2(host.Intact(), qPrintable(res.err));
     for (int id = 1; id <= 6; ++id)
         QVERIFY(!QFileInfo::exists(host.dir.filePath(QStringLiteral("made-%1").arg(id))));
+}
+
+void TestConfinement::fifosInTheStoreNeverHang_data()
+{
+    QTest::addColumn<QString>("replaced");
+    QTest::newRow("stored file") << QStringLiteral("1");
+    QTest::newRow("list") << QStringLiteral(".manifest");
+    QTest::newRow("key file") << QStringLiteral("secparams.enc");
+}
+
+void TestConfinement::fifosInTheStoreNeverHang()
+{
+    QFETCH(QString, replaced);
+    QTemporaryDir stick;
+    bool ready = false;
+    const QStringList p = SetUpStore(stick, &ready);
+    QVERIFY(ready);
+    QVERIFY(WriteAll(stick.filePath(QStringLiteral("a.txt")), "a"));
+    QCOMPARE(RunCli(Args(p, {QStringLiteral("add"), stick.filePath(QStringLiteral("a.txt"))})).exitCode, 0);
+    const QString path = StorePath(stick.path(), replaced);
+    QVERIFY(QFile::rename(path, path + QStringLiteral(".real")));
+    QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+    QVERIFY(RunCli({QStringLiteral("inspect"), path}).exitCode > 0);
+    // Every command ends (the helper gives up after 30 s and reports -1).
+    for (const QStringList& command : {QStringList {QStringLiteral("ls")}, QStringList {QStringLiteral("cat"), QStringLiteral("a.txt")},
+                                       QStringList {QStringLiteral("check")}, QStringList {QStringLiteral("add"), stick.filePath(QStringLiteral("pw"))}}) {
+        const Result res = RunCli(p + command);
+        QVERIFY2(res.exitCode >= 0, qPrintable(command.join(QLatin1Char(' '))));
+    }
 }
 
 void TestConfinement::storeFolderItselfALink()

@@ -188,4 +188,13 @@ bool WriteAll(const QString& path, const QByteArray& data)
     return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(data) == data.size();
 }
 
+void Unlock(SecParams& params, const QByteArray& master)
+{
+    FixedRandom random(master + QByteArray(44, '\x11'));
+    params.SetRandomSource(&random);
+    const QByteArray pw = Utf16Le(QStringLiteral("password1"));
+    (void)params.CreateNew(reinterpret_cast<const std::uint8_t*>(pw.constData()), static_cast<std::size_t>(pw.size()));
+    params.SetRandomSource(nullptr);
+}
+
 }  // namespace nbr::test

@@ -4,6 +4,7 @@
 
 #include "security/CreateCrypt.h"
 #include "security/RandomSource.h"
+#include "security/SecParams.h"
 
 #include <QByteArray>
 #include <QList>
@@ -57,6 +58,8 @@ QByteArray Utf16Le(const QString& text);
 // AES-256-CBC without padding through the openssl command.
 QByteArray OpenSslCbc(bool encrypt, const QByteArray& key, const QByteArray& iv, const QByteArray& data);
 QByteArray ReadAll(const QString& path);
+// Key material whose master key is `master` (a new key with a scripted draw).
+void Unlock(SecParams& params, const QByteArray& master);
 bool WriteAll(const QString& path, const QByteArray& data);
 
 }  // namespace nbr::test

@@ -29,15 +29,6 @@ using namespace nbr::test;
 
 namespace {
 
-void Unlock(SecParams& params, const QByteArray& master)
-{
-    FixedRandom random(master + QByteArray(44, '\x11'));
-    params.SetRandomSource(&random);
-    const QByteArray pw = Utf16Le(QStringLiteral("password1"));
-    (void)params.CreateNew(reinterpret_cast<const std::uint8_t*>(pw.constData()), static_cast<std::size_t>(pw.size()));
-    params.SetRandomSource(nullptr);
-}
-
 // The bytes of a list file holding `entries`, as a save writes it.
 QByteArray ListFile(const std::vector<ManifestEntry>& entries)
 {

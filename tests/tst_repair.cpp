@@ -34,15 +34,6 @@ namespace {
 
 using Finding = StoreRepair::Finding;
 
-void Unlock(SecParams& params, const QByteArray& master)
-{
-    FixedRandom random(master + QByteArray(44, '\x11'));
-    params.SetRandomSource(&random);
-    const QByteArray pw = Utf16Le(QStringLiteral("password1"));
-    (void)params.CreateNew(reinterpret_cast<const std::uint8_t*>(pw.constData()), static_cast<std::size_t>(pw.size()));
-    params.SetRandomSource(nullptr);
-}
-
 // Runs `work` in a child process and kills it after `delay` microseconds;
 // false when the child ended on its own with a failure.
 bool KilledMidway(const std::function<bool()>& work, std::uint32_t delay)

@@ -28,16 +28,6 @@ using namespace nbr::test;
 namespace {
 
 
-// Key material whose master key is `master`.
-void Unlock(SecParams& params, const QByteArray& master)
-{
-    FixedRandom random(master + QByteArray(44, '\x11'));
-    params.SetRandomSource(&random);
-    const QByteArray pw = Utf16Le(QStringLiteral("password1"));
-    (void)params.CreateNew(reinterpret_cast<const std::uint8_t*>(pw.constData()), static_cast<std::size_t>(pw.size()));
-    params.SetRandomSource(nullptr);
-}
-
 QString Fixture(const char* name)
 {
     return QStringLiteral(NIMBRA_TEST_DATA "/") + QString::fromLatin1(name);

@@ -3,6 +3,9 @@
 //   bench_store big [DIR] [MiB] [RUNS]      one large file (default /dev/shm, 512, 3)
 //   bench_store many [DIR] [COUNT] [RUNS]   a folder of COUNT files of 4 KiB (default /var/tmp, 10000, 3)
 //   bench_store growth [DIR]                folder imports of 1,000 to 20,000 files
+//   bench_store scale [DIR] [RUNS] [COUNTS]  folder imports, median of RUNS per count
+//                                           (default /var/tmp, 3, "1000,5000,10000"), and
+//                                           each count's time over the previous one's
 // Prints medians; "durable" saves put each manifest on the device before its backup.
 
 #include "app/DropFileList.h"
@@ -250,6 +253,41 @@ int Growth(const QString& dir)
     return 0;
 }
 
+// Whether an import grows in proportion to its file count: each time over
+// the previous count's shows the growth next to the ratio of the counts.
+int Scale(const QString& dir, int runs, const QString& countList)
+{
+    std::vector<int> counts;
+    for (const QString& part : countList.split(QLatin1Char(','), Qt::SkipEmptyParts))
+        counts.push_back(part.toInt());
+    out.setRealNumberNotation(QTextStream::FixedNotation);
+    out << "folder import of 4 KiB files in " << dir << ", median of " << runs << " runs, durable saves\n";
+    StoreManifest::SetDurableSaves(true);
+    double previous = 0;
+    int previousCount = 0;
+    for (const int count : counts) {
+        Bench b(dir);
+        const QString folder = b.base + QStringLiteral("/album");
+        MakeFiles(folder, count);
+        const QString stick = b.base + QStringLiteral("/stick");
+        const double seconds = Median(runs, [&] { Clear(stick); }, [&] { return b.In({folder}); });
+        out.setRealNumberPrecision(2);
+        out << QStringLiteral("%1").arg(count, 6) << " files  " << seconds << " s   ";
+        out.setRealNumberPrecision(0);
+        out << count / seconds << " files/s";
+        if (previous > 0) {
+            out.setRealNumberPrecision(2);
+            out << "   x" << seconds / previous << " the time of " << previousCount << " (count x"
+                << static_cast<double>(count) / previousCount << ')';
+        }
+        out << '\n';
+        out.flush();
+        previous = seconds;
+        previousCount = count;
+    }
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
@@ -263,8 +301,11 @@ int main(int argc, char** argv)
     if (mode == QLatin1String("many"))
         return Many(args.value(2, QStringLiteral("/var/tmp")), args.value(3, QStringLiteral("10000")).toInt(),
                     args.value(4, QStringLiteral("3")).toInt());
+    if (mode == QLatin1String("scale"))
+        return Scale(args.value(2, QStringLiteral("/var/tmp")), args.value(3, QStringLiteral("3")).toInt(),
+                     args.value(4, QStringLiteral("1000,5000,10000")));
     if (mode == QLatin1String("growth"))
         return Growth(args.value(2, QStringLiteral("/var/tmp")));
-    std::fprintf(stderr, "usage: bench_store big|many|growth [DIR] [SIZE] [RUNS]\n");
+    std::fprintf(stderr, "usage: bench_store big|many|growth|scale [DIR] [SIZE] [RUNS]\n");
     return 2;
 }

@@ -33,36 +33,48 @@ Status CopyToDeviceThread::EncryptFileIntoStore(EncryptedStore& store, const QSt
 {
     if (!EncryptedStore::IsStorableName(source.name))
         return E_STORE_BAD_NAME;  // "." or ".." would lead out of a folder at the copy out
-    StoreManifest manifest(store.Keys());
-    manifest.Open(EncryptedStore::ManifestPathOf(storedFolder), false);
-    if (!manifest.IsLoaded())
+    StoreManifest list(store.Keys());
+    list.Open(EncryptedStore::ManifestPathOf(storedFolder), false);
+    if (!list.IsLoaded())
         return E_STORE_MANIFEST;
-    const ManifestEntry* found = manifest.FindByName(source.name);
+    const Status s = StoreFile(list, store.Keys(), sourcePath, storedFolder, source, id, routine, data, overwrite);
+    if (Failed(s))
+        return s;
+    const Status saved = SaveList(list);
+    // One file alone reports the save as it failed.
+    return saved == E_STORE_DISK_FULL ? StatusFromWin32(win32::kDiskFull) : saved;
+}
+
+Status CopyToDeviceThread::StoreFile(StoreManifest& list, const SecParams& keys, const QString& sourcePath,
+                                     const QString& storedFolder, const DirectoryEntry& source, std::uint32_t* id,
+                                     CryptProgressRoutine routine, void* data, bool overwrite)
+{
+    if (!EncryptedStore::IsStorableName(source.name))
+        return E_STORE_BAD_NAME;
+    const ManifestEntry* found = list.FindByName(source.name);
     if (found && !overwrite)
         return E_STORE_ITEM_EXISTS;
     const bool replacing = found != nullptr;
-    const ManifestEntry entry = replacing ? *found : manifest.AddEntry(source.name, false, source.writeTime.ticks, storedFolder);
+    const ManifestEntry entry = replacing ? *found : list.AddEntry(source.name, false, source.writeTime.ticks, storedFolder);
     *id = entry.id;
     const QString destination = EncryptedStore::StoredPathOf(storedFolder, entry.id);
 
     CryptPtr engine;
     Status s = CreateCrypt(CryptAlgorithmAes256, &engine);
-    if (Failed(s))
-        return s;
-    s = engine->SetMasterKey(store.Keys().GetMasterKey(), store.Keys().GetMasterKeyLength());
+    if (Succeeded(s))
+        s = engine->SetMasterKey(keys.GetMasterKey(), keys.GetMasterKeyLength());
     if (Succeeded(s)) {
         // A replaced file stays readable until its successor is complete.
         s = WriteReplacing(destination, [&](const QString& path) {
             return engine->EncryptFileToFile(sourcePath, path, routine, data, CreationPolicy::StoreSecurityAttributes());
         });
     }
+    // The list outlives this file: an entry for a file that is not complete
+    // (failed, cancelled) must not reach the next save.
+    if (Failed(s) && !replacing)
+        (void)list.RemoveEntry(QString::number(entry.id));
     if (s == StatusFromWin32(win32::kDiskFull))
         return E_STORE_DISK_FULL;
-    if (Failed(s))
-        return s;
-    s = manifest.Save();
-    if (Failed(s) && !replacing)
-        (void)FileUtilities::DeleteFileForced(destination);
     return s;
 }
 
@@ -73,16 +85,35 @@ Status CopyToDeviceThread::EncryptFolderIntoStore(EncryptedStore& store, const Q
 {
     if (!EncryptedStore::IsStorableName(source.name))
         return E_STORE_BAD_NAME;
-    StoreManifest manifest(store.Keys());
-    manifest.Open(EncryptedStore::ManifestPathOf(storedFolder), false);
-    if (!manifest.IsLoaded())
+    StoreManifest list(store.Keys());
+    list.Open(EncryptedStore::ManifestPathOf(storedFolder), false);
+    if (!list.IsLoaded())
         return E_STORE_MANIFEST;
-    const ManifestEntry* found = manifest.FindByName(source.name);
+    StoreManifest* const before = thread ? thread->HeldList() : nullptr;
+    if (thread)
+        thread->HoldList(&list);
+    Status s = StoreFolder(store, list, sourceFolder, storedFolder, source, id, routine, thread, overwrite);
+    const Status saved = SaveList(list);
+    if (Succeeded(s))
+        s = saved;
+    if (thread)
+        thread->HoldList(before);
+    return s;
+}
+
+Status CopyToDeviceThread::StoreFolder(EncryptedStore& store, StoreManifest& list, const QString& sourceFolder,
+                                       const QString& storedFolder, const DirectoryEntry& source, std::uint32_t* id,
+                                       CryptProgressRoutine routine, TransferThread* thread, bool overwrite)
+{
+    if (!EncryptedStore::IsStorableName(source.name))
+        return E_STORE_BAD_NAME;
+    const ManifestEntry* found = list.FindByName(source.name);
     if (found && !overwrite)
         return E_STORE_ITEM_EXISTS;
     if (thread && thread->IsCancelled())
         return S_OK;
-    const ManifestEntry entry = found ? *found : manifest.AddEntry(source.name, true, source.writeTime.ticks, storedFolder);
+    const bool added = found == nullptr;
+    const ManifestEntry entry = found ? *found : list.AddEntry(source.name, true, source.writeTime.ticks, storedFolder);
     *id = entry.id;
     const QString destination = EncryptedStore::StoredPathOf(storedFolder, entry.id);
 
@@ -90,18 +121,19 @@ Status CopyToDeviceThread::EncryptFolderIntoStore(EncryptedStore& store, const Q
     FileAttributes::AddHidden(destination);
     if (thread && thread->Progress())
         thread->Progress()->Step(1);
-    if (Succeeded(created)) {
-        // A folder no list names would take everything put into it out of
-        // sight: without its entry it goes again.
-        const Status saved = manifest.Save();
-        if (Failed(saved)) {
-            (void)FileUtilities::DeleteTree(destination, nullptr, false, false);
-            return saved == StatusFromWin32(win32::kDiskFull) ? E_STORE_DISK_FULL : saved;
-        }
-    } else if (created == StatusFromWin32(win32::kDiskFull))
-        return E_STORE_DISK_FULL;
-    else if (created != StatusFromWin32(win32::kAlreadyExists) && created != StatusFromWin32(win32::kFileExists))
-        return created;
+    const bool existed = created == StatusFromWin32(win32::kAlreadyExists) || created == StatusFromWin32(win32::kFileExists);
+    if (Failed(created) && (added || !existed)) {
+        // Nothing may go into a folder no list names.
+        if (added)
+            (void)list.RemoveEntry(QString::number(entry.id));
+        return created == StatusFromWin32(win32::kDiskFull) ? E_STORE_DISK_FULL : created;
+    }
+    // Leaving this folder for the new one: its list goes to the stick first,
+    // and with it the new folder's entry. A folder no list names would take
+    // everything put into it out of sight: without its entry it goes again.
+    const Status saved = SaveList(list);
+    if (Failed(saved))
+        return saved;
 
     QList<DirectoryEntry> entries;
     const Status listed = FileSystem::List(sourceFolder, &entries);
@@ -112,10 +144,18 @@ Status CopyToDeviceThread::EncryptFolderIntoStore(EncryptedStore& store, const Q
                 msg::kFolderNotListed, {sourceFolder, FormatErrorText(thread->Languages(), listed)}));
         return listed;
     }
-    StoreManifest existing(store.Keys());
-    existing.Open(EncryptedStore::ManifestPathOf(destination), true);
-    SiblingNames taken([&existing](const QString& name) { return existing.FindByName(name) != nullptr; });
-    existing.Close();
+    StoreManifest inner(store.Keys());
+    inner.Open(EncryptedStore::ManifestPathOf(destination), false);
+    if (!inner.IsLoaded()) {
+        if (thread)
+            thread->ReportLeftOut(thread->Languages().FormatText(
+                msg::kFileNotStored, {sourceFolder, FormatErrorText(thread->Languages(), E_STORE_MANIFEST)}));
+        return E_STORE_MANIFEST;
+    }
+    StoreManifest* const outer = thread ? thread->HeldList() : nullptr;
+    if (thread)
+        thread->HoldList(&inner);
+    SiblingNames taken([&inner](const QString& name) { return inner.FindByName(name) != nullptr; });
     Status result = S_OK;
     for (const DirectoryEntry& child : entries) {
         if (thread && thread->IsCancelled())
@@ -138,7 +178,7 @@ Status CopyToDeviceThread::EncryptFolderIntoStore(EncryptedStore& store, const Q
         std::uint32_t childId = 0;
         Status s;
         if (item.isFolder) {
-            s = EncryptFolderIntoStore(store, childPath, destination, item, &childId, routine, thread, overwrite);
+            s = StoreFolder(store, inner, childPath, destination, item, &childId, routine, thread, overwrite);
         } else {
             if (thread) {
                 thread->ResetFileBytes();
@@ -147,7 +187,7 @@ Status CopyToDeviceThread::EncryptFolderIntoStore(EncryptedStore& store, const Q
                 if (thread->IsCancelled())
                     break;
             }
-            s = EncryptFileIntoStore(store, childPath, destination, item, &childId, routine, thread, true);
+            s = StoreFile(inner, store.Keys(), childPath, destination, item, &childId, routine, thread, true);
             if (Failed(s) && s != E_STORE_DISK_FULL && s != E_ABORTED && thread)
                 thread->ReportLeftOut(thread->Languages().FormatText(
                     msg::kFileNotStored, {childPath, FormatErrorText(thread->Languages(), s)}));
@@ -156,7 +196,18 @@ Status CopyToDeviceThread::EncryptFolderIntoStore(EncryptedStore& store, const Q
             result = s;
         if (s == E_STORE_DISK_FULL || s == E_ABORTED)
             break;
+        // A list that cannot be saved takes no more entries.
+        const Status due = thread ? thread->SaveHeldListIfDue() : S_OK;
+        if (Failed(due)) {
+            result = due;
+            break;
+        }
     }
+    const Status left = SaveList(inner);
+    if (Succeeded(result) && Failed(left))
+        result = left;
+    if (thread)
+        thread->HoldList(outer);
     return result;
 }
 
@@ -215,6 +266,12 @@ Status CopyToDeviceThread::Run()
         paths.clear();
     }
 
+    // The target's list stays loaded (and locked) for the whole run.
+    StoreManifest list(store_.Keys());
+    if (!paths.isEmpty()) {
+        list.Open(EncryptedStore::ManifestPathOf(target), false);
+        HoldList(&list);
+    }
     SiblingNames taken;
     for (const QString& path : paths) {
         if (IsCancelled())
@@ -238,10 +295,12 @@ Status CopyToDeviceThread::Run()
         bool stop = false;
         for (;;) {
             std::uint32_t id = 0;
-            if (source.isFolder) {
-                status = EncryptFolderIntoStore(store_, path, target, source, &id, StoreProgressRoutine, this, overwrite);
+            if (!list.IsLoaded()) {
+                status = E_STORE_MANIFEST;
+            } else if (source.isFolder) {
+                status = StoreFolder(store_, list, path, target, source, &id, StoreProgressRoutine, this, overwrite);
             } else {
-                status = EncryptFileIntoStore(store_, path, target, source, &id, StoreProgressRoutine, this, overwrite);
+                status = StoreFile(list, store_.Keys(), path, target, source, &id, StoreProgressRoutine, this, overwrite);
                 progress_->SetLine3(QString());
             }
             if (status == E_STORE_ITEM_EXISTS && !overwrite) {
@@ -267,6 +326,19 @@ Status CopyToDeviceThread::Run()
         }
         if (stop)
             break;
+        const Status due = SaveHeldListIfDue();
+        if (Failed(due)) {
+            status = due;
+            break;
+        }
+    }
+    // At the end and on a cancel alike: what was stored is listed before the
+    // run reports, and a failed save says the run did not do it all.
+    const Status saved = list.IsLoaded() ? SaveHeldList() : S_OK;
+    HoldList(nullptr);
+    if (Failed(saved) && status != saved) {
+        ShowError(saved == E_STORE_DISK_FULL ? languages_.GetText(msg::kDriveFull) : FormatErrorText(languages_, saved));
+        status = saved;
     }
     if (Succeeded(status) && LeftOutAny())
         status = E_STORE_NOT_ALL_STORED;

@@ -3,6 +3,15 @@
 // numbered stored file, each folder a stored folder with its own manifest.
 // Asks about items that exist already, stops on a full drive, and can be
 // cancelled. Every item left out is reported, and then the run fails.
+//
+// A run keeps the list of the folder it fills loaded and locked and adds
+// entries in memory; the list is saved when the run leaves the folder, at
+// the end, on cancel, before any message to the person, and at the latest
+// after a second of work, so that N files cost N entries, not N lists.
+// Each stored file is on the device before a list naming it is saved; a
+// crash loses at most the last second's entries, whose files a repair lists
+// again. When the run returns, every list naming its files is saved: a move
+// may then delete its sources.
 
 #include "app/DropFileList.h"
 #include "platform/FileSystem.h"
@@ -12,6 +21,8 @@
 namespace nbr {
 
 class EncryptedStore;
+class SecParams;
+class StoreManifest;
 
 class CopyToDeviceThread final : public TransferThread {
 public:
@@ -37,6 +48,16 @@ protected:
     Status Run() override;
 
 private:
+    // The work of the two above on an open, writable list of `storedFolder`;
+    // nothing is saved except, for a folder, its parent before the run enters
+    // it, and the folder's own list when the run leaves it.
+    [[nodiscard]] static Status StoreFile(StoreManifest& list, const SecParams& keys, const QString& sourcePath,
+                                          const QString& storedFolder, const DirectoryEntry& source, std::uint32_t* id,
+                                          CryptProgressRoutine routine, void* data, bool overwrite);
+    [[nodiscard]] static Status StoreFolder(EncryptedStore& store, StoreManifest& list, const QString& sourceFolder,
+                                            const QString& storedFolder, const DirectoryEntry& source,
+                                            std::uint32_t* id, CryptProgressRoutine routine, TransferThread* thread,
+                                            bool overwrite);
     // False (with a message) for what is never stored: a link to a folder
     // inside a dropped folder, a FIFO, socket, device or dangling link.
     [[nodiscard]] static bool LeaveOutUnstorable(const DirectoryEntry& item, const QString& path,

@@ -132,6 +132,7 @@ void StoreManifest::Open(const QString& manifestPath, bool readOnly)
     Close();
     path_ = manifestPath;
     entries_.clear();
+    Forget();
     readOnly_ = readOnly;
     if (!readOnly_)
         ManifestLock::Enter();
@@ -147,6 +148,16 @@ void StoreManifest::Close()
     open_ = false;
     loaded_ = false;
     entries_.clear();
+    Forget();
+}
+
+void StoreManifest::Forget()
+{
+    changed_ = false;
+    unsavedIds_.clear();
+    byName_.clear();
+    indexed_ = false;
+    largestKnown_ = false;
 }
 
 Status StoreManifest::ReadFile(const SecParams& keys, const QString& path, std::vector<ManifestEntry>* entries)
@@ -221,6 +232,10 @@ Status StoreManifest::Save()
     // list, and nothing a caller does after a save depends on which.
     if (Succeeded(s) && g_durable)
         (void)NativeFile::SyncPath(NativePath::ParentOf(path_));
+    if (Succeeded(s)) {
+        changed_ = false;
+        unsavedIds_.clear();
+    }
     return s;
 }
 
@@ -254,19 +269,39 @@ const ManifestEntry* StoreManifest::FindByStoredName(const QString& storedName) 
 
 const ManifestEntry* StoreManifest::FindByName(const QString& displayName) const
 {
-    for (const ManifestEntry& entry : entries_) {
-        if (entry.name.compare(displayName, Qt::CaseInsensitive) == 0)
-            return &entry;
+    if (!indexed_) {
+        byName_.clear();
+        byName_.reserve(static_cast<qsizetype>(entries_.size()));
+        // The first of two entries that differ only in case is the one found.
+        for (std::size_t i = 0; i < entries_.size(); ++i) {
+            const QString key = entries_[i].name.toCaseFolded();
+            if (!byName_.contains(key))
+                byName_.insert(key, i);
+        }
+        indexed_ = true;
     }
-    return nullptr;
+    const auto found = byName_.constFind(displayName.toCaseFolded());
+    if (found == byName_.cend())
+        return nullptr;
+    const ManifestEntry& entry = entries_[found.value()];
+    return entry.name.compare(displayName, Qt::CaseInsensitive) == 0 ? &entry : nullptr;
+}
+
+std::uint32_t StoreManifest::LargestId() const
+{
+    if (!largestKnown_) {
+        largest_ = 0;
+        for (const ManifestEntry& entry : entries_)
+            largest_ = std::max(largest_, entry.id);
+        largestKnown_ = true;
+    }
+    return largest_;
 }
 
 ManifestEntry StoreManifest::AddEntry(const QString& displayName, bool isFolder, std::uint64_t writeTime,
                                       const QString& folderPath)
 {
-    std::uint32_t largest = 0;
-    for (const ManifestEntry& entry : entries_)
-        largest = std::max(largest, entry.id);
+    const std::uint32_t largest = LargestId();
     // Past the largest number the search starts again at 1 and must then
     // step over the numbers in use; 0 is never a stored name.
     std::unordered_set<std::uint32_t> used;
@@ -286,7 +321,36 @@ ManifestEntry StoreManifest::AddEntry(const QString& displayName, bool isFolder,
             break;
     }
     entries_.push_back(ManifestEntry {id, displayName, isFolder, writeTime});
+    if (indexed_ && !byName_.contains(displayName.toCaseFolded()))
+        byName_.insert(displayName.toCaseFolded(), entries_.size() - 1);
+    largest_ = std::max(largest_, id);
+    changed_ = true;
+    unsavedIds_.push_back(id);
     return entries_.back();
+}
+
+void StoreManifest::RestoreEntry(const ManifestEntry& entry)
+{
+    entries_.push_back(entry);
+    indexed_ = false;
+    largestKnown_ = false;
+    changed_ = true;
+}
+
+std::vector<ManifestEntry> StoreManifest::TakeBackUnsavedAdditions()
+{
+    std::vector<ManifestEntry> taken;
+    if (unsavedIds_.empty())
+        return taken;
+    const std::unordered_set<std::uint32_t> unsaved(unsavedIds_.begin(), unsavedIds_.end());
+    const auto kept = std::stable_partition(entries_.begin(), entries_.end(),
+                                            [&unsaved](const ManifestEntry& e) { return unsaved.count(e.id) == 0; });
+    taken.assign(std::make_move_iterator(kept), std::make_move_iterator(entries_.end()));
+    entries_.erase(kept, entries_.end());
+    unsavedIds_.clear();
+    indexed_ = false;
+    largestKnown_ = false;
+    return taken;
 }
 
 bool StoreManifest::RemoveEntry(const QString& storedName)
@@ -296,11 +360,17 @@ bool StoreManifest::RemoveEntry(const QString& storedName)
     if (found == entries_.end())
         return false;
     entries_.erase(found);
+    unsavedIds_.erase(std::remove(unsavedIds_.begin(), unsavedIds_.end(), id), unsavedIds_.end());
+    indexed_ = false;
+    largestKnown_ = false;
+    changed_ = true;
     return true;
 }
 
 void StoreManifest::SortEntries()
 {
+    indexed_ = false;
+    changed_ = true;
     std::stable_sort(entries_.begin(), entries_.end(), [](const ManifestEntry& a, const ManifestEntry& b) {
         if (a.isFolder != b.isFolder)
             return a.isFolder;
@@ -310,8 +380,8 @@ void StoreManifest::SortEntries()
 
 QByteArray StoreManifest::Serialize(const std::vector<ManifestEntry>& entries)
 {
-    // Folders of thousands of entries are written after every file: one
-    // allocation, digits and names copied in bulk.
+    // A folder import writes lists of thousands of entries every second:
+    // one allocation, digits and names copied in bulk.
     qsizetype size = 0;
     for (const ManifestEntry& entry : entries)
         size += 3 + 10 + 1 + 20 + 1 + 2 * (entry.name.size() + 1) + 1;

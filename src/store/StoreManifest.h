@@ -12,6 +12,7 @@
 #include "platform/Status.h"
 
 #include <QByteArray>
+#include <QHash>
 #include <QString>
 
 #include <cstdint>
@@ -54,8 +55,14 @@ public:
                            const QString& folderPath);
     bool RemoveEntry(const QString& storedName);
     // Lists again an entry that RemoveEntry took out, with its own number.
-    void RestoreEntry(const ManifestEntry& entry) { entries_.push_back(entry); }
+    void RestoreEntry(const ManifestEntry& entry);
     void SortEntries();
+    // Changed in memory since it was loaded or last saved.
+    [[nodiscard]] bool HasUnsavedChanges() const { return changed_; }
+    // Takes out the entries added since the last save and gives them back,
+    // so that the caller can remove their stored items: after a failed save
+    // nothing names them, and nothing may be left that the list does not.
+    [[nodiscard]] std::vector<ManifestEntry> TakeBackUnsavedAdditions();
     [[nodiscard]] const std::vector<ManifestEntry>& Entries() const { return entries_; }
     [[nodiscard]] const QString& Path() const { return path_; }
 
@@ -80,6 +87,8 @@ public:
 
 private:
     [[nodiscard]] Status Load();
+    void Forget();
+    [[nodiscard]] std::uint32_t LargestId() const;
 
     const SecParams& keys_;
     QString path_;
@@ -89,6 +98,14 @@ private:
     bool loaded_ = false;
     bool fromBackup_ = false;
     Status loadStatus_ = S_OK;
+    bool changed_ = false;
+    std::vector<std::uint32_t> unsavedIds_;
+    // A folder import looks up every name it adds: by folded name, built on
+    // first use, so that N additions do not cost N * N comparisons.
+    mutable QHash<QString, std::size_t> byName_;
+    mutable bool indexed_ = false;
+    mutable std::uint32_t largest_ = 0;
+    mutable bool largestKnown_ = false;
 };
 
 }  // namespace nbr

@@ -8,12 +8,18 @@
 #include "platform/FileSystem.h"
 #include "platform/NativeFile.h"
 #include "platform/NativePath.h"
+#include "store/EncryptedStore.h"
 #include "store/FileUtilities.h"
+#include "store/StoreManifest.h"
+#include "store/StoreStatus.h"
 #include "store/WorkUnits.h"
 
 namespace nbr {
 namespace {
 constexpr qsizetype kLongestName = 255;  // bytes of one name, on every file system we meet
+// A crash loses at most this much work from the lists; the stored files of
+// those entries are leftovers that a repair lists again.
+constexpr qint64 kLongestUnsavedMs = 1000;
 }
 
 TransferThread::TransferThread(IProgressDlg* progress, const LanguageManager& languages)
@@ -55,20 +61,63 @@ void TransferThread::ReportLeftOut(const QString& text) const
     ShowError(text);
 }
 
+Status TransferThread::SaveList(StoreManifest& list)
+{
+    if (!list.HasUnsavedChanges())
+        return S_OK;
+    const Status s = list.Save();
+    if (Succeeded(s))
+        return s;
+    const QString folder = NativePath::ParentOf(list.Path());
+    for (const ManifestEntry& entry : list.TakeBackUnsavedAdditions()) {
+        const QString item = EncryptedStore::StoredPathOf(folder, entry.id);
+        if (entry.isFolder)
+            (void)FileUtilities::DeleteTree(item, nullptr, false, false);
+        else
+            (void)FileUtilities::DeleteFileForced(item);
+    }
+    return s == StatusFromWin32(win32::kDiskFull) ? E_STORE_DISK_FULL : s;
+}
+
+void TransferThread::HoldList(StoreManifest* list)
+{
+    held_ = list;
+    sinceSave_.start();
+}
+
+Status TransferThread::SaveHeldList() const
+{
+    if (Failed(heldFailure_) || !held_)
+        return heldFailure_;
+    heldFailure_ = SaveList(*held_);
+    sinceSave_.start();
+    return heldFailure_;
+}
+
+Status TransferThread::SaveHeldListIfDue() const
+{
+    if (Succeeded(heldFailure_) && held_ && sinceSave_.isValid() && sinceSave_.elapsed() < kLongestUnsavedMs)
+        return S_OK;
+    return SaveHeldList();
+}
+
 void TransferThread::ShowError(const QString& text) const
 {
+    (void)SaveHeldList();
     (void)ShowMessageBox(progress_ ? progress_->GetWindowHandle() : nullptr, languages_.GetText(msg::kCaptionError),
                          text, mb::kOk, mb::kIconError);
 }
 
 void TransferThread::ShowNotice(const QString& text) const
 {
+    (void)SaveHeldList();
     (void)ShowMessageBox(progress_ ? progress_->GetWindowHandle() : nullptr, languages_.GetText(msg::kCaptionNotice),
                          text, mb::kOk, mb::kIconInformation);
 }
 
 bool TransferThread::Ask(const QString& text) const
 {
+    (void)SaveHeldList();
     const std::uint32_t answer = ShowMessageBox(progress_ ? progress_->GetWindowHandle() : nullptr,
                                                 languages_.GetText(msg::kCaptionNotice), text, mb::kYes | mb::kNo,
                                                 mb::kIconInformation);

@@ -5,6 +5,7 @@
 
 #include "platform/Status.h"
 
+#include <QElapsedTimer>
 #include <QThread>
 
 #include <atomic>
@@ -16,6 +17,7 @@ namespace nbr {
 
 class IProgressDlg;
 class LanguageManager;
+class StoreManifest;
 
 class TransferThread {
 public:
@@ -50,6 +52,23 @@ public:
     // two whole.
     [[nodiscard]] static Status WriteReplacing(const QString& destination,
                                                const std::function<Status(const QString& path)>& write);
+    // Saves `list` when it changed. On failure the entries added since its
+    // last save go again, with their stored items (a folder with all it
+    // holds): what is on the stick then matches what the list names.
+    // A full drive is E_STORE_DISK_FULL.
+    [[nodiscard]] static Status SaveList(StoreManifest& list);
+
+    // The list of the folder the transfer is filling, kept in memory with
+    // its new entries (null: none). Only this list may have unsaved changes;
+    // it is saved before every message to the person, who may pull the
+    // stick while a box waits, and at the latest each second of work.
+    void HoldList(StoreManifest* list);
+    [[nodiscard]] StoreManifest* HeldList() const { return held_; }
+    // Saves the held list now, or only when a second has passed since its
+    // last save. A failure stays: every later call reports it.
+    [[nodiscard]] Status SaveHeldList() const;
+    [[nodiscard]] Status SaveHeldListIfDue() const;
+
     // A progress routine for the file transforms; `data` is the thread.
     static std::uint32_t StoreProgressRoutine(std::uint64_t total, std::uint64_t done, std::uint32_t reason, void* data);
 
@@ -71,6 +90,11 @@ private:
     mutable std::atomic<bool> leftOut_ {false};
     std::uint64_t fileBytesReported_ = 0;
     std::unique_ptr<QThread> thread_;
+    // Saving is no change of what the transfer is, only of when its list
+    // reaches the stick: the message boxes, which are const, save too.
+    StoreManifest* held_ = nullptr;
+    mutable QElapsedTimer sinceSave_;
+    mutable Status heldFailure_ = S_OK;
 };
 
 }  // namespace nbr

@@ -9,7 +9,9 @@
 #include "app/DropFileList.h"
 #include "app/HeadlessProgress.h"
 #include "app/LanguageManager.h"
+#include "app/IMessageBoxAnswerer.h"
 #include "app/MessageBox.h"
+#include "app/MessageBoxRequest.h"
 #include "app/ScriptedMessageBox.h"
 #include "platform/FaultInjection.h"
 #include "security/SecParams.h"
@@ -130,6 +132,20 @@ QSet<QString> NumberedItems(const QString& root)
     return items;
 }
 
+// Answers No, after reading what the stick's list names at that moment.
+class PeekingAnswerer final : public IMessageBoxAnswerer {
+public:
+    explicit PeekingAnswerer(std::function<void()> peek) : peek_(std::move(peek)) {}
+    std::uint32_t Answer(const MessageBoxRequest&) override
+    {
+        peek_();
+        return mb::kIdNo;
+    }
+
+private:
+    std::function<void()> peek_;
+};
+
 QStringList Global(const QString& root)
 {
     (void)WriteAll(root + QStringLiteral("/pw"), "secret1\n");
@@ -142,11 +158,63 @@ class TestImportSaves : public QObject {
     Q_OBJECT
 
 private slots:
+    void nameLookup_data();
+    void nameLookup();
     void listsSavedBoundedTimes();
+    void listOnStickBeforeEachQuestion();
     void fullDriveAnywhereKeepsListAndFilesAlike();
     void failedListSaveTakesItsFilesBack();
     void killMidImportLosesNothingOnceRepaired();
 };
+
+void TestImportSaves::nameLookup_data()
+{
+    QTest::addColumn<QString>("stored");
+    QTest::addColumn<QString>("asked");
+    QTest::addColumn<bool>("found");
+    QTest::newRow("same") << QStringLiteral("a.txt") << QStringLiteral("a.txt") << true;
+    QTest::newRow("ascii case") << QStringLiteral("Report.TXT") << QStringLiteral("report.txt") << true;
+    QTest::newRow("umlaut") << QStringLiteral("\u00C4pfel") << QStringLiteral("\u00E4PFEL") << true;
+    QTest::newRow("final sigma") << QStringLiteral("\u039F\u03A3") << QStringLiteral("\u03BF\u03C2") << true;
+    QTest::newRow("cyrillic") << QStringLiteral("\u0416\u0443\u043A") << QStringLiteral("\u0436\u0423\u041A") << true;
+    QTest::newRow("beyond the BMP") << QStringLiteral("\U00010400x") << QStringLiteral("\U00010428X") << true;
+    QTest::newRow("sharp s is no ss") << QStringLiteral("Stra\u00DFe") << QStringLiteral("STRASSE") << false;
+    QTest::newRow("other name") << QStringLiteral("a.txt") << QStringLiteral("a.txt ") << false;
+}
+
+void TestImportSaves::nameLookup()
+{
+    // The lookup by folded name agrees with comparing every entry, also
+    // after the list changed under it.
+    QFETCH(QString, stored);
+    QFETCH(QString, asked);
+    QFETCH(bool, found);
+    QTemporaryDir dir;
+    SecParams keys;
+    Unlock(keys, kMaster);
+    StoreManifest list(keys);
+    list.Open(dir.filePath(QStringLiteral(".manifest")), false);
+    QVERIFY(list.IsLoaded());
+    for (int i = 0; i < 50; ++i)
+        (void)list.AddEntry(QStringLiteral("filler %1").arg(i), false, 0, dir.path());
+    QVERIFY(list.FindByName(asked) == nullptr);
+    const ManifestEntry added = list.AddEntry(stored, false, 7, dir.path());
+    const ManifestEntry* hit = list.FindByName(asked);
+    QCOMPARE(hit != nullptr, found);
+    QCOMPARE(hit != nullptr, stored.compare(asked, Qt::CaseInsensitive) == 0);
+    if (hit)
+        QCOMPARE(hit->id, added.id);
+    QVERIFY(list.RemoveEntry(QStringLiteral("3")));
+    list.SortEntries();
+    hit = list.FindByName(asked);
+    QCOMPARE(hit != nullptr, found);
+    if (hit)
+        QCOMPARE(hit->id, added.id);
+    QVERIFY(list.FindByName(QStringLiteral("filler 2")) == nullptr);
+    QVERIFY(list.FindByName(QStringLiteral("FILLER 49")) != nullptr);
+    // The numbers go on past the largest, after a removal too.
+    QCOMPARE(list.AddEntry(QStringLiteral("next"), false, 0, dir.path()).id, added.id + 1);
+}
 
 void TestImportSaves::listsSavedBoundedTimes()
 {
@@ -177,6 +245,36 @@ void TestImportSaves::listsSavedBoundedTimes()
         QVERIFY2(files.contains(name), qPrintable(name));
         QCOMPARE(s.Decrypted(files.value(name)), Content(i));
     }
+}
+
+void TestImportSaves::listOnStickBeforeEachQuestion()
+{
+    // The person may pull the stick while a question waits: what was stored
+    // before it is listed on the stick by then.
+    Store s;
+    QVERIFY(QDir().mkpath(s.host + QStringLiteral("/album")));
+    QVERIFY(WriteAll(s.host + QStringLiteral("/album/first.txt"), "first"));
+    QCOMPARE(s.Import(), S_OK);
+    QStringList paths;
+    for (int i = 0; i < 3; ++i) {
+        paths << s.host + QLatin1Char('/') + FileName(i);
+        QVERIFY(WriteAll(paths.last(), Content(i)));
+    }
+    paths << s.host + QStringLiteral("/album");
+    QStringList onStick;
+    PeekingAnswerer peeking([&] {
+        StoreManifest list(s.keys);
+        list.Open(EncryptedStore::ManifestPathOf(s.root), true);
+        for (const ManifestEntry& entry : list.Entries())
+            onStick << entry.name;
+    });
+    MessageBox::Install(&peeking);
+    HeadlessProgress progress;
+    CopyToDeviceThread worker(&progress, *s.store, DropFileList(paths), QString(), s.languages);
+    (void)worker.RunHere();
+    MessageBox::Install(&s.answers);
+    onStick.sort();
+    QCOMPARE(onStick, QStringList({QStringLiteral("album"), FileName(0), FileName(1), FileName(2)}));
 }
 
 void TestImportSaves::fullDriveAnywhereKeepsListAndFilesAlike()

@@ -155,7 +155,9 @@ Status CopyToDeviceThread::StoreFolder(EncryptedStore& store, StoreManifest& lis
     StoreManifest* const outer = thread ? thread->HeldList() : nullptr;
     if (thread)
         thread->HoldList(&inner);
-    SiblingNames taken([&inner](const QString& name) { return inner.FindByName(name) != nullptr; });
+    // Numbered names are not checked against the stored ones: a merge that
+    // imports the same folder again replaces "a (2).txt", adds no "a (3).txt".
+    SiblingNames taken;
     Status result = S_OK;
     for (const DirectoryEntry& child : entries) {
         if (thread && thread->IsCancelled())

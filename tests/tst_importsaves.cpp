@@ -162,6 +162,7 @@ private slots:
     void nameLookup();
     void listsSavedBoundedTimes();
     void listOnStickBeforeEachQuestion();
+    void listOnStickBeforeALargeFile();
     void fullDriveAnywhereKeepsListAndFilesAlike();
     void failedListSaveTakesItsFilesBack();
     void killMidImportLosesNothingOnceRepaired();
@@ -275,6 +276,33 @@ void TestImportSaves::listOnStickBeforeEachQuestion()
     MessageBox::Install(&s.answers);
     onStick.sort();
     QCOMPARE(onStick, QStringList({QStringLiteral("album"), FileName(0), FileName(1), FileName(2)}));
+}
+
+void TestImportSaves::listOnStickBeforeALargeFile()
+{
+    // A large file takes long: the files stored before it are listed on the
+    // stick before it starts, not a second of work after.
+    Store s;
+    const QStringList paths = {s.host + QStringLiteral("/small.txt"), s.host + QStringLiteral("/large.bin")};
+    QVERIFY(WriteAll(paths[0], "small"));
+    QVERIFY(WriteAll(paths[1], Pattern(9 << 20)));
+    HeadlessProgress progress;
+    QStringList onStick;
+    bool peeked = false;
+    progress.SetObserver([&] {
+        if (peeked || progress.State().filePosition == 0 || progress.State().fileMaximum < (9 << 20))
+            return;
+        peeked = true;
+        StoreManifest list(s.keys);
+        list.Open(EncryptedStore::ManifestPathOf(s.root), true);
+        for (const ManifestEntry& entry : list.Entries())
+            onStick << entry.name;
+    });
+    CopyToDeviceThread worker(&progress, *s.store, DropFileList(paths), QString(), s.languages);
+    QCOMPARE(worker.RunHere(), S_OK);
+    progress.SetObserver(nullptr);
+    QVERIFY(peeked);
+    QCOMPARE(onStick, QStringList {QStringLiteral("small.txt")});
 }
 
 void TestImportSaves::fullDriveAnywhereKeepsListAndFilesAlike()

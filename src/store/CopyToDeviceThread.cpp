@@ -177,6 +177,12 @@ Status CopyToDeviceThread::StoreFolder(EncryptedStore& store, StoreManifest& lis
         item.name = taken.Claim(child.name);
         if (item.name != child.name && thread)
             thread->ShowNotice(thread->Languages().FormatText(msg::kStoredUnderOtherName, {childPath, item.name}));
+        // A list that cannot be saved takes no more entries.
+        const Status due = thread ? thread->SaveHeldListIfDue(item.isFolder ? 0 : item.size) : S_OK;
+        if (Failed(due)) {
+            result = due;
+            break;
+        }
         std::uint32_t childId = 0;
         Status s;
         if (item.isFolder) {
@@ -198,12 +204,6 @@ Status CopyToDeviceThread::StoreFolder(EncryptedStore& store, StoreManifest& lis
             result = s;
         if (s == E_STORE_DISK_FULL || s == E_ABORTED)
             break;
-        // A list that cannot be saved takes no more entries.
-        const Status due = thread ? thread->SaveHeldListIfDue() : S_OK;
-        if (Failed(due)) {
-            result = due;
-            break;
-        }
     }
     const Status left = SaveList(inner);
     if (Succeeded(result) && Failed(left))
@@ -292,6 +292,8 @@ Status CopyToDeviceThread::Run()
             ShowNotice(languages_.FormatText(msg::kStoredUnderOtherName, {path, claimed}));
             source.name = claimed;
         }
+        if (Failed(SaveHeldListIfDue(source.isFolder ? 0 : source.size)))
+            break;  // reported below
         progress_->SetLine2(path);
         bool overwrite = false;
         bool stop = false;
@@ -328,11 +330,6 @@ Status CopyToDeviceThread::Run()
         }
         if (stop)
             break;
-        const Status due = SaveHeldListIfDue();
-        if (Failed(due)) {
-            status = due;
-            break;
-        }
     }
     // At the end and on a cancel alike: what was stored is listed before the
     // run reports, and a failed save says the run did not do it all.

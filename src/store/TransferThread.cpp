@@ -20,6 +20,9 @@ constexpr qsizetype kLongestName = 255;  // bytes of one name, on every file sys
 // A crash loses at most this much work from the lists; the stored files of
 // those entries are leftovers that a repair lists again.
 constexpr qint64 kLongestUnsavedMs = 1000;
+// A file this large takes about a second on a slow stick: the entries stored
+// before it do not wait for it.
+constexpr std::uint64_t kLongFileBytes = 8u << 20;
 }
 
 TransferThread::TransferThread(IProgressDlg* progress, const LanguageManager& languages)
@@ -94,9 +97,10 @@ Status TransferThread::SaveHeldList() const
     return heldFailure_;
 }
 
-Status TransferThread::SaveHeldListIfDue() const
+Status TransferThread::SaveHeldListIfDue(std::uint64_t nextFileBytes) const
 {
-    if (Succeeded(heldFailure_) && held_ && sinceSave_.isValid() && sinceSave_.elapsed() < kLongestUnsavedMs)
+    if (Succeeded(heldFailure_) && held_ && sinceSave_.isValid() && sinceSave_.elapsed() < kLongestUnsavedMs
+        && nextFileBytes < kLongFileBytes)
         return S_OK;
     return SaveHeldList();
 }

@@ -64,10 +64,12 @@ public:
     // stick while a box waits, and at the latest each second of work.
     void HoldList(StoreManifest* list);
     [[nodiscard]] StoreManifest* HeldList() const { return held_; }
-    // Saves the held list now, or only when a second has passed since its
-    // last save. A failure stays: every later call reports it.
+    // Saves the held list now, or only when it is due: a second has passed
+    // since its last save, or the next file (of `nextFileBytes`) is large
+    // enough to take that long itself. A failure stays: every later call
+    // reports it.
     [[nodiscard]] Status SaveHeldList() const;
-    [[nodiscard]] Status SaveHeldListIfDue() const;
+    [[nodiscard]] Status SaveHeldListIfDue(std::uint64_t nextFileBytes = 0) const;
 
     // A progress routine for the file transforms; `data` is the thread.
     static std::uint32_t StoreProgressRoutine(std::uint64_t total, std::uint64_t done, std::uint32_t reason, void* data);

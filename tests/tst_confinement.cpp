@@ -354,7 +354,7 @@ void TestConfinement::importKeepsNamesThatDifferInCase()
     QVERIFY(WriteAll(d + QStringLiteral("/foo/x"), "foo's"));
 
     for (const QString& mode : {QStringLiteral("--skip"), QStringLiteral("--overwrite")}) {
-        (void)RunCli(Args(p, {QStringLiteral("rm"), QStringLiteral("-r"), QStringLiteral("Case")}));
+        (void)RunCli(Args(p, {QStringLiteral("rm"), QStringLiteral("-r"), QStringLiteral("--yes"), QStringLiteral("Case")}));
         const Result res = RunCli(Args(p, {QStringLiteral("add"), mode, d}));
         QVERIFY2(res.exitCode == 0, qPrintable(res.err));
         QVERIFY2(res.err.contains(QStringLiteral("(2)")), qPrintable(res.err));

@@ -4,6 +4,7 @@
 // keeps every stored file once the store is repaired.
 
 #include "CliTestSupport.h"
+#include "StoreFixture.h"
 #include "TestSupport.h"
 
 #include "app/DropFileList.h"
@@ -65,29 +66,7 @@ void MakeAlbum(const QString& host, int count, int inSub)
     }
 }
 
-struct Store {
-    QTemporaryDir dir;
-    QString host;
-    QString root;
-    SecParams keys;
-    LanguageManager languages;
-    ScriptedMessageBox answers;
-    std::unique_ptr<EncryptedStore> store;
-
-    Store()
-    {
-        host = dir.filePath(QStringLiteral("host"));
-        root = dir.filePath(QStringLiteral("stick/Encrypted Data"));
-        QDir().mkpath(host);
-        const QByteArray pw = Utf16Le(QStringLiteral("password1"));
-        (void)keys.CreateNew(reinterpret_cast<const std::uint8_t*>(pw.constData()), static_cast<std::size_t>(pw.size()));
-        languages.AddPack(0, QStringLiteral(NIMBRA_LANG_DIR "/LangENG.json"));
-        (void)languages.SelectLanguage(0, true);
-        store = std::make_unique<EncryptedStore>(root, keys);
-        MessageBox::Install(&answers);
-    }
-    ~Store() { MessageBox::Install(nullptr); }
-
+struct Store : StoreFixture {
     Status Import()
     {
         HeadlessProgress progress;

@@ -2,6 +2,7 @@
 // drive, cancel, safe replacement, names that cannot be kept, and the
 // file-list format that drops and the clipboard carry.
 
+#include "StoreFixture.h"
 #include "TestSupport.h"
 
 #include "app/DropFileList.h"
@@ -29,29 +30,7 @@ using namespace nbr::test;
 
 namespace {
 
-struct Fixture {
-    QTemporaryDir dir;
-    QString host;
-    QString root;
-    SecParams keys;
-    LanguageManager languages;
-    ScriptedMessageBox answers;
-    std::unique_ptr<EncryptedStore> store;
-
-    Fixture()
-    {
-        host = dir.filePath(QStringLiteral("host"));
-        root = dir.filePath(QStringLiteral("stick/Encrypted Data"));
-        QDir().mkpath(host);
-        const QByteArray pw = Utf16Le(QStringLiteral("password1"));
-        (void)keys.CreateNew(reinterpret_cast<const std::uint8_t*>(pw.constData()), static_cast<std::size_t>(pw.size()));
-        languages.AddPack(0, QStringLiteral(NIMBRA_LANG_DIR "/LangENG.json"));
-        (void)languages.SelectLanguage(0, true);
-        store = std::make_unique<EncryptedStore>(root, keys);
-        MessageBox::Install(&answers);
-    }
-    ~Fixture() { MessageBox::Install(nullptr); }
-
+struct Fixture : StoreFixture {
     QString Host(const QString& relative) const { return host + QLatin1Char('/') + relative; }
     void Put(const QString& relative, const QByteArray& content) const
     {

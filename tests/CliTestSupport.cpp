@@ -14,16 +14,22 @@ QString Config()
     return config.path();
 }
 
-Result RunCli(const QStringList& arguments, const QByteArray& input, const QString& inputFile,
-              const QHash<QString, QString>& extra, int timeoutMs)
+QProcessEnvironment CliEnvironment()
 {
-    QProcess process;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("LANG"), QStringLiteral("C.UTF-8"));
     env.insert(QStringLiteral("XDG_CONFIG_HOME"), Config());
     env.remove(QStringLiteral("LC_ALL"));
     env.remove(QStringLiteral("LC_MESSAGES"));
     env.remove(QStringLiteral("LANGUAGE"));
+    return env;
+}
+
+Result RunCli(const QStringList& arguments, const QByteArray& input, const QString& inputFile,
+              const QHash<QString, QString>& extra, int timeoutMs)
+{
+    QProcess process;
+    QProcessEnvironment env = CliEnvironment();
     for (auto it = extra.begin(); it != extra.end(); ++it)
         env.insert(it.key(), it.value());
     process.setProcessEnvironment(env);
@@ -56,12 +62,7 @@ Result RunOnTerminal(const QStringList& arguments, const QByteArray& input)
     for (const QString& a : QStringList {QStringLiteral(NIMBRA_CLI)} + arguments)
         quoted << QLatin1Char('\'') + a + QLatin1Char('\'');
     QProcess process;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("LANG"), QStringLiteral("C.UTF-8"));
-    env.insert(QStringLiteral("XDG_CONFIG_HOME"), Config());
-    env.remove(QStringLiteral("LC_ALL"));
-    env.remove(QStringLiteral("LC_MESSAGES"));
-    process.setProcessEnvironment(env);
+    process.setProcessEnvironment(CliEnvironment());
     process.start(QStringLiteral("script"), {QStringLiteral("-q"), QStringLiteral("-e"), QStringLiteral("-c"), quoted.join(QLatin1Char(' ')),
                                              QStringLiteral("/dev/null")});
     Result result;

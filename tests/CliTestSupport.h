@@ -4,6 +4,7 @@
 
 #include <QByteArray>
 #include <QHash>
+#include <QProcessEnvironment>
 #include <QString>
 #include <QStringList>
 
@@ -20,6 +21,9 @@ struct Result {
 // Settings of their own, so that a saved language of the machine's user
 // does not change the texts the tests look for.
 QString Config();
+// The environment every run gets: those settings and C.UTF-8, whatever the
+// machine's locale variables say.
+QProcessEnvironment CliEnvironment();
 // `input` feeds standard input; `inputFile` (when given) is standard input
 // instead. `extra` adds to or overrides the environment.
 Result RunCli(const QStringList& arguments, const QByteArray& input = {}, const QString& inputFile = {},

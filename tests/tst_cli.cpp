@@ -413,12 +413,7 @@ void TestCli::interruptCancelsCleanly()
     QVERIFY(big.open(QIODevice::WriteOnly) && big.resize(4ll << 30));
     big.close();
     QProcess process;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("LANG"), QStringLiteral("C.UTF-8"));
-    env.insert(QStringLiteral("XDG_CONFIG_HOME"), Config());
-    env.remove(QStringLiteral("LC_ALL"));
-    env.remove(QStringLiteral("LC_MESSAGES"));
-    process.setProcessEnvironment(env);
+    process.setProcessEnvironment(CliEnvironment());
     process.start(QStringLiteral(NIMBRA_CLI), p + QStringList {QStringLiteral("-q"), QStringLiteral("add"),
                                                                root.filePath(QStringLiteral("big.bin"))});
     QVERIFY(process.waitForStarted());

@@ -65,10 +65,10 @@ void FaultInjection::Arm(Mode mode, std::uint64_t at)
 
 void FaultInjection::ArmFromEnvironment()
 {
-    const char* spec = std::getenv("NIMBRA_FAULT");
-    if (!spec || !*spec)
+    const char* armed = std::getenv("NIMBRA_FAULT");
+    if (!armed || !*armed)
         return;
-    const std::string text(spec);
+    const std::string text(armed);
     const auto colon = text.find(':');
     if (colon == std::string::npos)
         return;

@@ -3,6 +3,7 @@
 #include "platform/ConfinedPath.h"
 #include "platform/CreationPolicy.h"
 #include "platform/FaultInjection.h"
+#include "platform/FileWipe.h"
 #include "platform/NativePath.h"
 #include "platform/SystemError.h"
 
@@ -18,8 +19,6 @@
 
 namespace nbr {
 namespace {
-
-constexpr std::size_t kWipePiece = 1 << 20;
 
 void Describe(const struct stat& st, DirectoryEntry* item)
 {
@@ -60,45 +59,6 @@ int OpenFolderAt(int dir, const char* name)
         fd = ::openat(dir, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
     } while (fd < 0 && errno == EINTR);
     return fd;
-}
-
-// Overwrites a regular file below `dir` with zeros and puts them on the
-// device; a link or anything special is left for the unlink.
-void WipeAt(int dir, const char* name)
-{
-    if (!FaultInjection::BeforeChange("write"))
-        return;
-    int fd = ::openat(dir, name, O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
-    if (fd < 0 && errno == EACCES) {
-        // Read-only: make it writable for the wipe; it is deleted next anyway.
-        const int ro = ::openat(dir, name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
-        struct stat st {};
-        if (ro >= 0 && ::fstat(ro, &st) == 0 && S_ISREG(st.st_mode))
-            (void)::fchmod(ro, (st.st_mode & 07777) | S_IWUSR);
-        if (ro >= 0)
-            ::close(ro);
-        fd = ::openat(dir, name, O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
-    }
-    if (fd < 0)
-        return;
-    struct stat st {};
-    if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) {
-        const auto size = static_cast<std::uint64_t>(st.st_size);
-        const std::vector<char> zeros(static_cast<std::size_t>(std::min<std::uint64_t>(size, kWipePiece)), 0);
-        std::uint64_t written = 0;
-        while (written < size) {
-            const auto piece = static_cast<std::size_t>(std::min<std::uint64_t>(size - written, kWipePiece));
-            const ssize_t n = ::pwrite(fd, zeros.data(), piece, static_cast<off_t>(written));
-            if (n < 0 && errno == EINTR)
-                continue;
-            if (n <= 0)
-                break;
-            written += static_cast<std::uint64_t>(n);
-        }
-        if (FaultInjection::BeforeChange("sync"))
-            (void)::fdatasync(fd);
-    }
-    ::close(fd);
 }
 
 bool Inside(const QString& path, const QString& folder)
@@ -149,7 +109,7 @@ bool EmptyFolder(int fd, const QString& path, const TreeRemoval& how)
         if (!how.keep.isEmpty() && child == how.keep)
             continue;
         if (how.wipe && S_ISREG(st.st_mode) && !(how.inUse && how.inUse(child)))
-            WipeAt(dirFd, name.constData());
+            (void)FileWipe::ZeroAt(dirFd, name.constData());  // the unlink follows in any case
         const bool removed = FaultInjection::BeforeChange("unlink") && (::unlinkat(dirFd, name.constData(), 0) == 0 || errno == ENOENT);
         complete = complete && removed;
         if (!valid && how.oddName)

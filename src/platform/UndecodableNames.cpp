@@ -1,5 +1,6 @@
 #include "platform/UndecodableNames.h"
 
+#include "platform/FileWipe.h"
 #include "platform/NativePath.h"
 #include "platform/SystemError.h"
 
@@ -15,8 +16,6 @@
 namespace nbr {
 namespace {
 
-constexpr std::size_t kZeroPiece = 1 << 20;
-
 struct Walk {
     bool wipe = false;
     QStringList* shown = nullptr;
@@ -28,40 +27,6 @@ struct Walk {
             firstError = err != 0 ? err : EIO;
     }
 };
-
-// Zeros over the whole file, on the device before the name goes: deleting
-// first would leave the plaintext in free space.
-bool ZeroFile(int folder, const char* name)
-{
-    const int fd = ::openat(folder, name, O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0)
-        return false;
-    struct stat st {};
-    bool ok = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
-    const std::vector<char> zeros(std::min<std::size_t>(static_cast<std::size_t>(ok ? st.st_size : 0), kZeroPiece), 0);
-    off_t done = 0;
-    while (ok && done < st.st_size) {
-        const auto piece = static_cast<std::size_t>(std::min<off_t>(st.st_size - done, static_cast<off_t>(kZeroPiece)));
-        const ssize_t n = ::pwrite(fd, zeros.data(), piece, done);
-        if (n < 0 && errno == EINTR)
-            continue;
-        ok = n > 0;
-        done += ok ? n : 0;
-    }
-    ok = ok && ::fdatasync(fd) == 0;
-    return ::close(fd) == 0 && ok;
-}
-
-bool MakeWritable(int folder, const char* name)
-{
-    const int fd = ::openat(folder, name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0)
-        return false;
-    struct stat st {};
-    const bool ok = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && ::fchmod(fd, (st.st_mode & 07777) | S_IWUSR) == 0;
-    ::close(fd);
-    return ok;
-}
 
 void WalkFolder(int folder, const QString& shownFolder, bool inside, Walk* walk)
 {
@@ -111,9 +76,8 @@ void WalkFolder(int folder, const QString& shownFolder, bool inside, Walk* walk)
             continue;
         }
         // Only a regular file holds data; a link or a device node is removed as it is.
-        bool zeroed = !S_ISREG(st.st_mode) || ZeroFile(folder, name.constData());
-        if (!zeroed && errno == EACCES && MakeWritable(folder, name.constData()))
-            zeroed = ZeroFile(folder, name.constData());
+        // Deleting first would leave the plaintext in free space.
+        const bool zeroed = !S_ISREG(st.st_mode) || FileWipe::ZeroAt(folder, name.constData());
         if (!zeroed) {
             walk->Fail(errno);
             continue;  // deleting it unwiped would leave the plaintext on the device

@@ -56,7 +56,41 @@ int StepInto(int dir, const QByteArray& name, int* error)
     return -1;
 }
 
+// The folder a walk on this thread reached last, while a Reuse lives.
+struct ReusedFolder {
+    int scopes = 0;
+    QString path;  // cleaned
+    int fd = -1;
+
+    void Forget()
+    {
+        if (fd >= 0)
+            ::close(fd);
+        fd = -1;
+        path.clear();
+    }
+};
+thread_local ReusedFolder t_reused;
+
+// A folder removed since it was kept has no links left: walk again.
+bool StillThere(int fd)
+{
+    struct stat st {};
+    return ::fstat(fd, &st) == 0 && st.st_nlink > 0;
+}
+
 }  // namespace
+
+ConfinedPath::Reuse::Reuse()
+{
+    ++t_reused.scopes;
+}
+
+ConfinedPath::Reuse::~Reuse()
+{
+    if (--t_reused.scopes == 0)
+        t_reused.Forget();
+}
 
 void ConfinedPath::Confine(const QString& folder)
 {
@@ -82,6 +116,17 @@ ConfinedPath::ConfinedPath(const QString& path) : dir_(AT_FDCWD)
         return;
     }
     confined_ = true;
+    const qsizetype last = clean.lastIndexOf(NativePath::kSeparator);
+    const QString parent = clean.left(last);
+    if (t_reused.scopes > 0 && t_reused.fd >= 0 && last >= folder.size() && t_reused.path == parent) {
+        if (StillThere(t_reused.fd)) {
+            dir_ = t_reused.fd;
+            ownsDir_ = false;
+            name_ = NativePath::Encode(clean.mid(last + 1));
+            return;
+        }
+        t_reused.Forget();
+    }
     // The confined folder's own name is the first step that must not be a link.
     const qsizetype cut = folder.lastIndexOf(NativePath::kSeparator);
     const QString anchor = cut <= 0 ? QStringLiteral("/") : folder.left(cut);
@@ -106,11 +151,19 @@ ConfinedPath::ConfinedPath(const QString& path) : dir_(AT_FDCWD)
     name_ = NativePath::Encode(steps.isEmpty() ? QString() : steps.last());
     if (name_.isEmpty())
         error_ = EINVAL;
+    if (t_reused.scopes > 0 && error_ == 0 && last >= folder.size()) {
+        const int kept = ::fcntl(dir_, F_DUPFD_CLOEXEC, 0);
+        if (kept >= 0) {
+            t_reused.Forget();
+            t_reused.fd = kept;
+            t_reused.path = parent;
+        }
+    }
 }
 
 ConfinedPath::~ConfinedPath()
 {
-    if (dir_ >= 0)
+    if (dir_ >= 0 && ownsDir_)
         ::close(dir_);
 }
 

@@ -26,6 +26,19 @@ public:
     // Opens the folder that holds `path`'s last component. Check Error() (an
     // errno value; ELOOP when a link was met on the way) before use.
     explicit ConfinedPath(const QString& path);
+
+    // While one lives on a thread, walks on that thread keep the folder they
+    // reached last and start from it when the next path lies in the same
+    // folder: a transfer of thousands of files into one folder walks it once,
+    // not once per call. Open one only where no folder on the way is renamed
+    // while it lives (a transfer, which holds its folders' lists).
+    class Reuse {
+    public:
+        Reuse();
+        ~Reuse();
+        Reuse(const Reuse&) = delete;
+        Reuse& operator=(const Reuse&) = delete;
+    };
     ~ConfinedPath();
     ConfinedPath(const ConfinedPath&) = delete;
     ConfinedPath& operator=(const ConfinedPath&) = delete;
@@ -48,6 +61,7 @@ public:
 
 private:
     int dir_;
+    bool ownsDir_ = true;
     int error_ = 0;
     bool confined_ = false;
     QByteArray name_;

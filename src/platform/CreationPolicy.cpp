@@ -4,11 +4,17 @@ namespace nbr {
 namespace {
 constexpr CreationPolicy kEveryone(0666, 0777);
 constexpr CreationPolicy kOwnerOnly(0600, 0700);
+constexpr CreationPolicy kEveryoneBatch(0666, 0777, false);
 }
 
 const CreationPolicy* CreationPolicy::StoreSecurityAttributes()
 {
     return &kEveryone;
+}
+
+const CreationPolicy* CreationPolicy::StoreBatch()
+{
+    return &kEveryoneBatch;
 }
 
 const CreationPolicy* CreationPolicy::Private()

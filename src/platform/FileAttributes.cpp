@@ -48,6 +48,45 @@ bool IsFat(int fd)
     return ::fstatfs(fd, &fs) == 0 && fs.f_type == MSDOS_SUPER_MAGIC;
 }
 
+// The bits of a file from its mode, and from its FAT attribute byte when
+// `fd` (may be -1) is open on a FAT volume.
+std::uint32_t BitsOf(const struct stat& st, int fd)
+{
+    std::uint32_t bits = 0;
+    if (S_ISDIR(st.st_mode))
+        bits |= FileAttributes::kDirectory;
+    if ((st.st_mode & S_IWUSR) == 0)
+        bits |= FileAttributes::kReadOnly;
+    std::uint32_t fat = 0;
+    if (fd >= 0 && IsFat(fd) && ::ioctl(fd, FAT_IOCTL_GET_ATTRIBUTES, &fat) == 0)
+        bits = (bits & ~kDosBits) | (fat & kDosBits);
+    return bits == 0 ? FileAttributes::kNormal : bits;
+}
+
+// Sets the FAT byte; false when `fd` is not on FAT (errno 0) or the ioctl
+// failed (errno set).
+bool SetFat(int fd, std::uint32_t attributes, bool* onFat)
+{
+    *onFat = fd >= 0 && IsFat(fd);
+    if (!*onFat)
+        return true;
+    std::uint32_t fat = 0;
+    if (::ioctl(fd, FAT_IOCTL_GET_ATTRIBUTES, &fat) != 0)
+        return false;
+    // The system bit needs a capability to change; it is never ours to set.
+    const std::uint32_t wanted = (fat & ~(FileAttributes::kReadOnly | FileAttributes::kHidden | FileAttributes::kArchive))
+                                 | (attributes & (FileAttributes::kReadOnly | FileAttributes::kHidden | FileAttributes::kArchive));
+    return wanted == fat || ::ioctl(fd, FAT_IOCTL_SET_ATTRIBUTES, &wanted) == 0;
+}
+
+mode_t ModeFor(mode_t mode, std::uint32_t attributes)
+{
+    mode &= 07777;
+    if (attributes & FileAttributes::kReadOnly)
+        return mode & ~static_cast<mode_t>(S_IWUSR | S_IWGRP | S_IWOTH);
+    return mode | S_IWUSR;
+}
+
 }  // namespace
 
 Status FileAttributes::Get(const QString& path, std::uint32_t* attributes)
@@ -60,19 +99,41 @@ Status FileAttributes::Get(const QString& path, std::uint32_t* attributes)
     struct stat st {};
     if (::fstatat(at.Dir(), at.Name(), &st, at.NoFollowAtFlag()) != 0)
         return at.Failure(errno, path);
-
-    std::uint32_t bits = 0;
-    if (S_ISDIR(st.st_mode))
-        bits |= kDirectory;
-    if ((st.st_mode & S_IWUSR) == 0)
-        bits |= kReadOnly;
-
     Fd fd(at);
-    std::uint32_t fat = 0;
-    if (fd.get() >= 0 && IsFat(fd.get()) && ::ioctl(fd.get(), FAT_IOCTL_GET_ATTRIBUTES, &fat) == 0)
-        bits = (bits & ~kDosBits) | (fat & kDosBits);
+    *attributes = BitsOf(st, fd.get());
+    return S_OK;
+}
 
-    *attributes = bits == 0 ? kNormal : bits;
+Status FileAttributes::GetOpen(int fd, std::uint32_t* attributes)
+{
+    if (!attributes || fd < 0)
+        return E_INVALIDARG;
+    struct stat st {};
+    if (::fstat(fd, &st) != 0)
+        return SystemError::Last();
+    *attributes = BitsOf(st, fd);
+    return S_OK;
+}
+
+Status FileAttributes::SetOpen(int fd, std::uint32_t attributes)
+{
+    if (fd < 0)
+        return E_INVALIDARG;
+    if (attributes & kNormal)
+        attributes &= ~(kReadOnly | kHidden | kArchive);
+    struct stat st {};
+    if (::fstat(fd, &st) != 0)
+        return SystemError::Last();
+    if (!FaultInjection::BeforeChange("attributes"))
+        return SystemError::Last();
+    bool onFat = false;
+    if (!SetFat(fd, attributes, &onFat))
+        return SystemError::Last();
+    if (onFat)
+        return S_OK;
+    const mode_t mode = ModeFor(st.st_mode, attributes);
+    if (mode != (st.st_mode & 07777) && ::fchmod(fd, mode) != 0)
+        return SystemError::Last();
     return S_OK;
 }
 
@@ -92,23 +153,13 @@ Status FileAttributes::Set(const QString& path, std::uint32_t attributes)
         return SystemError::Last(path);
 
     Fd fd(at);
-    if (fd.get() >= 0 && IsFat(fd.get())) {
-        std::uint32_t fat = 0;
-        if (::ioctl(fd.get(), FAT_IOCTL_GET_ATTRIBUTES, &fat) != 0)
-            return SystemError::Last(path);
-        // The system bit needs a capability to change; it is never ours to set.
-        const std::uint32_t wanted = (fat & ~(kReadOnly | kHidden | kArchive))
-                                     | (attributes & (kReadOnly | kHidden | kArchive));
-        if (wanted != fat && ::ioctl(fd.get(), FAT_IOCTL_SET_ATTRIBUTES, &wanted) != 0)
-            return SystemError::Last(path);
+    bool onFat = false;
+    if (!SetFat(fd.get(), attributes, &onFat))
+        return SystemError::Last(path);
+    if (onFat)
         return S_OK;
-    }
 
-    mode_t mode = st.st_mode & 07777;
-    if (attributes & kReadOnly)
-        mode &= ~static_cast<mode_t>(S_IWUSR | S_IWGRP | S_IWOTH);
-    else
-        mode |= S_IWUSR;
+    const mode_t mode = ModeFor(st.st_mode, attributes);
     if (mode != (st.st_mode & 07777)) {
         const int changed = fd.get() >= 0 ? ::fchmod(fd.get(), mode) : ::fchmodat(at.Dir(), at.Name(), mode, 0);
         if (changed != 0)

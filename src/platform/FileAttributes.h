@@ -25,6 +25,10 @@ public:
     // Sets what the file system can hold; kNormal clears read-only, hidden and
     // archive. The directory and system bits are never changed.
     [[nodiscard]] static Status Set(const QString& path, std::uint32_t attributes);
+    // The same for a file already open (`fd` from NativeFile::Handle()): no
+    // second lookup of its path, which matters for thousands of small files.
+    [[nodiscard]] static Status GetOpen(int fd, std::uint32_t* attributes);
+    [[nodiscard]] static Status SetOpen(int fd, std::uint32_t attributes);
     // Adds the hidden bit to what the path has (where the file system keeps it).
     static void AddHidden(const QString& path);
     // True when the path lies on a FAT volume, where hidden and archive exist.

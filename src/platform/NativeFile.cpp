@@ -264,6 +264,23 @@ Status NativeFile::SyncPath(const QString& path)
     return result == 0 ? S_OK : SystemError::StatusFromErrno(err, path);
 }
 
+Status NativeFile::SyncVolume(const QString& path)
+{
+    const ConfinedPath at(path);
+    if (at.Error())
+        return at.WalkStatus(path);
+    if (!FaultInjection::BeforeChange("sync"))
+        return SystemError::Last(path);
+    const int fd = ::openat(at.Dir(), at.Name(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY | at.NoFollowFlag());
+    if (fd < 0)
+        return at.Failure(errno, path);
+    // Since Linux 5.8 this also reports write-back errors of the volume.
+    const int result = ::syncfs(fd);
+    const int err = errno;
+    ::close(fd);
+    return result == 0 ? S_OK : SystemError::StatusFromErrno(err, path);
+}
+
 Status NativeFile::Remove(const QString& path)
 {
     const ConfinedPath at(path);

@@ -57,6 +57,9 @@ public:
 
     // Puts a file's data, or a folder's entries, on the device.
     [[nodiscard]] static Status SyncPath(const QString& path);
+    // Puts everything written to the file system that holds `path` on the
+    // device: one flush for many new files instead of one each.
+    [[nodiscard]] static Status SyncVolume(const QString& path);
     // Deletes a file (not a folder) or a link.
     [[nodiscard]] static Status Remove(const QString& path);
 

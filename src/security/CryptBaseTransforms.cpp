@@ -3,6 +3,7 @@
 
 #include "security/CryptBase.h"
 
+#include "platform/CreationPolicy.h"
 #include "platform/FileAttributes.h"
 #include "platform/NativeFile.h"
 #include "platform/NativePath.h"
@@ -206,7 +207,7 @@ Status CryptBase::EncryptFile(NativeFile& in, NativeFile& out, const QString& so
 
     if (Succeeded(s)) {
         header.size = total;
-        if (Failed(FileAttributes::Get(sourcePath, &header.attributes)))
+        if (Failed(FileAttributes::GetOpen(in.Handle(), &header.attributes)))
             header.attributes = FileAttributes::kNormal;
         s = in.GetTimes(&header.creation, &header.lastAccess, &header.lastWrite);
     }
@@ -268,17 +269,18 @@ Status CryptBase::RunFileTransform(bool encrypt, const QString& source, const QS
     }
     // An encrypted file is on the device before anyone lists it: a list that
     // outlives the file's data after a power loss would name an empty file.
-    if (Succeeded(s) && encrypt)
+    if (Succeeded(s) && encrypt && CreationPolicy::OrDefault(security).SyncEachFile())
         s = out.Flush();
+    if (Succeeded(s) && encrypt) {
+        const std::uint32_t base = remembered ? remembered : FileAttributes::kNormal;
+        (void)FileAttributes::SetOpen(out.Handle(), (base & ~FileAttributes::kNormal) | FileAttributes::kHidden);
+    }
     (void)in.Close();
     const Status closed = out.Close();
     if (Succeeded(s))
         s = closed;
 
-    if (Succeeded(s) && encrypt) {
-        const std::uint32_t base = remembered ? remembered : FileAttributes::kNormal;
-        (void)FileAttributes::Set(destination, (base & ~FileAttributes::kNormal) | FileAttributes::kHidden);
-    } else if (Failed(s) && created) {
+    if (Failed(s) && created) {
         (void)NativeFile::Remove(destination);
     }
     Report(progress, progressData, total, total, kProgressEnd);

@@ -102,8 +102,9 @@ Status CryptoPP_AES256::BeginEncryption(std::uint8_t* keyBlock, std::uint32_t* l
         CryptoPP::SecByteBlock iv(kIvLength);
         CryptoPP::SecByteBlock fileKey(k);
         CryptoPP::SecByteBlock salt(kSaltLength);
-        X917RandomSource fresh;
-        IRandomSource& random = randomSource_ ? *randomSource_ : static_cast<IRandomSource&>(fresh);
+        if (!randomSource_ && !ownRandom_)
+            ownRandom_ = std::make_unique<X917RandomSource>();
+        IRandomSource& random = randomSource_ ? *randomSource_ : *ownRandom_;
         if (!random.Generate(iv.data(), iv.size()) || !random.Generate(fileKey.data(), k)
             || !random.Generate(salt.data(), salt.size()))
             return E_FAIL;

@@ -54,6 +54,9 @@ private:
     std::int32_t algorithm_ = CryptAlgorithmAes256;
     std::uint32_t keyLength_ = 32;
     IRandomSource* randomSource_ = nullptr;
+    // Seeded from the system once per engine, on its first file: seeding
+    // (a triple-DES key schedule) cost more than the rest of a small file.
+    std::unique_ptr<IRandomSource> ownRandom_;
 };
 
 }  // namespace nbr

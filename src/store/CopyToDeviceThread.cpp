@@ -4,12 +4,14 @@
 #include "app/IProgressDlg.h"
 #include "app/LanguageManager.h"
 #include "app/MessageIds.h"
+#include "platform/ConfinedPath.h"
 #include "platform/CreationPolicy.h"
 #include "platform/FileAttributes.h"
 #include "platform/NativePath.h"
 #include "security/CreateCrypt.h"
 #include "security/SecParams.h"
 #include "store/EncryptedStore.h"
+#include "store/FileCipherPool.h"
 #include "store/FileUtilities.h"
 #include "store/SiblingNames.h"
 #include "store/StoreManifest.h"
@@ -66,7 +68,7 @@ Status CopyToDeviceThread::StoreFile(StoreManifest& list, const SecParams& keys,
     if (Succeeded(s)) {
         // A replaced file stays readable until its successor is complete.
         s = WriteReplacing(destination, [&](const QString& path) {
-            return engine->EncryptFileToFile(sourcePath, path, routine, data, CreationPolicy::StoreSecurityAttributes());
+            return engine->EncryptFileToFile(sourcePath, path, routine, data, CreationPolicy::StoreBatch());
         });
     }
     // The list outlives this file: an entry for a file that is not complete
@@ -93,7 +95,7 @@ Status CopyToDeviceThread::EncryptFolderIntoStore(EncryptedStore& store, const Q
     if (thread)
         thread->HoldList(&list);
     Status s = StoreFolder(store, list, sourceFolder, storedFolder, source, id, routine, thread, overwrite);
-    const Status saved = SaveList(list);
+    const Status saved = thread ? thread->SaveSettled(list) : SaveList(list);
     if (Succeeded(s))
         s = saved;
     if (thread)
@@ -131,7 +133,7 @@ Status CopyToDeviceThread::StoreFolder(EncryptedStore& store, StoreManifest& lis
     // Leaving this folder for the new one: its list goes to the stick first,
     // and with it the new folder's entry. A folder no list names would take
     // everything put into it out of sight: without its entry it goes again.
-    const Status saved = SaveList(list);
+    const Status saved = thread ? thread->SaveSettled(list) : SaveList(list);
     if (Failed(saved))
         return saved;
 
@@ -195,22 +197,50 @@ Status CopyToDeviceThread::StoreFolder(EncryptedStore& store, StoreManifest& lis
                 if (thread->IsCancelled())
                     break;
             }
-            s = StoreFile(inner, store.Keys(), childPath, destination, item, &childId, routine, thread, true);
+            if (thread && thread->Pools(item)) {
+                s = QueueFile(inner, childPath, destination, item, *thread, &result);
+                if (result == E_STORE_DISK_FULL)
+                    break;
+            } else {
+                s = StoreFile(inner, store.Keys(), childPath, destination, item, &childId, routine, thread, true);
+            }
             if (Failed(s) && s != E_STORE_DISK_FULL && s != E_ABORTED && thread)
                 thread->ReportLeftOut(thread->Languages().FormatText(
                     msg::kFileNotStored, {childPath, FormatErrorText(thread->Languages(), s)}));
         }
         if (Failed(s))
             result = s;
-        if (s == E_STORE_DISK_FULL || s == E_ABORTED)
+        if (s == E_STORE_DISK_FULL || s == E_ABORTED || result == E_STORE_DISK_FULL)
             break;
     }
-    const Status left = SaveList(inner);
+    const Status left = thread ? thread->SaveSettled(inner) : SaveList(inner);
     if (Succeeded(result) && Failed(left))
         result = left;
     if (thread)
         thread->HoldList(outer);
     return result;
+}
+
+Status CopyToDeviceThread::QueueFile(StoreManifest& list, const QString& sourcePath, const QString& storedFolder,
+                                     const DirectoryEntry& source, TransferThread& thread, Status* folderResult)
+{
+    if (!EncryptedStore::IsStorableName(source.name))
+        return E_STORE_BAD_NAME;
+    // Files inside a folder always replace their stored namesakes.
+    const ManifestEntry* found = list.FindByName(source.name);
+    const bool replacing = found != nullptr;
+    const ManifestEntry entry = replacing ? *found : list.AddEntry(source.name, false, source.writeTime.ticks, storedFolder);
+    PooledFile job;
+    job.source = sourcePath;
+    job.destination = EncryptedStore::StoredPathOf(storedFolder, entry.id);
+    job.policy = CreationPolicy::StoreBatch();
+    job.size = source.size;
+    job.list = &list;
+    job.id = entry.id;
+    job.replacing = replacing;
+    job.folderResult = folderResult;
+    thread.Queue(std::move(job));
+    return S_OK;
 }
 
 bool CopyToDeviceThread::LeaveOutUnstorable(const DirectoryEntry& item, const QString& path, TransferThread* thread)
@@ -270,6 +300,8 @@ Status CopyToDeviceThread::Run()
 
     // The target's list stays loaded (and locked) for the whole run.
     StoreManifest list(store_.Keys());
+    StartPool(store_.Keys());
+    const ConfinedPath::Reuse reuse;
     if (!paths.isEmpty()) {
         list.Open(EncryptedStore::ManifestPathOf(target), false);
         HoldList(&list);
@@ -333,6 +365,7 @@ Status CopyToDeviceThread::Run()
     }
     // At the end and on a cancel alike: what was stored is listed before the
     // run reports, and a failed save says the run did not do it all.
+    StopPool();
     const Status saved = list.IsLoaded() ? SaveHeldList() : S_OK;
     HoldList(nullptr);
     if (Failed(saved) && status != saved) {

@@ -58,6 +58,10 @@ private:
                                             const QString& storedFolder, const DirectoryEntry& source,
                                             std::uint32_t* id, CryptProgressRoutine routine, TransferThread* thread,
                                             bool overwrite);
+    // StoreFile for a small file inside a folder: its entry now, its
+    // encryption on the transfer's pool; the outcome settles into `folderResult`.
+    [[nodiscard]] static Status QueueFile(StoreManifest& list, const QString& sourcePath, const QString& storedFolder,
+                                          const DirectoryEntry& source, TransferThread& thread, Status* folderResult);
     // False (with a message) for what is never stored: a link to a folder
     // inside a dropped folder, a FIFO, socket, device or dangling link.
     [[nodiscard]] static bool LeaveOutUnstorable(const DirectoryEntry& item, const QString& path,

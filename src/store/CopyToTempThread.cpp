@@ -4,11 +4,13 @@
 #include "app/IProgressDlg.h"
 #include "app/LanguageManager.h"
 #include "app/MessageIds.h"
+#include "platform/ConfinedPath.h"
 #include "platform/FileSystem.h"
 #include "platform/NativePath.h"
 #include "security/CreateCrypt.h"
 #include "security/SecParams.h"
 #include "store/EncryptedStore.h"
+#include "store/FileCipherPool.h"
 #include "store/FileUtilities.h"
 #include "store/StoreManifest.h"
 #include "store/StoreStatus.h"
@@ -76,8 +78,10 @@ Status CopyToTempThread::DecryptStoreFolder(const QString& storedFolder, const Q
     manifest.Close();
     Status status = S_OK;
     for (const ManifestEntry& entry : entries) {
-        if (IsCancelled())
+        if (IsCancelled()) {
+            SettleFiles();
             return E_ABORTED;
+        }
         if (!IsSafeHostName(entry.name)) {
             // A name from the manifest must not lead out of the target folder.
             ReportLeftOut(languages_.FormatText(msg::kUnsafeStoredName, {entry.name}));
@@ -91,15 +95,32 @@ Status CopyToTempThread::DecryptStoreFolder(const QString& storedFolder, const Q
             s = DecryptStoreFolder(stored, host, merge);
         } else {
             progress_->SetLine2(entry.name);
-            s = DecryptFile(stored, host);
-            if (Failed(s) && s != E_ABORTED)
-                ReportLeftOut(languages_.FormatText(msg::kFileNotCopiedOut, {host, FormatErrorText(languages_, s)}));
+            DirectoryEntry item;
+            if (Succeeded(FileSystem::Info(stored, &item)) && Pools(item.size)) {
+                PooledFile job;
+                job.source = stored;
+                job.destination = host;
+                job.decrypt = true;
+                job.policy = FileUtilities::PolicyForCopiesIn(destination_);
+                job.size = item.size;
+                job.folderResult = &status;
+                Queue(std::move(job));
+                s = status;
+            } else {
+                s = DecryptFile(stored, host);
+                if (Failed(s) && s != E_ABORTED)
+                    ReportLeftOut(languages_.FormatText(msg::kFileNotCopiedOut, {host, FormatErrorText(languages_, s)}));
+            }
         }
-        if (s == E_ABORTED || s == StatusFromWin32(win32::kDiskFull))
+        if (s == E_ABORTED || s == StatusFromWin32(win32::kDiskFull)) {
+            SettleFiles();
             return s;
+        }
         if (Failed(s))
             status = s;
     }
+    // The outcomes of this folder's files land in `status`.
+    SettleFiles();
     return status;
 }
 
@@ -126,6 +147,8 @@ Status CopyToTempThread::Run()
     else if (destination_.isEmpty())
         status = E_FAIL;
 
+    StartPool(store_.Keys());
+    const ConfinedPath::Reuse reuse;
     // One item that cannot come out does not keep the others in: each is
     // reported, the run goes on, and its outcome is the first failure.
     Status failure = S_OK;
@@ -175,6 +198,7 @@ Status CopyToTempThread::Run()
             break;  // the user stopped it: nothing to report
         note(s);
     }
+    StopPool();
     if (Succeeded(status) && Failed(failure))
         status = failure;
     progress_->SetLine2(QString());

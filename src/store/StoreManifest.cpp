@@ -220,6 +220,10 @@ Status StoreManifest::Save()
     const QByteArray content = Serialize(entries_);
     CryptPtr engine;
     Status s = MakeEngine(keys_, &engine);
+    // The files of new entries were written without a flush of their own:
+    // they reach the device before the list that names them.
+    if (Succeeded(s) && g_durable && !unsavedIds_.empty())
+        s = NativeFile::SyncVolume(NativePath::ParentOf(path_));
     if (Succeeded(s))
         s = WriteWhole(*engine, content, path_, g_durable);
     // The list is on the stick: a backup that cannot follow (a full disk)

@@ -1,5 +1,6 @@
 #include "store/TransferThread.h"
 
+#include "app/ErrorText.h"
 #include "app/IProgressDlg.h"
 #include "app/LanguageManager.h"
 #include "app/MessageBox.h"
@@ -9,6 +10,7 @@
 #include "platform/NativeFile.h"
 #include "platform/NativePath.h"
 #include "store/EncryptedStore.h"
+#include "store/FileCipherPool.h"
 #include "store/FileUtilities.h"
 #include "store/StoreManifest.h"
 #include "store/StoreStatus.h"
@@ -23,6 +25,9 @@ constexpr qint64 kLongestUnsavedMs = 1000;
 // A file this large takes about a second on a slow stick: the entries stored
 // before it do not wait for it.
 constexpr std::uint64_t kLongFileBytes = 8u << 20;
+// Files up to this size go to the pool; a larger one is encrypted on the
+// transfer thread, which shows its own bar for it.
+constexpr std::uint64_t kPooledFileBytes = 1u << 20;
 }
 
 TransferThread::TransferThread(IProgressDlg* progress, const LanguageManager& languages)
@@ -34,6 +39,75 @@ TransferThread::~TransferThread()
 {
     if (thread_)
         thread_->wait();
+}
+
+void TransferThread::StartPool(const SecParams& keys)
+{
+    const int workers = FileCipherPool::WorkerCount();
+    if (workers > 0 && !pool_)
+        pool_ = std::make_unique<FileCipherPool>(keys, workers);
+}
+
+void TransferThread::StopPool()
+{
+    SettleFiles();
+    pool_.reset();
+}
+
+bool TransferThread::Pools(const DirectoryEntry& item) const
+{
+    return !item.isFolder && Pools(item.size);
+}
+
+bool TransferThread::Pools(std::uint64_t bytes) const
+{
+    return pool_ && bytes <= kPooledFileBytes;
+}
+
+void TransferThread::Queue(PooledFile job)
+{
+    pool_->Submit(std::move(job));
+    ApplyFinished(pool_->TakeFinished());
+}
+
+void TransferThread::SettleFiles() const
+{
+    if (!pool_ || settling_)
+        return;
+    if (IsCancelled())
+        pool_->CancelQueued();
+    ApplyFinished(pool_->Drain());
+}
+
+void TransferThread::ApplyFinished(std::vector<PooledFile> jobs) const
+{
+    if (jobs.empty())
+        return;
+    // First the lists: a message below saves the held list, which must not
+    // name a file that failed.
+    for (PooledFile& job : jobs) {
+        if (Succeeded(job.status))
+            continue;
+        if (job.list && !job.replacing)
+            (void)job.list->RemoveEntry(QString::number(job.id));
+        if (!job.decrypt && job.status == StatusFromWin32(win32::kDiskFull))
+            job.status = E_STORE_DISK_FULL;
+        const bool full = job.status == E_STORE_DISK_FULL || job.status == StatusFromWin32(win32::kDiskFull);
+        if (job.folderResult && (Succeeded(*job.folderResult) || full))
+            *job.folderResult = job.status;
+    }
+    settling_ = true;
+    for (const PooledFile& job : jobs) {
+        if (progress_)
+            progress_->Step(static_cast<std::uint32_t>(WorkUnits::Of(job.size)));
+        // A full drive going in ends the run with its own message.
+        if (Failed(job.status) && job.status != E_ABORTED && (job.decrypt || job.status != E_STORE_DISK_FULL))
+            ReportLeftOut(job.decrypt ? languages_.FormatText(msg::kFileNotCopiedOut,
+                                                              {job.destination, FormatErrorText(languages_, job.status)})
+                                      : languages_.FormatText(msg::kFileNotStored,
+                                                              {job.source, FormatErrorText(languages_, job.status)}));
+    }
+    settling_ = false;
 }
 
 void TransferThread::Start()
@@ -88,8 +162,15 @@ void TransferThread::HoldList(StoreManifest* list)
     sinceSave_.start();
 }
 
+Status TransferThread::SaveSettled(StoreManifest& list) const
+{
+    SettleFiles();
+    return SaveList(list);
+}
+
 Status TransferThread::SaveHeldList() const
 {
+    SettleFiles();
     if (Failed(heldFailure_) || !held_)
         return heldFailure_;
     heldFailure_ = SaveList(*held_);

@@ -12,12 +12,17 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <vector>
 
 namespace nbr {
 
+class FileCipherPool;
 class IProgressDlg;
 class LanguageManager;
+class SecParams;
 class StoreManifest;
+struct DirectoryEntry;
+struct PooledFile;
 
 class TransferThread {
 public:
@@ -70,6 +75,22 @@ public:
     // reports it.
     [[nodiscard]] Status SaveHeldList() const;
     [[nodiscard]] Status SaveHeldListIfDue(std::uint64_t nextFileBytes = 0) const;
+    // Saves `list` (SaveList) once every file queued for it has settled.
+    [[nodiscard]] Status SaveSettled(StoreManifest& list) const;
+
+    // Small files go to a pool of workers (when the machine has cores to
+    // spare); the transfer thread goes on walking while they encrypt.
+    void StartPool(const SecParams& keys);
+    void StopPool();
+    // Whether `item` (a file) is encrypted by the pool rather than here.
+    [[nodiscard]] bool Pools(const DirectoryEntry& item) const;
+    // Whether a stored file of `bytes` is decrypted by the pool.
+    [[nodiscard]] bool Pools(std::uint64_t bytes) const;
+    // Queues one file; its failure lands in its folderResult when it settles.
+    void Queue(PooledFile job);
+    // Waits for every queued file and applies the outcomes: the entries of
+    // failed files go, failures are reported, the progress moves.
+    void SettleFiles() const;
 
     // A progress routine for the file transforms; `data` is the thread.
     static std::uint32_t StoreProgressRoutine(std::uint64_t total, std::uint64_t done, std::uint32_t reason, void* data);
@@ -97,6 +118,9 @@ private:
     StoreManifest* held_ = nullptr;
     mutable QElapsedTimer sinceSave_;
     mutable Status heldFailure_ = S_OK;
+    std::unique_ptr<FileCipherPool> pool_;
+    mutable bool settling_ = false;
+    void ApplyFinished(std::vector<PooledFile> jobs) const;
 };
 
 }  // namespace nbr

@@ -6,6 +6,7 @@
 
 #include "platform/FileAttributes.h"
 #include "platform/NativeFile.h"
+#include "security/ChunkPipeline.h"
 #include "security/CryptBase.h"
 #include "security/EncryptedFileHeader.h"
 #include "security/SecurityStatus.h"
@@ -105,7 +106,8 @@ void TestFileTransforms::roundTripAtBoundaries_data()
 {
     QTest::addColumn<qsizetype>("size");
     for (const qsizetype size : {qsizetype(0), qsizetype(1), qsizetype(15), qsizetype(16), qsizetype(17),
-                                 kChunk - 1, kChunk, kChunk + 1, 2 * kChunk + 5})
+                                 kChunk - 1, kChunk, kChunk + 1, 2 * kChunk - 1, 2 * kChunk, 2 * kChunk + 1,
+                                 (ChunkPipeline::kDepth + 2) * kChunk + 3})
         QTest::newRow(qPrintable(QString::number(size))) << size;
 }
 
@@ -537,7 +539,8 @@ std::uint32_t TamperOnFirstChunk(std::uint64_t, std::uint64_t, std::uint32_t rea
 
 void TestFileTransforms::lengthChangesWhileReading()
 {
-    QVERIFY(WriteAll(Path("plain.bin"), Pattern(2 * kChunk + 5, 9)));
+    // Longer than the chunks a reader may fetch ahead: the change is met.
+    QVERIFY(WriteAll(Path("plain.bin"), Pattern((ChunkPipeline::kDepth + 2) * kChunk + 5, 9)));
     CryptPtr engine = MakeEngine(kMaster);
     QCOMPARE(engine->EncryptFileToFile(Path("plain.bin"), Path("3"), nullptr, nullptr, nullptr), S_OK);
     const QByteArray good = ReadAll(Path("3"));

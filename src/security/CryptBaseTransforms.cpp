@@ -7,6 +7,7 @@
 #include "platform/FileAttributes.h"
 #include "platform/NativeFile.h"
 #include "platform/NativePath.h"
+#include "security/ChunkPipeline.h"
 #include "security/EncryptedFileHeader.h"
 #include "security/SecurityStatus.h"
 
@@ -23,6 +24,8 @@ namespace nbr {
 namespace {
 
 constexpr int kDestinationRetries = 5;
+// From two chunks on, reading and writing overlap the cipher.
+constexpr std::uint64_t kOverlapFrom = 2u * CryptBase::kChunkSize;
 constexpr auto kSharingRetryDelay = std::chrono::milliseconds(200);
 
 bool CancelledBy(CryptProgressRoutine progress, void* data, std::uint64_t total, std::uint64_t done)
@@ -105,24 +108,20 @@ Status CryptBase::EncryptChunks(const ChunkReader& read, const ChunkWriter& writ
 {
     const std::uint32_t chunk = ChunkFor(total, kChunkSize / blockSize_ * blockSize_, blockSize_);
     const std::uint32_t capacity = chunk + blockSize_;
-    CryptoPP::SecByteBlock work;
-    Status s = Allocate(work, capacity);
-    std::uint64_t written = 0;
-    for (bool final = false; Succeeded(s) && !final;) {
-        std::size_t got = 0;
-        if (Failed(s = read(work.data(), chunk, &got)))
-            break;
-        final = got < chunk;
-        auto length = static_cast<std::uint32_t>(got);
-        if (got != 0 && Failed(s = EncryptChunk(work.data(), &length, capacity, final)))
-            break;
-        if (length != 0 && Failed(s = write(work.data(), length)))
-            break;
-        written += length;
-        if (CancelledBy(progress, progressData, total, written))
-            s = E_ABORTED;
-    }
-    return s;
+    return ChunkPipeline::Run(
+        capacity, total >= kOverlapFrom,
+        [&](std::uint8_t* b, std::uint32_t* length, bool* final) {
+            std::size_t got = 0;
+            const Status s = read(b, chunk, &got);
+            *length = static_cast<std::uint32_t>(got);
+            *final = got < chunk;
+            return s;
+        },
+        [&](std::uint8_t* b, std::uint32_t* length, bool final) {
+            return *length != 0 ? EncryptChunk(b, length, capacity, final) : S_OK;
+        },
+        [&](const std::uint8_t* b, std::uint32_t n) { return write(b, n); },
+        [&](std::uint64_t done) { return !CancelledBy(progress, progressData, total, done); });
 }
 
 Status CryptBase::DecryptChunks(NativeFile& in, const EncryptedFileHeader& header, std::uint64_t content,
@@ -138,54 +137,47 @@ Status CryptBase::DecryptChunks(NativeFile& in, const EncryptedFileHeader& heade
     }
 
     const std::uint32_t chunk = ChunkFor(content, kChunkSize / blockSize_ * blockSize_, blockSize_);
-    CryptoPP::SecByteBlock work;
-    if (Failed(s = Allocate(work, chunk + blockSize_)))
-        return s;
-
-    std::uint64_t left = content;
-    std::uint64_t plain = 0;
-    std::uint64_t written = 0;
-    for (bool final = false; !final;) {
-        const auto wanted = static_cast<std::size_t>(std::min<std::uint64_t>(chunk, left));
-        std::size_t got = 0;
-        if (Failed(s = in.Read(work.data(), wanted, &got)))
-            break;
-        if (got < wanted) {
-            s = E_FILE_DAMAGED;  // cut while it was being read
-            break;
-        }
-        left -= got;
-        final = left == 0;
-        auto length = static_cast<std::uint32_t>(got);
-        if (got != 0) {
-            if (Failed(s = DecryptChunk(work.data(), length, final)))
-                break;
-            plain += length;
+    std::uint64_t left = content;  // the reader's
+    std::uint64_t plain = 0;       // the transform's
+    return ChunkPipeline::Run(
+        chunk + blockSize_, content >= kOverlapFrom,
+        [&](std::uint8_t* b, std::uint32_t* length, bool* final) {
+            const auto wanted = static_cast<std::size_t>(std::min<std::uint64_t>(chunk, left));
+            std::size_t got = 0;
+            Status r = in.Read(b, wanted, &got);
+            if (Failed(r))
+                return r;
+            if (got < wanted)
+                return E_FILE_DAMAGED;  // cut while it was being read
+            left -= got;
+            *length = static_cast<std::uint32_t>(got);
+            *final = left == 0;
+            if (*final) {
+                // Bytes beyond the content were added while it was being read.
+                std::uint8_t extra = 0;
+                std::size_t more = 0;
+                if (Failed(r = in.Read(&extra, 1, &more)))
+                    return r;
+                if (more != 0)
+                    return E_FILE_DAMAGED;
+            }
+            return S_OK;
+        },
+        [&](std::uint8_t* b, std::uint32_t* length, bool final) {
+            if (*length == 0)
+                return S_OK;
+            const Status d = DecryptChunk(b, *length, final);
+            if (Failed(d))
+                return d;
+            plain += *length;
             if (plain > header.size) {
-                length -= static_cast<std::uint32_t>(plain - header.size);
+                *length -= static_cast<std::uint32_t>(plain - header.size);
                 plain = header.size;
             }
-        }
-        if (final) {
-            // Bytes beyond the content were added while it was being read.
-            std::uint8_t extra = 0;
-            std::size_t more = 0;
-            if (Failed(s = in.Read(&extra, 1, &more)))
-                break;
-            if (more != 0) {
-                s = E_FILE_DAMAGED;
-                break;
-            }
-        }
-        if (length != 0 && Failed(s = write(work.data(), length)))
-            break;
-        written += length;
-        if (CancelledBy(progress, progressData, total, written)) {
-            s = E_ABORTED;
-            break;
-        }
-    }
-    return s;
+            return S_OK;
+        },
+        [&](const std::uint8_t* b, std::uint32_t n) { return write(b, n); },
+        [&](std::uint64_t done) { return !CancelledBy(progress, progressData, total, done); });
 }
 
 Status CryptBase::EncryptFile(NativeFile& in, NativeFile& out, const QString& sourcePath, std::uint64_t total,

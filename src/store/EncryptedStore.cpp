@@ -324,4 +324,36 @@ Status EncryptedStore::Resolve(const QString& displayPath, QString* storedPath, 
     return S_OK;
 }
 
+Status EncryptedStore::ListFolder(const QString& storedFolder, std::vector<StoreListEntry>* entries) const
+{
+    entries->clear();
+    StoreManifest manifest(keys_);
+    manifest.Open(ManifestPathOf(storedFolder), true);
+    if (!manifest.IsLoaded())
+        return manifest.LoadStatus();
+    manifest.SortEntries();
+    const std::vector<ManifestEntry> listed = manifest.Entries();
+    manifest.Close();
+    entries->reserve(listed.size());
+    for (const ManifestEntry& item : listed)
+        entries->push_back(DescribeItem(StoredPathOf(storedFolder, item.id), item));
+    return S_OK;
+}
+
+StoreListEntry EncryptedStore::DescribeItem(const QString& storedPath, const ManifestEntry& item)
+{
+    StoreListEntry entry;
+    entry.id = item.id;
+    entry.name = item.name;
+    entry.isFolder = item.isFolder;
+    entry.storedPath = storedPath;
+    DirectoryEntry info;
+    if (Succeeded(FileSystem::Info(storedPath, &info))) {
+        entry.present = true;
+        entry.encryptedSize = item.isFolder ? 0 : info.size;
+        entry.writeTime = info.writeTime.ToDateTime();
+    }
+    return entry;
+}
+
 }  // namespace nbr

@@ -290,12 +290,10 @@ bool EncryptedStore::DeleteStoreTree(const QString& folder, IProgressDlg* progre
 
 Status EncryptedStore::VerifyStoredFile(const QString& storedPath) const
 {
-    CryptPtr engine;
-    Status s = CreateCrypt(CryptAlgorithmAes256, &engine);
+    FileCryptPtr engine;
+    Status s = CreateKeyedCrypt(keys_, &engine);
     if (Succeeded(s))
-        s = engine->SetMasterKey(keys_.GetMasterKey(), keys_.GetMasterKeyLength());
-    if (Succeeded(s))
-        s = static_cast<CryptBase*>(engine.get())->VerifyFile(storedPath);
+        s = engine->VerifyFile(storedPath);
     return s;
 }
 

@@ -20,6 +20,9 @@
 #include <QElapsedTimer>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
+
+#include <optional>
 
 using namespace nbr;
 using namespace nbr::test;
@@ -112,8 +115,7 @@ void TestDevices::init()
 
 void TestDevices::cleanup()
 {
-    while (UsbAdapterLight::UseCount() > 0)
-        UsbAdapterLight::ReleaseUsbAdapterLight();
+    QCOMPARE(UsbAdapterLight::UseCount(), 0);  // every lease went with its owner
     MessageBox::Install(nullptr);
 }
 
@@ -146,8 +148,10 @@ void TestDevices::snapshotRules()
     Describe({R"({"id": "USB#VID_0001&PID_0002#CD#", "disks": [{"type": "cdrom", "root": "/media/cd"}]})",
               R"({"id": "USB#VID_0781&PID_5406#SAN1#", "disks": [{"type": "removable", "volumes": [
                    {"root": "/media/launcher", "type": "cdrom"}, {"root": "/media/data", "type": "removable"}]}]})"});
-    UsbAdapterLight* adapter = UsbAdapterLight::AcquireUsbAdapterLight();
-    QCOMPARE(UsbAdapterLight::AcquireUsbAdapterLight(), adapter);
+    UsbAdapterLight::Lease lease;
+    UsbAdapterLight* adapter = lease.get();
+    UsbAdapterLight::Lease second;
+    QCOMPARE(second.get(), adapter);
     QCOMPARE(UsbAdapterLight::UseCount(), 2);
     QVERIFY(adapter->Rescan(true));
     QCOMPARE(adapter->Devices().size(), 1);
@@ -167,15 +171,20 @@ void TestDevices::snapshotRules()
     QCOMPARE(seen.size(), 2);
     QCOMPARE(adapter->VolumeRootOf(QStringLiteral("/media/data/Nimbra/x"), QStringLiteral("?")), QStringLiteral("/media/data"));
     QCOMPARE(adapter->VolumeRootOf(QStringLiteral("/elsewhere"), QStringLiteral("?")), QStringLiteral("?"));
-    UsbAdapterLight::ReleaseUsbAdapterLight();
-    UsbAdapterLight::ReleaseUsbAdapterLight();
+    UsbAdapterLight::Lease moved(std::move(second));
+    QCOMPARE(moved.get(), adapter);
+    QVERIFY(!second.get());
+    QCOMPARE(UsbAdapterLight::UseCount(), 2);
+    moved.Reset();
+    lease.Reset();
     QCOMPARE(UsbAdapterLight::UseCount(), 0);
 }
 
 void TestDevices::notifications()
 {
     Describe({Composite(QStringLiteral("/media/cd"), QStringLiteral("/media/stick"))});
-    UsbAdapterLight* adapter = UsbAdapterLight::AcquireUsbAdapterLight();
+    const UsbAdapterLight::Lease lease;
+    UsbAdapterLight* adapter = lease.get();
     QVERIFY(adapter->Rescan(true));
     Recorder first;
     Recorder second;
@@ -215,7 +224,8 @@ void TestDevices::notifications()
 void TestDevices::removalClearsTheSelection()
 {
     Describe({Stick(QStringLiteral("/media/one")), Stick(QStringLiteral("/media/two"), "USB#VID_2&PID_3#B#")});
-    UsbAdapterLight* adapter = UsbAdapterLight::AcquireUsbAdapterLight();
+    const UsbAdapterLight::Lease lease;
+    UsbAdapterLight* adapter = lease.get();
     QVERIFY(adapter->Rescan(true));
     QVERIFY(!adapter->HasSelection());  // two sticks: no choice is made
     QVERIFY(adapter->SelectDrive(QStringLiteral("/media/one")));
@@ -234,13 +244,26 @@ void TestDevices::removalClearsTheSelection()
 void TestDevices::incompleteScansAreRetried()
 {
     Describe({R"({"id": "USB#VID_1&PID_2#X#", "incomplete": true, "disks": []})"});
-    UsbAdapterLight* adapter = UsbAdapterLight::AcquireUsbAdapterLight();
+    const UsbAdapterLight::Lease lease;
+    UsbAdapterLight* adapter = lease.get();
     QVERIFY(!adapter->Rescan(true));
     QVERIFY(adapter->Devices().isEmpty());
     QElapsedTimer timer;
     timer.start();
-    adapter->OnVolumeArrival(QStringLiteral("/media/x"));  // five tries, then it gives up
+    // Five tries, the later ones on a timer: the caller's event loop runs
+    // between them, and the tries end by themselves.
+    adapter->OnVolumeArrival(QStringLiteral("/media/x"));
+    QVERIFY(adapter->IsRetrying());
+    QVERIFY(timer.elapsed() < 40);
+    QTRY_VERIFY(!adapter->IsRetrying());
     QVERIFY(timer.elapsed() >= 40);
+    QVERIFY(adapter->Devices().isEmpty());
+    // A device that completes during the tries is in the snapshot at the next one.
+    adapter->OnVolumeArrival(QStringLiteral("/media/x"));
+    QVERIFY(adapter->IsRetrying());
+    Describe({Stick(QStringLiteral("/media/x"))});
+    QTRY_VERIFY(!adapter->IsRetrying());
+    QCOMPARE(adapter->Devices().size(), 1);
     Describe({R"({"id": "no separator", "disks": [{"type": "removable", "root": "/m"}]})"});
     QVERIFY(!adapter->Rescan(true));
 }
@@ -316,26 +339,47 @@ void TestDevices::launchCheckWaits()
     const QString data = dir_.filePath(QStringLiteral("DATA"));
     // The CD-ROM launcher is there, the data volume is still arriving.
     Describe({Composite(cd, QString())});
-    QByteArray file = ReadAll(file_);
     VariableStore variables;
     variables.InitVariables({QStringLiteral("-l=") + cd}, HostFacts {});
     SplashLog splash;
-    LaunchCheck check(variables, languages_, &splash, LaunchTimings {20, 300, 10, 60, 20});
-    QElapsedTimer timer;
-    timer.start();
-    QVERIFY(!check.Run(nullptr));
-    QVERIFY(timer.elapsed() >= 300);
-    QVERIFY(splash.texts.contains(QStringLiteral("Device is not ready yet")));
-
-    // Once the data volume shows up, the wait ends with it.
-    Describe({Composite(cd, data)});
-    LaunchCheck again(variables, languages_, &splash, LaunchTimings {20, 2000, 10, 60, 20});
-    QVERIFY(again.Run(nullptr));
-    QCOMPARE(again.StoreRoot(), data);
+    {
+        LaunchCheck check(variables, languages_, &splash, LaunchTimings {20, 300, 10, 60, 20});
+        QElapsedTimer timer;
+        timer.start();
+        QVERIFY(!check.Run(nullptr));
+        QVERIFY(timer.elapsed() >= 300);
+        QVERIFY(splash.texts.contains(QStringLiteral("Device is not ready yet")));
+    }
+    {
+        // The wait keeps the event loop running: Start returns at once, a
+        // timer of the caller fires during the wait (it brings the data
+        // volume), and the wait ends with it.
+        LaunchCheck again(variables, languages_, &splash, LaunchTimings {20, 5000, 10, 60, 20});
+        std::optional<bool> accepted;
+        again.Start(nullptr, [&](bool ok) { accepted = ok; });
+        QVERIFY(again.IsRunning());
+        QVERIFY(!accepted);
+        QTimer::singleShot(100, [&] { Describe({Composite(cd, data)}); });
+        QTRY_VERIFY_WITH_TIMEOUT(accepted.has_value(), 4000);
+        QVERIFY(*accepted);
+        QVERIFY(!again.IsRunning());
+        QCOMPARE(again.StoreRoot(), data);
+        QCOMPARE(variables.GetVariable(QStringLiteral("NBR_DEVICE_DOCUMENT_LETTER")), data);
+    }
+    {
+        // A check that ends while it waits leaves no step behind.
+        Describe({Composite(cd, QString())});
+        bool called = false;
+        {
+            LaunchCheck dropped(variables, languages_, nullptr, LaunchTimings {20, 5000, 10, 60, 20});
+            dropped.Start(nullptr, [&](bool) { called = true; });
+            QVERIFY(dropped.IsRunning());
+        }
+        QTest::qWait(100);
+        QVERIFY(!called);
+    }
 
     // A device whose scans stop completing: the present-wait alternates its texts.
-    while (UsbAdapterLight::UseCount() > 0)
-        UsbAdapterLight::ReleaseUsbAdapterLight();
     Describe({Composite(cd, QString())});
     UsbAdapterLight::SetSourceFactory([this] { return std::make_unique<FlakySource>(file_); });
     SplashLog waiting;
@@ -351,7 +395,8 @@ void TestDevices::storeVolumeWatch()
     languages_.AddPack(0, QStringLiteral(NIMBRA_LANG_DIR "/LangENG.json"));
     (void)languages_.SelectLanguage(0, true);
     Describe({Stick(QStringLiteral("/media/store")), Stick(QStringLiteral("/media/other"), "USB#VID_5&PID_6#O#")});
-    UsbAdapterLight* adapter = UsbAdapterLight::AcquireUsbAdapterLight();
+    const UsbAdapterLight::Lease lease;
+    UsbAdapterLight* adapter = lease.get();
     QVERIFY(adapter->Rescan(true));
     int ended = 0;
     const qsizetype asked = answers_.Asked().size();

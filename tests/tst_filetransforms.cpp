@@ -489,16 +489,19 @@ void TestFileTransforms::lengthMustMatchHeader()
 {
     QFETCH(QByteArray, file);
     QVERIFY(WriteAll(Path("12"), file));
-    CryptPtr engine = MakeEngine(kMaster);
-    auto* base = static_cast<CryptBase*>(engine.get());
-    QCOMPARE(base->VerifyFile(Path("12")), E_FILE_DAMAGED);
+    // The engine the store uses, keyed from the key file's master key.
+    SecParams keys;
+    Unlock(keys, kMaster);
+    FileCryptPtr engine;
+    QCOMPARE(CreateKeyedCrypt(keys, &engine), S_OK);
+    QCOMPARE(engine->VerifyFile(Path("12")), E_FILE_DAMAGED);
     QCOMPARE(engine->DecryptFileToFile(Path("12"), Path("out"), nullptr, nullptr, nullptr), E_FILE_DAMAGED);
     QVERIFY(!QFileInfo::exists(Path("out")));
     QByteArray buffer("stale");
     QCOMPARE(engine->DecryptFileToBuffer(Path("12"), &buffer), E_FILE_DAMAGED);
     QVERIFY(buffer.isEmpty());
     QByteArray sunk;
-    QCOMPARE(base->DecryptFileToSink(Path("12"), [&sunk](const std::uint8_t* data, std::size_t n) {
+    QCOMPARE(engine->DecryptFileToSink(Path("12"), [&sunk](const std::uint8_t* data, std::size_t n) {
         sunk.append(reinterpret_cast<const char*>(data), static_cast<qsizetype>(n));
         return S_OK;
     }), E_FILE_DAMAGED);

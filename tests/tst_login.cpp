@@ -8,6 +8,8 @@
 #include "app/LanguageManager.h"
 #include "app/MessageIds.h"
 #include "app/ProgressWorker.h"
+#include "app/StoreSession.h"
+#include "app/VariableStore.h"
 #include "platform/ProcessHardening.h"
 #include "security/FileStream.h"
 #include "security/KeyFileLayout.h"
@@ -17,8 +19,10 @@
 #include "security/PropertyStore.h"
 #include "security/SecParams.h"
 #include "security/SecurityStatus.h"
+#include "store/EncryptedStore.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QElapsedTimer>
 #include <QTemporaryDir>
 #include <QTest>
@@ -99,6 +103,7 @@ private slots:
     void failedCounterResetIsReported();
     void tooLongHintChangesNothing();
     void wipeKeepsTheKeyFileOnly();
+    void storeSessionSteps();
     void headlessProgressRules();
     void progressWorkerFillsAndReports();
     void coreDumpsAreOff();
@@ -357,6 +362,53 @@ void TestLogin::wipeKeepsTheKeyFileOnly()
     QCOMPARE(store.properties.ReadString(2, &marker), S_OK);
     QCOMPARE(marker, QStringLiteral("false"));
     QCOMPARE(store.properties.ReadInt(7, &value), S_OK);  // other slots are not the wipe's business
+}
+
+void TestLogin::storeSessionSteps()
+{
+    QTemporaryDir dir;
+    VariableStore variables;
+    variables.InitVariables({}, HostFacts {});
+    variables.SetVariable(QStringLiteral("NBR_DEVICE_DOCUMENT_LETTER"), dir.path());
+    LanguageManager languages;
+    {
+        // No key file: not set up, and nothing is created on the stick.
+        StoreSession session(variables);
+        QCOMPARE(session.Open(false), S_FALSE);
+        QVERIFY(!session.IsOpen());
+        QVERIFY(!QFileInfo::exists(session.StoreFolder()));
+        // The first run: an empty key file is set up and saved.
+        QCOMPARE(session.Open(true), S_OK);
+        QVERIFY(!session.IsSetUp());
+        QCOMPARE(session.Setup(Password(QStringLiteral("right-password")), QStringLiteral("hint")), S_OK);
+        HeadlessProgress dialog(&languages);
+        QVERIFY(session.Save(dialog, languages));
+        QVERIFY(session.IsSetUp());
+        // Another session cannot open the key file while this one holds it.
+        StoreSession second(variables);
+        QCOMPARE(second.Open(false), StatusFromWin32(win32::kSharingViolation));
+    }
+    StoreSession session(variables);
+    QCOMPARE(session.Open(false), S_OK);
+    QVERIFY(session.IsSetUp());
+    // An attempt outside the login steps is refused, not counted.
+    QCOMPARE(session.Attempt(Password(QStringLiteral("right-password"))).kind, LoginOutcome::kFatal);
+    QVERIFY(!session.IsLoggedIn());
+    QCOMPARE(session.BeginLogin(), S_OK);
+    QCOMPARE(session.Attempt(Password(QStringLiteral("wrong-password"))).kind, LoginOutcome::kRefused);
+    QCOMPARE(session.LastOutcome()->counter, 1);
+    QCOMPARE(session.Attempt(Password(QStringLiteral("right-password"))).kind, LoginOutcome::kLoggedIn);
+    QVERIFY(session.IsLoggedIn());
+    QString stored;
+    ManifestEntry entry;
+    QCOMPARE(session.Store().EnsureStoreFolders(QString(), QStringLiteral("Docs"), &stored), S_OK);
+    QCOMPARE(session.Store().Resolve(QStringLiteral("Docs"), &stored, &entry), S_OK);
+    // The wipe leaves a session that holds no key and no store.
+    HeadlessProgress dialog(&languages);
+    QVERIFY(session.Wipe(dialog, QString()));
+    QVERIFY(!session.IsLoggedIn());
+    QVERIFY(!session.IsSetUp());
+    QVERIFY(!QFileInfo::exists(stored));
 }
 
 void TestLogin::headlessProgressRules()

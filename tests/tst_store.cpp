@@ -15,6 +15,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
@@ -55,6 +56,7 @@ private slots:
     void folderNames_data();
     void folderNames();
     void ensureFolders();
+    void listFolder();
     void deleteItems();
     void writersTakeTurns();
     void workUnitsAndTexts();
@@ -282,6 +284,44 @@ void TestStore::ensureFolders()
     QCOMPARE(again, stored);
     QCOMPARE(store.Resolve(QStringLiteral("a/C"), &again, &entry), StatusFromWin32(2));
     QCOMPARE(store.GetDisplayName(root_ + QStringLiteral("/9")), QString());
+}
+
+void TestStore::listFolder()
+{
+    // The store pane's columns: folders first, a file's encrypted size (its
+    // header and padded content, not the one plain byte), the stored date,
+    // and a listed item whose stored file is gone kept without either.
+    EncryptedStore store(root_, keys_);
+    QString docs;
+    QCOMPARE(store.EnsureStoreFolders(QString(), QStringLiteral("Docs"), &docs), S_OK);
+    {
+        StoreManifest manifest(keys_);
+        manifest.Open(EncryptedStore::ManifestPathOf(root_), false);
+        const ManifestEntry a = manifest.AddEntry(QStringLiteral("a.txt"), false, 0, root_);
+        (void)manifest.AddEntry(QStringLiteral("gone"), false, 0, root_);
+        QCOMPARE(manifest.Save(), S_OK);
+        CryptPtr engine = MakeEngine(kMaster);
+        QCOMPARE(engine->EncryptBufferToFile("x", 1, EncryptedStore::StoredPathOf(root_, a.id), nullptr), S_OK);
+    }
+    std::vector<StoreListEntry> entries;
+    QCOMPARE(store.ListFolder(root_, &entries), S_OK);
+    QCOMPARE(entries.size(), std::size_t(3));
+    QCOMPARE(entries[0].name, QStringLiteral("Docs"));
+    QVERIFY(entries[0].isFolder && entries[0].present);
+    QCOMPARE(entries[0].storedPath, docs);
+    QCOMPARE(entries[0].encryptedSize, 0u);
+    QCOMPARE(entries[1].name, QStringLiteral("a.txt"));
+    QCOMPARE(entries[1].encryptedSize, std::uint64_t(QFileInfo(entries[1].storedPath).size()));
+    QVERIFY(entries[1].encryptedSize > 16);
+    QCOMPARE(entries[1].writeTime.timeSpec(), Qt::UTC);
+    QVERIFY(qAbs(entries[1].writeTime.secsTo(QDateTime::currentDateTimeUtc())) < 600);
+    QCOMPARE(entries[2].name, QStringLiteral("gone"));
+    QVERIFY(!entries[2].present && !entries[2].writeTime.isValid());
+    // A folder whose list is damaged (and has no backup) says so: it is not empty.
+    QVERIFY(WriteAll(EncryptedStore::ManifestPathOf(docs), QByteArray(300, 'x')));
+    QFile::remove(docs + QStringLiteral("/.manifest.bak"));
+    QVERIFY(Failed(store.ListFolder(docs, &entries)));
+    QVERIFY(entries.empty());
 }
 
 void TestStore::deleteItems()

@@ -5,25 +5,23 @@
 #include "app/MessageBox.h"
 #include "app/MessageIds.h"
 #include "app/VariableStore.h"
-#include "security/UsbAdapterLight.h"
 
-#include <QElapsedTimer>
+#include <QEventLoop>
 #include <QStorageInfo>
-#include <QThread>
+#include <QTimer>
+
+#include <optional>
+#include <utility>
 
 namespace nbr {
 
 LaunchCheck::LaunchCheck(VariableStore& variables, const LanguageManager& languages, ISplash* splash,
                          LaunchTimings timings)
-    : variables_(variables), languages_(languages), splash_(splash), timings_(timings)
+    : variables_(variables), languages_(languages), splash_(splash), timings_(timings), watcher_()
 {
 }
 
-LaunchCheck::~LaunchCheck()
-{
-    while (acquired_-- > 0)
-        UsbAdapterLight::ReleaseUsbAdapterLight();
-}
+LaunchCheck::~LaunchCheck() = default;
 
 QString LaunchCheck::RefusalText()
 {
@@ -36,94 +34,133 @@ void LaunchCheck::Say(const QString& text)
         splash_->SetText(text);
 }
 
+void LaunchCheck::After(int milliseconds, void (LaunchCheck::*step)())
+{
+    QTimer::singleShot(milliseconds, &steps_, [this, step] { (this->*step)(); });
+}
+
 bool LaunchCheck::Run(ISimpleDeviceNotification* sink)
 {
+    std::optional<bool> result;
+    QEventLoop loop;
+    Start(sink, [&](bool accepted) {
+        result = accepted;
+        loop.quit();
+    });
+    if (!result)
+        loop.exec();
+    return result.value_or(false);
+}
+
+void LaunchCheck::Start(ISimpleDeviceNotification* sink, std::function<void(bool)> done)
+{
+    sink_ = sink;
+    done_ = std::move(done);
+    running_ = true;
     Say(languages_.GetText(msg::kSplashCheckingDevice));
-    watcher_ = UsbAdapterLight::AcquireUsbAdapterLight();
-    ++acquired_;
-    bool ready = watcher_->Rescan(true);
+    const bool ready = watcher_->Rescan(true);
     // The launch volume: the known volume that holds the launch path; the
     // mount point found at start-up when no known volume does.
-    const QString launch =
-        variables_.IsDefined(QStringLiteral("NBR_DEVICE_LAUNCH_PATH"))
-            ? watcher_->VolumeRootOf(variables_.GetVariable(QStringLiteral("NBR_DEVICE_LAUNCH_PATH")),
-                                     variables_.GetVariable(QStringLiteral("NBR_DEVICE_LAUNCH_LETTER")))
-            : variables_.GetVariable(QStringLiteral("NBR_DEVICE_LAUNCH_LETTER"));
-    bool launchIsCdRom = watcher_->DriveTypeOf(launch) == kDriveCdRom;
-    if (watcher_->DriveTypeOf(launch) == kDriveUnknown) {
-        // Not a volume of a known device: a disc file system still tells a CD-ROM.
-        const QByteArray type = QStorageInfo(launch.isEmpty() ? QStringLiteral("/") : launch).fileSystemType();
-        launchIsCdRom = type == "iso9660" || type == "udf";
+    launch_ = variables_.IsDefined(QStringLiteral("NBR_DEVICE_LAUNCH_PATH"))
+                  ? watcher_->VolumeRootOf(variables_.GetVariable(QStringLiteral("NBR_DEVICE_LAUNCH_PATH")),
+                                           variables_.GetVariable(QStringLiteral("NBR_DEVICE_LAUNCH_LETTER")))
+                  : variables_.GetVariable(QStringLiteral("NBR_DEVICE_LAUNCH_LETTER"));
+    launchIsCdRom_ = IsCdRom(launch_);
+    if (ready && launchIsCdRom_) {
+        waitTimer_.start();
+        BeginRound();
+        return;
     }
-    if (launchIsCdRom)
-        ready = ready && WaitForDevice(launch);
+    Decide(ready);
+}
 
+bool LaunchCheck::IsCdRom(const QString& root) const
+{
+    const int type = watcher_->DriveTypeOf(root);
+    if (type != kDriveUnknown)
+        return type == kDriveCdRom;
+    // Not a volume of a known device: a disc file system still tells a CD-ROM.
+    const QByteArray fileSystem = QStorageInfo(root.isEmpty() ? QStringLiteral("/") : root).fileSystemType();
+    return fileSystem == "iso9660" || fileSystem == "udf";
+}
+
+void LaunchCheck::BeginRound()
+{
+    Say(languages_.GetText(msg::kSplashCheckingDevice));
+    if (watcher_->Rescan(true)) {
+        EndRound(true);
+        return;
+    }
+    presentTimer_.start();
+    lastText_ = 0;
+    counter_ = 0;
+    waitingText_ = false;
+    After(timings_.presentStepMs, &LaunchCheck::PollPresent);
+}
+
+void LaunchCheck::PollPresent()
+{
+    const qint64 elapsed = presentTimer_.elapsed();
+    if (elapsed > timings_.presentLimitMs) {
+        EndRound(false);
+        return;
+    }
+    if (splash_ && elapsed - lastText_ >= timings_.alternateMs) {
+        lastText_ = elapsed;
+        waitingText_ = !waitingText_;
+        const int id = waitingText_ ? msg::kSplashWaitingDevice : msg::kSplashCheckingDevice;
+        if (waitingText_)
+            ++counter_;
+        Say(TextFormatter::Format(QStringLiteral("%s (%d/%d)"), {languages_.GetText(id), counter_, 6}));
+    }
+    if (watcher_->Rescan(true)) {
+        EndRound(true);
+        return;
+    }
+    After(timings_.presentStepMs, &LaunchCheck::PollPresent);
+}
+
+void LaunchCheck::EndRound(bool present)
+{
+    if (present && watcher_->SelectDrive(launch_) && watcher_->GetDriveLetters(50).size() == 2) {
+        Decide(true);
+        return;
+    }
+    Say(QStringLiteral("Device is not ready yet"));
+    QTimer::singleShot(timings_.waitStepMs, &steps_, [this] {
+        if (waitTimer_.elapsed() > timings_.waitLimitMs)
+            Decide(false);
+        else
+            BeginRound();
+    });
+}
+
+void LaunchCheck::Decide(bool ready)
+{
     bool accepted = false;
-    QString store = launch;
-    if (!launchIsCdRom) {
-        accepted = ready && watcher_->SelectDrive(launch);
+    QString store = launch_;
+    if (!launchIsCdRom_) {
+        accepted = ready && watcher_->SelectDrive(launch_);
     } else if (ready) {
         const QStringList roots = watcher_->GetDriveLetters(30);
         if (roots.size() == 2) {
-            store = roots.at(0) == launch ? roots.at(1) : roots.at(0);
-            accepted = watcher_->DriveTypeOf(store) != kDriveCdRom && watcher_->DriveTypeOf(launch) == kDriveCdRom
+            store = roots.at(0) == launch_ ? roots.at(1) : roots.at(0);
+            accepted = watcher_->DriveTypeOf(store) != kDriveCdRom && watcher_->DriveTypeOf(launch_) == kDriveCdRom
                        && watcher_->SelectDrive(store);
         }
     }
     storeRoot_ = store;
     if (!accepted) {
         (void)ShowMessageBox(nullptr, languages_.GetText(msg::kCaptionError), RefusalText(), mb::kOk, mb::kIconError);
-        Say(QString());
-        return false;
+    } else {
+        variables_.SetVariable(QStringLiteral("NBR_DEVICE_DOCUMENT_LETTER"), store);
+        if (sink_)
+            watcher_->AddSink(sink_);
     }
-    variables_.SetVariable(QStringLiteral("NBR_DEVICE_DOCUMENT_LETTER"), store);
-    if (sink)
-        watcher_->AddSink(sink);
     Say(QString());
-    return true;
-}
-
-bool LaunchCheck::WaitForDevice(const QString& launch)
-{
-    QElapsedTimer timer;
-    timer.start();
-    for (;;) {
-        if (DevicePresent() && watcher_->SelectDrive(launch) && watcher_->GetDriveLetters(50).size() == 2)
-            return true;
-        Say(QStringLiteral("Device is not ready yet"));
-        QThread::msleep(static_cast<unsigned long>(timings_.waitStepMs));
-        if (timer.elapsed() > timings_.waitLimitMs)
-            return false;
-    }
-}
-
-bool LaunchCheck::DevicePresent()
-{
-    watcher_ = UsbAdapterLight::AcquireUsbAdapterLight();
-    ++acquired_;
-    Say(languages_.GetText(msg::kSplashCheckingDevice));
-    if (watcher_->Rescan(true))
-        return true;
-    QElapsedTimer timer;
-    timer.start();
-    qint64 lastText = 0;
-    int counter = 0;
-    bool waitingText = false;
-    for (;;) {
-        QThread::msleep(static_cast<unsigned long>(timings_.presentStepMs));
-        if (timer.elapsed() > timings_.presentLimitMs)
-            return false;
-        if (splash_ && timer.elapsed() - lastText >= timings_.alternateMs) {
-            lastText = timer.elapsed();
-            waitingText = !waitingText;
-            const int id = waitingText ? msg::kSplashWaitingDevice : msg::kSplashCheckingDevice;
-            if (waitingText)
-                ++counter;
-            Say(TextFormatter::Format(QStringLiteral("%s (%d/%d)"), {languages_.GetText(id), counter, 6}));
-        }
-        if (watcher_->Rescan(true))
-            return true;
-    }
+    running_ = false;
+    if (const std::function<void(bool)> done = std::exchange(done_, {}))
+        done(accepted);
 }
 
 }  // namespace nbr

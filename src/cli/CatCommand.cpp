@@ -35,13 +35,11 @@ int CatCommand::Run(CliContext& context, const QStringList& arguments)
     if (entry.isFolder)
         return context.Error(context.Text(msg::kCliNotAFile, {path}));
 
-    CryptPtr engine;
-    Status s = CreateCrypt(CryptAlgorithmAes256, &engine);
-    if (Succeeded(s))
-        s = engine->SetMasterKey(session.Params().GetMasterKey(), session.Params().GetMasterKeyLength());
+    FileCryptPtr engine;
+    Status s = CreateKeyedCrypt(session.Params(), &engine);
     context.out.flush();
     if (Succeeded(s)) {
-        s = static_cast<CryptBase*>(engine.get())->DecryptFileToSink(stored, [](const std::uint8_t* data, std::size_t n) {
+        s = engine->DecryptFileToSink(stored, [](const std::uint8_t* data, std::size_t n) {
             if (std::fwrite(data, 1, n, stdout) != n)
                 return SystemError::StatusFromErrno(errno == 0 ? EIO : errno);
             return S_OK;

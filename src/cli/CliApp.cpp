@@ -164,10 +164,9 @@ int CliApp::Dispatch(CliContext& context, const QStringList& arguments)
         const QString program = HostFacts::RunningProgramPath();
         context.root = HostFacts::VolumeRootOf(program);
         if (!qEnvironmentVariableIsEmpty(SimulatedDeviceSource::kEnvironment)) {
-            UsbAdapterLight* devices = UsbAdapterLight::AcquireUsbAdapterLight();
+            const UsbAdapterLight::Lease devices;
             if (devices->Rescan(true))
                 context.root = devices->VolumeRootOf(program, context.root);
-            UsbAdapterLight::ReleaseUsbAdapterLight();
         }
         if (context.root.isEmpty())
             context.root = QStringLiteral("/");

@@ -1,6 +1,5 @@
 #include "cli/InitCommand.h"
 
-#include "app/KeyFileJobs.h"
 #include "app/MessageIds.h"
 #include "cli/CliArguments.h"
 #include "cli/CliContext.h"
@@ -57,7 +56,7 @@ int InitCommand::Run(CliContext& context, const QStringList& arguments)
         return context.Error(verdict.argument >= 0 ? context.Text(verdict.messageId, {verdict.argument})
                                                    : context.Text(verdict.messageId));
     }
-    const Status s = KeyFileJobs::CommitSetup(session.Params(), session.Properties(), password, hint);
+    const Status s = session.Session().Setup(password, hint);
     if (Failed(s))
         return context.StatusError(s);
     if (!session.Save())

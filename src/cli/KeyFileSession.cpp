@@ -1,20 +1,14 @@
 #include "cli/KeyFileSession.h"
 
-#include "app/KeyFileJobs.h"
 #include "app/MessageIds.h"
 #include "cli/CliContext.h"
 #include "cli/CliProgress.h"
 #include "cli/ExitCode.h"
 #include "cli/PasswordReader.h"
-#include "platform/CreationPolicy.h"
-#include "platform/FileAttributes.h"
 #include "platform/Terminal.h"
-#include "security/FileStream.h"
-#include "security/LoginAttempts.h"
 #include "security/Password.h"
 #include "security/SecurityStatus.h"
 #include "store/EncryptedStore.h"
-#include "store/FileUtilities.h"
 
 #include <unistd.h>
 
@@ -23,49 +17,16 @@ namespace {
 constexpr int kTerminalTries = 3;
 }
 
-KeyFileSession::KeyFileSession(CliContext& context) : context_(context) {}
-
-KeyFileSession::~KeyFileSession()
-{
-    params_.ClearMemory();
-    if (stream_)
-        stream_->Release();
-}
-
-QString KeyFileSession::StoreFolder() const
-{
-    return context_.variables.GetVariable(QStringLiteral("NBR_DEVICE_DOCUMENT_PATH"));
-}
-
-QString KeyFileSession::KeyFile() const
-{
-    return context_.variables.GetVariable(QStringLiteral("NBR_SEC_PARAM_FILE"));
-}
+KeyFileSession::KeyFileSession(CliContext& context) : context_(context), session_(context.variables) {}
 
 int KeyFileSession::Open(bool create)
 {
-    const QString folder = StoreFolder();
-    if (create) {
-        const std::uint32_t error =
-            FileUtilities::CreateDirectories(folder, false, CreationPolicy::StoreSecurityAttributes());
-        if (error != 0)
-            return context_.StatusError(StatusFromWin32(error), folder);
-        (void)FileAttributes::Set(folder, FileAttributes::kHidden);
-    } else if (!FileUtilities::PathExists(KeyFile())) {
-        setUp_ = false;
-        return kExitSuccess;  // nothing to open: not set up
-    }
-    stream_ = new FileStream;
-    const Status s = stream_->Open(KeyFile());
+    QString subject;
+    const Status s = session_.Open(create, &subject);
     if (s == StatusFromWin32(win32::kSharingViolation))
         return context_.Error(context_.Text(msg::kCliKeyFileBusy));
     if (Failed(s))
-        return context_.StatusError(s, KeyFile());
-    params_.AttachStream(stream_);
-    properties_.Attach(stream_);
-    bool has = false;
-    (void)params_.HasKeyFile(&has);
-    setUp_ = has;
+        return context_.StatusError(s, subject);
     return kExitSuccess;
 }
 
@@ -90,8 +51,7 @@ int KeyFileSession::ReadPassword(const QString& prompt, bool fromPasswordFile, P
 
 int KeyFileSession::Login(const QString& prompt, Password* used)
 {
-    LoginAttempts attempts(params_, properties_);
-    Status s = attempts.Open();
+    const Status s = session_.BeginLogin();
     if (Failed(s))
         return context_.StatusError(s, KeyFile());
     const bool interactive = context_.passwordFile.isEmpty() && Terminal::IsTerminal(STDIN_FILENO);
@@ -99,7 +59,7 @@ int KeyFileSession::Login(const QString& prompt, Password* used)
         Password password;
         if (const int code = ReadPassword(prompt, true, &password); code != kExitSuccess)
             return code;
-        const LoginOutcome outcome = attempts.Attempt(password);
+        const LoginOutcome outcome = session_.Attempt(password);
         switch (outcome.kind) {
         case LoginOutcome::kLoggedIn:
             if (used)
@@ -162,22 +122,20 @@ int KeyFileSession::UnlockStore()
 {
     const int code = Unlock();
     if (code == kExitSuccess)
-        store_ = std::make_unique<EncryptedStore>(StoreFolder(), params_);
+        (void)session_.Store();
     return code;
 }
 
 bool KeyFileSession::Save()
 {
     CliProgress progress(context_);
-    return KeyFileJobs::RunSave(params_, properties_, progress.Dialog(), context_.languages);
+    return session_.Save(progress.Dialog(), context_.languages);
 }
 
 bool KeyFileSession::Wipe(const QString& title)
 {
     CliProgress progress(context_);
-    const bool wiped = KeyFileJobs::RunWipe(params_, properties_, StoreFolder(), KeyFile(), progress.Dialog(), title);
-    params_.ClearMemory();
-    return wiped;
+    return session_.Wipe(progress.Dialog(), title);
 }
 
 }  // namespace nbr::cli

@@ -1,18 +1,14 @@
 #pragma once
-// The key file as nimbra-cli commands use it: opened (and locked) on the
-// store's volume, with the record and property store attached, the login
-// steps with their messages, and the save and wipe jobs with progress.
+// What nimbra-cli says around the program's store session: the errors of
+// opening the key file, the password prompts and the terminal's retries of
+// the login, and the progress line of the save and wipe jobs.
 
-#include "security/PropertyStore.h"
-#include "security/SecParams.h"
+#include "app/StoreSession.h"
 
 #include <QString>
 
-#include <memory>
-
 namespace nbr {
 class EncryptedStore;
-class FileStream;
 class Password;
 struct ManifestEntry;
 }
@@ -24,14 +20,13 @@ struct CliContext;
 class KeyFileSession {
 public:
     explicit KeyFileSession(CliContext& context);
-    ~KeyFileSession();
     KeyFileSession(const KeyFileSession&) = delete;
     KeyFileSession& operator=(const KeyFileSession&) = delete;
 
     // Opens the key file, creating the store folder first when `create`.
     // Returns an exit code; errors are already printed.
     [[nodiscard]] int Open(bool create);
-    [[nodiscard]] bool IsSetUp() const { return setUp_; }
+    [[nodiscard]] bool IsSetUp() const { return session_.IsSetUp(); }
     // Prints that there is no store yet; returns the exit code for it.
     [[nodiscard]] int NotSetUp();
     // The login steps with the password from the usual sources; a terminal
@@ -46,7 +41,7 @@ public:
     [[nodiscard]] int Unlock();
     // Unlock, then the store itself is ready in Store().
     [[nodiscard]] int UnlockStore();
-    [[nodiscard]] EncryptedStore& Store() { return *store_; }
+    [[nodiscard]] EncryptedStore& Store() { return session_.Store(); }
     // Looks a display path up in `store`; prints why when it is not there.
     // Returns an exit code.
     [[nodiscard]] int Find(const EncryptedStore& store, const QString& displayPath, QString* storedPath,
@@ -54,18 +49,15 @@ public:
     [[nodiscard]] bool Save();
     [[nodiscard]] bool Wipe(const QString& title);
 
-    [[nodiscard]] SecParams& Params() { return params_; }
-    [[nodiscard]] PropertyStore& Properties() { return properties_; }
-    [[nodiscard]] QString StoreFolder() const;
-    [[nodiscard]] QString KeyFile() const;
+    [[nodiscard]] StoreSession& Session() { return session_; }
+    [[nodiscard]] SecParams& Params() { return session_.Params(); }
+    [[nodiscard]] PropertyStore& Properties() { return session_.Properties(); }
+    [[nodiscard]] QString StoreFolder() const { return session_.StoreFolder(); }
+    [[nodiscard]] QString KeyFile() const { return session_.KeyFile(); }
 
 private:
     CliContext& context_;
-    FileStream* stream_ = nullptr;
-    SecParams params_;
-    PropertyStore properties_;
-    bool setUp_ = false;
-    std::unique_ptr<EncryptedStore> store_;
+    StoreSession session_;
 };
 
 }  // namespace nbr::cli

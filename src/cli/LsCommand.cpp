@@ -9,7 +9,6 @@
 #include "store/EncryptedStore.h"
 #include "store/WorkUnits.h"
 
-#include <QFileInfo>
 #include <QLocale>
 
 namespace nbr::cli {
@@ -22,7 +21,7 @@ struct Listing {
     bool recursive;
     int failures = 0;
 
-    void Line(const QString& storedPath, const ManifestEntry& entry, const QString& displayPath)
+    void Line(const StoreListEntry& entry, const QString& displayPath)
     {
         // A crafted list must not drive the terminal through a name.
         const QString name = TerminalText::Quote(displayPath) + (entry.isFolder ? QStringLiteral("/") : QString());
@@ -31,32 +30,27 @@ struct Listing {
             return;
         }
         // The columns of the store pane: the encrypted size and the stored item's date.
-        const QFileInfo info(storedPath);
-        const QString size = entry.isFolder || !info.exists()
+        const QString size = entry.isFolder || !entry.present
                                  ? QString()
-                                 : WorkUnits::FormatSizeColumn(static_cast<std::uint64_t>(info.size()), u',', u'A');
-        const QString date = info.exists() ? QLocale().toString(info.lastModified().toUTC().date(), QLocale::ShortFormat)
-                                           : QString();
+                                 : WorkUnits::FormatSizeColumn(entry.encryptedSize, u',', u'A');
+        const QString date =
+            entry.writeTime.isValid() ? QLocale().toString(entry.writeTime.date(), QLocale::ShortFormat) : QString();
         context.out << QStringLiteral("%1 %2  %3\n").arg(date, -10).arg(size, 12).arg(name);
     }
 
     void Folder(const QString& storedFolder, const QString& prefix)
     {
-        StoreManifest manifest(store.Keys());
-        manifest.Open(EncryptedStore::ManifestPathOf(storedFolder), true);
-        if (!manifest.IsLoaded()) {
-            context.StatusError(manifest.LoadStatus(), prefix.isEmpty() ? QStringLiteral("/") : TerminalText::Quote(prefix));
+        std::vector<StoreListEntry> entries;
+        const Status s = store.ListFolder(storedFolder, &entries);
+        if (Failed(s)) {
+            context.StatusError(s, prefix.isEmpty() ? QStringLiteral("/") : TerminalText::Quote(prefix));
             ++failures;
             return;
         }
-        manifest.SortEntries();
-        const std::vector<ManifestEntry> entries = manifest.Entries();
-        manifest.Close();
-        for (const ManifestEntry& entry : entries) {
-            const QString stored = EncryptedStore::StoredPathOf(storedFolder, entry.id);
-            Line(stored, entry, prefix + entry.name);
+        for (const StoreListEntry& entry : entries) {
+            Line(entry, prefix + entry.name);
             if (recursive && entry.isFolder)
-                Folder(stored, prefix + entry.name + QLatin1Char('/'));
+                Folder(entry.storedPath, prefix + entry.name + QLatin1Char('/'));
         }
     }
 };
@@ -107,7 +101,7 @@ int LsCommand::Run(CliContext& context, const QStringList& arguments)
 
     Listing listing {context, store, args.Has(QStringLiteral("-l")), args.Has(QStringLiteral("-R"))};
     if (!entry.isFolder) {
-        listing.Line(stored, entry, entry.name);
+        listing.Line(EncryptedStore::DescribeItem(stored, entry), entry.name);
         return kExitSuccess;
     }
     listing.Folder(stored, QString());

@@ -59,7 +59,7 @@ int PasswdCommand::Run(CliContext& context, const QStringList& arguments)
         code != kExitSuccess)
         return code;
     const PasswordChange change =
-        KeyFileJobs::ApplyChange(session.Params(), session.Properties(), current, password, confirmation, hint);
+        session.Session().ChangePassword(current, password, confirmation, hint);
     if (Failed(change.status))
         return context.StatusError(change.status);
     if (!change.changed) {

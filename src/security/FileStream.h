@@ -16,6 +16,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 
 namespace nbr {
 
@@ -92,5 +93,15 @@ private:
     NativeFile file_;
     std::int32_t refCount_ = 1;
 };
+
+// The one owner of a stream's reference: released when the owner goes.
+struct FileStreamReleaser {
+    void operator()(FileStream* stream) const
+    {
+        if (stream)
+            stream->Release();
+    }
+};
+using FileStreamPtr = std::unique_ptr<FileStream, FileStreamReleaser>;
 
 }  // namespace nbr

@@ -3,7 +3,7 @@
 #include "platform/SimulatedDeviceSource.h"
 #include "security/DeviceNotifier.h"
 
-#include <QThread>
+#include <QTimer>
 
 #include <atomic>
 
@@ -252,11 +252,29 @@ int UsbAdapterLight::DriveTypeOf(const QString& root) const
 
 void UsbAdapterLight::RescanWithRetries()
 {
-    for (int attempt = 0; attempt < kRetries; ++attempt) {
-        if (Rescan(true))
-            return;
-        QThread::msleep(static_cast<unsigned long>(g_retryDelayMs.load()));
+    const bool pending = retriesLeft_ > 0;
+    if (Rescan(true)) {
+        retriesLeft_ = 0;
+        return;
     }
+    // A change during the retries starts their count again.
+    retriesLeft_ = kRetries - 1;
+    if (!pending)
+        ScheduleRetry();
+}
+
+void UsbAdapterLight::ScheduleRetry()
+{
+    // The timer belongs to the notifier: it goes when the watcher does.
+    QTimer::singleShot(g_retryDelayMs.load(), notifier_.get(), [this] {
+        if (retriesLeft_ <= 0)
+            return;
+        --retriesLeft_;
+        if (Rescan(true))
+            retriesLeft_ = 0;
+        else if (retriesLeft_ > 0)
+            ScheduleRetry();
+    });
 }
 
 void UsbAdapterLight::OnVolumeArrival(const QString&)

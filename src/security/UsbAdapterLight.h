@@ -1,8 +1,9 @@
 #pragma once
 // The USB storage devices of the machine: a snapshot with their disks and
 // volumes, the one device Nimbra runs from (selected by a volume root), and
-// the notifications of volumes coming and going. One per process, shared
-// through Acquire/Release; it refreshes itself on every change.
+// the notifications of volumes coming and going. One per process, held by
+// leases (the last one to go destroys it); it refreshes itself on every
+// change, retrying a scan that did not complete from the event loop.
 
 #include "platform/DeviceSource.h"
 #include "security/ISimpleDeviceNotification.h"
@@ -11,6 +12,7 @@
 
 #include <functional>
 #include <memory>
+#include <utility>
 
 namespace nbr {
 
@@ -23,8 +25,39 @@ public:
     // The system's source; without one, NIMBRA_DEVICE_SIM names a simulated
     // one, else no device is ever seen.
     static void SetSourceFactory(SourceFactory factory);
-    [[nodiscard]] static UsbAdapterLight* AcquireUsbAdapterLight();
-    static void ReleaseUsbAdapterLight();
+
+    // One hold on the process's watcher: created with the first lease,
+    // destroyed with the last.
+    class Lease {
+    public:
+        Lease() : adapter_(AcquireUsbAdapterLight()) {}
+        ~Lease() { Reset(); }
+        Lease(Lease&& other) noexcept : adapter_(std::exchange(other.adapter_, nullptr)) {}
+        Lease& operator=(Lease&& other) noexcept
+        {
+            if (this != &other) {
+                Reset();
+                adapter_ = std::exchange(other.adapter_, nullptr);
+            }
+            return *this;
+        }
+        Lease(const Lease&) = delete;
+        Lease& operator=(const Lease&) = delete;
+
+        [[nodiscard]] UsbAdapterLight* get() const { return adapter_; }
+        UsbAdapterLight* operator->() const { return adapter_; }
+        UsbAdapterLight& operator*() const { return *adapter_; }
+        // Gives the hold up now rather than at the end of the scope.
+        void Reset()
+        {
+            if (std::exchange(adapter_, nullptr))
+                ReleaseUsbAdapterLight();
+        }
+
+    private:
+        UsbAdapterLight* adapter_;
+    };
+    // How many leases are held.
     [[nodiscard]] static int UseCount();
 
     [[nodiscard]] bool Rescan(bool full, const std::function<void(const QString& root)>& callback = {});
@@ -50,6 +83,8 @@ public:
                                               QString* serial);
     // Test seam: the pause between the sinks' retries.
     static void SetRetryDelay(int milliseconds);
+    // A scan that did not complete is being tried again.
+    [[nodiscard]] bool IsRetrying() const { return retriesLeft_ > 0; }
 
     void OnVolumeArrival(const QString& root) override;
     void OnVolumeRemoved(const QString& root) override;
@@ -57,10 +92,16 @@ public:
     void OnVolumeNotice(const QString&) override {}
 
 private:
+    [[nodiscard]] static UsbAdapterLight* AcquireUsbAdapterLight();
+    static void ReleaseUsbAdapterLight();
+
     UsbAdapterLight();
     ~UsbAdapterLight() override;
     void ClearSelection();
+    // Scans now; a failed scan is tried again a few times, each after a
+    // pause on a timer, so that the thread's event loop runs meanwhile.
     void RescanWithRetries();
+    void ScheduleRetry();
 
     std::unique_ptr<DeviceSource> source_;
     std::unique_ptr<DeviceNotifier> notifier_;
@@ -68,6 +109,7 @@ private:
     QString selected_;          // the selected volume root ("" is the root file system)
     bool hasLetter_ = false;    // a root was chosen, even while its device is gone
     int selectedDevice_ = -1;   // its device in the snapshot, -1 when none
+    int retriesLeft_ = 0;
 };
 
 }  // namespace nbr

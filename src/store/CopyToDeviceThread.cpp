@@ -61,10 +61,8 @@ Status CopyToDeviceThread::StoreFile(StoreManifest& list, const SecParams& keys,
     *id = entry.id;
     const QString destination = EncryptedStore::StoredPathOf(storedFolder, entry.id);
 
-    CryptPtr engine;
-    Status s = CreateCrypt(CryptAlgorithmAes256, &engine);
-    if (Succeeded(s))
-        s = engine->SetMasterKey(keys.GetMasterKey(), keys.GetMasterKeyLength());
+    FileCryptPtr engine;
+    Status s = CreateKeyedCrypt(keys, &engine);
     if (Succeeded(s)) {
         // A replaced file stays readable until its successor is complete.
         s = WriteReplacing(destination, [&](const QString& path) {

@@ -34,10 +34,8 @@ bool CopyToTempThread::IsSafeHostName(const QString& name)
 
 Status CopyToTempThread::DecryptFile(const QString& stored, const QString& host)
 {
-    CryptPtr engine;
-    Status s = CreateCrypt(CryptAlgorithmAes256, &engine);
-    if (Succeeded(s))
-        s = engine->SetMasterKey(store_.Keys().GetMasterKey(), store_.Keys().GetMasterKeyLength());
+    FileCryptPtr engine;
+    Status s = CreateKeyedCrypt(store_.Keys(), &engine);
     // A host file being replaced survives a failed or cancelled decryption.
     if (Succeeded(s))
         s = WriteReplacing(host, [&](const QString& path) {

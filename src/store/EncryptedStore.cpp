@@ -290,12 +290,10 @@ bool EncryptedStore::DeleteStoreTree(const QString& folder, IProgressDlg* progre
 
 Status EncryptedStore::VerifyStoredFile(const QString& storedPath) const
 {
-    CryptPtr engine;
-    Status s = CreateCrypt(CryptAlgorithmAes256, &engine);
+    FileCryptPtr engine;
+    Status s = CreateKeyedCrypt(keys_, &engine);
     if (Succeeded(s))
-        s = engine->SetMasterKey(keys_.GetMasterKey(), keys_.GetMasterKeyLength());
-    if (Succeeded(s))
-        s = static_cast<CryptBase*>(engine.get())->VerifyFile(storedPath);
+        s = engine->VerifyFile(storedPath);
     return s;
 }
 
@@ -322,6 +320,38 @@ Status EncryptedStore::Resolve(const QString& displayPath, QString* storedPath, 
             *names = names->isEmpty() ? found->name : *names + NativePath::kSeparator + found->name;
     }
     return S_OK;
+}
+
+Status EncryptedStore::ListFolder(const QString& storedFolder, std::vector<StoreListEntry>* entries) const
+{
+    entries->clear();
+    StoreManifest manifest(keys_);
+    manifest.Open(ManifestPathOf(storedFolder), true);
+    if (!manifest.IsLoaded())
+        return manifest.LoadStatus();
+    manifest.SortEntries();
+    const std::vector<ManifestEntry> listed = manifest.Entries();
+    manifest.Close();
+    entries->reserve(listed.size());
+    for (const ManifestEntry& item : listed)
+        entries->push_back(DescribeItem(StoredPathOf(storedFolder, item.id), item));
+    return S_OK;
+}
+
+StoreListEntry EncryptedStore::DescribeItem(const QString& storedPath, const ManifestEntry& item)
+{
+    StoreListEntry entry;
+    entry.id = item.id;
+    entry.name = item.name;
+    entry.isFolder = item.isFolder;
+    entry.storedPath = storedPath;
+    DirectoryEntry info;
+    if (Succeeded(FileSystem::Info(storedPath, &info))) {
+        entry.present = true;
+        entry.encryptedSize = item.isFolder ? 0 : info.size;
+        entry.writeTime = info.writeTime.ToDateTime();
+    }
+    return entry;
 }
 
 }  // namespace nbr

@@ -6,14 +6,30 @@
 #include "platform/Status.h"
 #include "store/StoreManifest.h"
 
+#include <QDateTime>
 #include <QString>
 
 #include <cstdint>
+#include <vector>
 
 namespace nbr {
 
 class IProgressDlg;
 class SecParams;
+
+// One item of a stored folder as the store pane shows it: the display name
+// and kind from the folder's list, the size and date of the stored item on
+// the stick. An item whose stored file is missing is still listed, without
+// size and date.
+struct StoreListEntry {
+    std::uint32_t id = 0;
+    QString name;
+    bool isFolder = false;
+    QString storedPath;
+    bool present = false;
+    std::uint64_t encryptedSize = 0;  // files only: header and padding included
+    QDateTime writeTime;              // UTC; invalid when the item is missing
+};
 
 class EncryptedStore {
 public:
@@ -59,6 +75,11 @@ public:
     // `names` (optional) gets the display path as the manifests spell it.
     [[nodiscard]] Status Resolve(const QString& displayPath, QString* storedPath, ManifestEntry* entry,
                                  QString* names = nullptr) const;
+    // The items of the stored folder `storedFolder`, folders first, then by
+    // name. Fails with the list's load status when it cannot be read.
+    [[nodiscard]] Status ListFolder(const QString& storedFolder, std::vector<StoreListEntry>* entries) const;
+    // One listed item: `item` from its folder's list, the rest from the stick.
+    [[nodiscard]] static StoreListEntry DescribeItem(const QString& storedPath, const ManifestEntry& item);
 
 private:
     [[nodiscard]] Status EnsureRoot();

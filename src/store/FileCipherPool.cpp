@@ -3,6 +3,7 @@
 #include "platform/ConfinedPath.h"
 #include "platform/CreationPolicy.h"
 #include "security/CreateCrypt.h"
+#include "security/CryptBase.h"
 #include "security/SecParams.h"
 #include "store/TransferThread.h"
 
@@ -93,10 +94,8 @@ void FileCipherPool::Work()
 {
     // Every job of a folder walks to the same stored folder.
     const ConfinedPath::Reuse reuse;
-    CryptPtr engine;
-    Status keyed = CreateCrypt(CryptAlgorithmAes256, &engine);
-    if (Succeeded(keyed))
-        keyed = engine->SetMasterKey(keys_.GetMasterKey(), keys_.GetMasterKeyLength());
+    FileCryptPtr engine;
+    const Status keyed = CreateKeyedCrypt(keys_, &engine);
     std::unique_lock lock(mutex_);
     for (;;) {
         changed_.wait(lock, [this] { return stopping_ || !queued_.empty(); });

@@ -162,10 +162,8 @@ Status OpenedFileList::DecryptAndOpen(const QString& storedPath, const QString& 
         } else if (!present) {
             const QString partial = NativePath::Join(NativePath::ParentOf(copyPath), kPartialName);
             WipeAndDelete(partial);
-            CryptPtr engine;
-            s = CreateCrypt(CryptAlgorithmAes256, &engine);
-            if (Succeeded(s))
-                s = engine->SetMasterKey(store_.Keys().GetMasterKey(), store_.Keys().GetMasterKeyLength());
+            FileCryptPtr engine;
+            s = CreateKeyedCrypt(store_.Keys(), &engine);
             if (Succeeded(s))
                 s = engine->DecryptFileToFile(storedPath, partial, nullptr, this, CreationPolicy::StoreSecurityAttributes());
             if (Succeeded(s))
@@ -252,17 +250,15 @@ bool OpenedFileList::MatchesStoredFile(const QString& copyPath, const QString& d
     if (Failed(store_.Resolve(displayPath, &stored, &entry)) || entry.isFolder)
         return false;
     NativeFile copy;
-    CryptPtr engine;
+    FileCryptPtr engine;
     Status s = copy.OpenRead(copyPath);
     if (Succeeded(s))
-        s = CreateCrypt(CryptAlgorithmAes256, &engine);
-    if (Succeeded(s))
-        s = engine->SetMasterKey(store_.Keys().GetMasterKey(), store_.Keys().GetMasterKeyLength());
+        s = CreateKeyedCrypt(store_.Keys(), &engine);
     if (Failed(s))
         return false;
     bool same = true;
     std::vector<std::uint8_t> piece;
-    s = static_cast<CryptBase*>(engine.get())->DecryptFileToSink(stored, [&](const std::uint8_t* data, std::size_t n) {
+    s = engine->DecryptFileToSink(stored, [&](const std::uint8_t* data, std::size_t n) {
         while (same && n > 0) {
             const std::size_t want = std::min(n, kComparePiece);
             piece.resize(want);

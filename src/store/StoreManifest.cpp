@@ -49,14 +49,6 @@ Status WriteWhole(ICrypt& engine, const QByteArray& content, const QString& targ
     return s;
 }
 
-Status MakeEngine(const SecParams& keys, CryptPtr* engine)
-{
-    Status s = CreateCrypt(CryptAlgorithmAes256, engine);
-    if (Succeeded(s))
-        s = (*engine)->SetMasterKey(keys.GetMasterKey(), keys.GetMasterKeyLength());
-    return s;
-}
-
 bool IsSpace(char c)
 {
     return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f';
@@ -162,8 +154,8 @@ void StoreManifest::Forget()
 
 Status StoreManifest::ReadFile(const SecParams& keys, const QString& path, std::vector<ManifestEntry>* entries)
 {
-    CryptPtr engine;
-    Status s = MakeEngine(keys, &engine);
+    FileCryptPtr engine;
+    Status s = CreateKeyedCrypt(keys, &engine);
     QByteArray content;
     if (Succeeded(s))
         s = engine->DecryptFileToBuffer(path, &content);
@@ -218,8 +210,8 @@ Status StoreManifest::Save()
     if (readOnly_)
         return E_STORE_READ_ONLY;
     const QByteArray content = Serialize(entries_);
-    CryptPtr engine;
-    Status s = MakeEngine(keys_, &engine);
+    FileCryptPtr engine;
+    Status s = CreateKeyedCrypt(keys_, &engine);
     // The files of new entries were written without a flush of their own:
     // they reach the device before the list that names them.
     if (Succeeded(s) && g_durable && !unsavedIds_.empty())

@@ -379,17 +379,15 @@ StoreRepair::Kind StoreRepair::ClassifyFile(const QString& path, std::uint64_t s
     if (size < headerLength)
         return Kind::NoData;
 
-    CryptPtr engine;
+    FileCryptPtr engine;
     EncryptedFileHeader header;
-    if (Failed(CreateCrypt(CryptAlgorithmAes256, &engine))
-        || Failed(engine->SetMasterKey(store_.Keys().GetMasterKey(), store_.Keys().GetMasterKeyLength()))
-        || Failed(file.Seek(0)) || Failed(engine->ReadHeader(file, header)))
+    if (Failed(CreateKeyedCrypt(store_.Keys(), &engine)) || Failed(file.Seek(0))
+        || Failed(engine->ReadHeader(file, header)))
         return Kind::Foreign;
-    auto* base = static_cast<CryptBase*>(engine.get());
-    const Status key = base->VerifyFile(path);
+    const Status key = engine->VerifyFile(path);
     if (Failed(key) && key != E_FILE_DAMAGED)
         return Kind::Foreign;  // another store's, or an older format: not ours to judge
-    const std::uint64_t block = base->BlockSize();
+    const std::uint64_t block = engine->BlockSize();
     const std::uint64_t start = headerLength;
     if (header.size <= ~0ull - block - start && size < start + (header.size + block - 1) / block * block)
         return Kind::NoData;

@@ -1,0 +1,119 @@
+#include "app/StoreSession.h"
+
+#include "app/VariableStore.h"
+#include "platform/CreationPolicy.h"
+#include "platform/FileAttributes.h"
+#include "store/EncryptedStore.h"
+#include "store/FileUtilities.h"
+
+namespace nbr {
+
+StoreSession::StoreSession(const VariableStore& variables)
+    : storeFolder_(variables.GetVariable(QStringLiteral("NBR_DEVICE_DOCUMENT_PATH"))),
+      keyFile_(variables.GetVariable(QStringLiteral("NBR_SEC_PARAM_FILE")))
+{
+}
+
+StoreSession::~StoreSession()
+{
+    // The store and the login steps refer to the key: they go first.
+    store_.reset();
+    attempts_.reset();
+    params_.ClearMemory();
+}
+
+Status StoreSession::Open(bool create, QString* subject)
+{
+    if (stream_)
+        return S_OK;
+    if (subject)
+        *subject = create ? storeFolder_ : keyFile_;
+    if (create) {
+        const std::uint32_t error =
+            FileUtilities::CreateDirectories(storeFolder_, false, CreationPolicy::StoreSecurityAttributes());
+        if (error != 0)
+            return StatusFromWin32(error);
+        (void)FileAttributes::Set(storeFolder_, FileAttributes::kHidden);
+        if (subject)
+            *subject = keyFile_;
+    } else if (!FileUtilities::PathExists(keyFile_)) {
+        setUp_ = false;
+        return S_FALSE;
+    }
+    FileStreamPtr stream(new FileStream);
+    const Status s = stream->Open(keyFile_);
+    if (Failed(s))
+        return s;
+    stream_ = std::move(stream);
+    params_.AttachStream(stream_.get());
+    properties_.Attach(stream_.get());
+    bool has = false;
+    (void)params_.HasKeyFile(&has);
+    setUp_ = has;
+    return S_OK;
+}
+
+Status StoreSession::BeginLogin()
+{
+    loggedIn_ = false;
+    lastOutcome_.reset();
+    attempts_ = std::make_unique<LoginAttempts>(params_, properties_);
+    const Status s = attempts_->Open();
+    if (Failed(s))
+        attempts_.reset();
+    return s;
+}
+
+LoginOutcome StoreSession::Attempt(const Password& password)
+{
+    LoginOutcome outcome;
+    if (!attempts_) {
+        outcome.kind = LoginOutcome::kFatal;
+        outcome.status = E_UNEXPECTED;
+    } else {
+        outcome = attempts_->Attempt(password);
+    }
+    loggedIn_ = outcome.kind == LoginOutcome::kLoggedIn;
+    if (outcome.kind != LoginOutcome::kRefused)
+        attempts_.reset();  // the steps are over, one way or the other
+    lastOutcome_ = outcome;
+    return outcome;
+}
+
+Status StoreSession::Setup(const Password& password, const QString& hint)
+{
+    return KeyFileJobs::CommitSetup(params_, properties_, password, hint);
+}
+
+PasswordChange StoreSession::ChangePassword(const Password& current, const Password& password,
+                                            const Password& confirmation, const QString& hint)
+{
+    return KeyFileJobs::ApplyChange(params_, properties_, current, password, confirmation, hint);
+}
+
+bool StoreSession::Save(IProgressDlg& dialog, const LanguageManager& languages)
+{
+    if (!KeyFileJobs::RunSave(params_, properties_, dialog, languages))
+        return false;
+    (void)params_.HasKeyFile(&setUp_);
+    return true;
+}
+
+bool StoreSession::Wipe(IProgressDlg& dialog, const QString& title)
+{
+    store_.reset();
+    loggedIn_ = false;
+    const bool wiped = KeyFileJobs::RunWipe(params_, properties_, storeFolder_, keyFile_, dialog, title);
+    params_.ClearMemory();
+    setUp_ = false;
+    return wiped;
+}
+
+EncryptedStore& StoreSession::Store()
+{
+    if (!store_)
+        store_ = std::make_unique<EncryptedStore>(storeFolder_, params_);
+    return *store_;
+}
+
+}  // namespace nbr

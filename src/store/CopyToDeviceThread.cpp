@@ -200,6 +200,10 @@ Status CopyToDeviceThread::StoreFolder(EncryptedStore& store, StoreManifest& lis
                 if (result == E_STORE_DISK_FULL)
                     break;
             } else {
+                // Files reach the stick in their order: on a drive that fills
+                // up, the earlier ones are those kept.
+                if (thread)
+                    thread->SettleFiles();
                 s = StoreFile(inner, store.Keys(), childPath, destination, item, &childId, routine, thread, true);
             }
             if (Failed(s) && s != E_STORE_DISK_FULL && s != E_ABORTED && thread)
@@ -305,6 +309,7 @@ Status CopyToDeviceThread::Run()
         HoldList(&list);
     }
     SiblingNames taken;
+    Status pooled = S_OK;  // what the workers met with the files given to them
     for (const QString& path : paths) {
         if (IsCancelled())
             break;
@@ -325,6 +330,17 @@ Status CopyToDeviceThread::Run()
         if (Failed(SaveHeldListIfDue(source.isFolder ? 0 : source.size)))
             break;  // reported below
         progress_->SetLine2(path);
+        // A new small file asks nothing: it goes to the workers like the
+        // files inside a folder, and the walk goes on.
+        if (Pools(source) && list.IsLoaded() && !list.FindByName(source.name)) {
+            status = QueueFile(list, path, target, source, *this, &pooled);
+            if (pooled == E_STORE_DISK_FULL)
+                break;  // reported below
+            continue;
+        }
+        SettleFiles();
+        if (pooled == E_STORE_DISK_FULL)
+            break;
         bool overwrite = false;
         bool stop = false;
         for (;;) {
@@ -364,6 +380,10 @@ Status CopyToDeviceThread::Run()
     // At the end and on a cancel alike: what was stored is listed before the
     // run reports, and a failed save says the run did not do it all.
     StopPool();
+    if (pooled == E_STORE_DISK_FULL && status != E_STORE_DISK_FULL) {
+        ShowError(languages_.GetText(msg::kDriveFull));
+        status = pooled;
+    }
     const Status saved = list.IsLoaded() ? SaveHeldList() : S_OK;
     HoldList(nullptr);
     if (Failed(saved) && status != saved) {

@@ -7,7 +7,7 @@
 
 #include "app/LanguageManager.h"
 #include "app/MessageBox.h"
-#include "app/ScriptedMessageBox.h"
+#include "ScriptedMessageBox.h"
 #include "security/SecParams.h"
 #include "store/EncryptedStore.h"
 

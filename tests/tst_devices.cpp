@@ -8,7 +8,7 @@
 #include "app/LanguageManager.h"
 #include "app/LaunchCheck.h"
 #include "app/MessageBox.h"
-#include "app/ScriptedMessageBox.h"
+#include "ScriptedMessageBox.h"
 #include "app/StoreVolumeWatch.h"
 #include "app/VariableStore.h"
 #include "devices/UdevDeviceSource.h"

@@ -13,7 +13,7 @@
 #include "app/IMessageBoxAnswerer.h"
 #include "app/MessageBox.h"
 #include "app/MessageBoxRequest.h"
-#include "app/ScriptedMessageBox.h"
+#include "ScriptedMessageBox.h"
 #include "platform/FaultInjection.h"
 #include "security/SecParams.h"
 #include "store/CopyToDeviceThread.h"

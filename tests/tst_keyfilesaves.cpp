@@ -33,7 +33,7 @@ constexpr int kKilled = 42;
 
 // The key file as a program holds it.
 struct Session {
-    FileStream* stream = new FileStream;
+    FileStreamPtr stream {new FileStream};
     SecParams params;
     PropertyStore properties;
     Status opened = S_OK;
@@ -41,10 +41,9 @@ struct Session {
     explicit Session(const QString& keyFile)
     {
         opened = stream->Open(keyFile);
-        params.AttachStream(stream);
-        properties.Attach(stream);
+        params.AttachStream(stream.get());
+        properties.Attach(stream.get());
     }
-    ~Session() { stream->Release(); }
     bool Unlock(const QString& password)
     {
         const CryptoPP::SecByteBlock bytes = Password(password).Bytes();

@@ -10,7 +10,7 @@
 #include "app/MessageBox.h"
 #include "app/MessageIds.h"
 #include "app/RegistrySettings.h"
-#include "app/ScriptedMessageBox.h"
+#include "ScriptedMessageBox.h"
 #include "app/VariableStore.h"
 #include "security/SecurityStatus.h"
 

@@ -48,7 +48,7 @@ struct Store {
     QTemporaryDir dir;
     QString folder;
     QString keyFile;
-    FileStream* stream = new FileStream;
+    FileStreamPtr stream {new FileStream};
     SecParams params;
     PropertyStore properties;
 
@@ -58,14 +58,13 @@ struct Store {
         QDir().mkpath(folder);
         keyFile = folder + QStringLiteral("/secparams.enc");
         (void)stream->Open(keyFile);
-        params.AttachStream(stream);
-        properties.Attach(stream);
+        params.AttachStream(stream.get());
+        properties.Attach(stream.get());
         const CryptoPP::SecByteBlock bytes = Password(password).Bytes();
         (void)params.CreateNew(bytes.data(), bytes.size());
         (void)params.Save();
         params.ClearMemory();
     }
-    ~Store() { stream->Release(); }
 };
 
 // Fails every step of the key-file stream at and after the `failAt`-th
@@ -453,7 +452,7 @@ void TestLogin::progressWorkerFillsAndReports()
     ProgressWorker worker(100);
     QElapsedTimer timer;
     timer.start();
-    std::unique_ptr<QThread> driver(worker.Start([] { return 0; }, &quick));
+    const OwnedThread driver = worker.Start([] { return 0; }, &quick);
     QVERIFY(driver);
     quick.RunModal(driver.get(), false);
     QVERIFY(timer.elapsed() >= 450);  // the final fill takes ten ticks of 50 ms
@@ -462,7 +461,7 @@ void TestLogin::progressWorkerFillsAndReports()
     QVERIFY(!worker.Start([] { return 0; }, nullptr));
 
     HeadlessProgress failing;
-    std::unique_ptr<QThread> second(worker.Start([] { return 3; }, &failing));
+    const OwnedThread second = worker.Start([] { return 3; }, &failing);
     failing.RunModal(second.get(), false);
     QVERIFY(failing.HasFailed());
     QCOMPARE(worker.ExitCode(), 3);
@@ -471,11 +470,11 @@ void TestLogin::progressWorkerFillsAndReports()
     HeadlessProgress slow;
     std::atomic<bool> release {false};
     float seen = 0;
-    std::unique_ptr<QThread> third(worker.Start([&] {
+    const OwnedThread third = worker.Start([&] {
         while (!release)
             QThread::msleep(10);
         return 0;
-    }, &slow));
+    }, &slow);
     QThread::msleep(1500);
     seen = slow.State().position;
     release = true;

@@ -7,7 +7,7 @@
 #include "app/HeadlessProgress.h"
 #include "app/LanguageManager.h"
 #include "app/MessageBox.h"
-#include "app/ScriptedMessageBox.h"
+#include "ScriptedMessageBox.h"
 #include "platform/DesktopApps.h"
 #include "platform/NativePath.h"
 #include "platform/Processes.h"

@@ -10,7 +10,7 @@
 #include "app/LanguageManager.h"
 #include "app/MessageBox.h"
 #include "app/MessageIds.h"
-#include "app/ScriptedMessageBox.h"
+#include "ScriptedMessageBox.h"
 #include "security/SecParams.h"
 #include "store/CopyToDeviceThread.h"
 #include "store/CopyToTempThread.h"

@@ -20,7 +20,7 @@ bool RunJob(ProgressWorker::Work work, IProgressDlg& dialog, const QString& titl
 {
     dialog.SetTitle(title);
     ProgressWorker worker(100);
-    std::unique_ptr<QThread> driver(worker.Start(std::move(work), &dialog));
+    const OwnedThread driver = worker.Start(std::move(work), &dialog);
     if (!driver)
         return false;
     dialog.RunModal(driver.get(), false);

@@ -54,6 +54,8 @@ bool LaunchCheck::Run(ISimpleDeviceNotification* sink)
 
 void LaunchCheck::Start(ISimpleDeviceNotification* sink, std::function<void(bool)> done)
 {
+    if (running_)
+        return;
     sink_ = sink;
     done_ = std::move(done);
     running_ = true;

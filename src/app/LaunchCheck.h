@@ -40,7 +40,8 @@ public:
     // event loop when the check has to wait, else before Start returns. True
     // when the store's volume is known: NBR_DEVICE_DOCUMENT_LETTER is set and
     // `sink` hears of volume changes. False after the refusal was shown
-    // (title 11, the error icon).
+    // (title 11, the error icon). A check already running ignores another
+    // Start; `done` must not destroy the check (it runs inside its step).
     void Start(ISimpleDeviceNotification* sink, std::function<void(bool accepted)> done);
     [[nodiscard]] bool IsRunning() const { return running_; }
     // Start, then a local event loop until the result is known: for a

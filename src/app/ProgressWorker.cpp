@@ -13,20 +13,20 @@ constexpr unsigned long kFillTickMs = 50;
 constexpr int kFillTicks = 10;
 }  // namespace
 
-QThread* ProgressWorker::Start(Work work, IProgress* sink)
+OwnedThread ProgressWorker::Start(Work work, IProgress* sink)
 {
     if (!sink || busy_.exchange(true))
         return nullptr;
     QSemaphore started;
-    QThread* driver = QThread::create([this, work = std::move(work), sink, &started]() mutable {
+    OwnedThread driver(QThread::create([this, work = std::move(work), sink, &started]() mutable {
         sink->SetOwnerThread(QThread::currentThreadId());
         exitCode_ = -1;
-        std::unique_ptr<QThread> job(QThread::create([this, work = std::move(work)] { exitCode_ = work(); }));
+        OwnedThread job(QThread::create([this, work = std::move(work)] { exitCode_ = work(); }));
         job->start();
         // From here on `started` belongs to the caller again.
         started.release();
         Drive(job.get(), sink);
-    });
+    }));
     driver->start();
     started.acquire();
     busy_ = false;

@@ -3,6 +3,8 @@
 // keeps a progress sink moving with a bar that creeps towards the end while
 // the job runs and fills once it is over. The job's exit code 0 is success.
 
+#include "app/OwnedThread.h"
+
 #include <QThread>
 
 #include <atomic>
@@ -22,9 +24,9 @@ public:
 
     // Starts the driver thread, which owns the sink's reports and runs `work`
     // on a second thread. Returns once the driver has started the work; the
-    // caller owns the returned thread (run the dialog modally with it, then
-    // delete it). None when the sink is missing or a start is under way.
-    [[nodiscard]] QThread* Start(Work work, IProgress* sink);
+    // caller owns the driver (run the dialog modally with it; letting go of
+    // it waits for it). None when the sink is missing or a start is under way.
+    [[nodiscard]] OwnedThread Start(Work work, IProgress* sink);
     [[nodiscard]] int ExitCode() const { return exitCode_.load(); }
 
 private:

@@ -28,8 +28,6 @@
 
 #include <QCoreApplication>
 
-#include <unistd.h>
-
 namespace nbr::cli {
 namespace {
 
@@ -103,8 +101,8 @@ int CliApp::UsageError(CliContext& context, const QString& text) const
 int CliApp::Run(const QStringList& arguments)
 {
     CliContext context;
-    context.stdoutIsTerminal = Terminal::IsTerminal(STDOUT_FILENO);
-    context.stderrIsTerminal = Terminal::IsTerminal(STDERR_FILENO);
+    context.stdoutIsTerminal = Terminal::IsTerminal(Terminal::kOutput);
+    context.stderrIsTerminal = Terminal::IsTerminal(Terminal::kError);
     // Texts first: every message from here on is in the user's language.
     const HostFacts host = HostFacts::Current();
     context.variables.InitVariables(QCoreApplication::arguments(), host);

@@ -10,8 +10,6 @@
 #include "security/SecurityStatus.h"
 #include "store/EncryptedStore.h"
 
-#include <unistd.h>
-
 namespace nbr::cli {
 namespace {
 constexpr int kTerminalTries = 3;
@@ -54,7 +52,7 @@ int KeyFileSession::Login(const QString& prompt, Password* used)
     const Status s = session_.BeginLogin();
     if (Failed(s))
         return context_.StatusError(s, KeyFile());
-    const bool interactive = context_.passwordFile.isEmpty() && Terminal::IsTerminal(STDIN_FILENO);
+    const bool interactive = context_.passwordFile.isEmpty() && Terminal::IsTerminal(Terminal::kInput);
     for (int round = 0; round < (interactive ? kTerminalTries : 1); ++round) {
         Password password;
         if (const int code = ReadPassword(prompt, true, &password); code != kExitSuccess)

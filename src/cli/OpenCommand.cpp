@@ -16,7 +16,6 @@
 #include <QThread>
 
 #include <cstdio>
-#include <unistd.h>
 
 namespace nbr::cli {
 
@@ -86,7 +85,7 @@ int OpenCommand::Run(CliContext& context, const QStringList& arguments)
         // once may have left the real program running.
         while (opened.Programs().IsAnyRunning() && !InterruptSignal::Raised())
             QThread::msleep(200);
-    } else if (Terminal::IsTerminal(STDIN_FILENO)) {
+    } else if (Terminal::IsTerminal(Terminal::kInput)) {
         context.err << context.Text(msg::kCliPressEnter) << '\n' << Qt::flush;
         char line[64];
         (void)std::fgets(line, sizeof line, stdin);

@@ -10,7 +10,6 @@
 #include <QThread>
 
 #include <cstdio>
-#include <unistd.h>
 
 namespace nbr::cli {
 namespace {
@@ -25,7 +24,7 @@ QString Label(const LanguageManager& languages, int id)
 std::uint32_t TerminalMessageBox::Answer(const MessageBoxRequest& request)
 {
     QTextStream err(stderr);
-    if (Terminal::IsTerminal(STDERR_FILENO))
+    if (Terminal::IsTerminal(Terminal::kError))
         err << "\r\033[K";  // off the progress line
     const auto buttons = MessageBox::Buttons(request.buttons);
     if (buttons.size() <= 1) {
@@ -39,7 +38,7 @@ std::uint32_t TerminalMessageBox::Answer(const MessageBoxRequest& request)
         err.flush();
         if (request.buttons == mb::kRetry) {
             char line[64];
-            if (!Terminal::IsTerminal(STDIN_FILENO) || !std::fgets(line, sizeof line, stdin))
+            if (!Terminal::IsTerminal(Terminal::kInput) || !std::fgets(line, sizeof line, stdin))
                 QThread::sleep(1);
         }
         return buttons.empty() ? 0 : buttons.front().id;
@@ -55,7 +54,7 @@ std::uint32_t TerminalMessageBox::Answer(const MessageBoxRequest& request)
         if (b.id == escape)
             escapeLabel = labels.back();
     }
-    if (!Terminal::IsTerminal(STDIN_FILENO)) {
+    if (!Terminal::IsTerminal(Terminal::kInput)) {
         err << "nimbra-cli: " << languages_.FormatText(msg::kCliNotATerminal, {TerminalText::Visible(request.text), escapeLabel}) << '\n';
         return escape;
     }

@@ -5,7 +5,6 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <unistd.h>
 
 namespace nbr::cli {
 
@@ -46,7 +45,7 @@ void TerminalProgress::Draw()
 {
     if (!enabled_)
         return;
-    const int width = Terminal::Columns(STDERR_FILENO) - 1;
+    const int width = Terminal::Columns(Terminal::kError) - 1;
     QString line = job_;
     if (percent_ >= 0)
         line += QStringLiteral(" %1%").arg(percent_, 3);

@@ -9,6 +9,9 @@
 
 namespace nbr {
 
+static_assert(Terminal::kInput == STDIN_FILENO && Terminal::kOutput == STDOUT_FILENO
+              && Terminal::kError == STDERR_FILENO);
+
 bool Terminal::IsTerminal(int fd)
 {
     return ::isatty(fd) == 1;

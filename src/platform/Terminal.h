@@ -11,6 +11,11 @@ namespace nbr {
 
 class Terminal {
 public:
+    // The process's standard streams, for callers above the platform layer.
+    static constexpr int kInput = 0;
+    static constexpr int kOutput = 1;
+    static constexpr int kError = 2;
+
     [[nodiscard]] static bool IsTerminal(int fd);
     // Reads one line from `fd` into `buffer` without its line end. Echo is
     // turned off while reading when `fd` is a terminal. A line longer than

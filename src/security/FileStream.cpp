@@ -4,8 +4,6 @@
 #include "platform/FileSystem.h"
 #include "platform/NativePath.h"
 
-#include <unistd.h>
-
 #include <algorithm>
 #include <utility>
 #include <vector>

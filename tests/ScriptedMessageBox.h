@@ -1,5 +1,5 @@
 #pragma once
-// An answerer for tests: gives the answers it was scripted with, in order,
+// An answerer for the tests: gives the answers it was scripted with, in order,
 // and records every request. Out of answers, it presses the escape button.
 // Workers ask from their own threads, so both lists are guarded.
 
@@ -8,7 +8,7 @@
 #include <QList>
 #include <QMutex>
 
-namespace nbr {
+namespace nbr::test {
 
 class ScriptedMessageBox final : public IMessageBoxAnswerer {
 public:
@@ -22,4 +22,4 @@ private:
     QList<MessageBoxRequest> asked_;
 };
 
-}  // namespace nbr
+}  // namespace nbr::test

@@ -1,8 +1,8 @@
-#include "app/ScriptedMessageBox.h"
+#include "ScriptedMessageBox.h"
 
 #include "app/MessageBox.h"
 
-namespace nbr {
+namespace nbr::test {
 
 void ScriptedMessageBox::Script(const QList<std::uint32_t>& answers)
 {
@@ -25,4 +25,4 @@ QList<MessageBoxRequest> ScriptedMessageBox::Asked() const
     return asked_;
 }
 
-}  // namespace nbr
+}  // namespace nbr::test

@@ -83,6 +83,7 @@ private slots:
     void deleteTreeRemovesLinksNotTargets();
     void deleteTreeWipesOddNamesAndKeepsTheKeptFile();
     void confinedFolderRefusesLinksOnTheWay();
+    void reusedWalkMeetsAFolderSwappedForALink();
     void plantedLinksInTheStore_data();
     void plantedLinksInTheStore();
     void fifosInTheStoreNeverHang_data();
@@ -183,6 +184,26 @@ void TestConfinement::confinedFolderRefusesLinksOnTheWay()
     // A FIFO where a file should be is refused at once instead of blocking.
     QCOMPARE(::mkfifo(QFile::encodeName(store + QStringLiteral("/fifo")).constData(), 0600), 0);
     QCOMPARE(file.OpenRead(store + QStringLiteral("/fifo")), StatusFromWin32(win32::kBadFileType));
+}
+
+void TestConfinement::reusedWalkMeetsAFolderSwappedForALink()
+{
+    // A transfer keeps the folder it walked to; a folder deleted and put back
+    // as a link meanwhile is walked again, and the link refused.
+    Bystander host;
+    QTemporaryDir stick;
+    const QString store = stick.filePath(QStringLiteral("box"));
+    QVERIFY(QDir().mkpath(store + QStringLiteral("/5")));
+    ConfinedPath::Confine(store);
+    const ConfinedPath::Reuse reuse;
+    NativeFile file;
+    QCOMPARE(file.CreateAlways(store + QStringLiteral("/5/1"), nullptr), S_OK);
+    QCOMPARE(file.Close(), S_OK);
+    QVERIFY(QDir(store + QStringLiteral("/5")).removeRecursively());
+    QVERIFY(Link(host.dir.path(), store + QStringLiteral("/5")));
+    QCOMPARE(file.CreateAlways(store + QStringLiteral("/5/2"), nullptr), StatusFromWin32(win32::kStoppedOnSymlink));
+    QVERIFY(host.Intact());
+    QVERIFY(!QFileInfo::exists(host.dir.filePath(QStringLiteral("2"))));
 }
 
 void TestConfinement::plantedLinksInTheStore_data()

@@ -248,7 +248,11 @@ Status NativeFile::Close()
     return S_OK;
 }
 
-Status NativeFile::SyncPath(const QString& path)
+namespace {
+
+// Opens `path` (no link followed where it is confined) and flushes it, or
+// with `volume` the whole file system that holds it.
+Status SyncOpened(const QString& path, bool volume)
 {
     const ConfinedPath at(path);
     if (at.Error())
@@ -258,27 +262,23 @@ Status NativeFile::SyncPath(const QString& path)
     const int fd = ::openat(at.Dir(), at.Name(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY | at.NoFollowFlag());
     if (fd < 0)
         return at.Failure(errno, path);
-    const int result = ::fsync(fd);
+    // Since Linux 5.8 syncfs also reports the volume's write-back errors.
+    const int result = volume ? ::syncfs(fd) : ::fsync(fd);
     const int err = errno;
     ::close(fd);
     return result == 0 ? S_OK : SystemError::StatusFromErrno(err, path);
 }
 
+}  // namespace
+
+Status NativeFile::SyncPath(const QString& path)
+{
+    return SyncOpened(path, false);
+}
+
 Status NativeFile::SyncVolume(const QString& path)
 {
-    const ConfinedPath at(path);
-    if (at.Error())
-        return at.WalkStatus(path);
-    if (!FaultInjection::BeforeChange("sync"))
-        return SystemError::Last(path);
-    const int fd = ::openat(at.Dir(), at.Name(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY | at.NoFollowFlag());
-    if (fd < 0)
-        return at.Failure(errno, path);
-    // Since Linux 5.8 this also reports write-back errors of the volume.
-    const int result = ::syncfs(fd);
-    const int err = errno;
-    ::close(fd);
-    return result == 0 ? S_OK : SystemError::StatusFromErrno(err, path);
+    return SyncOpened(path, true);
 }
 
 Status NativeFile::Remove(const QString& path)

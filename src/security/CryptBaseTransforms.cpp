@@ -230,13 +230,12 @@ Status CryptBase::DecryptFile(NativeFile& in, NativeFile& out, std::uint64_t tot
     (void)EndDecryption();
     if (Succeeded(s))
         s = out.SetTimes(header.lastAccess, header.lastWrite);
-    if (Succeeded(s)) {
+    // The plain file gets back its read-only, hidden and archive bits where
+    // this file system keeps them (on the open file: no second lookup).
+    if (Succeeded(s))
+        (void)FileAttributes::SetOpen(out.Handle(), header.attributes & ~FileAttributes::kDirectory);
+    if (Succeeded(s))
         s = out.Close();
-        // The plain file gets back its read-only, hidden and archive bits
-        // where this file system keeps them.
-        if (Succeeded(s))
-            (void)FileAttributes::Set(out.Path(), header.attributes & ~FileAttributes::kDirectory);
-    }
     return s;
 }
 

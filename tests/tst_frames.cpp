@@ -360,6 +360,16 @@ private slots:
         QCOMPARE(window.MenuItemAt(second->geometry().center()), 1);
         QCOMPARE(window.MenuItemAt(QPoint(20, 20)), -1);
         QCOMPARE(window.HitTest(second->geometry().center()), HitArea::Caption);
+        // The keyboard: the title's mnemonic, and F10 for the first menu.
+        window.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        QTest::keyClick(&window, Qt::Key_F10);
+        QTRY_VERIFY(file->isVisible());
+        file->hide();
+        QTest::keyClick(&window, Qt::Key_E, Qt::AltModifier);
+        QTRY_VERIFY(edit->isVisible());
+        edit->hide();
+        // The mouse.
         QTest::mousePress(second, Qt::LeftButton);
         QTRY_VERIFY(edit->isVisible());
         QCOMPARE(edit->pos(), window.mapToGlobal(QPoint(second->x(), 56)));

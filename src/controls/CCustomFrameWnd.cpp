@@ -6,7 +6,6 @@
 #include <QKeyEvent>
 #include <QMenu>
 #include <QPainter>
-#include <QShortcut>
 
 namespace nbr {
 
@@ -41,9 +40,6 @@ void CCustomFrameWnd::AddMenu(QMenu* menu)
     auto* title = new HeaderMenuTitle(menu, this);
     connect(title, &HeaderMenuTitle::OpenRequested, this, [this](HeaderMenuTitle* t) { OpenMenu(titles_.indexOf(t)); });
     titles_.append(title);
-    auto* shortcut = new QShortcut(this);
-    connect(shortcut, &QShortcut::activated, this, [this, title] { OpenMenu(titles_.indexOf(title)); });
-    shortcuts_.append(shortcut);
     UpdateTexts();
     title->show();
 }
@@ -85,10 +81,8 @@ CaptionButton* CCustomFrameWnd::CaptionButtonOf(frame::ButtonKind which) const
 void CCustomFrameWnd::UpdateTexts()
 {
     chrome_->UpdateTexts();
-    for (int i = 0; i < titles_.size(); ++i) {
-        titles_[i]->UpdateText();
-        shortcuts_[i]->setKey(QKeySequence::mnemonic(titles_[i]->Menu()->title()));
-    }
+    for (HeaderMenuTitle* title : titles_)
+        title->UpdateText();
     LayoutTitles();
 }
 
@@ -133,10 +127,21 @@ void CCustomFrameWnd::showEvent(QShowEvent* event)
 
 void CCustomFrameWnd::keyPressEvent(QKeyEvent* event)
 {
-    // F10 opens the menu bar, as it does on every desktop.
+    // F10 opens the menu bar, as it does on every desktop; Alt and a
+    // title's underlined letter open that menu (keys the focused control
+    // leaves alone arrive here).
     if (event->key() == Qt::Key_F10 && event->modifiers() == Qt::NoModifier && !titles_.isEmpty()) {
         OpenMenu(0);
         return;
+    }
+    if (event->modifiers() == Qt::AltModifier) {
+        const QKeySequence pressed(QKeyCombination(Qt::AltModifier, Qt::Key(event->key())));
+        for (int i = 0; i < titles_.size(); ++i) {
+            if (HeaderMenuTitle::Mnemonic(titles_[i]->Menu()->title()) == pressed) {
+                OpenMenu(i);
+                return;
+            }
+        }
     }
     QMainWindow::keyPressEvent(event);
 }

@@ -14,7 +14,6 @@
 #include <QMainWindow>
 
 class QMenu;
-class QShortcut;
 
 namespace nbr {
 
@@ -60,7 +59,6 @@ private:
 
     FrameChrome* chrome_;
     QList<HeaderMenuTitle*> titles_;
-    QList<QShortcut*> shortcuts_;
 };
 
 }  // namespace nbr

@@ -211,6 +211,7 @@ private slots:
         expect(b.radioStrip, QSize(7 * 20, 20));
         expect(b.scrollParts, QSize(16 * 16, 16));
         expect(b.splash, QSize(427, 224));
+        expect(b.appIcon, QSize(48, 48));
         expect(VelaProgressBar::kDefaultTrack, QSize(40, 12));
         QVERIFY(!Artwork::Has(99999));
     }

@@ -1,6 +1,7 @@
 #include "windows/CSplashScreenEx.h"
 
 #include "controls/Artwork.h"
+#include "controls/Theme.h"
 
 #include <QApplication>
 #include <QGuiApplication>
@@ -24,6 +25,7 @@ public:
         setWindowTitle(QStringLiteral("Nimbra"));
         setAccessibleName(QStringLiteral("Nimbra"));
         setCursor(Qt::ArrowCursor);
+        setWindowIcon(Artwork::Icon(Theme::Instance().Bitmaps().appIcon));
     }
 
 protected:

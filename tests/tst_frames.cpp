@@ -374,7 +374,16 @@ private slots:
         QTest::mousePress(second, Qt::LeftButton);
         QTRY_VERIFY(edit->isVisible());
         QCOMPARE(edit->pos(), window.mapToGlobal(QPoint(second->x(), 56)));
+        // Right and Left move along the menu bar, wrapping at its ends.
+        QTest::keyClick(edit, Qt::Key_Right);
+        QTRY_VERIFY(file->isVisible());
+        QVERIFY(!edit->isVisible());
+        QCOMPARE(window.OpenMenuIndex(), 0);
+        QTest::keyClick(file, Qt::Key_Left);
+        QTRY_VERIFY(edit->isVisible());
+        QCOMPARE(window.OpenMenuIndex(), 1);
         edit->hide();
+        QCOMPARE(window.OpenMenuIndex(), -1);
         QVERIFY(!second->IsOpen());
     }
 

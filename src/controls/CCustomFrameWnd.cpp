@@ -4,6 +4,7 @@
 #include "controls/HeaderMenuTitle.h"
 
 #include <QKeyEvent>
+#include <QMouseEvent>
 #include <QMenu>
 #include <QPainter>
 
@@ -58,9 +59,55 @@ void CCustomFrameWnd::OpenMenu(int index)
     if (index < 0 || index >= titles_.size())
         return;
     HeaderMenuTitle* title = titles_[index];
+    QMenu* menu = title->Menu();
+    openIndex_ = index;
+    menu->installEventFilter(this);
+    connect(menu, &QMenu::aboutToHide, this, [this, menu, index] {
+        menu->removeEventFilter(this);
+        disconnect(menu, &QMenu::aboutToHide, this, nullptr);
+        if (openIndex_ == index)
+            openIndex_ = -1;
+    });
     // Below the header, whatever the title's own height.
     const int below = frame::kFrameBorder + frame::kHeaderHeight;
     title->OpenAt(mapToGlobal(QPoint(title->x(), below)));
+}
+
+void CCustomFrameWnd::SwitchTo(int index)
+{
+    const int from = openIndex_;
+    if (from < 0 || index == from || index < 0 || index >= titles_.size() || !titles_[index]->isVisible())
+        return;
+    titles_[from]->Menu()->hide();
+    // After the old menu has let go of the mouse.
+    QMetaObject::invokeMethod(this, [this, index] { OpenMenu(index); }, Qt::QueuedConnection);
+}
+
+bool CCustomFrameWnd::eventFilter(QObject* watched, QEvent* event)
+{
+    if (openIndex_ >= 0 && watched == titles_[openIndex_]->Menu()) {
+        QMenu* menu = titles_[openIndex_]->Menu();
+        if (event->type() == QEvent::MouseMove) {
+            const auto* move = static_cast<QMouseEvent*>(event);
+            const int under = MenuItemAt(mapFromGlobal(move->globalPosition().toPoint()));
+            if (under >= 0 && under != openIndex_)
+                SwitchTo(under);
+        } else if (event->type() == QEvent::KeyPress) {
+            const auto* key = static_cast<QKeyEvent*>(event);
+            // Left and Right inside a submenu belong to the submenu.
+            const bool inSubmenu = menu->activeAction() && menu->activeAction()->menu();
+            const int count = static_cast<int>(titles_.size());
+            if (key->key() == Qt::Key_Right && !inSubmenu) {
+                SwitchTo((openIndex_ + 1) % count);
+                return true;
+            }
+            if (key->key() == Qt::Key_Left && !inSubmenu) {
+                SwitchTo((openIndex_ + count - 1) % count);
+                return true;
+            }
+        }
+    }
+    return QMainWindow::eventFilter(watched, event);
 }
 
 QRect CCustomFrameWnd::ClientRect() const

@@ -2,6 +2,7 @@
 
 #include "controls/FrameChrome.h"
 #include "controls/HeaderMenuTitle.h"
+#include "controls/Theme.h"
 
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -38,6 +39,13 @@ CCustomFrameWnd::~CCustomFrameWnd() = default;
 
 void CCustomFrameWnd::AddMenu(QMenu* menu)
 {
+    // The drop-downs in the theme's font and selection colour.
+    const Theme& theme = Theme::Instance();
+    menu->setFont(theme.Font(Theme::kFontNormal));
+    QPalette palette = menu->palette();
+    palette.setColor(QPalette::Highlight, theme.ColorOr(Theme::kColorSelection, QColor(56, 92, 200)));
+    palette.setColor(QPalette::HighlightedText, Qt::white);
+    menu->setPalette(palette);
     auto* title = new HeaderMenuTitle(menu, this);
     connect(title, &HeaderMenuTitle::OpenRequested, this, [this](HeaderMenuTitle* t) { OpenMenu(titles_.indexOf(t)); });
     titles_.append(title);

@@ -26,6 +26,7 @@
 #include <QPainter>
 #include <QStatusBar>
 #include <QTextEdit>
+#include <QTimer>
 
 namespace nbr::gallery {
 
@@ -216,6 +217,11 @@ const std::vector<Shot>& Shots()
     static const std::vector<Shot> shots = {
         {"frame", [](Context& c) { return MainFrame(c, false); }},
         {"frame-maximized", [](Context& c) { return MainFrame(c, true); }},
+        {"frame-menu", [](Context& c) {
+             auto* frame = static_cast<CCustomFrameWnd*>(MainFrame(c, false));
+             QTimer::singleShot(100, frame, [frame] { frame->OpenMenu(1); });
+             return frame;
+         }},
         {"dialog-controls", ControlsDialog},
         {"dialog-sizable", SizableDialog},
         {"splash", Splash},

@@ -257,6 +257,11 @@ inline constexpr int kCliCheckInterruptedWrite = 1102;
 inline constexpr int kCliCheckForeignFile = 1103;
 inline constexpr int kCliCheckUnsafeName = 1104;
 inline constexpr int kCliCheckInterruptedDeletion = 1105;
+// The names of the frames' caption buttons, for assistive technology and tool tips.
+inline constexpr int kFrameClose = 1400;
+inline constexpr int kFrameMaximize = 1401;
+inline constexpr int kFrameRestore = 1402;
+inline constexpr int kFrameMinimize = 1403;
 
 // Every number above, for the checks of the packs.
 inline constexpr int kAll[] = {
@@ -299,7 +304,7 @@ inline constexpr int kAll[] = {
     kSysBadCharacter, kSysNotEmpty, kSysNameTooLong, kSysFileTooLarge, kSysIoError, kSysNotConnected, kSysCanceled,
     kSysTimedOut, kSysLinkLoop, kSysEndOfFile, kSysResourceInUse, kSysBadFolderName, kSysCancelledByUser,
     kCliCheckFileDamaged, kCliCheckRecoveredAs, kCliCheckInterruptedWrite, kCliCheckForeignFile,
-    kCliCheckUnsafeName, kCliCheckInterruptedDeletion,
+    kCliCheckUnsafeName, kCliCheckInterruptedDeletion, kFrameClose, kFrameMaximize, kFrameRestore, kFrameMinimize,
 };
 
 }  // namespace nbr::msg

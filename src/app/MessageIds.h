@@ -257,6 +257,11 @@ inline constexpr int kCliCheckInterruptedWrite = 1102;
 inline constexpr int kCliCheckForeignFile = 1103;
 inline constexpr int kCliCheckUnsafeName = 1104;
 inline constexpr int kCliCheckInterruptedDeletion = 1105;
+// The names of the frames' caption buttons, for assistive technology and tool tips.
+inline constexpr int kFrameClose = 1400;
+inline constexpr int kFrameMaximize = 1401;
+inline constexpr int kFrameRestore = 1402;
+inline constexpr int kFrameMinimize = 1403;
 
 // What assistive technology reads for the message box's pictures, the
 // progress dialog's bars and the language list.
@@ -310,7 +315,7 @@ inline constexpr int kAll[] = {
     kSysTimedOut, kSysLinkLoop, kSysEndOfFile, kSysResourceInUse, kSysBadFolderName, kSysCancelledByUser,
     kBoxIconWarning, kBoxIconError, kBoxIconInformation, kBoxBanner, kProgressJobBar, kProgressFileBar, kLanguageChoice,
     kCliCheckFileDamaged, kCliCheckRecoveredAs, kCliCheckInterruptedWrite, kCliCheckForeignFile,
-    kCliCheckUnsafeName, kCliCheckInterruptedDeletion,
+    kCliCheckUnsafeName, kCliCheckInterruptedDeletion, kFrameClose, kFrameMaximize, kFrameRestore, kFrameMinimize,
 };
 
 }  // namespace nbr::msg

@@ -61,7 +61,7 @@ void CCustomDialog::CenterOnOwner()
     else if (QScreen* screen = owner ? owner->screen() : QGuiApplication::primaryScreen())
         area = screen->availableGeometry();
     if (area.isValid())
-        move(area.center() - QPoint(width() / 2, height() / 2));
+        move(area.x() + (area.width() - width()) / 2, area.y() + (area.height() - height()) / 2);
 }
 
 frame::HitArea CCustomDialog::HitTest(const QPoint& windowPos) const

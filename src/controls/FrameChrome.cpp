@@ -98,8 +98,8 @@ void FrameChrome::Paint(QPainter& painter, const QString& caption) const
     if (!caption.isEmpty()) {
         painter.setFont(theme.Font(Theme::kFontBold));
         painter.setPen(theme.ColorOr(Theme::kColorFrameText, Qt::white));
-        // Below the caption buttons, clear of the artwork's name.
-        const int left = std::min(frame::kMenuOrigin.x(), std::max(b + 8, size.width() / 3));
+        // Where the main frame's menu bar starts: clear of the artwork's name.
+        const int left = frame::kMenuOrigin.x();
         const QRect text(left, b + 20, std::max(0, size.width() - b - 8 - left), frame::kHeaderHeight - 20);
         painter.drawText(text, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
                          painter.fontMetrics().elidedText(caption, Qt::ElideRight, text.width()));

@@ -98,8 +98,10 @@ public:
         kColorLinkDisabled = 30,
         kColorLabelText = 31,
         kColorLabelDark = 32,
-        kColorLabelDisabled = 35,
-        kColorLabelDarkDisabled = 36,
+        kColorLabelBackground = 35,      // behind labels that fill their box
+        kColorLabelDarkBackground = 36,
+        kColorLabelDisabled = 38,        // greyed text, still readable on the light client
+
         kColorBorder = 40,       // the frame's inside border, RGB 38, 61, 150
         kColorOutline1 = 41,
         kColorOutline2 = 42,

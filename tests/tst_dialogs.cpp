@@ -12,6 +12,8 @@
 #include "app/MessageBoxLayout.h"
 #include "app/MessageIds.h"
 #include "app/ProgressWorker.h"
+#include "controls/VelaLabel.h"
+#include "controls/VelaProgressBar.h"
 #include "panes/ProgressDlg.h"
 #include "store/CopyToDeviceThread.h"
 #include "store/StoreManifest.h"
@@ -22,8 +24,6 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
-#include <QLabel>
-#include <QProgressBar>
 #include <QPushButton>
 #include <QSemaphore>
 #include <QTest>
@@ -239,13 +239,14 @@ void TestDialogs::progressReadyRules()
     QVERIFY(early->wait());
     dialog.Prepare();
     dialog.Refresh();
-    QCOMPARE(dialog.JobBar()->value(), 0);
+    QCOMPARE(dialog.JobBar()->Position(), 0.0f);
 
     // With wait-for-window, Begin blocks until the window is ready, and the
     // worker's steps then show; another thread's steps do not.
     ProgressDlg waiting(e.languages);
     waiting.EnableWaitForWindow();
     QSemaphore stepped, otherDone;
+    double afterOther = -1;
     std::atomic<bool> begun {false};
     std::unique_ptr<QThread> worker(QThread::create([&] {
         waiting.Begin(10);
@@ -265,16 +266,18 @@ void TestDialogs::progressReadyRules()
         other->start();
         other->wait();
         waiting.Refresh();
+        afterOther = waiting.JobBar()->Fraction();
         otherDone.release();
         return true;
     });
-    int shownAtEnd = -1;
-    connect(&waiting, &QDialog::finished, this, [&] { shownAtEnd = waiting.JobBar()->value(); });
+    double shownAtEnd = -1;
+    connect(&waiting, &QDialog::finished, this, [&] { shownAtEnd = waiting.JobBar()->Fraction(); });
     (void)waiting.RunModal(worker.get(), false);
     QVERIFY(begun);
+    QCOMPARE(afterOther, 0.5);
     QVERIFY(!waiting.HasFailed());
     // End fills the bar.
-    QCOMPARE(shownAtEnd, waiting.JobBar()->maximum());
+    QCOMPARE(shownAtEnd, 1.0);
 }
 
 void TestDialogs::progressCloseOnlyByEnd()
@@ -344,8 +347,8 @@ void TestDialogs::transferCancelledFromDialog()
                               QString(), f.languages);
     // Cancel from the dialog while the large file is half done.
     Poll(this, [&] {
-        QProgressBar* file = dialog.FileBar();
-        if (file->value() <= file->maximum() / 10 || file->value() >= file->maximum() / 2)
+        const double done = dialog.FileBar()->Fraction();
+        if (done <= 0.1 || done >= 0.5)
             return false;
         dialog.CancelButton()->click();
         return true;

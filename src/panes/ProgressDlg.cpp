@@ -4,11 +4,11 @@
 #include "app/LanguageManager.h"
 #include "app/MessageBox.h"
 #include "app/MessageIds.h"
+#include "controls/VelaButton.h"
+#include "controls/VelaLabel.h"
+#include "controls/VelaProgressBar.h"
 
 #include <QEventLoop>
-#include <QLabel>
-#include <QProgressBar>
-#include <QPushButton>
 #include <QThread>
 #include <QTimer>
 
@@ -26,16 +26,7 @@ constexpr QRect kUpperBar(24, 72, 309, 11);
 constexpr QRect kLowerBar(24, 86, 309, 11);
 constexpr QSize kCancelSize(108, 24);
 constexpr int kCancelBottomGap = 10;
-// The bars count in these steps: fine enough for every pixel of the bar.
-constexpr int kBarSteps = 10000;
-
-int BarValue(float position, float maximum)
-{
-    if (!(maximum > 0))
-        return 0;
-    const double share = std::clamp(static_cast<double>(position) / maximum, 0.0, 1.0);
-    return static_cast<int>(std::lround(share * kBarSteps));
-}
+constexpr unsigned kBarStyle = 6;
 
 // `text` cut to `lines` lines of `width`, ending in an ellipsis when it was cut.
 QString Elided(const QFontMetrics& metrics, const QString& text, int width, int lines)
@@ -48,11 +39,11 @@ QString Elided(const QFontMetrics& metrics, const QString& text, int width, int 
     return metrics.elidedText(text, Qt::ElideRight, width * lines - metrics.averageCharWidth() * 4);
 }
 
-QProgressBar* MakeBar(QWidget* parent)
+VelaProgressBar* MakeBar(QWidget* parent)
 {
-    auto* bar = new QProgressBar(parent);
-    bar->setRange(0, kBarSteps);
-    bar->setTextVisible(false);
+    auto* bar = new VelaProgressBar(parent);
+    bar->SetStyle(kBarStyle);
+    bar->SetBitmaps(VelaProgressBar::kDefaultTrack, VelaProgressBar::kDefaultFill);
     return bar;
 }
 
@@ -63,22 +54,22 @@ ProgressDlg::ProgressDlg(LanguageManager& languages, QWidget* parent)
 {
     setModal(true);
     QWidget* client = Client();
-    for (QLabel*& line : lines_) {
-        line = new QLabel(client);
+    for (VelaLabel*& line : lines_) {
+        line = new VelaLabel(client);
         line->setTextFormat(Qt::PlainText);
     }
     lines_[0]->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
     lines_[0]->setWordWrap(true);
     bar_ = MakeBar(client);
     fileBar_ = MakeBar(client);
-    cancel_ = new QPushButton(client);
+    cancel_ = new VelaButton(client, 0);
     cancel_->setAutoDefault(false);
     connect(cancel_, &QPushButton::clicked, this, [this] { OnCancel(); });
     refreshTimer_ = new QTimer(this);
     refreshTimer_->setSingleShot(true);
     connect(refreshTimer_, &QTimer::timeout, this, [this] { Refresh(); });
     // From a worker: one queued refresh until the dialog has taken the view.
-    state_.SetNotify([this] { QMetaObject::invokeMethod(this, [this] { Refresh(); }, Qt::QueuedConnection); });
+    state_.SetNotify([this] { QMetaObject::invokeMethod(this, [this] { ScheduleRefresh(); }, Qt::QueuedConnection); });
     languages_.AddListener(this);
 }
 
@@ -89,7 +80,7 @@ ProgressDlg::~ProgressDlg()
     state_.SetNotify(nullptr);
 }
 
-QLabel* ProgressDlg::Line(int number) const
+VelaLabel* ProgressDlg::Line(int number) const
 {
     return number >= 1 && number <= 3 ? lines_[number - 1] : nullptr;
 }
@@ -155,10 +146,12 @@ void ProgressDlg::Prepare()
     lines_[1]->setGeometry(kLine2);
     lines_[2]->setGeometry(kLine3);
     bar_->setGeometry(kUpperBar);
-    bar_->setValue(0);
+    bar_->SetMaximum(100.0f);
+    bar_->SetPosition(0.0f);
     bar_->show();
     fileBar_->setGeometry(kLowerBar);
-    fileBar_->setValue(0);
+    fileBar_->SetMaximum(100.0f);
+    fileBar_->SetPosition(0.0f);
     fileBar_->hide();
     cancel_->hide();
     cancel_->setEnabled(state_.IsCancelable());
@@ -197,7 +190,7 @@ void ProgressDlg::UpdateTexts()
     setWindowTitle(title_.isEmpty() ? languages_.GetText(msg::kTitlePleaseWait) : title_);
 }
 
-void ProgressDlg::Refresh()
+void ProgressDlg::ScheduleRefresh()
 {
     // Repaints come at most every kRefreshMs; the timer brings the rest.
     // The end is shown at once, as it closes the dialog.
@@ -206,10 +199,10 @@ void ProgressDlg::Refresh()
             refreshTimer_->start(static_cast<int>(kRefreshMs - sinceRefresh_.elapsed()));
         return;
     }
-    RefreshNow();
+    Refresh();
 }
 
-void ProgressDlg::RefreshNow()
+void ProgressDlg::Refresh()
 {
     refreshTimer_->stop();
     sinceRefresh_.start();
@@ -218,11 +211,13 @@ void ProgressDlg::RefreshNow()
 
 void ProgressDlg::Apply(const ProgressState::View& view)
 {
-    bar_->setValue(BarValue(view.position, view.maximum));
-    fileBar_->setValue(BarValue(view.filePosition, view.fileMaximum));
+    bar_->SetMaximum(view.maximum);
+    bar_->SetPosition(view.position);
+    fileBar_->SetMaximum(view.fileMaximum);
+    fileBar_->SetPosition(view.filePosition);
     const QString* texts[] = {&view.line1, &view.line2, &view.line3};
     for (int i = 0; i < 3; ++i) {
-        QLabel* line = lines_[i];
+        VelaLabel* line = lines_[i];
         const QString shown = Elided(line->fontMetrics(), *texts[i], line->width(), i == 0 ? 2 : 1);
         if (line->text() != shown) {
             line->setText(shown);
@@ -243,7 +238,7 @@ void ProgressDlg::OnCancel()
 {
     state_.Cancel(languages_.GetText(msg::kCancelling));
     cancel_->setEnabled(false);
-    RefreshNow();
+    Refresh();
 }
 
 void ProgressDlg::accept()
@@ -300,7 +295,7 @@ int ProgressDlg::RunModal(QThread* worker, bool)
         disconnect(ended);
     }
     state_.ClearTexts();
-    RefreshNow();
+    Refresh();
     return result;
 }
 

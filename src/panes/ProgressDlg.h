@@ -16,14 +16,14 @@
 
 #include <atomic>
 
-class QLabel;
-class QProgressBar;
 class QPushButton;
 class QTimer;
 
 namespace nbr {
 
 class LanguageManager;
+class VelaLabel;
+class VelaProgressBar;
 
 class ProgressDlg final : public CCustomDialog, public IProgressDlg {
     Q_OBJECT
@@ -61,9 +61,9 @@ public:
 
     // The window's parts, for the tests and the screenshots.
     [[nodiscard]] QPushButton* CancelButton() const { return cancel_; }
-    [[nodiscard]] QProgressBar* JobBar() const { return bar_; }
-    [[nodiscard]] QProgressBar* FileBar() const { return fileBar_; }
-    [[nodiscard]] QLabel* Line(int number) const;
+    [[nodiscard]] VelaProgressBar* JobBar() const { return bar_; }
+    [[nodiscard]] VelaProgressBar* FileBar() const { return fileBar_; }
+    [[nodiscard]] VelaLabel* Line(int number) const;
     // Sets the window up and marks it ready, as running it does; the
     // screenshots show it without a modal loop.
     void Prepare();
@@ -76,16 +76,17 @@ public slots:
 
 private:
     void ShowExtras();
-    void RefreshNow();
+    // A worker's change: shown now, or with the next due refresh.
+    void ScheduleRefresh();
     void Apply(const ProgressState::View& view);
     void OnCancel();
     void FinishWindow();
 
     LanguageManager& languages_;
     ProgressState state_;
-    QLabel* lines_[3] = {};
-    QProgressBar* bar_ = nullptr;
-    QProgressBar* fileBar_ = nullptr;
+    VelaLabel* lines_[3] = {};
+    VelaProgressBar* bar_ = nullptr;
+    VelaProgressBar* fileBar_ = nullptr;
     QPushButton* cancel_ = nullptr;
     QTimer* refreshTimer_ = nullptr;
     QElapsedTimer sinceRefresh_;

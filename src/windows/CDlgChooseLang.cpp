@@ -2,6 +2,7 @@
 
 #include "app/LanguageManager.h"
 #include "app/MessageIds.h"
+#include "controls/VelaButton.h"
 
 #include <QComboBox>
 #include <QPushButton>
@@ -14,7 +15,7 @@ constexpr QRect kOk(96, 62, 108, 24);
 }  // namespace
 
 CDlgChooseLang::CDlgChooseLang(LanguageManager& languages, QWidget* owner)
-    : CCustomDialog(owner), languages_(languages), list_(new QComboBox(Client())), ok_(new QPushButton(Client()))
+    : CCustomDialog(owner), languages_(languages), list_(new QComboBox(Client())), ok_(new VelaButton(Client(), 2))
 {
     setModal(true);
     for (const int index : kOffered)

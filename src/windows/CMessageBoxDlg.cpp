@@ -5,10 +5,12 @@
 #include "app/MessageBoxLayout.h"
 #include "app/MessageIds.h"
 #include "controls/Artwork.h"
+#include "controls/VelaButton.h"
+#include "controls/VelaCheckBox.h"
+#include "controls/VelaLabel.h"
+#include "controls/VelaPicture.h"
 
 #include <QApplication>
-#include <QCheckBox>
-#include <QLabel>
 #include <QPointer>
 #include <QPushButton>
 #include <QScreen>
@@ -32,13 +34,11 @@ bool HasSound(int icon)
     return icon == mb::kIconWarning || icon == mb::kIconError || icon == mb::kIconInformation;
 }
 
-QLabel* Picture(QWidget* parent, int number, qreal ratio)
+VelaPicture* Picture(QWidget* parent, int number)
 {
-    auto* label = new QLabel(parent);
-    const QSize size = Artwork::Size(number);
-    label->setPixmap(Artwork::Pixmap(number, size, ratio));
-    label->setFixedSize(size);
-    return label;
+    auto* picture = new VelaPicture(number, parent);
+    picture->setFixedSize(Artwork::Size(number));
+    return picture;
 }
 
 }  // namespace
@@ -66,7 +66,6 @@ QWidget* CMessageBoxDlg::OwnerOf(const MessageBoxRequest& request, const Message
 void CMessageBoxDlg::Build()
 {
     QWidget* client = Client();
-    const qreal ratio = devicePixelRatioF();
     const bool hasIcon = request_.icon != 0 && Artwork::Has(request_.icon);
     const bool hasBanner = request_.banner != 0 && Artwork::Has(request_.banner);
     const bool hasCheck = !request_.checkText.isEmpty();
@@ -74,11 +73,11 @@ void CMessageBoxDlg::Build()
     MessageBoxParts parts;
     parts.resizable = false;
     if (hasIcon) {
-        icon_ = Picture(client, request_.icon, ratio);
+        icon_ = Picture(client, request_.icon);
         icon_->setAccessibleName(languages_.GetText(IconName(request_.icon)));
         parts.icon = icon_->size();
     }
-    text_ = new QLabel(request_.text, client);
+    text_ = new VelaLabel(request_.text, client);
     text_->setTextFormat(Qt::PlainText);
     text_->setWordWrap(true);
     text_->setTextInteractionFlags(Qt::TextSelectableByMouse);
@@ -92,12 +91,12 @@ void CMessageBoxDlg::Build()
         : metrics.boundingRect(QRect(0, 0, maxWidth, 1 << 20), Qt::TextWordWrap | Qt::TextExpandTabs, request_.text);
     parts.text = QSize(measured.width() + 1, measured.height());
     if (hasBanner) {
-        banner_ = Picture(client, request_.banner, ratio);
+        banner_ = Picture(client, request_.banner);
         banner_->setAccessibleName(languages_.GetText(msg::kBoxBanner));
         parts.banner = banner_->size();
     }
     if (hasCheck) {
-        check_ = new QCheckBox(request_.checkText, client);
+        check_ = new VelaCheckBox(request_.checkText, client);
         const QFontMetrics checkMetrics(check_->font());
         parts.check = QSize(checkMetrics.horizontalAdvance(request_.checkText), checkMetrics.height());
     }
@@ -115,8 +114,9 @@ void CMessageBoxDlg::Build()
 
     const std::uint32_t defaultId = MessageBox::DefaultButton(request_.buttons);
     for (std::size_t i = 0; i < buttons.size(); ++i) {
-        auto* button = new QPushButton(client);
         const std::uint32_t id = buttons[i].id;
+        // The button Enter presses is drawn as the main action.
+        auto* button = new VelaButton(client, id == defaultId ? 2 : 0);
         button->setProperty("nbrButtonId", id);
         button->setGeometry(g.buttons[static_cast<int>(i)]);
         button->setAutoDefault(true);

@@ -11,12 +11,13 @@
 #include <QList>
 
 class QCheckBox;
-class QLabel;
 class QPushButton;
 
 namespace nbr {
 
 class LanguageManager;
+class VelaLabel;
+class VelaPicture;
 
 // The windows a box relates to: the owner when the request names none that
 // still exists, and the splash screen, which gives way while a box is open.
@@ -56,9 +57,9 @@ private:
 
     MessageBoxRequest request_;
     const LanguageManager& languages_;
-    QLabel* icon_ = nullptr;
-    QLabel* text_ = nullptr;
-    QLabel* banner_ = nullptr;
+    VelaPicture* icon_ = nullptr;
+    VelaLabel* text_ = nullptr;
+    VelaPicture* banner_ = nullptr;
     QCheckBox* check_ = nullptr;
     QList<QPushButton*> buttons_;
     std::uint32_t answer_ = 0;

@@ -223,6 +223,8 @@ void ProgressDlg::Apply(const ProgressState::View& view)
             line->setText(shown);
             line->setAccessibleName(*texts[i]);
         }
+        // An empty line is nothing to read out.
+        line->setVisible(!shown.isEmpty());
     }
     if (title_ != view.title) {
         title_ = view.title;

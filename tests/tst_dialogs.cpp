@@ -16,6 +16,8 @@
 #include "controls/VelaProgressBar.h"
 #include "panes/ProgressDlg.h"
 #include "store/CopyToDeviceThread.h"
+#include "store/CopyToTempThread.h"
+#include "store/EncryptedStore.h"
 #include "store/StoreManifest.h"
 #include "store/StoreStatus.h"
 #include "windows/CDlgChooseLang.h"
@@ -84,6 +86,7 @@ private slots:
     void progressCloseOnlyByEnd();
     void progressWorkerRunsBehindDialog();
     void transferCancelledFromDialog();
+    void workersRoundTripBehindDialog();
 };
 
 void TestDialogs::boxKeysAndResult()
@@ -362,6 +365,49 @@ void TestDialogs::transferCancelledFromDialog()
     QCOMPARE(list.Entries().size(), std::size_t(1));
     // The stored small file and the two lists: no part of the large one.
     QCOMPARE(QDir(f.root).entryList(QDir::Files | QDir::Hidden).size(), 3);
+}
+
+void TestDialogs::workersRoundTripBehindDialog()
+{
+    // Copy in, copy out and delete, each behind a fresh dialog as the panes
+    // run them, without wait-for-window: a Begin that comes before the
+    // window is dropped, and the dialog still closes when the worker ends.
+    StoreFixture f;
+    const QByteArray content = Pattern(3 << 20);
+    WriteAll(f.host + QStringLiteral("/a.bin"), content);
+    {
+        ProgressDlg dialog(f.languages);
+        dialog.SetSecondBar(true);
+        CopyToDeviceThread in(&dialog, *f.store, DropFileList({f.host + QStringLiteral("/a.bin")}), QString(),
+                              f.languages);
+        in.Start();
+        (void)dialog.RunModal(in.Thread(), false);
+        QCOMPARE(in.GetStatus(), S_OK);
+    }
+    QString stored;
+    ManifestEntry entry;
+    QCOMPARE(f.store->Resolve(QStringLiteral("a.bin"), &stored, &entry), S_OK);
+    const QString out = f.dir.filePath(QStringLiteral("out"));
+    QVERIFY(QDir().mkpath(out));
+    {
+        ProgressDlg dialog(f.languages);
+        dialog.EnableWaitForWindow();
+        CopyToTempThread back(&dialog, *f.store, {stored}, out + QLatin1Char('/'), f.languages);
+        back.Start();
+        (void)dialog.RunModal(back.Thread(), false);
+        QCOMPARE(back.GetStatus(), S_OK);
+    }
+    QCOMPARE(ReadAll(out + QStringLiteral("/a.bin")), content);
+    {
+        ProgressDlg dialog(f.languages);
+        ProgressWorker runner;
+        Status deleted = E_FAIL;
+        QThread* thread = runner.Start([&] { return deleted = f.store->DeleteStoreItem(stored, &dialog), 0; }, &dialog);
+        (void)dialog.RunModal(thread, false);
+        delete thread;
+        QCOMPARE(deleted, S_OK);
+    }
+    QVERIFY(!QFile::exists(stored));
 }
 
 QTEST_MAIN(TestDialogs)

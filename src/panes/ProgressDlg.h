@@ -28,7 +28,7 @@ class VelaProgressBar;
 class ProgressDlg final : public CCustomDialog, public IProgressDlg {
     Q_OBJECT
 public:
-    static constexpr int kRefreshMs = 40;
+    static constexpr int kRefreshMs = 100;
     static constexpr int kCancelGrowth = 30;  // the room the Cancel button takes
 
     explicit ProgressDlg(LanguageManager& languages, QWidget* parent = nullptr);

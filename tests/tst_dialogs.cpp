@@ -373,7 +373,7 @@ void TestDialogs::transferCancelledFromDialog()
     // large file half done however fast the machine is.
     FaultInjection::Observe([](const char* what) {
         if (qstrcmp(what, "write") == 0)
-            QThread::msleep(10);
+            QThread::msleep(20);
     });
     ProgressDlg dialog(f.languages);
     dialog.SetCancelable(true);

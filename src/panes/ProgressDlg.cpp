@@ -57,9 +57,6 @@ ProgressDlg::ProgressDlg(LanguageManager& languages, QWidget* parent)
     for (VelaLabel*& line : lines_) {
         line = new VelaLabel(client);
         line->setTextFormat(Qt::PlainText);
-        // The byte counts change with every refresh: each line repaints
-        // over its own copy of the background, not the dialog's.
-        line->AddStyleFlags(VelaLabel::kStyleCacheBackground);
     }
     lines_[0]->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
     lines_[0]->setWordWrap(true);

@@ -151,7 +151,7 @@ void ProgressState::Cancel(const QString& cancelText)
     {
         QMutexLocker lock(&mutex_);
         cancelled_ = true;
-        if (cancelable_)
+        if (cancelable_ && !cancelText.isNull())
             view_.line1 = cancelText;
     }
     Changed();
@@ -188,6 +188,12 @@ bool ProgressState::IsFinished() const
 {
     QMutexLocker lock(&mutex_);
     return view_.finished;
+}
+
+ProgressState::View ProgressState::Peek() const
+{
+    QMutexLocker lock(&mutex_);
+    return view_;
 }
 
 ProgressState::View ProgressState::TakeView()

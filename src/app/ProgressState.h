@@ -59,7 +59,7 @@ public:
     [[nodiscard]] bool HasFailed() const { return failed_; }
 
     // The Cancel button: the flag, and `cancelText` on line 1 when the job
-    // may be cancelled.
+    // may be cancelled (a null text leaves line 1 as it is).
     void Cancel(const QString& cancelText);
     [[nodiscard]] bool IsCancelled() const;
 
@@ -72,6 +72,8 @@ public:
     [[nodiscard]] bool IsFinished() const;
     // The latest values; the next change notifies again.
     [[nodiscard]] View TakeView();
+    // The latest values, leaving the notification as it is.
+    [[nodiscard]] View Peek() const;
 
 private:
     [[nodiscard]] bool Honoured() const;  // under the lock: ready and the owner's call

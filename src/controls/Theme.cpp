@@ -10,14 +10,14 @@ namespace nbr {
 
 namespace {
 
-struct FontSpec {
+struct FontRecipe {
     bool dialogFace;
     int height;
     int weight;
     bool underline;
 };
 
-constexpr FontSpec kFonts[Theme::kFontCount] = {
+constexpr FontRecipe kFonts[Theme::kFontCount] = {
     {false, 13, 400, false}, {false, 13, 700, false}, {false, 13, 400, true}, {true, 13, 400, false},
     {false, 22, 400, false}, {false, 22, 700, false}, {false, 18, 400, false}, {false, 18, 700, false},
     {false, 16, 400, false}, {false, 16, 700, false},
@@ -25,21 +25,21 @@ constexpr FontSpec kFonts[Theme::kFontCount] = {
 
 // A font's height is the height of its line cell, ascent and descent
 // together: pick the pixel size whose cell comes closest.
-QFont MakeFont(const FontSpec& spec)
+QFont MakeFont(const FontRecipe& recipe)
 {
     QFont font;
     // The sans-serif faces every Linux desktop has; the dialog face prefers
     // the narrower of the two.
-    font.setFamilies(spec.dialogFace ? QStringList {QStringLiteral("Liberation Sans"), QStringLiteral("DejaVu Sans")}
+    font.setFamilies(recipe.dialogFace ? QStringList {QStringLiteral("Liberation Sans"), QStringLiteral("DejaVu Sans")}
                                      : QStringList {QStringLiteral("DejaVu Sans"), QStringLiteral("Liberation Sans")});
     font.setStyleHint(QFont::SansSerif);
-    font.setWeight(spec.weight >= 700 ? QFont::Bold : QFont::Normal);
-    font.setUnderline(spec.underline);
-    int best = spec.height;
+    font.setWeight(recipe.weight >= 700 ? QFont::Bold : QFont::Normal);
+    font.setUnderline(recipe.underline);
+    int best = recipe.height;
     int bestError = 1 << 20;
-    for (int px = spec.height / 2; px <= spec.height; ++px) {
+    for (int px = recipe.height / 2; px <= recipe.height; ++px) {
         font.setPixelSize(px);
-        const int error = std::abs(QFontMetrics(font).height() - spec.height);
+        const int error = std::abs(QFontMetrics(font).height() - recipe.height);
         if (error < bestError) {
             bestError = error;
             best = px;

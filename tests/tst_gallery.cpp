@@ -31,7 +31,8 @@ private slots:
             widgets.prepend(window);
             for (QWidget* w : widgets) {
                 const QString cls = QLatin1String(w->metaObject()->className());
-                if (!cls.startsWith(QLatin1String("nbr::")) || parts.contains(cls))
+                // Hidden controls are not offered to assistive technology.
+                if (!cls.startsWith(QLatin1String("nbr::")) || parts.contains(cls) || !w->isVisibleTo(window))
                     continue;
                 QAccessibleInterface* face = QAccessible::queryAccessibleInterface(w);
                 QVERIFY(face);

@@ -9,9 +9,10 @@
 
 namespace nbr {
 
-bool HeadlessProgress::IsOwner() const
+HeadlessProgress::HeadlessProgress(const LanguageManager* languages) : languages_(languages)
 {
-    return owner_ == QThread::currentThreadId();
+    // Without a window the dialog is ready at once.
+    state_.SetReady(true);
 }
 
 void HeadlessProgress::Changed()
@@ -22,45 +23,22 @@ void HeadlessProgress::Changed()
 
 void HeadlessProgress::SetReady(bool ready)
 {
-    QMutexLocker lock(&mutex_);
-    ready_ = ready;
-    readyOrFinished_.wakeAll();
+    state_.SetReady(ready);
 }
 
 void HeadlessProgress::Begin(std::uint32_t total)
 {
-    {
-        QMutexLocker lock(&mutex_);
-        if (!ready_) {
-            if (!waitForWindow_)
-                return;
-            while (!ready_)
-                readyOrFinished_.wait(&mutex_);
-        }
-        if (!owner_)
-            owner_ = QThread::currentThreadId();
-        else if (!IsOwner())
-            return;
-        state_.finished = false;
-        failed_ = false;
-        cancelled_ = false;
-        state_.maximum = static_cast<float>(total);
-        state_.position = 0;
-    }
-    Changed();
+    if (state_.Begin(total))
+        Changed();
 }
 
 void HeadlessProgress::End(bool success)
 {
+    if (!state_.End(success))
+        return;
     {
         QMutexLocker lock(&mutex_);
-        if (!ready_ || !IsOwner())
-            return;
-        failed_ = !success;
-        state_.position = state_.maximum;
-        state_.finished = true;
-        owner_ = nullptr;
-        readyOrFinished_.wakeAll();
+        finished_.wakeAll();
     }
     Changed();
 }
@@ -68,13 +46,8 @@ void HeadlessProgress::End(bool success)
 bool HeadlessProgress::Step(std::uint32_t delta)
 {
     bool within = false;
-    {
-        QMutexLocker lock(&mutex_);
-        if (!ready_ || !IsOwner())
-            return false;
-        state_.position += static_cast<float>(delta);
-        within = state_.position <= state_.maximum;
-    }
+    if (!state_.Step(delta, &within))
+        return false;
     Changed();
     return within;
 }
@@ -99,80 +72,51 @@ void HeadlessProgress::ReportError(Status code, std::uint32_t systemError, std::
 
 void HeadlessProgress::SetOwnerThread(Qt::HANDLE thread)
 {
-    QMutexLocker lock(&mutex_);
-    owner_ = thread;
+    state_.SetOwnerThread(thread);
 }
 
 void HeadlessProgress::BeginFile(std::uint32_t total)
 {
-    {
-        QMutexLocker lock(&mutex_);
-        if (!ready_ || !IsOwner())
-            return;
-        state_.fileMaximum = static_cast<float>(total);
-        state_.filePosition = 0;
-    }
-    Changed();
+    if (state_.BeginFile(total))
+        Changed();
 }
 
 void HeadlessProgress::EndFile(std::uint32_t)
 {
-    {
-        QMutexLocker lock(&mutex_);
-        if (!ready_ || !IsOwner())
-            return;
-        state_.filePosition = state_.fileMaximum;
-    }
-    Changed();
+    if (state_.EndFile())
+        Changed();
 }
 
 bool HeadlessProgress::StepFile(std::uint32_t delta)
 {
     bool within = false;
-    {
-        QMutexLocker lock(&mutex_);
-        if (!ready_ || !IsOwner())
-            return false;
-        state_.filePosition += static_cast<float>(delta);
-        within = state_.filePosition <= state_.fileMaximum;
-    }
+    if (!state_.StepFile(delta, &within))
+        return false;
     Changed();
     return within;
 }
 
 void HeadlessProgress::SetLine1(const QString& text)
 {
-    {
-        QMutexLocker lock(&mutex_);
-        state_.line1 = text;
-    }
+    state_.SetLine1(text);
     Changed();
 }
 
 void HeadlessProgress::SetLine2(const QString& text)
 {
-    {
-        QMutexLocker lock(&mutex_);
-        state_.line2 = text;
-    }
+    state_.SetLine2(text);
     Changed();
 }
 
 void HeadlessProgress::SetLine3(const QString& text)
 {
-    {
-        QMutexLocker lock(&mutex_);
-        state_.line3 = text;
-    }
+    state_.SetLine3(text);
     Changed();
 }
 
 void HeadlessProgress::SetTitle(const QString& text)
 {
-    {
-        QMutexLocker lock(&mutex_);
-        state_.title = text;
-    }
+    state_.SetTitle(text);
     Changed();
 }
 
@@ -182,16 +126,12 @@ int HeadlessProgress::RunModal(QThread* worker, bool)
         QMutexLocker lock(&mutex_);
         // Only End finishes a running job; a worker that dies without it
         // still ends the wait.
-        while (!state_.finished && !(worker && worker->isFinished()))
-            readyOrFinished_.wait(&mutex_, 50);
+        while (!state_.IsFinished() && !(worker && worker->isFinished()))
+            finished_.wait(&mutex_, 50);
     }
     if (worker)
         worker->wait();
-    QMutexLocker lock(&mutex_);
-    state_.line1.clear();
-    state_.line2.clear();
-    state_.line3.clear();
-    state_.title.clear();
+    state_.ClearTexts();
     return 0;
 }
 
@@ -199,25 +139,13 @@ bool HeadlessProgress::IsCancelled() const
 {
     if (cancelFlag_ && cancelFlag_->load())
         return true;
-    QMutexLocker lock(&mutex_);
-    return cancelled_;
+    return state_.IsCancelled();
 }
 
 void HeadlessProgress::Cancel()
 {
-    {
-        QMutexLocker lock(&mutex_);
-        cancelled_ = true;
-        if (cancelable_ && languages_)
-            state_.line1 = languages_->GetText(msg::kCancelling);
-    }
+    state_.Cancel(languages_ ? languages_->GetText(msg::kCancelling) : QString());
     Changed();
-}
-
-HeadlessProgress::Snapshot HeadlessProgress::State() const
-{
-    QMutexLocker lock(&mutex_);
-    return state_;
 }
 
 QStringList HeadlessProgress::Errors() const

@@ -1,10 +1,11 @@
 #pragma once
 // A progress dialog without a window: it keeps the bars, texts and flags with
-// the dialog's thread rules, tells an observer about every change (the
-// progress line of nimbra-cli), and lets tests press Cancel and read what was
-// reported.
+// the dialog's thread rules (the same ProgressState as the window), tells an
+// observer about every change (the progress line of nimbra-cli), and lets
+// tests press Cancel and read what was reported.
 
 #include "app/IProgressDlg.h"
+#include "app/ProgressState.h"
 
 #include <QMutex>
 #include <QWaitCondition>
@@ -18,7 +19,7 @@ class LanguageManager;
 
 class HeadlessProgress final : public IProgressDlg {
 public:
-    explicit HeadlessProgress(const LanguageManager* languages = nullptr) : languages_(languages) {}
+    explicit HeadlessProgress(const LanguageManager* languages = nullptr);
 
     void Begin(std::uint32_t total) override;
     void End(bool success) override;
@@ -33,15 +34,15 @@ public:
     void SetLine3(const QString& text) override;
     void SetTitle(const QString& text) override;
     [[nodiscard]] const void* GetWindowHandle() const override { return nullptr; }
-    void EnableWaitForWindow() override { waitForWindow_ = true; }
+    void EnableWaitForWindow() override { state_.SetWaitForWindow(true); }
     int RunModal(QThread* worker, bool reset) override;
-    void DisableWaitForWindow() override { waitForWindow_ = false; }
-    [[nodiscard]] bool HasFailed() const override { return failed_; }
-    void SetCancelable(bool cancelable) override { cancelable_ = cancelable; }
-    [[nodiscard]] bool IsCancelable() const override { return cancelable_; }
+    void DisableWaitForWindow() override { state_.SetWaitForWindow(false); }
+    [[nodiscard]] bool HasFailed() const override { return state_.HasFailed(); }
+    void SetCancelable(bool cancelable) override { state_.SetCancelable(cancelable); }
+    [[nodiscard]] bool IsCancelable() const override { return state_.IsCancelable(); }
     [[nodiscard]] bool IsCancelled() const override;
-    void SetSecondBar(bool shown) override { secondBar_ = shown; }
-    [[nodiscard]] bool HasSecondBar() const override { return secondBar_; }
+    void SetSecondBar(bool shown) override { state_.SetSecondBar(shown); }
+    [[nodiscard]] bool HasSecondBar() const override { return state_.HasSecondBar(); }
 
     // The Cancel button.
     void Cancel();
@@ -51,30 +52,18 @@ public:
     // A flag raised elsewhere (an interrupt) that cancels like the button.
     void SetCancelFlag(const std::atomic<bool>* flag) { cancelFlag_ = flag; }
 
-    struct Snapshot {
-        float position = 0, maximum = 0, filePosition = 0, fileMaximum = 0;
-        QString line1, line2, line3, title;
-        bool finished = false;
-    };
-    [[nodiscard]] Snapshot State() const;
+    using Snapshot = ProgressState::View;
+    [[nodiscard]] Snapshot State() const { return state_.Peek(); }
     [[nodiscard]] QStringList Errors() const;
 
 private:
-    [[nodiscard]] bool IsOwner() const;
     void Changed();
 
     const LanguageManager* languages_;
+    ProgressState state_;
     mutable QMutex mutex_;
-    QWaitCondition readyOrFinished_;
-    Snapshot state_;
+    QWaitCondition finished_;
     QStringList errors_;
-    bool ready_ = true;
-    std::atomic<bool> waitForWindow_ {false};
-    std::atomic<bool> failed_ {false};
-    std::atomic<bool> cancelable_ {false};
-    std::atomic<bool> secondBar_ {false};
-    bool cancelled_ = false;
-    Qt::HANDLE owner_ = nullptr;
     std::function<void()> observer_;
     const std::atomic<bool>* cancelFlag_ = nullptr;
 };

@@ -20,9 +20,10 @@ namespace nbr::gallery {
 // live as long as the window is photographed.
 class Context {
 public:
-    explicit Context(const LanguageManager& languages) : languages_(languages) {}
+    explicit Context(LanguageManager& languages) : languages_(languages) {}
     [[nodiscard]] QString Text(int id) const;
-    [[nodiscard]] const LanguageManager& Languages() const { return languages_; }
+    // Not const: windows that follow a language change register with it.
+    [[nodiscard]] LanguageManager& Languages() const { return languages_; }
     template <typename T>
     T* Keep(std::unique_ptr<T> object)
     {
@@ -33,7 +34,7 @@ public:
     void Clear() { kept_.clear(); }
 
 private:
-    const LanguageManager& languages_;
+    LanguageManager& languages_;
     std::vector<std::shared_ptr<void>> kept_;
 };
 

@@ -19,6 +19,10 @@
 #include "controls/VelaScrollWnd.h"
 #include "controls/VelaScrollBar.h"
 #include "controls/Theme.h"
+#include "panes/ProgressDlg.h"
+#include "store/WorkUnits.h"
+#include "windows/CDlgChooseLang.h"
+#include "windows/CMessageBoxDlg.h"
 #include "windows/CSplashScreenEx.h"
 
 #include <QBoxLayout>
@@ -210,6 +214,61 @@ QWidget* Splash(Context& c)
     return splash->Window();
 }
 
+QWidget* Box(Context& c, const QString& text, std::uint32_t buttons, int icon, int banner = 0,
+             const QString& check = {}, int title = 0)
+{
+    MessageBoxRequest request;
+    request.title = title ? c.Text(title) : QString();
+    request.text = text;
+    request.buttons = buttons;
+    request.icon = icon;
+    request.banner = banner;
+    request.checkText = check;
+    auto* box = c.Keep(std::make_unique<CMessageBoxDlg>(request, c.Languages(), nullptr));
+    box->move(20, 20);
+    box->show();
+    return box;
+}
+
+QWidget* LongBox(Context& c)
+{
+    const QString text = c.Text(msg::kUncleanShutdown) + QStringLiteral("\n\n") + c.Text(msg::kStartInstructions)
+        + QStringLiteral("\n\n") + c.Text(msg::kLinkRefused);
+    return Box(c, text, mb::kOk, 0);
+}
+
+QWidget* LanguageChoice(Context& c)
+{
+    auto* dialog = c.Keep(std::make_unique<CDlgChooseLang>(c.Languages()));
+    dialog->move(20, 20);
+    dialog->show();
+    return dialog;
+}
+
+// The progress dialog in the middle of copying a file into the store.
+QWidget* Progress(Context& c, bool secondBar, bool cancelled)
+{
+    auto* dialog = c.Keep(std::make_unique<ProgressDlg>(c.Languages()));
+    dialog->SetSecondBar(secondBar);
+    dialog->SetCancelable(secondBar);
+    dialog->SetTitle(c.Text(msg::kTitleEncrypting));
+    if (!secondBar)
+        dialog->SetLine1(c.Text(msg::kTitlePleaseWait));
+    dialog->SetLine2(QStringLiteral("/home/ana/Documents/Projects/2026/Quarterly report (final, signed).pdf"));
+    WorkUnits::FormatTransferProgress(dialog, 18'400'000, 42'000'000);
+    dialog->Prepare();
+    dialog->Begin(84);
+    (void)dialog->Step(37);
+    dialog->BeginFile(1000);
+    (void)dialog->StepFile(700);
+    if (cancelled)
+        dialog->CancelButton()->click();
+    dialog->Refresh();
+    dialog->move(20, 20);
+    dialog->show();
+    return dialog;
+}
+
 }  // namespace
 
 const std::vector<Shot>& Shots()
@@ -231,6 +290,27 @@ const std::vector<Shot>& Shots()
              sheet->show();
              return sheet;
          }},
+        {"box-warning", [](Context& c) { return Box(c, c.Text(msg::kDriveFull), mb::kOk, mb::kIconWarning); }},
+        {"box-error",
+         [](Context& c) {
+             return Box(c, c.Text(msg::kStoreManifest), mb::kOk | mb::kCancel, mb::kIconError, 0, {},
+                        msg::kCaptionError);
+         }},
+        {"box-check",
+         [](Context& c) {
+             return Box(c, c.Languages().FormatText(msg::kQuestionMergeFolder, {QStringLiteral("Photos")}),
+                        mb::kYes | mb::kNo | mb::kCancel, mb::kIconInformation, 0, c.Text(msg::kLoginHintLink));
+         }},
+        {"box-banner",
+         [](Context& c) {
+             return Box(c, c.Languages().FormatText(msg::kQuestionDeleteItems, {12}),
+                        mb::kAbort | mb::kRetry | mb::kIgnore | mb::kCancel, mb::kIconInformation, 210);
+         }},
+        {"box-long", LongBox},
+        {"language", LanguageChoice},
+        {"progress-one-bar", [](Context& c) { return Progress(c, false, false); }},
+        {"progress-two-bars", [](Context& c) { return Progress(c, true, false); }},
+        {"progress-cancelled", [](Context& c) { return Progress(c, true, true); }},
     };
     return shots;
 }

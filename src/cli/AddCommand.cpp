@@ -29,7 +29,7 @@ QString AddCommand::Help() const
 
 int AddCommand::Run(CliContext& context, const QStringList& arguments)
 {
-    CliArguments args({QStringLiteral("--to")}, {QStringLiteral("--overwrite"), QStringLiteral("--skip")});
+    CliArguments args(ValueOptions(), Flags());
     bool fixed = false;
     bool yes = false;
     if (!TransferCommand::ParseArguments(context, Name(), arguments, &args, &fixed, &yes))

@@ -1,6 +1,7 @@
 #include "cli/CatCommand.h"
 
 #include "app/MessageIds.h"
+#include "cli/CliArguments.h"
 #include "cli/CliContext.h"
 #include "cli/ExitCode.h"
 #include "cli/KeyFileSession.h"
@@ -21,9 +22,10 @@ QString CatCommand::Help() const
 
 int CatCommand::Run(CliContext& context, const QStringList& arguments)
 {
-    if (arguments.size() != 1)
-        return context.UsageError(context.Text(msg::kCliWrongArguments, {Name()}));
-    const QString path = arguments.first();
+    CliArguments args({}, {});
+    if (!args.Parse(arguments) || args.Rest().size() != 1)
+        return context.ArgumentsError(args, Name());
+    const QString path = args.Rest().first();
     KeyFileSession session(context);
     if (const int code = session.UnlockStore(); code != kExitSuccess)
         return code;

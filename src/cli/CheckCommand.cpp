@@ -107,10 +107,9 @@ QString CheckCommand::Help() const
 
 int CheckCommand::Run(CliContext& context, const QStringList& arguments)
 {
-    CliArguments args({}, {QStringLiteral("--repair")});
-    QString bad;
-    if (!args.Parse(arguments, &bad) || !args.Rest().isEmpty())
-        return context.UsageError(context.Text(msg::kCliWrongArguments, {Name()}));
+    CliArguments args(ValueOptions(), Flags());
+    if (!args.Parse(arguments) || !args.Rest().isEmpty())
+        return context.ArgumentsError(args, Name());
     KeyFileSession session(context);
     if (const int code = session.UnlockStore(); code != kExitSuccess)
         return code;

@@ -11,6 +11,7 @@ public:
     [[nodiscard]] QString Usage() const override { return QStringLiteral("[--repair]"); }
     [[nodiscard]] QString Summary() const override { return QStringLiteral("verify every manifest and stored file"); }
     [[nodiscard]] QString Help() const override;
+    [[nodiscard]] QStringList Flags() const override { return {QStringLiteral("--repair")}; }
     [[nodiscard]] int Run(CliContext& context, const QStringList& arguments) override;
 };
 

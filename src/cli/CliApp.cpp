@@ -9,6 +9,7 @@
 #include "cli/AddCommand.h"
 #include "cli/CatCommand.h"
 #include "cli/CheckCommand.h"
+#include "cli/CliReference.h"
 #include "cli/GetCommand.h"
 #include "cli/HintCommand.h"
 #include "cli/InitCommand.h"
@@ -31,13 +32,10 @@
 namespace nbr::cli {
 namespace {
 
-const QString kGlobalOptions = QStringLiteral(
-    "Global options:\n"
-    "  --root DIR            volume root that holds \"Encrypted Data\" (default: the volume\n"
-    "                        nimbra-cli runs from)\n"
-    "  --password-file FILE  read the password from the first line of FILE\n"
-    "  -q, --quiet           no progress output\n"
-    "  -h, --help            show help\n");
+QString GlobalOptions()
+{
+    return QStringLiteral("Global options (anywhere on the line):\n") + CliReference::kGlobalOptions;
+}
 
 }  // namespace
 
@@ -79,17 +77,25 @@ int CliApp::PrintHelp(CliContext& context, const QString& name) const
         context.out << "Usage: nimbra-cli [OPTIONS] " << command->Name();
         if (!command->Usage().isEmpty())
             context.out << ' ' << command->Usage();
-        context.out << "\n\n" << command->Help() << "\n\n" << kGlobalOptions;
+        context.out << "\n\n" << command->Help() << "\n\n" << GlobalOptions();
         return kExitSuccess;
     }
     context.out << "Usage: nimbra-cli [OPTIONS] COMMAND [ARGS]\n\n"
-                << "Works with the encrypted store of a Nimbra stick without a screen.\n\nCommands:\n";
+                << CliReference::kDescription << "\n\nCommands:\n";
     context.out << QStringLiteral("  %1%2\n").arg(QStringLiteral("help [COMMAND]"), -22).arg(QStringLiteral("show help"));
     for (const auto& command : commands_)
         context.out << QStringLiteral("  %1%2\n").arg(command->Name(), -22).arg(command->Summary());
-    context.out << '\n' << kGlobalOptions
-                << "\nExit codes: 0 success, 1 failure, 2 usage, 3 wrong password, 4 store not set up,\n"
-                   "5 cancelled or declined.\n";
+    context.out << '\n' << GlobalOptions()
+                << '\n' << CliReference::kExitCodes;
+    return kExitSuccess;
+}
+
+int CliApp::PrintReference(CliContext& context, CliReference::Kind kind) const
+{
+    std::vector<const CliCommand*> commands;
+    for (const auto& command : commands_)
+        commands.push_back(command.get());
+    context.out << CliReference::Write(kind, commands);
     return kExitSuccess;
 }
 
@@ -117,13 +123,20 @@ int CliApp::Run(const QStringList& arguments)
 
 int CliApp::Dispatch(CliContext& context, const QStringList& arguments)
 {
-
+    // Global options count wherever they stand, as people type them
+    // ("add -q FILE"); a command's own option keeps the value after it, and
+    // after "--" everything goes to the command as it stands.
     QString commandName;
+    CliCommand* command = nullptr;
     QStringList rest;
     bool wantHelp = false;
+    bool optionsEnded = false;
     for (qsizetype i = 0; i < arguments.size(); ++i) {
         const QString& arg = arguments.at(i);
-        if (!commandName.isEmpty()) {
+        if (optionsEnded) {
+            rest << arg;
+        } else if (!commandName.isEmpty() && arg == QLatin1String("--")) {
+            optionsEnded = true;
             rest << arg;
         } else if (arg == QLatin1String("--root") || arg == QLatin1String("--password-file")) {
             if (i + 1 >= arguments.size())
@@ -137,24 +150,35 @@ int CliApp::Dispatch(CliContext& context, const QStringList& arguments)
             context.quiet = true;
         } else if (arg == QLatin1String("-h") || arg == QLatin1String("--help")) {
             wantHelp = true;
+        } else if (command && command->ValueOptions().contains(arg)) {
+            rest << arg;
+            if (i + 1 < arguments.size())
+                rest << arguments.at(++i);
+        } else if (!commandName.isEmpty()) {
+            rest << arg;
         } else if (arg.startsWith(QLatin1Char('-')) && arg.size() > 1) {
             return UsageError(context, context.Text(msg::kCliUnknownOption, {arg}));
         } else {
             commandName = arg;
+            command = Find(commandName);
         }
     }
 
-    if (commandName == QLatin1String("help"))
+    if (commandName == QLatin1String("help")) {
+        if (rest.value(0) == QLatin1String("--man"))
+            return PrintReference(context, CliReference::kManualPage);
+        if (rest.value(0) == QLatin1String("--bash-completion"))
+            return PrintReference(context, CliReference::kBashCompletion);
         return PrintHelp(context, rest.value(0));
+    }
     if (commandName.isEmpty()) {
         if (wantHelp)
             return PrintHelp(context, {});
         return UsageError(context, context.Text(msg::kCliNoCommand));
     }
-    CliCommand* command = Find(commandName);
     if (!command)
         return UsageError(context, context.Text(msg::kCliUnknownCommand, {commandName}));
-    if (wantHelp || rest.contains(QLatin1String("--help")) || rest.contains(QLatin1String("-h")))
+    if (wantHelp)
         return PrintHelp(context, commandName);
 
     if (context.root.isEmpty()) {

@@ -1,5 +1,6 @@
 #include "cli/CliArguments.h"
 
+
 namespace nbr::cli {
 
 bool CliArguments::Parse(const QStringList& arguments, QString* error)
@@ -15,14 +16,19 @@ bool CliArguments::Parse(const QStringList& arguments, QString* error)
             values_.insert(arg.left(eq), arg.mid(eq + 1));
         } else if (valueOptions_.contains(arg)) {
             if (i + 1 >= arguments.size()) {
-                *error = arg;
+                badOption_ = arg;
+                missingValue_ = true;
+                if (error)
+                    *error = arg;
                 return false;
             }
             values_.insert(arg, arguments.at(++i));
         } else if (flags_.contains(arg)) {
             set_.insert(arg);
         } else {
-            *error = arg;
+            badOption_ = arg;
+            if (error)
+                *error = arg;
             return false;
         }
     }

@@ -1,6 +1,7 @@
 #pragma once
 // The arguments of one command: options that take a value, flags, and the
-// rest in order. Anything unknown that starts with "-" is a usage error.
+// rest in order. Anything unknown that starts with "-" is a usage error that
+// names the option; "--" ends the options.
 
 #include <QHash>
 #include <QSet>
@@ -12,11 +13,15 @@ class CliArguments {
 public:
     CliArguments(QStringList valueOptions, QStringList flags) : valueOptions_(std::move(valueOptions)), flags_(std::move(flags)) {}
 
-    // False with `error` set when the arguments do not parse.
-    [[nodiscard]] bool Parse(const QStringList& arguments, QString* error);
+    // False when the arguments do not parse, with `error` (when given) set
+    // to the option at fault.
+    [[nodiscard]] bool Parse(const QStringList& arguments, QString* error = nullptr);
     [[nodiscard]] bool Has(const QString& option) const { return values_.contains(option) || set_.contains(option); }
     [[nodiscard]] QString Value(const QString& option) const { return values_.value(option); }
     [[nodiscard]] const QStringList& Rest() const { return rest_; }
+    // After a failed Parse: the unknown option, or the option without its value.
+    [[nodiscard]] const QString& BadOption() const { return badOption_; }
+    [[nodiscard]] bool MissingValue() const { return missingValue_; }
 
 private:
     QStringList valueOptions_;
@@ -24,6 +29,8 @@ private:
     QHash<QString, QString> values_;
     QSet<QString> set_;
     QStringList rest_;
+    QString badOption_;
+    bool missingValue_ = false;
 };
 
 }  // namespace nbr::cli

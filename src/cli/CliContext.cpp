@@ -2,6 +2,7 @@
 
 #include "app/ErrorText.h"
 #include "app/MessageIds.h"
+#include "cli/CliArguments.h"
 #include "cli/ExitCode.h"
 #include "cli/TerminalText.h"
 
@@ -28,6 +29,15 @@ int CliContext::UsageError(const QString& text)
 {
     Error(text, Text(msg::kCliSeeHelp));
     return kExitUsage;
+}
+
+int CliContext::ArgumentsError(const CliArguments& arguments, const QString& command)
+{
+    if (arguments.MissingValue())
+        return UsageError(Text(msg::kCliNeedsValue, {arguments.BadOption()}));
+    if (!arguments.BadOption().isEmpty())
+        return UsageError(Text(msg::kCliUnknownOption, {arguments.BadOption()}));
+    return UsageError(Text(msg::kCliWrongArguments, {command}));
 }
 
 int CliContext::StatusError(Status status, const QString& subject, const QString& hint)

@@ -13,6 +13,8 @@
 
 namespace nbr::cli {
 
+class CliArguments;
+
 struct CliContext {
     QString root;          // volume root that holds "Encrypted Data"
     QString passwordFile;  // --password-file, empty for the terminal or stdin
@@ -31,6 +33,10 @@ struct CliContext {
     int Error(const QString& text, const QString& hint = {});
     // A usage error with the hint to the help; returns kExitUsage.
     int UsageError(const QString& text);
+    // The usage error of `command` after its arguments did not fit: the
+    // unknown option or the option without its value by name, else the
+    // arguments as a whole. Returns kExitUsage.
+    int ArgumentsError(const CliArguments& arguments, const QString& command);
     // The error text of a status, with the same frame.
     int StatusError(Status status, const QString& subject = {}, const QString& hint = {});
 };

@@ -1,6 +1,7 @@
 #include "cli/FileInfoCommand.h"
 
 #include "app/MessageIds.h"
+#include "cli/CliArguments.h"
 #include "cli/CliContext.h"
 #include "cli/ExitCode.h"
 #include "platform/FileAttributes.h"
@@ -106,12 +107,15 @@ void FileInfoCommand::PrintHeader(CliContext& context, const QString& path, cons
 
 int FileInfoCommand::Run(CliContext& context, const QStringList& arguments)
 {
-    if (arguments.size() != 1) {
+    CliArguments args({}, {});
+    if (!args.Parse(arguments))
+        return context.ArgumentsError(args, Name());
+    if (args.Rest().size() != 1) {
         context.Error(context.Text(msg::kCliWrongArguments, {Name()}),
                       context.Text(msg::kCliUsage, {QStringLiteral("nimbra-cli inspect FILE")}));
         return kExitUsage;
     }
-    const QString path = arguments.first();
+    const QString path = args.Rest().first();
     NativeFile file;
     Status s = file.OpenRead(path);
     std::uint64_t size = 0;

@@ -32,7 +32,7 @@ QString GetCommand::Help() const
 
 int GetCommand::Run(CliContext& context, const QStringList& arguments)
 {
-    CliArguments args({QStringLiteral("--to")}, {QStringLiteral("--overwrite"), QStringLiteral("--skip")});
+    CliArguments args(ValueOptions(), Flags());
     bool fixed = false;
     bool yes = false;
     if (!TransferCommand::ParseArguments(context, Name(), arguments, &args, &fixed, &yes))

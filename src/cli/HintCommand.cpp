@@ -1,6 +1,7 @@
 #include "cli/HintCommand.h"
 
 #include "app/MessageIds.h"
+#include "cli/CliArguments.h"
 #include "cli/CliContext.h"
 #include "cli/ExitCode.h"
 #include "cli/KeyFileSession.h"
@@ -17,7 +18,10 @@ QString HintCommand::Help() const
 
 int HintCommand::Run(CliContext& context, const QStringList& arguments)
 {
-    if (!arguments.isEmpty())
+    CliArguments args({}, {});
+    if (!args.Parse(arguments))
+        return context.ArgumentsError(args, Name());
+    if (!args.Rest().isEmpty())
         return context.UsageError(context.Text(msg::kCliNoArguments, {Name()}));
     KeyFileSession session(context);
     if (const int code = session.OpenExisting(); code != kExitSuccess)

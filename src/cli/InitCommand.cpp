@@ -23,10 +23,9 @@ QString InitCommand::Help() const
 
 int InitCommand::Run(CliContext& context, const QStringList& arguments)
 {
-    CliArguments args({QStringLiteral("--hint")}, {});
-    QString bad;
-    if (!args.Parse(arguments, &bad) || !args.Rest().isEmpty())
-        return context.UsageError(context.Text(msg::kCliWrongArguments, {Name()}));
+    CliArguments args(ValueOptions(), Flags());
+    if (!args.Parse(arguments) || !args.Rest().isEmpty())
+        return context.ArgumentsError(args, Name());
     const QString hint = args.Value(QStringLiteral("--hint"));
     // Refused before the store folder and the key file are made.
     if (const PasswordVerdict verdict = PasswordRules::CheckHint(hint.toStdU16String()); !verdict.valid)

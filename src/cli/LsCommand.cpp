@@ -6,9 +6,15 @@
 #include "cli/ExitCode.h"
 #include "cli/KeyFileSession.h"
 #include "cli/TerminalText.h"
+#include "platform/NativeFile.h"
+#include "security/CreateCrypt.h"
+#include "security/CryptBase.h"
+#include "security/EncryptedFileHeader.h"
 #include "store/EncryptedStore.h"
 #include "store/WorkUnits.h"
 
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QLocale>
 
 namespace nbr::cli {
@@ -19,10 +25,46 @@ struct Listing {
     EncryptedStore& store;
     bool longFormat;
     bool recursive;
+    CryptBase* engine = nullptr;  // set for --json: reads the plain sizes
     int failures = 0;
+    bool firstObject = true;
+
+    // The plain size from the stored file's header; -1 when it cannot be read.
+    qint64 PlainSize(const QString& storedPath) const
+    {
+        NativeFile file;
+        EncryptedFileHeader header;
+        if (Failed(file.OpenRead(storedPath)) || Failed(engine->ReadHeader(file, header)))
+            return -1;
+        return static_cast<qint64>(header.size);
+    }
+
+    // One object per entry for scripts: the names as they are (JSON quotes
+    // them), sizes in bytes and the date in UTC; null for what is unknown.
+    void Object(const StoreListEntry& entry, const QString& displayPath)
+    {
+        QJsonObject object;
+        object.insert(QStringLiteral("name"), displayPath);
+        object.insert(QStringLiteral("kind"), entry.isFolder ? QStringLiteral("folder") : QStringLiteral("file"));
+        const bool sized = !entry.isFolder && entry.present;
+        const qint64 plain = sized ? PlainSize(entry.storedPath) : -1;
+        object.insert(QStringLiteral("size"), plain >= 0 ? QJsonValue(plain) : QJsonValue());
+        object.insert(QStringLiteral("encrypted_size"),
+                      sized ? QJsonValue(static_cast<qint64>(entry.encryptedSize)) : QJsonValue());
+        object.insert(QStringLiteral("date"), entry.writeTime.isValid()
+                                                  ? QJsonValue(entry.writeTime.toUTC().toString(Qt::ISODate))
+                                                  : QJsonValue());
+        context.out << (firstObject ? "\n" : ",\n")
+                    << QString::fromUtf8(QJsonDocument(object).toJson(QJsonDocument::Compact));
+        firstObject = false;
+    }
 
     void Line(const StoreListEntry& entry, const QString& displayPath)
     {
+        if (engine) {
+            Object(entry, displayPath);
+            return;
+        }
         // A crafted list must not drive the terminal through a name.
         const QString name = TerminalText::Quote(displayPath) + (entry.isFolder ? QStringLiteral("/") : QString());
         if (!longFormat) {
@@ -59,8 +101,10 @@ struct Listing {
 QStringList SplitFlags(const QStringList& arguments)
 {
     QStringList out;
+    bool optionsEnded = false;
     for (const QString& arg : arguments) {
-        if (arg.size() > 2 && arg.startsWith(QLatin1Char('-')) && !arg.startsWith(QLatin1String("--"))) {
+        optionsEnded = optionsEnded || arg == QLatin1String("--");
+        if (!optionsEnded && arg.size() > 2 && arg.startsWith(QLatin1Char('-')) && !arg.startsWith(QLatin1String("--"))) {
             for (qsizetype i = 1; i < arg.size(); ++i)
                 out << QStringLiteral("-") + arg.at(i);
         } else {
@@ -79,15 +123,17 @@ QString LsCommand::Help() const
         "first; folders end in \"/\". Store paths use \"/\" between names. A name\n"
         "with control characters is shown in the shell's $'...' quoting.\n"
         "  -l   also the date and the size on the stick (encrypted size)\n"
-        "  -R   list subfolders too, each item with its path");
+        "  -R   list subfolders too, each item with its path\n"
+        "  --json  for scripts: a JSON array with one object per item: name (its\n"
+        "          path with -R), kind (\"file\" or \"folder\"), size, encrypted_size\n"
+        "          (bytes; null for folders and missing files) and date (UTC)");
 }
 
 int LsCommand::Run(CliContext& context, const QStringList& arguments)
 {
-    CliArguments args({}, {QStringLiteral("-l"), QStringLiteral("-R")});
-    QString bad;
-    if (!args.Parse(SplitFlags(arguments), &bad) || args.Rest().size() > 1)
-        return context.UsageError(context.Text(msg::kCliWrongArguments, {Name()}));
+    CliArguments args(ValueOptions(), Flags());
+    if (!args.Parse(SplitFlags(arguments)) || args.Rest().size() > 1)
+        return context.ArgumentsError(args, Name());
     const QString path = args.Rest().value(0);
 
     KeyFileSession session(context);
@@ -100,11 +146,20 @@ int LsCommand::Run(CliContext& context, const QStringList& arguments)
         return code;
 
     Listing listing {context, store, args.Has(QStringLiteral("-l")), args.Has(QStringLiteral("-R"))};
-    if (!entry.isFolder) {
-        listing.Line(EncryptedStore::DescribeItem(stored, entry), entry.name);
-        return kExitSuccess;
+    FileCryptPtr engine;
+    const bool json = args.Has(QStringLiteral("--json"));
+    if (json) {
+        if (const Status s = CreateKeyedCrypt(session.Params(), &engine); Failed(s))
+            return context.StatusError(s);
+        listing.engine = engine.get();
+        context.out << '[';
     }
-    listing.Folder(stored, QString());
+    if (!entry.isFolder)
+        listing.Line(EncryptedStore::DescribeItem(stored, entry), entry.name);
+    else
+        listing.Folder(stored, QString());
+    if (json)
+        context.out << (listing.firstObject ? "]\n" : "\n]\n");
     return listing.failures == 0 ? kExitSuccess : kExitFailure;
 }
 

@@ -1,6 +1,7 @@
 #include "cli/MkdirCommand.h"
 
 #include "app/MessageIds.h"
+#include "cli/CliArguments.h"
 #include "cli/CliContext.h"
 #include "cli/ExitCode.h"
 #include "cli/KeyFileSession.h"
@@ -20,9 +21,10 @@ QString MkdirCommand::Help() const
 
 int MkdirCommand::Run(CliContext& context, const QStringList& arguments)
 {
-    if (arguments.size() != 1 || arguments.first().startsWith(QLatin1Char('-')))
-        return context.UsageError(context.Text(msg::kCliWrongArguments, {Name()}));
-    const QString path = arguments.first();
+    CliArguments args({}, {});
+    if (!args.Parse(arguments) || args.Rest().size() != 1)
+        return context.ArgumentsError(args, Name());
+    const QString path = args.Rest().first();
     KeyFileSession session(context);
     if (const int code = session.UnlockStore(); code != kExitSuccess)
         return code;

@@ -2,6 +2,7 @@
 
 #include "app/ErrorText.h"
 #include "app/MessageIds.h"
+#include "cli/CliArguments.h"
 #include "cli/CliContext.h"
 #include "cli/CliProgress.h"
 #include "cli/ExitCode.h"
@@ -32,20 +33,21 @@ QString OpenCommand::Help() const
 
 int OpenCommand::Run(CliContext& context, const QStringList& arguments)
 {
-    if (arguments.size() != 1)
-        return context.UsageError(context.Text(msg::kCliWrongArguments, {Name()}));
+    CliArguments args({}, {});
+    if (!args.Parse(arguments) || args.Rest().size() != 1)
+        return context.ArgumentsError(args, Name());
     KeyFileSession session(context);
     if (const int code = session.UnlockStore(); code != kExitSuccess)
         return code;
     EncryptedStore& store = session.Store();
     QString stored;
     ManifestEntry entry;
-    if (const int code = session.Find(store, arguments.first(), &stored, &entry); code != kExitSuccess)
+    if (const int code = session.Find(store, args.Rest().first(), &stored, &entry); code != kExitSuccess)
         return code;
     QString display;
-    (void)store.Resolve(arguments.first(), &stored, &entry, &display);  // the names as stored
+    (void)store.Resolve(args.Rest().first(), &stored, &entry, &display);  // the names as stored
     if (entry.isFolder || entry.id == 0)
-        return context.Error(context.Text(msg::kCliNotAFile, {arguments.first()}));
+        return context.Error(context.Text(msg::kCliNotAFile, {args.Rest().first()}));
 
     const QString launch = OpenedFileList::LaunchFolderOf(context.root);
     OpenedFileList opened(store, launch, context.languages);

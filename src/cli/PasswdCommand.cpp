@@ -25,10 +25,9 @@ QString PasswdCommand::Help() const
 
 int PasswdCommand::Run(CliContext& context, const QStringList& arguments)
 {
-    CliArguments args({QStringLiteral("--hint")}, {});
-    QString bad;
-    if (!args.Parse(arguments, &bad) || !args.Rest().isEmpty())
-        return context.UsageError(context.Text(msg::kCliWrongArguments, {Name()}));
+    CliArguments args(ValueOptions(), Flags());
+    if (!args.Parse(arguments) || !args.Rest().isEmpty())
+        return context.ArgumentsError(args, Name());
 
     QString hint;
     const bool newHint = args.Has(QStringLiteral("--hint"));

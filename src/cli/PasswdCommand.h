@@ -11,6 +11,7 @@ public:
     [[nodiscard]] QString Usage() const override { return QStringLiteral("[--hint TEXT]"); }
     [[nodiscard]] QString Summary() const override { return QStringLiteral("change the password"); }
     [[nodiscard]] QString Help() const override;
+    [[nodiscard]] QStringList ValueOptions() const override { return {QStringLiteral("--hint")}; }
     [[nodiscard]] int Run(CliContext& context, const QStringList& arguments) override;
 };
 

@@ -43,10 +43,9 @@ QString RmCommand::Help() const
 
 int RmCommand::Run(CliContext& context, const QStringList& arguments)
 {
-    CliArguments args({}, {QStringLiteral("-r"), QStringLiteral("--yes")});
-    QString bad;
-    if (!args.Parse(arguments, &bad) || args.Rest().isEmpty())
-        return context.UsageError(context.Text(msg::kCliWrongArguments, {Name()}));
+    CliArguments args(ValueOptions(), Flags());
+    if (!args.Parse(arguments) || args.Rest().isEmpty())
+        return context.ArgumentsError(args, Name());
     KeyFileSession session(context);
     if (const int code = session.UnlockStore(); code != kExitSuccess)
         return code;

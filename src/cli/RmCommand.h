@@ -11,6 +11,7 @@ public:
     [[nodiscard]] QString Usage() const override { return QStringLiteral("[-r] [--yes] PATH..."); }
     [[nodiscard]] QString Summary() const override { return QStringLiteral("delete items from the store"); }
     [[nodiscard]] QString Help() const override;
+    [[nodiscard]] QStringList Flags() const override { return {QStringLiteral("-r"), QStringLiteral("--yes")}; }
     [[nodiscard]] int Run(CliContext& context, const QStringList& arguments) override;
 };
 

@@ -16,14 +16,13 @@ namespace nbr::cli {
 bool TransferCommand::ParseArguments(CliContext& context, const QString& command, const QStringList& arguments,
                                      CliArguments* args, bool* fixed, bool* yes)
 {
-    QString bad;
-    const bool parsed = args->Parse(arguments, &bad);
+    const bool parsed = args->Parse(arguments);
     const bool overwrite = args->Has(QStringLiteral("--overwrite"));
     const bool skip = args->Has(QStringLiteral("--skip"));
     *fixed = overwrite || skip;
     *yes = overwrite;
     if (!parsed || args->Rest().isEmpty() || (overwrite && skip)) {
-        (void)context.UsageError(context.Text(msg::kCliWrongArguments, {command}));
+        (void)context.ArgumentsError(*args, command);
         return false;
     }
     return true;

@@ -2,6 +2,7 @@
 
 #include "Version.h"
 #include "app/MessageIds.h"
+#include "cli/CliArguments.h"
 #include "cli/CliContext.h"
 #include "cli/ExitCode.h"
 
@@ -14,7 +15,10 @@ QString VersionCommand::Help() const
 
 int VersionCommand::Run(CliContext& context, const QStringList& arguments)
 {
-    if (!arguments.isEmpty()) {
+    CliArguments args({}, {});
+    if (!args.Parse(arguments))
+        return context.ArgumentsError(args, Name());
+    if (!args.Rest().isEmpty()) {
         context.Error(context.Text(msg::kCliNoArguments, {Name()}));
         return kExitUsage;
     }

@@ -20,10 +20,9 @@ QString WipeCommand::Help() const
 
 int WipeCommand::Run(CliContext& context, const QStringList& arguments)
 {
-    CliArguments args({}, {QStringLiteral("--yes")});
-    QString bad;
-    if (!args.Parse(arguments, &bad) || !args.Rest().isEmpty())
-        return context.UsageError(context.Text(msg::kCliWrongArguments, {Name()}));
+    CliArguments args(ValueOptions(), Flags());
+    if (!args.Parse(arguments) || !args.Rest().isEmpty())
+        return context.ArgumentsError(args, Name());
     KeyFileSession session(context);
     if (const int code = session.OpenExisting(); code != kExitSuccess)
         return code;

@@ -11,6 +11,7 @@ public:
     [[nodiscard]] QString Usage() const override { return QStringLiteral("[--yes]"); }
     [[nodiscard]] QString Summary() const override { return QStringLiteral("destroy the key and every stored file"); }
     [[nodiscard]] QString Help() const override;
+    [[nodiscard]] QStringList Flags() const override { return {QStringLiteral("--yes")}; }
     [[nodiscard]] int Run(CliContext& context, const QStringList& arguments) override;
 };
 

@@ -46,28 +46,43 @@ QSize VelaProgressBar::sizeHint() const
     return QSize(200, 12);
 }
 
+const QPixmap& VelaProgressBar::Stretched(int number, QSize size, QPixmap& cache, qint64& key) const
+{
+    const qreal ratio = devicePixelRatioF();
+    // One key for the picture, its size and the screen's scale.
+    const qint64 wanted = (qint64(number) << 40) ^ (qint64(size.width()) << 20) ^ (qint64(size.height()) << 8)
+                          ^ qint64(ratio * 16);
+    if (key == wanted && !cache.isNull())
+        return cache;
+    cache = QPixmap(size * ratio);
+    cache.setDevicePixelRatio(ratio);
+    cache.fill(Qt::transparent);
+    key = wanted;
+    const QSizeF own = QSizeF(Artwork::Size(number));
+    if (own.isEmpty() || size.isEmpty())
+        return cache;
+    QPainter painter(&cache);
+    painter.setRenderHint(QPainter::Antialiasing);
+    // The pictures' rounded ends keep their size: drawn in three parts.
+    const QRectF target(QPointF(0, 0), QSizeF(size));
+    const qreal end = std::min<qreal>(4, target.width() / 2);
+    Artwork::Draw(painter, number, QRectF(0, 0, end, target.height()), QRectF(0, 0, end, own.height()));
+    Artwork::Draw(painter, number, QRectF(end, 0, target.width() - 2 * end, target.height()),
+                  QRectF(end, 0, own.width() - 2 * end, own.height()));
+    Artwork::Draw(painter, number, QRectF(target.width() - end, 0, end, target.height()),
+                  QRectF(own.width() - end, 0, end, own.height()));
+    return cache;
+}
+
 void VelaProgressBar::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
-    painter.setRenderHint(QPainter::Antialiasing);
-    const QRectF whole(rect());
-    // The pictures' rounded ends keep their size: draw them in three parts.
-    auto drawStretched = [&painter](int number, const QRectF& target) {
-        const QSizeF own = QSizeF(Artwork::Size(number));
-        if (own.isEmpty() || target.width() <= 0)
-            return;
-        const qreal end = std::min<qreal>(4, target.width() / 2);
-        Artwork::Draw(painter, number, QRectF(target.left(), target.top(), end, target.height()),
-                      QRectF(0, 0, end, own.height()));
-        Artwork::Draw(painter, number, QRectF(target.left() + end, target.top(), target.width() - 2 * end, target.height()),
-                      QRectF(end, 0, own.width() - 2 * end, own.height()));
-        Artwork::Draw(painter, number, QRectF(target.right() - end, target.top(), end, target.height()),
-                      QRectF(own.width() - end, 0, end, own.height()));
-    };
-    drawStretched(track_, whole);
+    painter.drawPixmap(0, 0, Stretched(track_, size(), trackCache_, trackKey_));
     const double fraction = Fraction();
-    if (fraction > 0.0)
-        drawStretched(fill_, QRectF(whole.left(), whole.top(), std::max(8.0, whole.width() * fraction), whole.height()));
+    if (fraction > 0.0) {
+        const int filled = std::max(8, static_cast<int>(std::lround(width() * fraction)));
+        painter.drawPixmap(0, 0, Stretched(fill_, QSize(std::min(filled, width()), height()), fillCache_, fillKey_));
+    }
 }
 
 }  // namespace nbr

@@ -3,6 +3,7 @@
 // floating-point position and maximum. GUI thread only: a worker's reports
 // reach it through its dialog.
 
+#include <QPixmap>
 #include <QWidget>
 
 namespace nbr {
@@ -33,11 +34,19 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
+    // The picture `number` stretched to `size`, drawn once per size: painting
+    // the artwork anew on every refresh cost the transfer behind the dialog.
+    [[nodiscard]] const QPixmap& Stretched(int number, QSize size, QPixmap& cache, qint64& key) const;
+
     int track_ = kDefaultTrack;
     int fill_ = kDefaultFill;
     unsigned style_ = 0;
     float maximum_ = 100.0f;
     float position_ = 0.0f;
+    mutable QPixmap trackCache_;
+    mutable QPixmap fillCache_;
+    mutable qint64 trackKey_ = -1;
+    mutable qint64 fillKey_ = -1;
 };
 
 }  // namespace nbr

@@ -112,6 +112,11 @@ inline constexpr int kEulaLine2 = 178;
 inline constexpr int kButtonPrev = 179;
 inline constexpr int kStartInstructions = 180;
 inline constexpr int kStartHeading = 181;
+inline constexpr int kPasswordPageHeading = 182;
+inline constexpr int kPasswordPageNew = 183;
+inline constexpr int kPasswordPageConfirm = 184;
+inline constexpr int kPasswordPageHint = 185;
+inline constexpr int kPasswordPageIntro = 186;
 inline constexpr int kEndText = 190;
 inline constexpr int kEndHeading = 191;
 inline constexpr int kLoginButton = 192;
@@ -291,7 +296,8 @@ inline constexpr int kAll[] = {
     kPropRange, kPropNoStream, kPropNotFound, kStoreReadOnly, kPropBadLength, kPropWrite, kUncleanShutdown,
     kStoreDriveRemoved, kNoKeyStream, kKeyFileShort, kFileStillOpen, kSplashWaitingDevice, kPageNotCreated,
     kUnknownError, kGenericError, kTitleClosing, kClosingFailed, kHintPrefix, kEulaAccept, kEulaDecline,
-    kEulaHeading, kEulaLine1, kEulaLine2, kButtonPrev, kStartInstructions, kStartHeading, kEndText, kEndHeading,
+    kEulaHeading, kEulaLine1, kEulaLine2, kButtonPrev, kStartInstructions, kStartHeading, kPasswordPageHeading, kPasswordPageNew,
+    kPasswordPageConfirm, kPasswordPageHint, kPasswordPageIntro, kEndText, kEndHeading,
     kLoginButton, kLoginCancel, kLoginPrompt, kLoginReset, kLoginResetExplanation, kLoginPasswordLabel,
     kLoginHintLink, kSettingsCancel, kMenuFile, kMenuEdit, kMenuView, kMenuOptions, kMenuHelp, kMenuExit, kMenuCut,
     kMenuCopyItem, kMenuPasteItem, kMenuDeleteItem, kMenuNewDirectory, kMenuToolbar, kMenuStatusBar,

@@ -20,11 +20,21 @@
 #include "controls/Theme.h"
 #include "panes/ProgressDlg.h"
 #include "store/WorkUnits.h"
+#include "app/StoreSession.h"
+#include "app/VariableStore.h"
+#include "platform/HostFacts.h"
 #include "windows/CDlgChooseLang.h"
+#include "windows/CLoginDlg.h"
+#include "windows/CSetupPagePassword.h"
+#include "windows/CSetupWizzard.h"
+#include "windows/EulaDlg.h"
 #include "windows/CMessageBoxDlg.h"
 #include "windows/CSplashScreenEx.h"
 
 #include <QBoxLayout>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
 #include <QMenu>
 #include <QStatusBar>
 #include <QTextEdit>
@@ -200,6 +210,49 @@ QWidget* LanguageChoice(Context& c)
     return dialog;
 }
 
+QWidget* Agreement(Context& c, bool viewOnly)
+{
+    auto* dialog = c.Keep(std::make_unique<EulaDlg>(c.Languages(), nullptr, viewOnly));
+    dialog->move(20, 20);
+    dialog->show();
+    return dialog;
+}
+
+// A session on an empty folder: the windows only look at it when used.
+StoreSession& EmptySession(Context& c)
+{
+    auto* dir = c.Keep(std::make_unique<QTemporaryDir>());
+    auto* variables = c.Keep(std::make_unique<VariableStore>());
+    variables->InitVariables({}, HostFacts {});
+    variables->SetVariable(QStringLiteral("NBR_DEVICE_DOCUMENT_LETTER"), dir->path());
+    return *c.Keep(std::make_unique<StoreSession>(*variables));
+}
+
+// The wizard on page `page`; the password page with a mismatched entry.
+QWidget* Wizard(Context& c, int page)
+{
+    auto* wizard = c.Keep(std::make_unique<CSetupWizzard>(c.Languages(), EmptySession(c), nullptr));
+    wizard->move(20, 20);
+    wizard->show();
+    if (page >= 1)
+        wizard->NextButton()->click();
+    if (page == 1) {
+        wizard->PasswordPage()->PasswordField()->setText(QStringLiteral("sample password"));
+        wizard->PasswordPage()->ConfirmationField()->setText(QStringLiteral("sample"));
+        wizard->PasswordPage()->HintField()->setText(QStringLiteral("the usual one"));
+    }
+    return wizard;
+}
+
+QWidget* Login(Context& c)
+{
+    auto* login = c.Keep(std::make_unique<CLoginDlg>(c.Languages(), EmptySession(c), nullptr));
+    login->PasswordField()->setText(QStringLiteral("secret"));
+    login->move(20, 20);
+    login->show();
+    return login;
+}
+
 // The progress dialog in the middle of copying a file into the store.
 QWidget* Progress(Context& c, bool secondBar, bool cancelled)
 {
@@ -252,6 +305,11 @@ const std::vector<Shot>& Shots()
          }},
         {"box-long", LongBox},
         {"language", LanguageChoice},
+        {"agreement", [](Context& c) { return Agreement(c, false); }},
+        {"agreement-view-only", [](Context& c) { return Agreement(c, true); }},
+        {"wizard-start", [](Context& c) { return Wizard(c, 0); }},
+        {"wizard-password", [](Context& c) { return Wizard(c, 1); }},
+        {"login", Login},
         {"progress-one-bar", [](Context& c) { return Progress(c, false, false); }},
         {"progress-two-bars", [](Context& c) { return Progress(c, true, false); }},
         {"progress-cancelled", [](Context& c) { return Progress(c, true, true); }},

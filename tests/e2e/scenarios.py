@@ -37,6 +37,8 @@ def wait_for(what, probe, timeout=20.0, step=0.1):
     while time.monotonic() < end:
         try:
             found = probe()
+        except Failure:
+            raise
         except Exception:  # the tree changes under us while windows come and go
             found = None
         if found:

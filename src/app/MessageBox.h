@@ -31,6 +31,11 @@ public:
     // (0xD100 is or-ed into the button's 0xD0xx, so only 0x100 tells.)
     [[nodiscard]] static constexpr std::uint32_t ButtonOf(std::uint32_t answer) { return answer & ~0x100u; }
     [[nodiscard]] static constexpr bool IsTicked(std::uint32_t answer) { return (answer & 0x100u) != 0; }
+    // The answer of a box closed with `button`.
+    [[nodiscard]] static constexpr std::uint32_t Compose(std::uint32_t button, bool ticked)
+    {
+        return ticked ? button | mb::kCheckTicked : button;
+    }
 };
 
 // Asks the installed answerer; 0 when there is none.

@@ -257,6 +257,21 @@ inline constexpr int kCliCheckInterruptedWrite = 1102;
 inline constexpr int kCliCheckForeignFile = 1103;
 inline constexpr int kCliCheckUnsafeName = 1104;
 inline constexpr int kCliCheckInterruptedDeletion = 1105;
+// The names of the frames' caption buttons, for assistive technology and tool tips.
+inline constexpr int kFrameClose = 1400;
+inline constexpr int kFrameMaximize = 1401;
+inline constexpr int kFrameRestore = 1402;
+inline constexpr int kFrameMinimize = 1403;
+
+// What assistive technology reads for the message box's pictures, the
+// progress dialog's bars and the language list.
+inline constexpr int kBoxIconWarning = 1410;
+inline constexpr int kBoxIconError = 1411;
+inline constexpr int kBoxIconInformation = 1412;
+inline constexpr int kBoxBanner = 1413;
+inline constexpr int kProgressJobBar = 1414;
+inline constexpr int kProgressFileBar = 1415;
+inline constexpr int kLanguageChoice = 1416;
 
 // Every number above, for the checks of the packs.
 inline constexpr int kAll[] = {
@@ -298,8 +313,9 @@ inline constexpr int kAll[] = {
     kSysBusy, kSysTryAgain, kSysNotSupported, kSysExists, kSysInvalidArgument, kSysBrokenPipe, kSysDiskFull,
     kSysBadCharacter, kSysNotEmpty, kSysNameTooLong, kSysFileTooLarge, kSysIoError, kSysNotConnected, kSysCanceled,
     kSysTimedOut, kSysLinkLoop, kSysEndOfFile, kSysResourceInUse, kSysBadFolderName, kSysCancelledByUser,
+    kBoxIconWarning, kBoxIconError, kBoxIconInformation, kBoxBanner, kProgressJobBar, kProgressFileBar, kLanguageChoice,
     kCliCheckFileDamaged, kCliCheckRecoveredAs, kCliCheckInterruptedWrite, kCliCheckForeignFile,
-    kCliCheckUnsafeName, kCliCheckInterruptedDeletion,
+    kCliCheckUnsafeName, kCliCheckInterruptedDeletion, kFrameClose, kFrameMaximize, kFrameRestore, kFrameMinimize,
 };
 
 }  // namespace nbr::msg

@@ -1,0 +1,262 @@
+// The windows of the gallery, one line each in Shots() below.
+
+#include "Gallery.h"
+
+#include "app/LanguageManager.h"
+#include "app/MessageIds.h"
+#include "controls/CCustomDialog.h"
+#include "controls/CCustomFrameWnd.h"
+#include "controls/VelaButton.h"
+#include "controls/VelaCheckBox.h"
+#include "controls/VelaGroupBox.h"
+#include "controls/VelaHyperLink.h"
+#include "controls/VelaLabel.h"
+#include "controls/VelaPicture.h"
+#include "controls/VelaProgressBar.h"
+#include "controls/VelaRadioButton.h"
+#include "controls/VelaRichEdit.h"
+#include "controls/VelaScrollWnd.h"
+#include "controls/VelaScrollBar.h"
+#include "controls/Theme.h"
+#include "panes/ProgressDlg.h"
+#include "store/WorkUnits.h"
+#include "windows/CDlgChooseLang.h"
+#include "windows/CMessageBoxDlg.h"
+#include "windows/CSplashScreenEx.h"
+
+#include <QBoxLayout>
+#include <QMenu>
+#include <QStatusBar>
+#include <QTextEdit>
+
+namespace nbr::gallery {
+
+QString Context::Text(int id) const
+{
+    return languages_.GetText(id);
+}
+
+namespace {
+
+QWidget* MainFrame(Context& c, bool maximized)
+{
+    auto* frame = c.Keep(std::make_unique<CCustomFrameWnd>());
+    for (const int id : {msg::kMenuFile, msg::kMenuEdit, msg::kMenuView, msg::kMenuOptions, msg::kMenuHelp}) {
+        auto* menu = new QMenu(c.Text(id), frame);
+        menu->addAction(c.Text(msg::kMenuCopyItem));
+        menu->addAction(c.Text(msg::kMenuPasteItem));
+        menu->addSeparator();
+        menu->addAction(c.Text(msg::kMenuExit));
+        frame->AddMenu(menu);
+    }
+    auto* central = new QWidget;
+    auto* layout = new QHBoxLayout(central);
+    for (const int id : {msg::kColumnName, msg::kColumnDate}) {
+        auto* pane = new VelaGroupBox(central, 1);
+        pane->SetTitle(c.Text(id));
+        layout->addWidget(pane);
+    }
+    frame->setCentralWidget(central);
+    frame->statusBar()->showMessage(c.Text(msg::kStartSubtitle));
+    frame->setWindowTitle(c.Text(msg::kCaptionNotice));
+    frame->setGeometry(20, 20, 760, 420);
+    if (maximized)
+        frame->showMaximized();
+    else
+        frame->show();
+    return frame;
+}
+
+QWidget* ControlsDialog(Context& c)
+{
+    auto* dialog = c.Keep(std::make_unique<CCustomDialog>(nullptr, 0));
+    dialog->setWindowTitle(c.Text(msg::kEulaHeading));
+    auto* outer = new QVBoxLayout(dialog);
+    auto* heading = new VelaLabel(c.Text(msg::kStartSubtitle), dialog);
+    heading->SetFontIndex(Theme::kFontMediumBold);
+    outer->addWidget(heading);
+
+    auto* row = new QHBoxLayout;
+    auto* group = new VelaGroupBox(dialog, 0);
+    group->SetTitle(c.Text(msg::kMenuOptions).remove(QLatin1Char('&')));
+    auto* inGroup = new QVBoxLayout(group);
+    auto* check = new VelaCheckBox(c.Text(msg::kLoginHintLink), group);
+    check->setChecked(true);
+    inGroup->addWidget(check);
+    inGroup->addWidget(new VelaCheckBox(c.Text(msg::kMenuRefreshItem), group));
+    auto* radio1 = new VelaRadioButton(c.Text(msg::kEulaAccept), group);
+    radio1->setChecked(true);
+    inGroup->addWidget(radio1);
+    inGroup->addWidget(new VelaRadioButton(c.Text(msg::kEulaDecline), group));
+    auto* disabled = new VelaCheckBox(c.Text(msg::kMenuLicense), group);
+    disabled->setEnabled(false);
+    inGroup->addWidget(disabled);
+    row->addWidget(group);
+
+    auto* side = new QVBoxLayout;
+    auto* picture = new VelaPicture(188, dialog);
+    picture->setAccessibleName(c.Text(msg::kCaptionNotice));
+    side->addWidget(picture);
+    auto* label = new VelaLabel(c.Text(msg::kWrongPassword), dialog);
+    label->setWordWrap(true);
+    side->addWidget(label);
+    auto* link = new VelaHyperLink(dialog);
+    link->SetText(c.Text(msg::kMenuAbout).remove(QLatin1Char('&')));
+    link->SetTarget(QStringLiteral("https://example.invalid/"));
+    side->addWidget(link);
+    auto* bar = new VelaProgressBar(dialog);
+    bar->SetMaximum(100.0f);
+    bar->SetPosition(62.5f);
+    bar->setAccessibleName(c.Text(msg::kTitleEncrypting));
+    side->addWidget(bar);
+    side->addStretch();
+    row->addLayout(side);
+    outer->addLayout(row);
+
+    auto* edit = new VelaRichEdit;
+    QString text;
+    for (int id = 10; id <= 29; ++id)
+        text += c.Text(id) + QLatin1Char('\n');
+    edit->setPlainText(text);
+    edit->setReadOnly(true);
+    edit->setAccessibleName(c.Text(msg::kEulaHeading));
+    auto* wrap = new VelaScrollWnd(edit, dialog);
+    wrap->setFixedHeight(90);
+    outer->addWidget(wrap);
+
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    auto* ok = new VelaButton(c.Text(msg::kButtonOk), dialog, 2);
+    ok->setDefault(true);
+    buttons->addWidget(ok);
+    buttons->addWidget(new VelaButton(c.Text(msg::kButtonCancel), dialog, 0));
+    auto* off = new VelaButton(c.Text(msg::kButtonRetry), dialog, 0);
+    off->setEnabled(false);
+    buttons->addWidget(off);
+    outer->addLayout(buttons);
+    dialog->SetClientSize(QSize(470, 330));
+    dialog->move(20, 20);
+    dialog->show();
+    return dialog;
+}
+
+QWidget* SizableDialog(Context& c)
+{
+    auto* dialog = c.Keep(std::make_unique<CCustomDialog>(nullptr, frame::kResizable | frame::kMaximizeBox
+                                                                         | frame::kMinimizeBox));
+    dialog->setWindowTitle(c.Text(msg::kCaptionError));
+    auto* layout = new QVBoxLayout(dialog);
+    auto* label = new VelaLabel(c.Text(msg::kStoreManifest), dialog);
+    label->setWordWrap(true);
+    layout->addWidget(label);
+    auto* push = new VelaButton(c.Text(msg::kButtonOk), dialog, 1);
+    layout->addWidget(push, 0, Qt::AlignRight);
+    dialog->SetClientSize(QSize(420, 110));
+    dialog->move(20, 20);
+    dialog->show();
+    return dialog;
+}
+
+QWidget* Splash(Context& c)
+{
+    auto* splash = c.Keep(std::make_unique<CSplashScreenEx>(SplashTimings {0, 0}));
+    if (!splash->Create(nullptr, QString(), 0, 15) || !splash->SetBitmap(CSplashScreenEx::kStartupBitmap))
+        return nullptr;
+    splash->SetTextRect(CSplashScreenEx::kStartupTextRect);
+    splash->SetText(c.Text(msg::kSplashLoading));
+    splash->Show();
+    splash->Window()->move(20, 20);
+    return splash->Window();
+}
+
+QWidget* Box(Context& c, const QString& text, std::uint32_t buttons, int icon, int banner = 0,
+             const QString& check = {}, int title = 0)
+{
+    MessageBoxRequest request;
+    request.title = title ? c.Text(title) : QString();
+    request.text = text;
+    request.buttons = buttons;
+    request.icon = icon;
+    request.banner = banner;
+    request.checkText = check;
+    auto* box = c.Keep(std::make_unique<CMessageBoxDlg>(request, c.Languages(), nullptr));
+    box->move(20, 20);
+    box->show();
+    return box;
+}
+
+QWidget* LongBox(Context& c)
+{
+    const QString text = c.Text(msg::kUncleanShutdown) + QStringLiteral("\n\n") + c.Text(msg::kStartInstructions)
+        + QStringLiteral("\n\n") + c.Text(msg::kLinkRefused);
+    return Box(c, text, mb::kOk, 0);
+}
+
+QWidget* LanguageChoice(Context& c)
+{
+    auto* dialog = c.Keep(std::make_unique<CDlgChooseLang>(c.Languages()));
+    dialog->move(20, 20);
+    dialog->show();
+    return dialog;
+}
+
+// The progress dialog in the middle of copying a file into the store.
+QWidget* Progress(Context& c, bool secondBar, bool cancelled)
+{
+    auto* dialog = c.Keep(std::make_unique<ProgressDlg>(c.Languages()));
+    dialog->SetSecondBar(secondBar);
+    dialog->SetCancelable(secondBar);
+    dialog->SetTitle(c.Text(msg::kTitleEncrypting));
+    if (!secondBar)
+        dialog->SetLine1(c.Text(msg::kTitlePleaseWait));
+    dialog->SetLine2(QStringLiteral("/home/ana/Documents/Projects/2026/Quarterly report (final, signed).pdf"));
+    WorkUnits::FormatTransferProgress(dialog, 18'400'000, 42'000'000);
+    dialog->Prepare();
+    dialog->Begin(84);
+    (void)dialog->Step(37);
+    dialog->BeginFile(1000);
+    (void)dialog->StepFile(700);
+    if (cancelled)
+        dialog->CancelButton()->click();
+    dialog->Refresh();
+    dialog->move(20, 20);
+    dialog->show();
+    return dialog;
+}
+
+}  // namespace
+
+const std::vector<Shot>& Shots()
+{
+    static const std::vector<Shot> shots = {
+        {"frame", [](Context& c) { return MainFrame(c, false); }},
+        {"frame-maximized", [](Context& c) { return MainFrame(c, true); }},
+        {"dialog-controls", ControlsDialog},
+        {"dialog-sizable", SizableDialog},
+        {"splash", Splash},
+        {"box-warning", [](Context& c) { return Box(c, c.Text(msg::kDriveFull), mb::kOk, mb::kIconWarning); }},
+        {"box-error",
+         [](Context& c) {
+             return Box(c, c.Text(msg::kStoreManifest), mb::kOk | mb::kCancel, mb::kIconError, 0, {},
+                        msg::kCaptionError);
+         }},
+        {"box-check",
+         [](Context& c) {
+             return Box(c, c.Languages().FormatText(msg::kQuestionMergeFolder, {QStringLiteral("Photos")}),
+                        mb::kYes | mb::kNo | mb::kCancel, mb::kIconInformation, 0, c.Text(msg::kLoginHintLink));
+         }},
+        {"box-banner",
+         [](Context& c) {
+             return Box(c, c.Languages().FormatText(msg::kQuestionDeleteItems, {12}),
+                        mb::kAbort | mb::kRetry | mb::kIgnore | mb::kCancel, mb::kIconInformation, 210);
+         }},
+        {"box-long", LongBox},
+        {"language", LanguageChoice},
+        {"progress-one-bar", [](Context& c) { return Progress(c, false, false); }},
+        {"progress-two-bars", [](Context& c) { return Progress(c, true, false); }},
+        {"progress-cancelled", [](Context& c) { return Progress(c, true, true); }},
+    };
+    return shots;
+}
+
+}  // namespace nbr::gallery

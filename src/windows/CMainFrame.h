@@ -88,7 +88,7 @@ public:
     // The License Agreement command's dialog, until the program's agreement
     // window is at hand: it gets the owner and shows the agreement view-only.
     using AgreementViewer = std::function<void(QWidget* owner)>;
-    void SetAgreementViewer(AgreementViewer viewer) { agreementViewer_ = std::move(viewer); }
+    void SetAgreementViewer(AgreementViewer viewer);
 
     void UpdateTexts() override;
 

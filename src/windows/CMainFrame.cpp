@@ -488,6 +488,12 @@ void CMainFrame::RequestEnd(int exitCode)
 
 void CMainFrame::UpdateTexts()
 {
+    // The frame's base asks for the texts while the menus are still being
+    // added; the constructor reads them all once everything is there.
+    if (!statusText_) {
+        CCustomFrameWnd::UpdateTexts();
+        return;
+    }
     const LanguageManager& texts = services_.languages;
     const QList<QMenu*> menus = findChildren<QMenu*>(QString(), Qt::FindDirectChildrenOnly);
     for (QMenu* menu : menus) {

@@ -155,6 +155,7 @@ void ConfigurationPagePassword::UpdateTexts()
     }
     apply_->setText(languages_.GetText(msg::kSettingsApply));
     apply_->setAccessibleName(QString(apply_->text()).remove(QLatin1Char('&')));
+    setAccessibleName(languages_.GetText(msg::kSettingsPageTitle));
     status_->setAccessibleName(languages_.GetText(msg::kSettingsPageTitle));
     Validate();
 }

@@ -55,6 +55,9 @@ void FitPictures(QTextDocument& document, const QString& pictures)
             const QImage image(pictures + QLatin1Char('/') + format.name());
             if (image.isNull() || image.width() == 0)
                 continue;
+            // Held as a resource: printing works on a copy of the document,
+            // which does not look files up again.
+            document.addResource(QTextDocument::ImageResource, QUrl(format.name()), image);
             format.setWidth(kPictureWidth);
             format.setHeight(kPictureWidth * image.height() / image.width());
             QTextCursor cursor(&document);

@@ -15,6 +15,7 @@
 #include "controls/VelaLabel.h"
 #include "controls/VelaProgressBar.h"
 #include "panes/ProgressDlg.h"
+#include "platform/FaultInjection.h"
 #include "store/CopyToDeviceThread.h"
 #include "store/CopyToTempThread.h"
 #include "store/EncryptedStore.h"
@@ -80,6 +81,7 @@ private slots:
     void boxKeysAndResult();
     void boxSizeAndTexts();
     void workerBoxShownByMainThread();
+    void boxOwner();
     void languageDialog();
     void progressLayout();
     void progressReadyRules();
@@ -176,6 +178,32 @@ void TestDialogs::workerBoxShownByMainThread()
     QCOMPARE(answer.load(), mb::kIdNo);
     QVERIFY(splashHidden);
     QVERIFY(splash.isVisible());
+}
+
+void TestDialogs::boxOwner()
+{
+    English e;
+    QWidget main;
+    main.setGeometry(100, 100, 800, 600);
+    auto* gone = new QWidget;
+    const void* goneAddress = gone;
+    delete gone;
+    MessageBoxRequest request = Ask(QStringLiteral("x"), mb::kOk);
+    // A window that has gone since the worker named it: the main window.
+    request.owner = goneAddress;
+    QCOMPARE(CMessageBoxDlg::OwnerOf(request, MessageBoxHosts {&main, nullptr}), &main);
+    QCOMPARE(CMessageBoxDlg::OwnerOf(request, MessageBoxHosts {}), nullptr);
+    // A live one is the owner, and the box is centred on it.
+    ProgressDlg dialog(e.languages);
+    dialog.setGeometry(300, 200, 400, 200);
+    dialog.show();
+    request.owner = dialog.GetWindowHandle();
+    QWidget* owner = CMessageBoxDlg::OwnerOf(request, MessageBoxHosts {&main, nullptr});
+    QCOMPARE(owner, static_cast<QWidget*>(&dialog));
+    CMessageBoxDlg box(request, e.languages, owner);
+    box.CenterOnOwner();
+    QVERIFY(qAbs(box.geometry().center().x() - dialog.geometry().center().x()) <= 1);
+    QVERIFY(qAbs(box.geometry().center().y() - dialog.geometry().center().y()) <= 1);
 }
 
 void TestDialogs::languageDialog()
@@ -340,7 +368,13 @@ void TestDialogs::transferCancelledFromDialog()
 {
     StoreFixture f;
     WriteAll(f.host + QStringLiteral("/kept.txt"), "kept");
-    WriteAll(f.host + QStringLiteral("/large.bin"), Pattern(96 << 20));
+    WriteAll(f.host + QStringLiteral("/large.bin"), Pattern(24 << 20));
+    // Every write of the worker takes a while, so the dialog shows the
+    // large file half done however fast the machine is.
+    FaultInjection::Observe([](const char* what) {
+        if (qstrcmp(what, "write") == 0)
+            QThread::msleep(20);
+    });
     ProgressDlg dialog(f.languages);
     dialog.SetCancelable(true);
     dialog.SetSecondBar(true);
@@ -351,13 +385,14 @@ void TestDialogs::transferCancelledFromDialog()
     // Cancel from the dialog while the large file is half done.
     Poll(this, [&] {
         const double done = dialog.FileBar()->Fraction();
-        if (done <= 0.1 || done >= 0.5)
+        if (done <= 0.0 || done >= 0.75)
             return false;
         dialog.CancelButton()->click();
         return true;
     });
     worker.Start();
     (void)dialog.RunModal(worker.Thread(), false);
+    FaultInjection::Observe(nullptr);
     QCOMPARE(worker.GetStatus(), E_ABORTED);
     QVERIFY(dialog.IsCancelled());
     StoreManifest list(f.keys);

@@ -211,6 +211,7 @@ private slots:
         expect(b.radioStrip, QSize(7 * 20, 20));
         expect(b.scrollParts, QSize(16 * 16, 16));
         expect(b.splash, QSize(427, 224));
+        expect(b.appIcon, QSize(48, 48));
         expect(VelaProgressBar::kDefaultTrack, QSize(40, 12));
         QVERIFY(!Artwork::Has(99999));
     }
@@ -360,10 +361,29 @@ private slots:
         QCOMPARE(window.MenuItemAt(second->geometry().center()), 1);
         QCOMPARE(window.MenuItemAt(QPoint(20, 20)), -1);
         QCOMPARE(window.HitTest(second->geometry().center()), HitArea::Caption);
+        // The keyboard: the title's mnemonic, and F10 for the first menu.
+        window.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        QTest::keyClick(&window, Qt::Key_F10);
+        QTRY_VERIFY(file->isVisible());
+        file->hide();
+        QTest::keyClick(&window, Qt::Key_E, Qt::AltModifier);
+        QTRY_VERIFY(edit->isVisible());
+        edit->hide();
+        // The mouse.
         QTest::mousePress(second, Qt::LeftButton);
         QTRY_VERIFY(edit->isVisible());
         QCOMPARE(edit->pos(), window.mapToGlobal(QPoint(second->x(), 56)));
+        // Right and Left move along the menu bar, wrapping at its ends.
+        QTest::keyClick(edit, Qt::Key_Right);
+        QTRY_VERIFY(file->isVisible());
+        QVERIFY(!edit->isVisible());
+        QCOMPARE(window.OpenMenuIndex(), 0);
+        QTest::keyClick(file, Qt::Key_Left);
+        QTRY_VERIFY(edit->isVisible());
+        QCOMPARE(window.OpenMenuIndex(), 1);
         edit->hide();
+        QCOMPARE(window.OpenMenuIndex(), -1);
         QVERIFY(!second->IsOpen());
     }
 

@@ -102,6 +102,33 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(!splash.IsShown(), 120);
     }
 
+    // Fading out, it is already hidden for its callers; shown again before
+    // the fade ends, it stays on the screen.
+    void fades()
+    {
+        CSplashScreenEx splash({80, 80, true});
+        Make(splash, 0, CSplashScreenEx::kFadeIn | CSplashScreenEx::kFadeOut);
+        splash.Show();
+        QWidget* window = splash.Window();
+        QVERIFY(window->isVisible());
+        QVERIFY(window->windowOpacity() < 1.0);
+        QTRY_COMPARE(window->windowOpacity(), 1.0);
+        splash.Hide();
+        QVERIFY(!splash.IsShown());
+        QVERIFY(window->isVisible());
+        QTRY_VERIFY(!window->isVisible());
+        QCOMPARE(window->windowOpacity(), 1.0);
+
+        splash.Show();
+        QTRY_COMPARE(window->windowOpacity(), 1.0);
+        splash.Hide();
+        splash.Show();
+        QTest::qWait(200);
+        QVERIFY(splash.IsShown());
+        QVERIFY(window->isVisible());
+        QCOMPARE(window->windowOpacity(), 1.0);
+    }
+
     void centring()
     {
         CSplashScreenEx onScreen(kNoFades);

@@ -5,7 +5,8 @@
 
 namespace nbr {
 
-MainThreadAnswerer::MainThreadAnswerer(ShowBox show) : show_(std::move(show)), context_(std::make_unique<QObject>())
+MainThreadAnswerer::MainThreadAnswerer(ShowBox show)
+    : show_(std::move(show)), mainThread_(QThread::currentThread()), context_(std::make_unique<QObject>())
 {
     // Direct connections: both signals come on the ending thread itself or
     // on a thread that has no loop left to run a queued call.
@@ -31,7 +32,7 @@ MainThreadAnswerer::~MainThreadAnswerer()
 
 std::uint32_t MainThreadAnswerer::Answer(const MessageBoxRequest& request)
 {
-    if (QThread::currentThread() == context_->thread()) {
+    if (QThread::currentThread() == mainThread_) {
         {
             QMutexLocker lock(&mutex_);
             if (released_)

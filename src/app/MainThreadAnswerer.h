@@ -10,6 +10,7 @@
 
 #include <QMutex>
 #include <QObject>
+#include <QThread>
 #include <QWaitCondition>
 
 #include <functional>
@@ -45,6 +46,7 @@ private:
     void Deliver(const std::shared_ptr<Pending>& pending);
 
     ShowBox show_;
+    QThread* mainThread_;
     // Lives on the main thread: queued calls to it run there.
     std::unique_ptr<QObject> context_;
     mutable QMutex mutex_;

@@ -96,4 +96,12 @@ QPixmap Artwork::Pixmap(int number, QSize size, qreal ratio, const QRectF& sourc
     return pixmap;
 }
 
+QIcon Artwork::Icon(int number)
+{
+    QIcon icon;
+    for (const int side : {16, 24, 32, 48, 64, 128})
+        icon.addPixmap(Pixmap(number, QSize(side, side), 1.0));
+    return icon;
+}
+
 }  // namespace nbr

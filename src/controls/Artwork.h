@@ -4,6 +4,7 @@
 // the painter so it stays sharp at any device pixel ratio. Sizes are in
 // device-independent pixels. GUI thread only.
 
+#include <QIcon>
 #include <QPixmap>
 #include <QRectF>
 #include <QSize>
@@ -23,6 +24,8 @@ public:
     // The drawing (or its part `source`) as a pixmap of `size`, rendered for
     // `ratio`; a null pixmap when there is no such drawing.
     [[nodiscard]] static QPixmap Pixmap(int number, QSize size, qreal ratio, const QRectF& source = {});
+    // The drawing as a window icon, rendered at the usual icon sizes.
+    [[nodiscard]] static QIcon Icon(int number);
 };
 
 }  // namespace nbr

@@ -2,11 +2,12 @@
 
 #include "controls/FrameChrome.h"
 #include "controls/HeaderMenuTitle.h"
+#include "controls/Theme.h"
 
 #include <QKeyEvent>
+#include <QMouseEvent>
 #include <QMenu>
 #include <QPainter>
-#include <QShortcut>
 
 namespace nbr {
 
@@ -38,12 +39,16 @@ CCustomFrameWnd::~CCustomFrameWnd() = default;
 
 void CCustomFrameWnd::AddMenu(QMenu* menu)
 {
+    // The drop-downs in the theme's font and selection colour.
+    const Theme& theme = Theme::Instance();
+    menu->setFont(theme.Font(Theme::kFontNormal));
+    QPalette palette = menu->palette();
+    palette.setColor(QPalette::Highlight, theme.ColorOr(Theme::kColorSelection, QColor(56, 92, 200)));
+    palette.setColor(QPalette::HighlightedText, Qt::white);
+    menu->setPalette(palette);
     auto* title = new HeaderMenuTitle(menu, this);
     connect(title, &HeaderMenuTitle::OpenRequested, this, [this](HeaderMenuTitle* t) { OpenMenu(titles_.indexOf(t)); });
     titles_.append(title);
-    auto* shortcut = new QShortcut(this);
-    connect(shortcut, &QShortcut::activated, this, [this, title] { OpenMenu(titles_.indexOf(title)); });
-    shortcuts_.append(shortcut);
     UpdateTexts();
     title->show();
 }
@@ -62,9 +67,55 @@ void CCustomFrameWnd::OpenMenu(int index)
     if (index < 0 || index >= titles_.size())
         return;
     HeaderMenuTitle* title = titles_[index];
+    QMenu* menu = title->Menu();
+    openIndex_ = index;
+    menu->installEventFilter(this);
+    connect(menu, &QMenu::aboutToHide, this, [this, menu, index] {
+        menu->removeEventFilter(this);
+        disconnect(menu, &QMenu::aboutToHide, this, nullptr);
+        if (openIndex_ == index)
+            openIndex_ = -1;
+    });
     // Below the header, whatever the title's own height.
     const int below = frame::kFrameBorder + frame::kHeaderHeight;
     title->OpenAt(mapToGlobal(QPoint(title->x(), below)));
+}
+
+void CCustomFrameWnd::SwitchTo(int index)
+{
+    const int from = openIndex_;
+    if (from < 0 || index == from || index < 0 || index >= titles_.size() || !titles_[index]->isVisible())
+        return;
+    titles_[from]->Menu()->hide();
+    // After the old menu has let go of the mouse.
+    QMetaObject::invokeMethod(this, [this, index] { OpenMenu(index); }, Qt::QueuedConnection);
+}
+
+bool CCustomFrameWnd::eventFilter(QObject* watched, QEvent* event)
+{
+    if (openIndex_ >= 0 && watched == titles_[openIndex_]->Menu()) {
+        QMenu* menu = titles_[openIndex_]->Menu();
+        if (event->type() == QEvent::MouseMove) {
+            const auto* move = static_cast<QMouseEvent*>(event);
+            const int under = MenuItemAt(mapFromGlobal(move->globalPosition().toPoint()));
+            if (under >= 0 && under != openIndex_)
+                SwitchTo(under);
+        } else if (event->type() == QEvent::KeyPress) {
+            const auto* key = static_cast<QKeyEvent*>(event);
+            // Left and Right inside a submenu belong to the submenu.
+            const bool inSubmenu = menu->activeAction() && menu->activeAction()->menu();
+            const int count = static_cast<int>(titles_.size());
+            if (key->key() == Qt::Key_Right && !inSubmenu) {
+                SwitchTo((openIndex_ + 1) % count);
+                return true;
+            }
+            if (key->key() == Qt::Key_Left && !inSubmenu) {
+                SwitchTo((openIndex_ + count - 1) % count);
+                return true;
+            }
+        }
+    }
+    return QMainWindow::eventFilter(watched, event);
 }
 
 QRect CCustomFrameWnd::ClientRect() const
@@ -85,10 +136,8 @@ CaptionButton* CCustomFrameWnd::CaptionButtonOf(frame::ButtonKind which) const
 void CCustomFrameWnd::UpdateTexts()
 {
     chrome_->UpdateTexts();
-    for (int i = 0; i < titles_.size(); ++i) {
-        titles_[i]->UpdateText();
-        shortcuts_[i]->setKey(QKeySequence::mnemonic(titles_[i]->Menu()->title()));
-    }
+    for (HeaderMenuTitle* title : titles_)
+        title->UpdateText();
     LayoutTitles();
 }
 
@@ -133,10 +182,21 @@ void CCustomFrameWnd::showEvent(QShowEvent* event)
 
 void CCustomFrameWnd::keyPressEvent(QKeyEvent* event)
 {
-    // F10 opens the menu bar, as it does on every desktop.
+    // F10 opens the menu bar, as it does on every desktop; Alt and a
+    // title's underlined letter open that menu (keys the focused control
+    // leaves alone arrive here).
     if (event->key() == Qt::Key_F10 && event->modifiers() == Qt::NoModifier && !titles_.isEmpty()) {
         OpenMenu(0);
         return;
+    }
+    if (event->modifiers() == Qt::AltModifier) {
+        const QKeySequence pressed(QKeyCombination(Qt::AltModifier, Qt::Key(event->key())));
+        for (int i = 0; i < titles_.size(); ++i) {
+            if (HeaderMenuTitle::Mnemonic(titles_[i]->Menu()->title()) == pressed) {
+                OpenMenu(i);
+                return;
+            }
+        }
     }
     QMainWindow::keyPressEvent(event);
 }

@@ -14,7 +14,6 @@
 #include <QMainWindow>
 
 class QMenu;
-class QShortcut;
 
 namespace nbr {
 
@@ -36,6 +35,8 @@ public:
     [[nodiscard]] int MenuItemAt(const QPoint& windowPos) const;
     // Opens menu `index` below the header, as a click on its title does.
     void OpenMenu(int index);
+    // The open menu's index; -1 when none is open.
+    [[nodiscard]] int OpenMenuIndex() const { return openIndex_; }
 
     [[nodiscard]] QRect ClientRect() const;
     [[nodiscard]] frame::HitArea HitTest(const QPoint& windowPos) const;
@@ -54,13 +55,18 @@ protected:
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
+    // While a menu is open: the mouse over another title or the Left and
+    // Right keys move to the neighbouring menu, as in any menu bar.
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    void SwitchTo(int index);
+
     void LayoutTitles();
 
     FrameChrome* chrome_;
     QList<HeaderMenuTitle*> titles_;
-    QList<QShortcut*> shortcuts_;
+    int openIndex_ = -1;
 };
 
 }  // namespace nbr

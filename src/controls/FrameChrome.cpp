@@ -22,6 +22,7 @@ FrameChrome::FrameChrome(QWidget* window, Shape shape)
       minimize_(new nbr::CaptionButton(window))
 {
     window_->setMouseTracking(true);
+    window_->setWindowIcon(Artwork::Icon(Theme::Instance().Bitmaps().appIcon));
     connect(close_, &QAbstractButton::clicked, this, [this] { OnButton(ButtonKind::Close); });
     connect(maximize_, &QAbstractButton::clicked, this, [this] { OnButton(ButtonKind::Maximize); });
     connect(minimize_, &QAbstractButton::clicked, this, [this] { OnButton(ButtonKind::Minimize); });

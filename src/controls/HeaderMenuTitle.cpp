@@ -35,6 +35,24 @@ void HeaderMenuTitle::UpdateText()
     update();
 }
 
+QKeySequence HeaderMenuTitle::Mnemonic(const QString& title)
+{
+    for (qsizetype i = 0; i + 1 < title.size(); ++i) {
+        if (title[i] != QLatin1Char('&'))
+            continue;
+        const QChar next = title[i + 1];
+        if (next == QLatin1Char('&')) {
+            ++i;
+            continue;
+        }
+        if (!next.isLetterOrNumber())
+            return {};
+        // Keys are named by their upper-case letter.
+        return QKeySequence(QKeyCombination(Qt::AltModifier, Qt::Key(next.toUpper().unicode())));
+    }
+    return {};
+}
+
 QSize HeaderMenuTitle::sizeHint() const
 {
     const QString shown = QString(text()).remove(QLatin1Char('&'));

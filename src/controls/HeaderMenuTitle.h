@@ -4,6 +4,7 @@
 // opens its drop-down menu below the header.
 
 #include <QAbstractButton>
+#include <QKeySequence>
 
 class QMenu;
 
@@ -20,6 +21,9 @@ public:
     [[nodiscard]] bool IsOpen() const { return open_; }
     // The menu's title changed (a language change): take it again.
     void UpdateText();
+    // Alt and the letter after the title's '&' ("&&" is a plain '&');
+    // empty without one.
+    [[nodiscard]] static QKeySequence Mnemonic(const QString& title);
 
 signals:
     void OpenRequested(HeaderMenuTitle* title);

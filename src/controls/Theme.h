@@ -3,7 +3,12 @@
 // the ten fonts, the colour table, and the pictures derived from them (the
 // nine-state push buttons, the check-box and radio strips, the group-box
 // pieces, the scroll-bar parts). Filled once at start-up, read by every
-// frame and control afterwards. GUI thread only.
+// frame and control afterwards. GUI thread only, and only once the
+// application object exists: the fonts are measured when it is first used.
+//
+// A font's height is the height of its line (ascent and descent), as the
+// faces it stands in for count it; the family is DejaVu Sans or Liberation
+// Sans, whichever the system has.
 
 #include <QColor>
 #include <QFont>
@@ -44,6 +49,7 @@ struct ThemeBitmaps {
     int radioStrip = 146;
     int scrollParts = 148;
     int splash = 130;
+    int appIcon = 128;   // the windows' icon
 };
 
 class Theme {

@@ -1,6 +1,7 @@
 #include "windows/CSplashScreenEx.h"
 
 #include "controls/Artwork.h"
+#include "controls/Theme.h"
 
 #include <QApplication>
 #include <QGuiApplication>
@@ -24,6 +25,7 @@ public:
         setWindowTitle(QStringLiteral("Nimbra"));
         setAccessibleName(QStringLiteral("Nimbra"));
         setCursor(Qt::ArrowCursor);
+        setWindowIcon(Artwork::Icon(Theme::Instance().Bitmaps().appIcon));
     }
 
 protected:
@@ -59,6 +61,11 @@ bool CSplashScreenEx::CanFade()
     const QString name = QGuiApplication::platformName();
     return name == QLatin1String("xcb") || name == QLatin1String("wayland") || name == QLatin1String("windows")
         || name == QLatin1String("cocoa");
+}
+
+bool CSplashScreenEx::Fades() const
+{
+    return timings_.fadeEverywhere || CanFade();
 }
 
 bool CSplashScreenEx::Create(QWidget* owner, const QString& text, int displayTimeMs, unsigned flags)
@@ -173,7 +180,7 @@ void CSplashScreenEx::Show()
     if (fade_)
         fade_->stop();
     window_->setGeometry(QRect(position_, size_));
-    if ((flags_ & kFadeIn) && CanFade() && timings_.fadeInMs > 0) {
+    if ((flags_ & kFadeIn) && Fades() && timings_.fadeInMs > 0) {
         window_->setWindowOpacity(0.0);
         window_->show();
         auto* fade = new QPropertyAnimation(window_.get(), "windowOpacity", this);
@@ -206,7 +213,7 @@ void CSplashScreenEx::Hide()
     }
     if (fade_)
         fade_->stop();
-    if ((flags_ & kFadeOut) && CanFade() && timings_.fadeOutMs > 0 && window_->isVisible()) {
+    if ((flags_ & kFadeOut) && Fades() && timings_.fadeOutMs > 0 && window_->isVisible()) {
         auto* fade = new QPropertyAnimation(window_.get(), "windowOpacity", this);
         fade->setDuration(timings_.fadeOutMs);
         fade->setStartValue(window_->windowOpacity());

@@ -26,6 +26,9 @@ namespace nbr {
 struct SplashTimings {
     int fadeInMs = 500;
     int fadeOutMs = 200;
+    // Run the fades even where the window system ignores a window's opacity
+    // (tests on the offscreen platform).
+    bool fadeEverywhere = false;
 };
 
 class CSplashScreenEx : public QObject, public ISplash {
@@ -87,6 +90,7 @@ private:
     void MakeWindow();
     void PlaceWindow();
     void StartTimer();
+    [[nodiscard]] bool Fades() const;
 
     SplashTimings timings_;
     QPointer<QWidget> owner_;

@@ -4,6 +4,7 @@
 
 #include "app/LanguageManager.h"
 #include "app/MessageIds.h"
+#include "controls/Artwork.h"
 #include "controls/CCustomDialog.h"
 #include "controls/CCustomFrameWnd.h"
 #include "controls/VelaButton.h"
@@ -36,8 +37,10 @@
 #include <QLineEdit>
 #include <QTemporaryDir>
 #include <QMenu>
+#include <QPainter>
 #include <QStatusBar>
 #include <QTextEdit>
+#include <QTimer>
 
 namespace nbr::gallery {
 
@@ -167,6 +170,48 @@ QWidget* SizableDialog(Context& c)
     return dialog;
 }
 
+// Every drawing of the artwork with its number, at twice its size: the
+// pieces no window shows in a single state.
+class ArtSheet final : public QWidget {
+public:
+    ArtSheet()
+    {
+        setAccessibleName(QStringLiteral("artwork"));
+        for (int n = 100; n < 600; ++n) {
+            if (Artwork::Has(n) && n != Theme::Instance().Bitmaps().splash)
+                numbers_.push_back(n);
+        }
+        resize(1000, 620);
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        QPainter painter(this);
+        painter.fillRect(rect(), QColor(128, 132, 140));
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.setFont(Theme::Instance().Font(Theme::kFontNormal));
+        int x = 8, y = 8, rowHeight = 0;
+        for (const int n : numbers_) {
+            const QSize size = Artwork::Size(n) * (Artwork::Size(n).width() > 200 ? 1 : 2);
+            const int cellWidth = std::max(size.width(), 30) + 12;
+            if (x + cellWidth > width()) {
+                x = 8;
+                y += rowHeight + 20;
+                rowHeight = 0;
+            }
+            Artwork::Draw(painter, n, QRectF(x, y, size.width(), size.height()));
+            painter.setPen(Qt::white);
+            painter.drawText(QPoint(x, y + size.height() + 13), QString::number(n));
+            x += cellWidth;
+            rowHeight = std::max(rowHeight, size.height());
+        }
+    }
+
+private:
+    std::vector<int> numbers_;
+};
+
 QWidget* Splash(Context& c)
 {
     auto* splash = c.Keep(std::make_unique<CSplashScreenEx>(SplashTimings {0, 0}));
@@ -291,9 +336,20 @@ const std::vector<Shot>& Shots()
     static const std::vector<Shot> shots = {
         {"frame", [](Context& c) { return MainFrame(c, false); }},
         {"frame-maximized", [](Context& c) { return MainFrame(c, true); }},
+        {"frame-menu", [](Context& c) {
+             auto* frame = static_cast<CCustomFrameWnd*>(MainFrame(c, false));
+             QTimer::singleShot(100, frame, [frame] { frame->OpenMenu(1); });
+             return frame;
+         }},
         {"dialog-controls", ControlsDialog},
         {"dialog-sizable", SizableDialog},
         {"splash", Splash},
+        {"artwork", [](Context& c) -> QWidget* {
+             auto* sheet = c.Keep(std::make_unique<ArtSheet>());
+             sheet->move(20, 20);
+             sheet->show();
+             return sheet;
+         }},
         {"box-warning", [](Context& c) { return Box(c, c.Text(msg::kDriveFull), mb::kOk, mb::kIconWarning); }},
         {"box-error",
          [](Context& c) {

@@ -356,10 +356,10 @@ void TestDialogs::progressWorkerRunsBehindDialog()
     English e;
     ProgressDlg dialog(e.languages);
     ProgressWorker runner(10);
-    QThread* thread = runner.Start([] { return QThread::msleep(150), 0; }, &dialog);
+    OwnedThread thread = runner.Start([] { return QThread::msleep(150), 0; }, &dialog);
     QVERIFY(thread);
-    (void)dialog.RunModal(thread, false);
-    delete thread;
+    (void)dialog.RunModal(thread.get(), false);
+    thread.reset();
     QCOMPARE(runner.ExitCode(), 0);
     QVERIFY(!dialog.isVisible());
 }
@@ -437,9 +437,10 @@ void TestDialogs::workersRoundTripBehindDialog()
         ProgressDlg dialog(f.languages);
         ProgressWorker runner;
         Status deleted = E_FAIL;
-        QThread* thread = runner.Start([&] { return deleted = f.store->DeleteStoreItem(stored, &dialog), 0; }, &dialog);
-        (void)dialog.RunModal(thread, false);
-        delete thread;
+        OwnedThread thread =
+            runner.Start([&] { return deleted = f.store->DeleteStoreItem(stored, &dialog), 0; }, &dialog);
+        (void)dialog.RunModal(thread.get(), false);
+        thread.reset();
         QCOMPARE(deleted, S_OK);
     }
     QVERIFY(!QFile::exists(stored));

@@ -34,6 +34,7 @@
 #include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <QToolBar>
 #include <QTreeView>
 
@@ -103,6 +104,7 @@ private slots:
     void closingCleansUpThenMarksTheRunClean();
     void uncleanEndIsReportedOnce();
     void passwordPageChecksTheCurrentPassword();
+    void appliedChangeIsSavedEvenOnCancel();
     void everyControlIsNamed();
 };
 
@@ -352,6 +354,38 @@ void TestMainFrame::passwordPageChecksTheCurrentPassword()
     QCOMPARE(reopened.Open(false), S_OK);
     QCOMPARE(reopened.BeginLogin(), S_OK);
     QCOMPARE(reopened.Attempt(Password(QStringLiteral("right-password"))).kind, LoginOutcome::kRefused);
+    QCOMPARE(reopened.Attempt(Password(QStringLiteral("new-password"))).kind, LoginOutcome::kLoggedIn);
+}
+
+void TestMainFrame::appliedChangeIsSavedEvenOnCancel()
+{
+    Stick stick;
+    QVERIFY(stick.SetUp(QStringLiteral("right-password")));
+    CMainFrame frame(stick.Services());
+    frame.show();
+    bool driven = false;
+    // The settings dialog runs modally: drive it from the event loop. The
+    // user applies a change, is told it is done, then leaves with Cancel.
+    QTimer::singleShot(0, this, [&] {
+        auto* dialog = qobject_cast<ConfigurationDlg*>(QApplication::activeModalWidget());
+        if (!dialog)
+            return;
+        ConfigurationPagePassword* page = dialog->PasswordPage();
+        page->CurrentField()->setText(QStringLiteral("right-password"));
+        page->NewField()->setText(QStringLiteral("new-password"));
+        page->ConfirmField()->setText(QStringLiteral("new-password"));
+        page->Apply();
+        driven = page->Changed();
+        dialog->CancelButton()->click();
+    });
+    frame.Action(cmd::kSecuritySettings)->trigger();
+    QVERIFY(driven);
+    QCOMPARE(stick.Texts().last(), stick.languages.GetText(msg::kPasswordChanged));
+    // What the user was told holds on the stick: the new password opens it.
+    stick.session.reset();
+    StoreSession reopened(stick.variables);
+    QCOMPARE(reopened.Open(false), S_OK);
+    QCOMPARE(reopened.BeginLogin(), S_OK);
     QCOMPARE(reopened.Attempt(Password(QStringLiteral("new-password"))).kind, LoginOutcome::kLoggedIn);
 }
 

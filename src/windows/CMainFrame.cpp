@@ -422,7 +422,11 @@ void CMainFrame::OnUserManual()
 void CMainFrame::OnSecuritySettings()
 {
     ConfigurationDlg dialog(services_.languages, services_.session, this);
-    if (dialog.exec() != QDialog::Accepted || !dialog.PasswordChanged())
+    dialog.exec();
+    // An applied change is saved whichever button closed the dialog: the user
+    // was told the password changed, and the key in memory is already the
+    // new one; left unsaved, the next start would want the old password.
+    if (!dialog.PasswordChanged())
         return;
     ProgressDlg progress(services_.languages, this);
     if (services_.session.Save(progress, services_.languages))

@@ -279,6 +279,20 @@ inline constexpr int kProgressFileBar = 1415;
 inline constexpr int kLanguageChoice = 1416;
 
 // Every number above, for the checks of the packs.
+// The main window and its settings dialog.
+inline constexpr int kSettingsCurrentLabel = 1440;
+inline constexpr int kSettingsNewLabel = 1441;
+inline constexpr int kSettingsConfirmLabel = 1442;
+inline constexpr int kSettingsHintLabel = 1443;
+inline constexpr int kSettingsApply = 1444;
+inline constexpr int kSettingsPageTitle = 1445;
+inline constexpr int kPaneHost = 1446;
+inline constexpr int kPaneStore = 1447;
+inline constexpr int kToolbarName = 1448;
+inline constexpr int kStatusBarName = 1449;
+inline constexpr int kStatusReady = 1450;
+inline constexpr int kAboutTitle = 1451;
+
 inline constexpr int kAll[] = {
     kButtonAbort, kButtonOk, kButtonYes, kButtonNo, kButtonRetry, kButtonIgnore, kButtonCancel, kSetupNotCompleted,
     kCaptionError, kCaptionNotice, kStoreItemExists, kStoreDiskFull, kWrongPassword, kKeyFileInvalid,
@@ -322,6 +336,7 @@ inline constexpr int kAll[] = {
     kBoxIconWarning, kBoxIconError, kBoxIconInformation, kBoxBanner, kProgressJobBar, kProgressFileBar, kLanguageChoice,
     kCliCheckFileDamaged, kCliCheckRecoveredAs, kCliCheckInterruptedWrite, kCliCheckForeignFile,
     kCliCheckUnsafeName, kCliCheckInterruptedDeletion, kFrameClose, kFrameMaximize, kFrameRestore, kFrameMinimize,
+    kSettingsCurrentLabel, kSettingsNewLabel, kSettingsConfirmLabel, kSettingsHintLabel, kSettingsApply, kSettingsPageTitle, kPaneHost, kPaneStore, kToolbarName, kStatusBarName, kStatusReady, kAboutTitle,
 };
 
 }  // namespace nbr::msg

@@ -6,7 +6,6 @@
 #include "app/MainThreadAnswerer.h"
 #include "app/MessageBox.h"
 #include "app/MessageIds.h"
-#include "app/ProgressWorker.h"
 #include "app/StickFolders.h"
 #include "app/StoreSession.h"
 #include "app/StoreVolumeWatch.h"
@@ -18,31 +17,24 @@
 #include "store/OpenedFileList.h"
 #include "windows/CDlgChooseLang.h"
 #include "windows/CLoginDlg.h"
+#include "windows/CMainFrame.h"
 #include "windows/CMessageBoxDlg.h"
-#include "windows/CPlaceholderFrame.h"
 #include "windows/CSetupWizzard.h"
 #include "windows/CSplashScreenEx.h"
 #include "windows/EulaDlg.h"
-#include "windows/IMainWindow.h"
 
 #include <QApplication>
 #include <QDir>
-#include <QIcon>
 #include <QThread>
 
 namespace nbr {
 namespace {
 constexpr int kSplashDisplayMs = 600000;
-constexpr int kClosingSteps = 500;
-const QString kTitle = QStringLiteral("Nimbra- Orvane");
 }  // namespace
 
-CNimbraApp::CNimbraApp(const QStringList& arguments, MainWindowFactory factory)
-    : arguments_(arguments), factory_(std::move(factory))
+CNimbraApp::CNimbraApp(const QStringList& arguments) : arguments_(arguments)
 {
     languages_.SetSettings(&settings_);
-    if (!factory_)
-        factory_ = [](CNimbraApp& app) { return std::make_unique<CPlaceholderFrame>(app); };
 }
 
 CNimbraApp::~CNimbraApp()
@@ -73,7 +65,7 @@ CNimbraApp::~CNimbraApp()
 
 QWidget* CNimbraApp::MainWindow() const
 {
-    return mainWindow_ ? mainWindow_->Widget() : nullptr;
+    return mainWindow_.get();
 }
 
 bool CNimbraApp::Stop(int code)
@@ -143,14 +135,16 @@ bool CNimbraApp::InitInstance()
         return false;
 
     splash_->Show();
-    std::unique_ptr<IMainWindow> window = factory_(*this);
-    if (!window || !window->Widget())
-        return Stop();
-    mainWindow_ = std::move(window);
-    QWidget* frame = mainWindow_->Widget();
-    frame->setWindowTitle(kTitle);
-    frame->setWindowIcon(QIcon(QStringLiteral(":/art/188-caption-icon-lock.svg")));
-    frame->show();
+    mainWindow_ = std::make_unique<CMainFrame>(MainFrameServices {languages_, settings_, variables_, *session_});
+    mainWindow_->SetAgreementViewer([this](QWidget* owner) {
+        EulaDlg agreement(languages_, owner, true);
+        (void)agreement.exec();
+    });
+    QObject::connect(mainWindow_.get(), &CMainFrame::Closed, [this] { End(kExitNormal); });
+    QObject::connect(mainWindow_.get(), &CMainFrame::EndRequested, [this](int code) {
+        End(code == kExitNormal ? kExitForced : code);
+    });
+    mainWindow_->ShowWithPlacement();
     splash_->Hide();
 
     if (!Login() || ending_)
@@ -225,58 +219,16 @@ bool CNimbraApp::BeginRunning()
     }
     openedFiles_ = std::make_unique<OpenedFileList>(
         session_->Store(), OpenedFileList::LaunchFolderOf(check_->StoreRoot()), languages_);
+    mainWindow_->SetOpenedFiles(openedFiles_.get());
+    // The first listing of the store reports an unclean end and cleans up once.
+    mainWindow_->SetPreviousRunClean(wasClean_);
     const Status loaded = mainWindow_->LoadStorePane();
     if (Failed(loaded)) {
         (void)ShowMessageBox(MainWindow(), languages_.GetText(msg::kCaptionError),
                              FormatErrorText(languages_, loaded), mb::kOk, mb::kIconError);
         return Stop();
     }
-    if (!wasClean_)
-        CleanUpAfterUncleanEnd();
     return !ending_ || Stop();
-}
-
-void CNimbraApp::CleanUpAfterUncleanEnd()
-{
-    if (wasClean_)
-        return;
-    wasClean_ = true;  // once per run
-    (void)ShowMessageBox(MainWindow(), languages_.GetText(msg::kCaptionNotice),
-                         languages_.GetText(msg::kUncleanShutdown), mb::kOk, mb::kIconInformation);
-    (void)RunClosingCleanup();
-}
-
-bool CNimbraApp::RunClosingCleanup()
-{
-    if (!openedFiles_)
-        return true;
-    ProgressDlg dialog(languages_, MainWindow());
-    dialog.SetTitle(languages_.GetText(msg::kTitleClosing));
-    ProgressWorker worker(kClosingSteps);
-    OpenedFileList& opened = *openedFiles_;
-    const OwnedThread driver =
-        worker.Start([&opened, &dialog] { return Succeeded(opened.CleanUpLaunchFolder(&dialog)) ? 0 : 1; }, &dialog);
-    bool cleaned = false;
-    if (driver) {
-        dialog.RunModal(driver.get(), false);
-        cleaned = !dialog.HasFailed() && worker.ExitCode() == 0;
-    }
-    if (!cleaned) {
-        (void)ShowMessageBox(MainWindow(), languages_.GetText(msg::kCaptionError),
-                             languages_.GetText(msg::kClosingFailed), mb::kOk, mb::kIconError);
-    }
-    return cleaned;
-}
-
-bool CNimbraApp::OnMainWindowClosing()
-{
-    if (ending_)
-        return true;
-    (void)RunClosingCleanup();
-    if (session_ && session_->IsLoggedIn())
-        (void)CleanShutdown::MarkClean(session_->Properties());
-    End(kExitNormal);
-    return true;
 }
 
 void CNimbraApp::OnVolumeRemoved(const QString& root)

@@ -12,7 +12,6 @@
 #include "platform/SingleInstance.h"
 #include "security/ISimpleDeviceNotification.h"
 
-#include <functional>
 #include <memory>
 
 class QWidget;
@@ -20,7 +19,7 @@ class QWidget;
 namespace nbr {
 
 class CSplashScreenEx;
-class IMainWindow;
+class CMainFrame;
 class LaunchCheck;
 class MainThreadAnswerer;
 class OpenedFileList;
@@ -36,10 +35,7 @@ public:
     static constexpr int kExitForced = 2;         // store volume removed, store wiped, key file not saved
     static constexpr int kExitAlreadyRunning = 3; // another copy holds the lock
 
-    using MainWindowFactory = std::function<std::unique_ptr<IMainWindow>(CNimbraApp& app)>;
-
-    // Until the main frame is there, `factory` empty gives a plain window.
-    CNimbraApp(const QStringList& arguments, MainWindowFactory factory = {});
+    explicit CNimbraApp(const QStringList& arguments);
     ~CNimbraApp() override;
     CNimbraApp(const CNimbraApp&) = delete;
     CNimbraApp& operator=(const CNimbraApp&) = delete;
@@ -49,13 +45,6 @@ public:
     // InitInstance, then the event loop; the process's exit code.
     [[nodiscard]] int Run();
     [[nodiscard]] int ExitCode() const { return exitCode_; }
-
-    // The main window's close: writes back and cleans up the opened files
-    // behind a progress dialog, marks the clean end in the key file and lets
-    // the program end normally. True: the window may close.
-    bool OnMainWindowClosing();
-    // After an unclean end: tells the user (text 138) and cleans up once.
-    void CleanUpAfterUncleanEnd();
 
     void OnVolumeArrival(const QString&) override {}
     void OnVolumeRemoved(const QString& root) override;
@@ -69,6 +58,7 @@ public:
     [[nodiscard]] OpenedFileList* OpenedFiles() const { return openedFiles_.get(); }
     [[nodiscard]] CSplashScreenEx* Splash() const { return splash_.get(); }
     [[nodiscard]] QWidget* MainWindow() const;
+    [[nodiscard]] CMainFrame* Frame() const { return mainWindow_.get(); }
     [[nodiscard]] bool WasCleanShutdown() const { return wasClean_; }
 
 private:
@@ -79,10 +69,8 @@ private:
     [[nodiscard]] bool FirstRun();
     [[nodiscard]] bool Login();
     [[nodiscard]] bool BeginRunning();
-    [[nodiscard]] bool RunClosingCleanup();
 
     QStringList arguments_;
-    MainWindowFactory factory_;
     VariableStore variables_;
     RegistrySettings settings_;
     LanguageManager languages_;
@@ -93,7 +81,7 @@ private:
     std::unique_ptr<StoreVolumeWatch> volumeWatch_;
     std::unique_ptr<StoreSession> session_;
     std::unique_ptr<OpenedFileList> openedFiles_;
-    std::unique_ptr<IMainWindow> mainWindow_;
+    std::unique_ptr<CMainFrame> mainWindow_;
     bool cleanupAllowed_ = false;
     bool wasClean_ = true;
     bool ending_ = false;

@@ -21,13 +21,18 @@
 #include "controls/Theme.h"
 #include "panes/ProgressDlg.h"
 #include "store/WorkUnits.h"
+#include "app/RegistrySettings.h"
 #include "app/StoreSession.h"
 #include "app/VariableStore.h"
 #include "platform/HostFacts.h"
+#include "windows/CAboutDlg.h"
 #include "windows/CDlgChooseLang.h"
 #include "windows/CLoginDlg.h"
+#include "windows/CMainFrame.h"
 #include "windows/CSetupPagePassword.h"
 #include "windows/CSetupWizzard.h"
+#include "windows/ConfigurationDlg.h"
+#include "windows/ConfigurationPagePassword.h"
 #include "windows/EulaDlg.h"
 #include "windows/CMessageBoxDlg.h"
 #include "windows/CSplashScreenEx.h"
@@ -322,6 +327,56 @@ QWidget* Progress(Context& c, bool secondBar, bool cancelled)
     return dialog;
 }
 
+// What the program's windows need, with settings of their own so that a
+// photograph never depends on the user's saved placement.
+struct Program {
+    QTemporaryDir dir;
+    VariableStore variables;
+    std::unique_ptr<RegistrySettings> settings;
+    std::unique_ptr<StoreSession> session;
+
+    Program()
+    {
+        variables.InitVariables({}, HostFacts {});
+        variables.SetVariable(QStringLiteral("NBR_DEVICE_DOCUMENT_LETTER"), dir.path());
+        settings = std::make_unique<RegistrySettings>(dir.filePath(QStringLiteral("settings.conf")));
+        session = std::make_unique<StoreSession>(variables);
+    }
+};
+
+QWidget* ProgramFrame(Context& c, bool storeOnly)
+{
+    Program* program = c.Keep(std::make_unique<Program>());
+    (void)program->settings->WriteNumber(QStringLiteral("ui.Frame.ViewMode"), storeOnly ? 1 : 0);
+    auto* frame = c.Keep(std::make_unique<CMainFrame>(
+        MainFrameServices {c.Languages(), *program->settings, program->variables, *program->session}));
+    frame->ShowWithPlacement();
+    frame->move(20, 20);
+    return frame;
+}
+
+QWidget* Settings(Context& c)
+{
+    Program* program = c.Keep(std::make_unique<Program>());
+    auto* dialog = c.Keep(std::make_unique<ConfigurationDlg>(c.Languages(), *program->session, nullptr));
+    ConfigurationPagePassword* page = dialog->PasswordPage();
+    page->CurrentField()->setText(QStringLiteral("my-old-password"));
+    page->NewField()->setText(QStringLiteral("a-new-one"));
+    page->ConfirmField()->setText(QStringLiteral("a-new"));
+    page->HintField()->setText(QStringLiteral("the blue door"));
+    dialog->move(20, 20);
+    dialog->show();
+    return dialog;
+}
+
+QWidget* About(Context& c)
+{
+    auto* dialog = c.Keep(std::make_unique<CAboutDlg>(c.Languages(), nullptr));
+    dialog->move(20, 20);
+    dialog->show();
+    return dialog;
+}
+
 }  // namespace
 
 const std::vector<Shot>& Shots()
@@ -369,6 +424,10 @@ const std::vector<Shot>& Shots()
         {"progress-one-bar", [](Context& c) { return Progress(c, false, false); }},
         {"progress-two-bars", [](Context& c) { return Progress(c, true, false); }},
         {"progress-cancelled", [](Context& c) { return Progress(c, true, true); }},
+        {"main-window", [](Context& c) { return ProgramFrame(c, false); }},
+        {"main-window-store-only", [](Context& c) { return ProgramFrame(c, true); }},
+        {"security-settings", Settings},
+        {"about", About},
     };
     return shots;
 }

@@ -112,6 +112,11 @@ inline constexpr int kEulaLine2 = 178;
 inline constexpr int kButtonPrev = 179;
 inline constexpr int kStartInstructions = 180;
 inline constexpr int kStartHeading = 181;
+inline constexpr int kPasswordPageHeading = 182;
+inline constexpr int kPasswordPageNew = 183;
+inline constexpr int kPasswordPageConfirm = 184;
+inline constexpr int kPasswordPageHint = 185;
+inline constexpr int kPasswordPageIntro = 186;
 inline constexpr int kEndText = 190;
 inline constexpr int kEndHeading = 191;
 inline constexpr int kLoginButton = 192;
@@ -274,6 +279,20 @@ inline constexpr int kProgressFileBar = 1415;
 inline constexpr int kLanguageChoice = 1416;
 
 // Every number above, for the checks of the packs.
+// The main window and its settings dialog.
+inline constexpr int kSettingsCurrentLabel = 1440;
+inline constexpr int kSettingsNewLabel = 1441;
+inline constexpr int kSettingsConfirmLabel = 1442;
+inline constexpr int kSettingsHintLabel = 1443;
+inline constexpr int kSettingsApply = 1444;
+inline constexpr int kSettingsPageTitle = 1445;
+inline constexpr int kPaneHost = 1446;
+inline constexpr int kPaneStore = 1447;
+inline constexpr int kToolbarName = 1448;
+inline constexpr int kStatusBarName = 1449;
+inline constexpr int kStatusReady = 1450;
+inline constexpr int kAboutTitle = 1451;
+
 inline constexpr int kAll[] = {
     kButtonAbort, kButtonOk, kButtonYes, kButtonNo, kButtonRetry, kButtonIgnore, kButtonCancel, kSetupNotCompleted,
     kCaptionError, kCaptionNotice, kStoreItemExists, kStoreDiskFull, kWrongPassword, kKeyFileInvalid,
@@ -291,7 +310,8 @@ inline constexpr int kAll[] = {
     kPropRange, kPropNoStream, kPropNotFound, kStoreReadOnly, kPropBadLength, kPropWrite, kUncleanShutdown,
     kStoreDriveRemoved, kNoKeyStream, kKeyFileShort, kFileStillOpen, kSplashWaitingDevice, kPageNotCreated,
     kUnknownError, kGenericError, kTitleClosing, kClosingFailed, kHintPrefix, kEulaAccept, kEulaDecline,
-    kEulaHeading, kEulaLine1, kEulaLine2, kButtonPrev, kStartInstructions, kStartHeading, kEndText, kEndHeading,
+    kEulaHeading, kEulaLine1, kEulaLine2, kButtonPrev, kStartInstructions, kStartHeading, kPasswordPageHeading, kPasswordPageNew,
+    kPasswordPageConfirm, kPasswordPageHint, kPasswordPageIntro, kEndText, kEndHeading,
     kLoginButton, kLoginCancel, kLoginPrompt, kLoginReset, kLoginResetExplanation, kLoginPasswordLabel,
     kLoginHintLink, kSettingsCancel, kMenuFile, kMenuEdit, kMenuView, kMenuOptions, kMenuHelp, kMenuExit, kMenuCut,
     kMenuCopyItem, kMenuPasteItem, kMenuDeleteItem, kMenuNewDirectory, kMenuToolbar, kMenuStatusBar,
@@ -316,6 +336,7 @@ inline constexpr int kAll[] = {
     kBoxIconWarning, kBoxIconError, kBoxIconInformation, kBoxBanner, kProgressJobBar, kProgressFileBar, kLanguageChoice,
     kCliCheckFileDamaged, kCliCheckRecoveredAs, kCliCheckInterruptedWrite, kCliCheckForeignFile,
     kCliCheckUnsafeName, kCliCheckInterruptedDeletion, kFrameClose, kFrameMaximize, kFrameRestore, kFrameMinimize,
+    kSettingsCurrentLabel, kSettingsNewLabel, kSettingsConfirmLabel, kSettingsHintLabel, kSettingsApply, kSettingsPageTitle, kPaneHost, kPaneStore, kToolbarName, kStatusBarName, kStatusReady, kAboutTitle,
 };
 
 }  // namespace nbr::msg

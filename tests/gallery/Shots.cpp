@@ -21,11 +21,26 @@
 #include "controls/Theme.h"
 #include "panes/ProgressDlg.h"
 #include "store/WorkUnits.h"
+#include "app/RegistrySettings.h"
+#include "app/StoreSession.h"
+#include "app/VariableStore.h"
+#include "platform/HostFacts.h"
+#include "windows/CAboutDlg.h"
 #include "windows/CDlgChooseLang.h"
+#include "windows/CLoginDlg.h"
+#include "windows/CMainFrame.h"
+#include "windows/CSetupPagePassword.h"
+#include "windows/CSetupWizzard.h"
+#include "windows/ConfigurationDlg.h"
+#include "windows/ConfigurationPagePassword.h"
+#include "windows/EulaDlg.h"
 #include "windows/CMessageBoxDlg.h"
 #include "windows/CSplashScreenEx.h"
 
 #include <QBoxLayout>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
 #include <QMenu>
 #include <QPainter>
 #include <QStatusBar>
@@ -245,6 +260,49 @@ QWidget* LanguageChoice(Context& c)
     return dialog;
 }
 
+QWidget* Agreement(Context& c, bool viewOnly)
+{
+    auto* dialog = c.Keep(std::make_unique<EulaDlg>(c.Languages(), nullptr, viewOnly));
+    dialog->move(20, 20);
+    dialog->show();
+    return dialog;
+}
+
+// A session on an empty folder: the windows only look at it when used.
+StoreSession& EmptySession(Context& c)
+{
+    auto* dir = c.Keep(std::make_unique<QTemporaryDir>());
+    auto* variables = c.Keep(std::make_unique<VariableStore>());
+    variables->InitVariables({}, HostFacts {});
+    variables->SetVariable(QStringLiteral("NBR_DEVICE_DOCUMENT_LETTER"), dir->path());
+    return *c.Keep(std::make_unique<StoreSession>(*variables));
+}
+
+// The wizard on page `page`; the password page with a mismatched entry.
+QWidget* Wizard(Context& c, int page)
+{
+    auto* wizard = c.Keep(std::make_unique<CSetupWizzard>(c.Languages(), EmptySession(c), nullptr));
+    wizard->move(20, 20);
+    wizard->show();
+    if (page >= 1)
+        wizard->NextButton()->click();
+    if (page == 1) {
+        wizard->PasswordPage()->PasswordField()->setText(QStringLiteral("sample password"));
+        wizard->PasswordPage()->ConfirmationField()->setText(QStringLiteral("sample"));
+        wizard->PasswordPage()->HintField()->setText(QStringLiteral("the usual one"));
+    }
+    return wizard;
+}
+
+QWidget* Login(Context& c)
+{
+    auto* login = c.Keep(std::make_unique<CLoginDlg>(c.Languages(), EmptySession(c), nullptr));
+    login->PasswordField()->setText(QStringLiteral("secret"));
+    login->move(20, 20);
+    login->show();
+    return login;
+}
+
 // The progress dialog in the middle of copying a file into the store.
 QWidget* Progress(Context& c, bool secondBar, bool cancelled)
 {
@@ -264,6 +322,56 @@ QWidget* Progress(Context& c, bool secondBar, bool cancelled)
     if (cancelled)
         dialog->CancelButton()->click();
     dialog->Refresh();
+    dialog->move(20, 20);
+    dialog->show();
+    return dialog;
+}
+
+// What the program's windows need, with settings of their own so that a
+// photograph never depends on the user's saved placement.
+struct Program {
+    QTemporaryDir dir;
+    VariableStore variables;
+    std::unique_ptr<RegistrySettings> settings;
+    std::unique_ptr<StoreSession> session;
+
+    Program()
+    {
+        variables.InitVariables({}, HostFacts {});
+        variables.SetVariable(QStringLiteral("NBR_DEVICE_DOCUMENT_LETTER"), dir.path());
+        settings = std::make_unique<RegistrySettings>(dir.filePath(QStringLiteral("settings.conf")));
+        session = std::make_unique<StoreSession>(variables);
+    }
+};
+
+QWidget* ProgramFrame(Context& c, bool storeOnly)
+{
+    Program* program = c.Keep(std::make_unique<Program>());
+    (void)program->settings->WriteNumber(QStringLiteral("ui.Frame.ViewMode"), storeOnly ? 1 : 0);
+    auto* frame = c.Keep(std::make_unique<CMainFrame>(
+        MainFrameServices {c.Languages(), *program->settings, program->variables, *program->session}));
+    frame->ShowWithPlacement();
+    frame->move(20, 20);
+    return frame;
+}
+
+QWidget* Settings(Context& c)
+{
+    Program* program = c.Keep(std::make_unique<Program>());
+    auto* dialog = c.Keep(std::make_unique<ConfigurationDlg>(c.Languages(), *program->session, nullptr));
+    ConfigurationPagePassword* page = dialog->PasswordPage();
+    page->CurrentField()->setText(QStringLiteral("my-old-password"));
+    page->NewField()->setText(QStringLiteral("a-new-one"));
+    page->ConfirmField()->setText(QStringLiteral("a-new"));
+    page->HintField()->setText(QStringLiteral("the blue door"));
+    dialog->move(20, 20);
+    dialog->show();
+    return dialog;
+}
+
+QWidget* About(Context& c)
+{
+    auto* dialog = c.Keep(std::make_unique<CAboutDlg>(c.Languages(), nullptr));
     dialog->move(20, 20);
     dialog->show();
     return dialog;
@@ -308,9 +416,18 @@ const std::vector<Shot>& Shots()
          }},
         {"box-long", LongBox},
         {"language", LanguageChoice},
+        {"agreement", [](Context& c) { return Agreement(c, false); }},
+        {"agreement-view-only", [](Context& c) { return Agreement(c, true); }},
+        {"wizard-start", [](Context& c) { return Wizard(c, 0); }},
+        {"wizard-password", [](Context& c) { return Wizard(c, 1); }},
+        {"login", Login},
         {"progress-one-bar", [](Context& c) { return Progress(c, false, false); }},
         {"progress-two-bars", [](Context& c) { return Progress(c, true, false); }},
         {"progress-cancelled", [](Context& c) { return Progress(c, true, true); }},
+        {"main-window", [](Context& c) { return ProgramFrame(c, false); }},
+        {"main-window-store-only", [](Context& c) { return ProgramFrame(c, true); }},
+        {"security-settings", Settings},
+        {"about", About},
     };
     return shots;
 }

@@ -50,6 +50,8 @@ const std::vector<FrameCommand>& MainFrameRules::Commands()
         {cmd::kLicense, msg::kMenuHelp, msg::kMenuLicense, 0, {}, -1, R::Frame},
         {cmd::kOnlineSupport, msg::kMenuHelp, msg::kMenuSupport, 0, {}, -1, R::Frame},
         {cmd::kUserManual, msg::kMenuHelp, msg::kMenuManual, 0, {}, -1, R::Frame},
+        {cmd::kAddLauncher, msg::kMenuHelp, msg::kMenuAddLauncher, 0, {}, -1, R::Frame},
+        {cmd::kRemoveLauncher, msg::kMenuHelp, msg::kMenuRemoveLauncher, 0, {}, -1, R::Frame},
     };
     return commands;
 }

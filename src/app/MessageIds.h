@@ -292,6 +292,9 @@ inline constexpr int kToolbarName = 1448;
 inline constexpr int kStatusBarName = 1449;
 inline constexpr int kStatusReady = 1450;
 inline constexpr int kAboutTitle = 1451;
+inline constexpr int kMenuAddLauncher = 1452;
+inline constexpr int kMenuRemoveLauncher = 1453;
+inline constexpr int kLauncherNotChanged = 1454;
 
 inline constexpr int kAll[] = {
     kButtonAbort, kButtonOk, kButtonYes, kButtonNo, kButtonRetry, kButtonIgnore, kButtonCancel, kSetupNotCompleted,
@@ -337,6 +340,7 @@ inline constexpr int kAll[] = {
     kCliCheckFileDamaged, kCliCheckRecoveredAs, kCliCheckInterruptedWrite, kCliCheckForeignFile,
     kCliCheckUnsafeName, kCliCheckInterruptedDeletion, kFrameClose, kFrameMaximize, kFrameRestore, kFrameMinimize,
     kSettingsCurrentLabel, kSettingsNewLabel, kSettingsConfirmLabel, kSettingsHintLabel, kSettingsApply, kSettingsPageTitle, kPaneHost, kPaneStore, kToolbarName, kStatusBarName, kStatusReady, kAboutTitle,
+    kMenuAddLauncher, kMenuRemoveLauncher, kLauncherNotChanged,
 };
 
 }  // namespace nbr::msg

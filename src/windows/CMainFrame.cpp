@@ -21,9 +21,11 @@
 #include <QAction>
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QDir>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QMetaMethod>
+#include <QProcess>
 #include <QHeaderView>
 #include <QLabel>
 #include <QMenu>
@@ -346,6 +348,8 @@ void CMainFrame::RunCommand(int commandId)
     case cmd::kLicense: OnLicense(); break;
     case cmd::kOnlineSupport: OnOnlineSupport(); break;
     case cmd::kUserManual: OnUserManual(); break;
+    case cmd::kAddLauncher: OnDesktopLauncher(true); break;
+    case cmd::kRemoveLauncher: OnDesktopLauncher(false); break;
     default: break;
     }
     Action(cmd::kToolbar)->setChecked(toolBar_->isVisible());
@@ -417,6 +421,22 @@ void CMainFrame::OnUserManual()
     if (MainFrameRules::OpenDocument(manual) == MainFrameRules::OpenResult::NoProgram)
         (void)ShowBoxWithTitle(msg::kCaptionNotice, services_.languages.GetText(msg::kNoProgramToOpen), mb::kOk,
                                mb::kIconInformation);
+}
+
+void CMainFrame::OnDesktopLauncher(bool add)
+{
+    const QString folder = services_.variables.GetVariable(QStringLiteral("NBR_HOST_EXEC_PATH"));
+    const QString launcher = QDir(folder).filePath(QStringLiteral("Nimbra"));
+    QProcess process;
+    process.setProgram(launcher);
+    process.setArguments({add ? QStringLiteral("--install-launcher") : QStringLiteral("--remove-launcher")});
+    process.setStandardInputFile(QProcess::nullDevice());
+    process.start();
+    const bool ran = process.waitForFinished(10000) && process.exitStatus() == QProcess::NormalExit
+                     && process.exitCode() == 0;
+    if (!ran)
+        (void)ShowBoxWithTitle(msg::kCaptionError, services_.languages.FormatText(msg::kLauncherNotChanged, {launcher}),
+                               mb::kOk, mb::kIconError);
 }
 
 void CMainFrame::OnSecuritySettings()

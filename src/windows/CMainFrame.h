@@ -125,6 +125,9 @@ private:
     void OnLicense();
     void OnOnlineSupport();
     void OnUserManual();
+    // Adds Nimbra to the desktop's menu, started from this stick, or takes it
+    // out again, through the launcher beside the programs.
+    void OnDesktopLauncher(bool add);
     void OnSecuritySettings();
     // The opened files' clean-up behind its progress dialog; false on failure.
     bool RunClosingCleanUp();

@@ -47,10 +47,8 @@ PasswordChange KeyFileJobs::ApplyChange(SecParams& params, PropertyStore& proper
                                         const Password& password, const Password& confirmation, const QString& hint)
 {
     PasswordChange result;
-    const std::u16string_view hintView(reinterpret_cast<const char16_t*>(hint.utf16()),
-                                       static_cast<std::size_t>(hint.size()));
     const PasswordVerdict verdict = PasswordRules::CheckChange(current.View(), password.View(), confirmation.View(),
-                                                               hintView);
+                                                               Utf16View(hint));
     if (!verdict.valid) {
         result.messageId = verdict.messageId;
         result.argument = verdict.argument;

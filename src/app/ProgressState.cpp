@@ -44,70 +44,43 @@ bool ProgressState::Begin(std::uint32_t total)
 
 bool ProgressState::End(bool success)
 {
-    {
-        QMutexLocker lock(&mutex_);
-        if (!Honoured())
-            return false;
+    return UpdateIfHonoured([&] {
         failed_ = !success;
         view_.position = view_.maximum;
         view_.finished = true;
         owner_ = nullptr;
-    }
-    Changed();
-    return true;
+    });
 }
 
 bool ProgressState::Step(std::uint32_t delta, bool* within)
 {
-    {
-        QMutexLocker lock(&mutex_);
-        if (!Honoured())
-            return false;
+    return UpdateIfHonoured([&] {
         view_.position += static_cast<float>(delta);
         if (within)
             *within = view_.position <= view_.maximum;
-    }
-    Changed();
-    return true;
+    });
 }
 
 bool ProgressState::BeginFile(std::uint32_t total)
 {
-    {
-        QMutexLocker lock(&mutex_);
-        if (!Honoured())
-            return false;
+    return UpdateIfHonoured([&] {
         view_.fileMaximum = static_cast<float>(total);
         view_.filePosition = 0;
-    }
-    Changed();
-    return true;
+    });
 }
 
 bool ProgressState::EndFile()
 {
-    {
-        QMutexLocker lock(&mutex_);
-        if (!Honoured())
-            return false;
-        view_.filePosition = view_.fileMaximum;
-    }
-    Changed();
-    return true;
+    return UpdateIfHonoured([&] { view_.filePosition = view_.fileMaximum; });
 }
 
 bool ProgressState::StepFile(std::uint32_t delta, bool* within)
 {
-    {
-        QMutexLocker lock(&mutex_);
-        if (!Honoured())
-            return false;
+    return UpdateIfHonoured([&] {
         view_.filePosition += static_cast<float>(delta);
         if (within)
             *within = view_.filePosition <= view_.fileMaximum;
-    }
-    Changed();
-    return true;
+    });
 }
 
 void ProgressState::SetOwnerThread(Qt::HANDLE thread)

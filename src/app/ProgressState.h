@@ -79,6 +79,20 @@ private:
     [[nodiscard]] bool Honoured() const;  // under the lock: ready and the owner's call
     void SetText(QString View::*line, const QString& text);
     void Changed();
+    // Applies `change` to the view under the lock when the call is honoured,
+    // then tells the window; false when it was not.
+    template <typename Change>
+    bool UpdateIfHonoured(Change change)
+    {
+        {
+            QMutexLocker lock(&mutex_);
+            if (!Honoured())
+                return false;
+            change();
+        }
+        Changed();
+        return true;
+    }
 
     mutable QMutex mutex_;
     QWaitCondition readyChanged_;

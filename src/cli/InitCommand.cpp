@@ -49,8 +49,7 @@ int InitCommand::Run(CliContext& context, const QStringList& arguments)
         return code;
 
     const PasswordVerdict verdict = PasswordRules::CheckNew(
-        password.View(), confirmation.View(),
-        std::u16string_view(reinterpret_cast<const char16_t*>(hint.utf16()), static_cast<std::size_t>(hint.size())));
+        password.View(), confirmation.View(), Utf16View(hint));
     if (!verdict.valid) {
         return context.Error(verdict.argument >= 0 ? context.Text(verdict.messageId, {verdict.argument})
                                                    : context.Text(verdict.messageId));

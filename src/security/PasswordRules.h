@@ -2,10 +2,19 @@
 // Which passwords the setup and settings pages accept, with the one status
 // text each page shows. Pure functions: the pages call them on every change.
 
+#include <QString>
+
 #include <cstddef>
 #include <string_view>
 
 namespace nbr {
+
+// The UTF-16 of a text as the rules take it, without a copy; valid while
+// `text` lives unchanged.
+inline std::u16string_view Utf16View(const QString& text)
+{
+    return {reinterpret_cast<const char16_t*>(text.utf16()), static_cast<std::size_t>(text.size())};
+}
 
 struct PasswordVerdict {
     bool valid = true;

@@ -14,15 +14,6 @@
 #include <QLineEdit>
 
 namespace nbr {
-namespace {
-
-std::u16string_view View(const QString& text)
-{
-    return {reinterpret_cast<const char16_t*>(text.utf16()), static_cast<std::size_t>(text.size())};
-}
-
-}  // namespace
-
 CSetupPagePassword::CSetupPagePassword(LanguageManager& languages, StoreSession& session, QWidget* parent)
     : CSetupPage(parent),
       languages_(languages),
@@ -83,7 +74,7 @@ void CSetupPagePassword::Validate()
     const QString password = password_->text();
     const QString confirmation = confirmation_->text();
     const QString hint = hint_->text();
-    const PasswordVerdict verdict = PasswordRules::CheckNew(View(password), View(confirmation), View(hint));
+    const PasswordVerdict verdict = PasswordRules::CheckNew(Utf16View(password), Utf16View(confirmation), Utf16View(hint));
     valid_ = verdict.valid;
     status_->SetText(verdict.messageId == 0 ? QString()
                      : verdict.argument >= 0 ? languages_.FormatText(verdict.messageId, {verdict.argument})

@@ -17,15 +17,6 @@
 
 namespace nbr {
 
-namespace {
-
-std::u16string_view View(const QString& text)
-{
-    return {reinterpret_cast<const char16_t*>(text.utf16()), static_cast<std::size_t>(text.size())};
-}
-
-}  // namespace
-
 ConfigurationPagePassword::ConfigurationPagePassword(LanguageManager& languages, StoreSession& session,
                                                      QWidget* parent)
     : QWidget(parent),
@@ -89,8 +80,8 @@ QString ConfigurationPagePassword::StatusText() const
 void ConfigurationPagePassword::Validate()
 {
     const PasswordVerdict verdict =
-        PasswordRules::CheckChange(View(current_->text()), View(password_->text()), View(confirm_->text()),
-                                   View(hint_->text()));
+        PasswordRules::CheckChange(Utf16View(current_->text()), Utf16View(password_->text()), Utf16View(confirm_->text()),
+                                   Utf16View(hint_->text()));
     QString text;
     if (verdict.messageId > 0)
         text = verdict.argument >= 0 ? languages_.FormatText(verdict.messageId, {verdict.argument})

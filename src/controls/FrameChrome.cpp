@@ -97,11 +97,15 @@ void FrameChrome::Paint(QPainter& painter, const QString& caption) const
     Artwork::Draw(painter, theme.Bitmaps().headerArt, art, QRectF(0, 0, artWidth, frame::kHeaderHeight));
 
     if (!caption.isEmpty()) {
-        painter.setFont(theme.Font(Theme::kFontBold));
         painter.setPen(theme.ColorOr(Theme::kColorFrameText, Qt::white));
         // Where the main frame's menu bar starts: clear of the artwork's name.
         const int left = frame::kMenuOrigin.x();
         const QRect text(left, b + 20, std::max(0, size.width() - b - 8 - left), frame::kHeaderHeight - 20);
+        // A title too long in bold (longer languages, a narrow dialog) keeps
+        // its words in the regular weight before it is shortened.
+        painter.setFont(theme.Font(Theme::kFontBold));
+        if (painter.fontMetrics().horizontalAdvance(caption) > text.width())
+            painter.setFont(theme.Font(Theme::kFontNormal));
         painter.drawText(text, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
                          painter.fontMetrics().elidedText(caption, Qt::ElideRight, text.width()));
     }

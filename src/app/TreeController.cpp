@@ -1,0 +1,67 @@
+#include "app/TreeController.h"
+
+#include "app/LanguageManager.h"
+
+#include <algorithm>
+
+namespace nbr {
+
+Status TreeController::RefreshItem(TreeListModel& ctrl, CTreeListItem* item, int* status)
+{
+    const bool wholeTree = item == nullptr || item == TLI_ROOT;
+    const bool wasExpanded = wholeTree || (item->State() & tls::kExpanded) != 0;
+    CTreeListItem* child = ctrl.NextItem(wholeTree ? nullptr : item, wholeTree ? TreeNext::First : TreeNext::FirstChild);
+    while (child) {
+        CTreeListItem* next = ctrl.NextItem(child, TreeNext::NextSibling);
+        ctrl.DeleteItem(child);
+        child = next;
+    }
+    if (wholeTree)
+        return PopulateChildren(ctrl, nullptr, status);
+    if (status)
+        *status = 0;
+    ctrl.SetItemState(item, 0, tls::kChildrenLoaded);
+    if (wasExpanded)
+        ctrl.Expand(item, TreeExpand::Expand);
+    return S_OK;
+}
+
+Status TreeController::BeginDrag(TreeListModel& /*ctrl*/, CTreeListItem* /*item*/, QPoint /*point*/, int* status)
+{
+    if (status)
+        *status = -1;
+    return E_NOTIMPL;
+}
+
+Status TreeController::AttachControl(TreeListModel& /*ctrl*/)
+{
+    return S_OK;
+}
+
+Status TreeController::DetachControl(TreeListModel& /*ctrl*/)
+{
+    return S_OK;
+}
+
+Status TreeController::SetupColumns(TreeListModel& ctrl, const LanguageManager& languages)
+{
+    ctrl.SetStyle(kPaneStyle);
+    if (ctrl.Columns().isEmpty()) {
+        ctrl.InsertColumn(languages.GetText(32), kNameFormat, 0);
+        ctrl.InsertColumn(languages.GetText(33), kSizeFormat, kSizeWidth);
+        ctrl.InsertColumn(languages.GetText(34), kDateFormat, kDateWidth);
+    }
+    for (int column = 0; column < 3; ++column)
+        ctrl.SetColumnEditor(column, 1);
+    ctrl.SetColumnWidth(0, std::max(kMinimumNameWidth, ctrl.ClientWidth() - 141));
+    ctrl.SetColumnWidth(1, kSizeWidth);
+    ctrl.SetColumnWidth(2, kDateWidth);
+    return S_OK;
+}
+
+Status TreeController::GetContextMenu(TreeListModel& /*ctrl*/)
+{
+    return E_FAIL;
+}
+
+}  // namespace nbr

@@ -1,11 +1,13 @@
 // The rules of the message box and the progress dialog without a window:
 // the box's geometry at its boundaries, a worker's box answered on the main
 // thread (and released when that thread ends), and the progress reporting's
-// ready, owner, cancel and finish rules.
+// ready, owner, cancel and finish rules; the Alt+letters a window's
+// controls get from their texts.
 
 #include "app/MainThreadAnswerer.h"
 #include "app/MessageBox.h"
 #include "app/MessageBoxLayout.h"
+#include "app/MnemonicAssigner.h"
 #include "app/ProgressState.h"
 
 #include <QEventLoop>
@@ -49,6 +51,9 @@ private slots:
     void progressOwnerThread();
     void progressCancelAndFinish();
     void progressNotifiesOncePerView();
+    void mnemonics_data();
+    void mnemonics();
+    void mnemonicsAfterLanguageChange();
 };
 
 void TestDialogRules::boxWidth()
@@ -279,6 +284,59 @@ void TestDialogRules::progressNotifiesOncePerView()
     QCOMPARE(state.TakeView().line3, QStringLiteral("99"));
     (void)state.Step(1);
     QCOMPARE(notified, 2);
+}
+
+void TestDialogRules::mnemonics_data()
+{
+    QTest::addColumn<QStringList>("plain");
+    QTest::addColumn<QStringList>("marked");
+    QTest::newRow("word starts first") << QStringList {"Log in", "Cancel", "Reset", "Password:"}
+                                       << QStringList {"&Log in", "&Cancel", "&Reset", "&Password:"};
+    // "Save" takes S; "Set up" keeps its word start U instead of S.
+    QTest::newRow("collision: another word start") << QStringList {"Save", "Set up", "Search"}
+                                                   << QStringList {"&Save", "Set &up", "S&earch"};
+    // The second round hands out inner letters only after every word start.
+    QTest::newRow("collision: inner letter last") << QStringList {"Open", "Ok", "Other"}
+                                                  << QStringList {"&Open", "O&k", "O&ther"};
+    QTest::newRow("case does not make a new letter") << QStringList {"yes", "Yield"}
+                                                     << QStringList {"&yes", "Y&ield"};
+    // Accented letters are passed over, the same base letter stays free.
+    QTest::newRow("accented letters") << QStringList {"Éditer", "Ação", "Ajuda", "Étape"}
+                                      << QStringList {"É&diter", "&Ação", "A&juda", "É&tape"};
+    QTest::newRow("punctuation starts a word") << QStringList {"< Back", "Next >", "Load", "l'espace"}
+                                               << QStringList {"< &Back", "&Next >", "&Load", "l'&espace"};
+    QTest::newRow("all letters taken") << QStringList {"ab", "ba", "AB!", "", "12"}
+                                       << QStringList {"&ab", "&ba", "AB!", "", "12"};
+    QTest::newRow("a '&' of the text is kept") << QStringList {"Cut & paste", "& more"}
+                                               << QStringList {"&Cut && paste", "&& &more"};
+}
+
+void TestDialogRules::mnemonics()
+{
+    QFETCH(QStringList, plain);
+    QFETCH(QStringList, marked);
+    const QStringList got = MnemonicAssigner::Assign(plain);
+    QCOMPARE(got, marked);
+    QString letters;
+    for (qsizetype i = 0; i < got.size(); ++i) {
+        QCOMPARE(MnemonicAssigner::Plain(got.at(i)), plain.at(i));
+        const QChar letter = MnemonicAssigner::LetterOf(got.at(i));
+        if (letter.isNull())
+            continue;
+        QVERIFY2(!letters.contains(letter), qPrintable(got.join(u'|')));
+        letters += letter;
+    }
+}
+
+void TestDialogRules::mnemonicsAfterLanguageChange()
+{
+    // The same window in two languages: the letters follow the new texts
+    // and the old ones leave no trace.
+    const QStringList english = MnemonicAssigner::Assign({"OK", "Cancel", "Apply", "Current password:"});
+    QCOMPARE(english, (QStringList {"&OK", "&Cancel", "&Apply", "Current &password:"}));
+    const QStringList french =
+        MnemonicAssigner::Assign({"OK", "Annuler", "Appliquer", "Mot de passe actuel :"});
+    QCOMPARE(french, (QStringList {"&OK", "&Annuler", "A&ppliquer", "&Mot de passe actuel :"}));
 }
 
 QTEST_GUILESS_MAIN(TestDialogRules)

@@ -1,27 +1,34 @@
 // The first-run windows and the login dialog on the offscreen platform: the
 // agreement's default and view-only forms, the wizard from the first page to
-// a written key file (and a cancelled one that writes nothing), the login
-// dialog's counting and refusals.
+// a written key file (a cancelled one that writes nothing, a save failing at
+// each of its changes), the login dialog's counting and refusals, and its use
+// from the keyboard alone in two languages.
 
 #include "ScriptedMessageBox.h"
 
+#include "app/ErrorText.h"
 #include "app/HeadlessProgress.h"
 #include "app/LanguageManager.h"
 #include "app/MessageBox.h"
 #include "app/MessageIds.h"
+#include "app/MnemonicAssigner.h"
 #include "app/StoreSession.h"
 #include "app/VariableStore.h"
 #include "controls/VelaHyperLink.h"
 #include "controls/VelaLabel.h"
 #include "controls/VelaRichEdit.h"
 #include "security/Password.h"
+#include "platform/FaultInjection.h"
 #include "platform/HostFacts.h"
 #include "security/KeyFileLayout.h"
+#include "security/SecurityStatus.h"
 #include "windows/CLoginDlg.h"
 #include "windows/CSetupPagePassword.h"
 #include "windows/CSetupWizzard.h"
 #include "windows/EulaDlg.h"
 
+#include <QAccessible>
+#include <QApplication>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -57,7 +64,9 @@ private slots:
     void cleanup() { MessageBox::Install(nullptr); }
     void agreement();
     void wizardWritesKeyOnlyWhenFinished();
+    void wizardSaveFailsAtEveryStep();
     void loginCountsAndRefuses();
+    void loginByAltLetters();
 
 private:
     ScriptedMessageBox boxes_;
@@ -96,7 +105,7 @@ void TestFirstRun::agreement()
     }
     EulaDlg view(stick.languages, nullptr, true);
     QVERIFY(view.DeclineButton()->isHidden());
-    QCOMPARE(view.AcceptButton()->text(), QStringLiteral("OK"));
+    QCOMPARE(MnemonicAssigner::Plain(view.AcceptButton()->text()), QStringLiteral("OK"));
 }
 
 void TestFirstRun::wizardWritesKeyOnlyWhenFinished()
@@ -143,7 +152,7 @@ void TestFirstRun::wizardWritesKeyOnlyWhenFinished()
         // Enter in a field presses Next once the entry is valid.
         QTest::keyClick(page->ConfirmationField(), Qt::Key_Return);
         QCOMPARE(wizard.Navigation().Current(), 2);
-        QCOMPARE(wizard.NextButton()->text(), stick.languages.GetText(msg::kButtonFinish));
+        QCOMPARE(MnemonicAssigner::Plain(wizard.NextButton()->text()), stick.languages.GetText(msg::kButtonFinish));
         // The last page writes the key file, then lets Finish be pressed.
         QTRY_VERIFY_WITH_TIMEOUT(wizard.NextButton()->isEnabled(), 20000);
         QVERIFY(!page->NeedsSave());
@@ -152,6 +161,59 @@ void TestFirstRun::wizardWritesKeyOnlyWhenFinished()
         QTest::keyClick(&wizard, Qt::Key_Escape);
         QVERIFY(wizard.IsCompleted());
         QCOMPARE(wizard.result(), int(QDialog::Accepted));
+    }
+}
+
+void TestFirstRun::wizardSaveFailsAtEveryStep()
+{
+    // A good run first counts the changes from Next on the password page;
+    // then each of them fails in turn, and every later one with it, as on a
+    // full stick. A failed save tells E_SAVE_FAILED's text and ends the
+    // wizard; the key file is then either without a key or whole.
+    const Password password(QStringLiteral("long enough"));
+    std::uint64_t changes = 0;
+    for (std::uint64_t at = 0; at == 0 || at <= changes; ++at) {
+        Stick stick;
+        bool failed = false;
+        {
+            StoreSession session(stick.variables);
+            QCOMPARE(session.Open(true), S_OK);
+            CSetupWizzard wizard(stick.languages, session, nullptr);
+            wizard.show();
+            wizard.NextButton()->click();
+            wizard.PasswordPage()->PasswordField()->setText(QStringLiteral("long enough"));
+            wizard.PasswordPage()->ConfirmationField()->setText(QStringLiteral("long enough"));
+            const qsizetype asked = boxes_.Asked().size();
+            FaultInjection::Arm(at == 0 ? FaultInjection::Mode::Off : FaultInjection::Mode::Full, at);
+            wizard.NextButton()->click();
+            QTRY_VERIFY_WITH_TIMEOUT(wizard.NextButton()->isEnabled() || wizard.SaveFailed()
+                                         || boxes_.Asked().size() > asked,
+                                     20000);
+            const std::uint64_t made = FaultInjection::Changes();
+            FaultInjection::Arm(FaultInjection::Mode::Off, 0);
+            if (at == 0) {
+                QVERIFY(!wizard.SaveFailed());
+                changes = made;
+                QVERIFY(changes > 0);
+                continue;
+            }
+            failed = wizard.SaveFailed();
+            if (failed) {
+                QCOMPARE(boxes_.Asked().size(), asked + 1);
+                QCOMPARE(boxes_.Asked().last().title, stick.languages.GetText(msg::kCaptionError));
+                QCOMPARE(boxes_.Asked().last().text, FormatErrorText(stick.languages, E_SAVE_FAILED));
+                QVERIFY(!wizard.isVisible());
+                QVERIFY(!wizard.IsCompleted());
+            }
+        }
+        StoreSession after(stick.variables);
+        QCOMPARE(after.Open(true), S_OK);
+        if (after.IsSetUp()) {
+            QCOMPARE(after.BeginLogin(), S_OK);
+            QCOMPARE(after.Attempt(password).kind, LoginOutcome::kLoggedIn);
+        } else {
+            QVERIFY2(failed, qPrintable(QStringLiteral("change %1 failed unnoticed").arg(at)));
+        }
     }
 }
 
@@ -198,6 +260,54 @@ void TestFirstRun::loginCountsAndRefuses()
     QCOMPARE(login.result(), int(QDialog::Accepted));
     QCOMPARE(session.Properties().ReadInt(KeyFileLayout::kSlotFailedLogins, &counter), S_OK);
     QCOMPARE(counter, 0);
+}
+
+void TestFirstRun::loginByAltLetters()
+{
+    Stick stick;
+    stick.languages.AddPack(2, QStringLiteral(NIMBRA_LANG_DIR "/LangFRA.json"));
+    StoreSession session(stick.variables);
+    QCOMPARE(session.Open(true), S_OK);
+    QCOMPARE(session.Setup(Password(QStringLiteral("right-password")), QString()), S_OK);
+    {
+        HeadlessProgress progress(&stick.languages);
+        QVERIFY(session.Save(progress, stick.languages));
+    }
+    CLoginDlg login(stick.languages, session, nullptr);
+    QVERIFY(login.Begin());
+    login.show();
+    login.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&login));
+    QCOMPARE(login.LoginButton()->text(), QStringLiteral("&Log in"));
+    // What a screen reader says has no mark in it.
+    QCOMPARE(QAccessible::queryAccessibleInterface(login.LoginButton())->text(QAccessible::Name),
+             QStringLiteral("Log in"));
+    const qsizetype asked = boxes_.Asked().size();
+
+    // The label's letter leads to its field; a button's letter presses it.
+    login.ResetButton()->setFocus();
+    QTest::keyClick(&login, Qt::Key_P, Qt::AltModifier);
+    QCOMPARE(QApplication::focusWidget(), login.PasswordField());
+    QTest::keyClicks(login.PasswordField(), QStringLiteral("wrong-password"));
+    QTest::keyClick(&login, Qt::Key_L, Qt::AltModifier);
+    QTRY_COMPARE(boxes_.Asked().size(), asked + 1);  // a button's letter clicks it a moment later
+    QCOMPARE(boxes_.Asked().last().text, stick.languages.GetText(msg::kLoginWrongPassword));
+
+    // In French the letters come from the French texts; the English ones
+    // are gone.
+    QVERIFY(stick.languages.SelectLanguage(2, true));
+    QCOMPARE(login.LoginButton()->text(), QStringLiteral("&Se connecter"));
+    QCOMPARE(login.CancelButton()->text(), QStringLiteral("&Annuler"));
+    login.ResetButton()->setFocus();
+    QTest::keyClick(&login, Qt::Key_P, Qt::AltModifier);
+    QCOMPARE(QApplication::focusWidget(), login.ResetButton());
+    QTest::keyClick(&login, Qt::Key_M, Qt::AltModifier);
+    QCOMPARE(QApplication::focusWidget(), login.PasswordField());
+    login.PasswordField()->clear();
+    QTest::keyClicks(login.PasswordField(), QStringLiteral("right-password"));
+    QTest::keyClick(&login, Qt::Key_S, Qt::AltModifier);
+    QTRY_VERIFY(login.LoginSucceeded());
+    QCOMPARE(boxes_.Asked().size(), asked + 1);
 }
 
 QTEST_MAIN(TestFirstRun)

@@ -18,6 +18,7 @@
 
 #include <QApplication>
 #include <QFontInfo>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QTest>
@@ -258,6 +259,18 @@ private slots:
         QCOMPARE(label.TextColor(), *Theme::Instance().Color(Theme::kColorLabelDisabled));
         label.SetFontIndex(42);
         QCOMPARE(label.FontIndex(), 0);
+
+        // A '&' marks a letter only on a label that names a field: in a
+        // message ("Tom & Jerry.txt") it is drawn as it stands.
+        const auto drawn = [](const QString& text, QWidget* buddy) {
+            VelaLabel shown(text, nullptr);
+            shown.setBuddy(buddy);
+            shown.resize(200, 30);
+            return shown.grab().toImage();
+        };
+        QLineEdit field;
+        QCOMPARE(drawn(QStringLiteral("Tom & Jerry"), nullptr), drawn(QStringLiteral("Tom && Jerry"), &field));
+        QVERIFY(drawn(QStringLiteral("&Jerry"), nullptr) != drawn(QStringLiteral("&Jerry"), &field));
     }
 
     void hyperlinkOpensOnlyATarget()

@@ -60,7 +60,11 @@ void VelaLabel::paintEvent(QPaintEvent*)
     Qt::Alignment align = alignment();
     if (!(align & Qt::AlignVertical_Mask))
         align |= Qt::AlignTop;
-    int flags = static_cast<int>(align) | Qt::TextShowMnemonic;
+    int flags = static_cast<int>(align);
+    // Only a label that names a field has a letter marked; elsewhere a '&'
+    // (in a file name, say) is drawn as it stands.
+    if (buddy())
+        flags |= Qt::TextShowMnemonic;
     if (wordWrap())
         flags |= Qt::TextWordWrap;
     painter.drawText(contentsRect(), flags, text());

@@ -4,6 +4,7 @@
 #include "app/LanguageManager.h"
 #include "app/MessageBox.h"
 #include "app/MessageIds.h"
+#include "controls/DialogMnemonics.h"
 #include "controls/VelaButton.h"
 #include "controls/VelaLabel.h"
 #include "controls/VelaProgressBar.h"
@@ -185,6 +186,7 @@ void ProgressDlg::UpdateTexts()
 {
     CCustomDialog::UpdateTexts();
     cancel_->setText(languages_.GetText(msg::kButtonCancel));
+    AssignDialogMnemonics(this);
     bar_->setAccessibleName(languages_.GetText(msg::kProgressJobBar));
     fileBar_->setAccessibleName(languages_.GetText(msg::kProgressFileBar));
     setWindowTitle(title_.isEmpty() ? languages_.GetText(msg::kTitlePleaseWait) : title_);

@@ -3,6 +3,7 @@
 #include "Version.h"
 #include "app/LanguageManager.h"
 #include "app/MessageIds.h"
+#include "controls/DialogMnemonics.h"
 #include "controls/VelaButton.h"
 
 #include <QBoxLayout>
@@ -54,6 +55,7 @@ void CAboutDlg::UpdateTexts()
     about_->setText(languages_.GetText(msg::kAboutText));
     about_->setAccessibleName(about_->text());
     ok_->setText(languages_.GetText(msg::kButtonOk));
+    AssignDialogMnemonics(this);
     ok_->setAccessibleName(ok_->text());
 }
 

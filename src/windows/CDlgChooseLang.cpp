@@ -2,6 +2,7 @@
 
 #include "app/LanguageManager.h"
 #include "app/MessageIds.h"
+#include "controls/DialogMnemonics.h"
 #include "controls/VelaButton.h"
 
 #include <QComboBox>
@@ -42,6 +43,7 @@ void CDlgChooseLang::UpdateTexts()
     setWindowTitle(QStringLiteral("Nimbra- Orvane"));
     ok_->setText(languages_.GetText(msg::kButtonOk));
     list_->setAccessibleName(languages_.GetText(msg::kLanguageChoice));
+    AssignDialogMnemonics(this);
 }
 
 void CDlgChooseLang::accept()

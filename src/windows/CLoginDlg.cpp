@@ -5,6 +5,7 @@
 #include "app/MessageBox.h"
 #include "app/MessageIds.h"
 #include "app/StoreSession.h"
+#include "controls/DialogMnemonics.h"
 #include "controls/Theme.h"
 #include "controls/VelaButton.h"
 #include "controls/VelaHyperLink.h"
@@ -170,6 +171,7 @@ void CLoginDlg::UpdateTexts()
     hint_->SetText(languages_.GetText(msg::kLoginHintLink));
     resetText_->SetText(languages_.GetText(msg::kLoginResetExplanation));
     reset_->setText(languages_.GetText(msg::kLoginReset));
+    AssignDialogMnemonics(this);
 }
 
 }  // namespace nbr

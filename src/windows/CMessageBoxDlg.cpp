@@ -5,6 +5,7 @@
 #include "app/MessageBoxLayout.h"
 #include "app/MessageIds.h"
 #include "controls/Artwork.h"
+#include "controls/DialogMnemonics.h"
 #include "controls/VelaButton.h"
 #include "controls/VelaCheckBox.h"
 #include "controls/VelaLabel.h"
@@ -142,6 +143,7 @@ void CMessageBoxDlg::UpdateTexts()
     if (icon_)
         icon_->setAccessibleName(languages_.GetText(IconName(request_.icon)));
     text_->setAccessibleName(request_.text);
+    AssignDialogMnemonics(this);
 }
 
 QPushButton* CMessageBoxDlg::Button(std::uint32_t id) const

@@ -3,6 +3,7 @@
 #include "app/ISplash.h"
 #include "app/LanguageManager.h"
 #include "app/MessageIds.h"
+#include "controls/DialogMnemonics.h"
 #include "controls/VelaButton.h"
 #include "windows/CSetupPageEnd.h"
 #include "windows/CSetupPagePassword.h"
@@ -69,6 +70,7 @@ void CSetupWizzard::Apply(WizardNavigation::Action action)
     next_->setEnabled(false);
     prev_->setEnabled(nav_.PrevEnabled());
     next_->setText(languages_.GetText(nav_.NextLabelId()));
+    AssignDialogMnemonics(this);
     for (int i = 0; i < kPageCount; ++i) {
         if (i != nav_.Current())
             Page(i)->hide();
@@ -117,6 +119,7 @@ void CSetupWizzard::UpdateTexts()
         if (page)
             page->UpdateTexts();
     }
+    AssignDialogMnemonics(this);
 }
 
 }  // namespace nbr

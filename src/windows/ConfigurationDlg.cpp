@@ -2,6 +2,7 @@
 
 #include "app/LanguageManager.h"
 #include "app/MessageIds.h"
+#include "controls/DialogMnemonics.h"
 #include "controls/VelaButton.h"
 #include "windows/ConfigurationPagePassword.h"
 
@@ -63,6 +64,7 @@ void ConfigurationDlg::UpdateTexts()
     cancel_->setText(languages_.GetText(msg::kSettingsCancel));
     ok_->setAccessibleName(ok_->text());
     cancel_->setAccessibleName(QString(cancel_->text()).remove(QLatin1Char('&')));
+    AssignDialogMnemonics(this);
 }
 
 }  // namespace nbr

@@ -6,6 +6,7 @@
 #include "app/MessageBox.h"
 #include "app/MessageIds.h"
 #include "app/StoreSession.h"
+#include "controls/DialogMnemonics.h"
 #include "controls/VelaButton.h"
 #include "security/Password.h"
 #include "security/PasswordRules.h"
@@ -149,6 +150,8 @@ void ConfigurationPagePassword::UpdateTexts()
     setAccessibleName(languages_.GetText(msg::kSettingsPageTitle));
     status_->setAccessibleName(languages_.GetText(msg::kSettingsPageTitle));
     Validate();
+    // The page may be told of a language change after its dialog.
+    AssignDialogMnemonics(window());
 }
 
 }  // namespace nbr

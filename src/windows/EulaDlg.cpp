@@ -2,6 +2,7 @@
 
 #include "app/LanguageManager.h"
 #include "app/MessageIds.h"
+#include "controls/DialogMnemonics.h"
 #include "controls/Theme.h"
 #include "controls/VelaButton.h"
 #include "controls/VelaLabel.h"
@@ -60,6 +61,8 @@ EulaDlg::EulaDlg(LanguageManager& languages, QWidget* owner, bool viewOnly)
     line1_->setGeometry(kLine1);
     line2_->setGeometry(kLine2);
     box_->setGeometry(kBox);
+    // The heading names the text: its letter leads there, to read it by keys.
+    heading_->setBuddy(box_);
     box_->setReadOnly(true);
     box_->setTextInteractionFlags(Qt::TextBrowserInteraction);
     box_->setHtml(WithLinks(AgreementText()));
@@ -148,6 +151,7 @@ void EulaDlg::UpdateTexts()
     // View-only, the one button only closes the window, in every language.
     accept_->setText(viewOnly_ ? QStringLiteral("OK") : languages_.GetText(msg::kEulaAccept));
     decline_->setText(languages_.GetText(msg::kEulaDecline));
+    AssignDialogMnemonics(this);
 }
 
 }  // namespace nbr

@@ -10,6 +10,7 @@ nimbra="$1"; cli="$2"; shift 2
 skip() { echo "SKIPPED: $*" >&2; exit 77; }
 command -v Xvfb >/dev/null || skip "Xvfb is not installed (package xvfb)"
 command -v xdpyinfo >/dev/null || skip "xdpyinfo is not installed (package x11-utils)"
+command -v xdotool >/dev/null || skip "xdotool is not installed (package xdotool)"
 command -v dbus-run-session >/dev/null || skip "dbus-run-session is not installed (package dbus)"
 /usr/bin/python3 -c 'import pyatspi' 2>/dev/null || skip "pyatspi is missing (package python3-pyatspi)"
 

@@ -10,6 +10,7 @@ Usage: scenarios.py NIMBRA NIMBRA_CLI [SCENARIO...]
 import json
 import os
 import shutil
+import stat
 import struct
 import subprocess
 import sys
@@ -19,6 +20,7 @@ import pyatspi
 
 NIMBRA, CLI = sys.argv[1], sys.argv[2]
 WORK = os.environ["NIMBRA_E2E_WORK"]
+LANG_DIR = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "lang")
 PASSWORD = "correct horse"
 HINT = "the horse"
 TITLE = "Nimbra- Orvane"
@@ -28,8 +30,32 @@ SHOTS = os.environ.get("NIMBRA_E2E_SHOTS", os.path.join(os.getcwd(), "e2e-failur
 EXIT_NORMAL, EXIT_STOPPED, EXIT_FORCED, EXIT_RUNNING = 0, 1, 2, 3
 
 
+# The language dialog's entries in their order, with each one's pack.
+LANGUAGES = {"en": (0, "ENG"), "fr": (1, "FRA"), "pt": (2, "POR"), "es": (3, "SPA")}
+
+# Text numbers of the packs that the scenarios look for.
+T_OK, T_ERROR, T_SETUP_SUFFIX, T_FINISH, T_NEXT = 4, 11, 72, 76, 77
+T_SAVE_FAILED, T_DIFFERS, T_WRONG_PASSWORD, T_LOGIN_TITLE = 26, 41, 120, 65
+T_ACCEPT, T_DECLINE, T_BACK = 174, 175, 179
+T_NEW_PASSWORD, T_CONFIRM, T_HINT, T_END_HEADING = 183, 184, 185, 191
+T_LOG_IN, T_LOGIN_PASSWORD, T_CLOSE = 192, 197, 1400
+
+
 class Failure(Exception):
     pass
+
+
+class Texts:
+    """The texts of one language pack, as the windows show them."""
+
+    def __init__(self, language):
+        self.language = language
+        self.index, pack = LANGUAGES[language]
+        with open(os.path.join(LANG_DIR, "Lang%s.json" % pack), encoding="utf-8") as f:
+            self.texts = json.load(f)
+
+    def __call__(self, number):
+        return self.texts[str(number)]
 
 
 def wait_for(what, probe, timeout=20.0, step=0.1):
@@ -44,6 +70,8 @@ def wait_for(what, probe, timeout=20.0, step=0.1):
         if found:
             return found
         time.sleep(step)
+    # While the windows are still there to be seen.
+    screenshot("timeout-" + "".join(c if c.isalnum() else "-" for c in what)[:60])
     raise Failure("timed out waiting for " + what)
 
 
@@ -69,7 +97,9 @@ def showing(node):
 class Stick:
     """A folder that the device simulation presents as a USB stick."""
 
-    def __init__(self, name):
+    def __init__(self, name, language="en"):
+        self.name = name
+        self.t = Texts(language)
         self.root = os.path.join(WORK, name)
         os.makedirs(self.root, exist_ok=True)
         self.devices = os.path.join(WORK, name + "-devices.json")
@@ -117,7 +147,8 @@ class Program:
         self.stick = stick
         env = dict(os.environ, NIMBRA_DEVICE_SIM=stick.devices, QT_QPA_PLATFORM="xcb",
                    QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1", QT_ACCESSIBILITY="1",
-                   XDG_CONFIG_HOME=os.path.join(WORK, "config"), LANG="en_US.UTF-8", LANGUAGE="en")
+                   XDG_CONFIG_HOME=os.path.join(WORK, "config-" + stick.name), LANG="en_US.UTF-8",
+                   LANGUAGE="en")
         self.log = open(os.path.join(WORK, name + ".log"), "w")
         self.process = subprocess.Popen([NIMBRA, "-l=" + stick.root], env=env, stdout=self.log,
                                         stderr=subprocess.STDOUT)
@@ -152,9 +183,11 @@ class Program:
             return None
         return wait_for("window '%s'" % title, probe, timeout)
 
-    def alert(self, expected=None, button="OK", timeout=20.0):
+    def alert(self, expected=None, button=None, timeout=20.0):
         """The showing message box (with `expected` in a text and `button`);
         returns (window, its texts)."""
+        button = button or self.stick.t(T_OK)
+
         def probe():
             self.check_alive()
             for w in self.windows():
@@ -199,7 +232,8 @@ class Program:
         editable = node.queryEditableText()
         editable.setTextContents(text)
 
-    def answer(self, expected_text=None, button="OK"):
+    def answer(self, expected_text=None, button=None):
+        button = button or self.stick.t(T_OK)
         box, texts = self.alert(expected_text, button)
         self.press_button(box, button)
         wait_for("the box to close", lambda: not showing(box) or box.childCount == 0, timeout=10)
@@ -229,58 +263,89 @@ def screenshot(name):
     return path
 
 
-def first_run(program):
+def choose_language(program, t):
+    """The language dialog from the keyboard alone: the arrow keys pick the
+    entry, the OK button's Alt+letter closes it."""
     chooser = program.window(TITLE, ("combo box", None))
-    program.press_button(chooser, "OK")
-    agreement = program.window(TITLE, ("push button", "I Accept"))
-    program.press_button(agreement, "I Accept")
-    wizard = program.window(TITLE + " - Setup")
-    back = program.find(wizard, "push button", "< Back")
+    found = subprocess.run(["timeout", "20", "xdotool", "search", "--sync", "--onlyvisible", "--name",
+                            "^%s$" % TITLE], capture_output=True, text=True)
+    window = found.stdout.split()
+    if not window:
+        raise Failure("the language dialog has no visible X window")
+    subprocess.run(["timeout", "20", "xdotool", "windowfocus", "--sync", window[-1]], check=True)
+    wait_for("the language list focused", lambda: program.find(chooser, "combo box", None).getState().contains(
+        pyatspi.STATE_FOCUSED), timeout=10)
+    for _ in range(t.index):
+        subprocess.run(["xdotool", "key", "Down"], check=True)
+    # The dialog speaks the system's language (English here) until the
+    # choice; its only button gets the first letter of its text.
+    letter = next(c for c in Texts("en")(T_OK) if c.isascii() and c.isalpha()).lower()
+    subprocess.run(["xdotool", "key", "alt+" + letter], check=True)
+
+
+def first_run(program, t):
+    choose_language(program, t)
+    agreement = program.window(TITLE, ("push button", t(T_ACCEPT)))
+    program.press_button(agreement, t(T_ACCEPT))
+    return set_password(program, t)
+
+
+def set_password(program, t):
+    """The wizard from its first page to Next on the password page."""
+    wizard = program.window(TITLE + t(T_SETUP_SUFFIX))
+    back = program.find(wizard, "push button", t(T_BACK))
     assert not back.getState().contains(pyatspi.STATE_ENABLED), "Back is enabled on the first page"
-    program.press_button(wizard, "Next >")
-    password = wait_for("password field", lambda: program.find(wizard, "password text", "Password:", must=False))
+    program.press_button(wizard, t(T_NEXT))
+    password = wait_for("password field", lambda: program.find(wizard, "password text", t(T_NEW_PASSWORD),
+                                                                must=False))
     program.type_into(password, PASSWORD)
-    program.type_into(program.find(wizard, "password text", "Confirm password:"), "different")
-    wait_for("the mismatch shown", lambda: program.find(wizard, "label", "The confirmation does not match the password.",
-                                                         must=False))
-    program.type_into(program.find(wizard, "password text", "Confirm password:"), PASSWORD)
-    program.type_into(program.find(wizard, "text", "Password hint:"), HINT)
-    program.press_button(wizard, "Next >")
-    wait_for("the end page", lambda: program.find(wizard, "label", "Setup complete", must=False), timeout=60)
-    program.press_button(wizard, "Finish")
+    program.type_into(program.find(wizard, "password text", t(T_CONFIRM)), "different")
+    wait_for("the mismatch shown", lambda: program.find(wizard, "label", t(T_DIFFERS), must=False))
+    program.type_into(program.find(wizard, "password text", t(T_CONFIRM)), PASSWORD)
+    program.type_into(program.find(wizard, "text", t(T_HINT)), HINT)
+    program.press_button(wizard, t(T_NEXT))
+    return wizard
+
+
+def finish_setup(program, wizard, t):
+    wait_for("the end page", lambda: program.find(wizard, "label", t(T_END_HEADING), must=False), timeout=60)
+    program.press_button(wizard, t(T_FINISH))
 
 
 def login(program, password):
-    dialog = program.window("Nimbra Login")
-    field = program.find(dialog, "password text", "Password:")
+    t = program.stick.t
+    dialog = program.window(t(T_LOGIN_TITLE))
+    field = program.find(dialog, "password text", t(T_LOGIN_PASSWORD))
     program.type_into(field, password)
-    program.press_button(dialog, "Log in")
+    program.press_button(dialog, t(T_LOG_IN))
     return dialog
 
 
 def close_main_window(program):
-    frame = program.window(TITLE, ("push button", "Close"))
-    program.press(program.find(frame, "push button", "Close"))
+    close = program.stick.t(T_CLOSE)
+    frame = program.window(TITLE, ("push button", close))
+    program.press(program.find(frame, "push button", close))
 
 
 def scenario_first_run(stick):
     """First run, a wrong then a right login, a second copy, a clean close."""
-    program = Program(stick, "first")
+    t = stick.t
+    program = Program(stick, "first-" + t.language)
     try:
-        first_run(program)
+        finish_setup(program, first_run(program, t), t)
         login(program, "wrong password")
-        program.answer("The password is wrong")
+        program.answer(t(T_WRONG_PASSWORD))
         assert stick.slot(0) == 1, "the failed login was not counted: %r" % stick.slot(0)
         login(program, PASSWORD)
-        wait_for("the login to end", lambda: not program.find(program.window(TITLE), "password text", "Password:",
-                                                                 must=False))
+        wait_for("the login to end", lambda: not program.find(program.window(TITLE), "password text",
+                                                                 t(T_LOGIN_PASSWORD), must=False))
         wait_for("slot 1 = 0 while running", lambda: stick.slot(1) == 0)
         assert stick.slot(0) == 0, "the counter was not reset"
 
         second = subprocess.run([NIMBRA, "-l=" + stick.root], timeout=30, capture_output=True,
                                 env=dict(os.environ, NIMBRA_DEVICE_SIM=stick.devices, QT_QPA_PLATFORM="xcb"))
         assert second.returncode == EXIT_RUNNING, "a second copy ended with %d" % second.returncode
-        program.window(TITLE)  # the first one is untouched
+        program.window(TITLE, ("push button", t(T_CLOSE)))  # the first one is untouched, in its language
 
         close_main_window(program)
         code = program.wait_exit()
@@ -324,7 +389,7 @@ def scenario_nine_then_right(stick):
     try:
         for attempt in range(1, 10):
             login(program, "wrong%d" % attempt)
-            program.answer("The password is wrong")
+            program.answer(stick.t(T_WRONG_PASSWORD))
             if attempt == 9:
                 program.answer("only one attempt is left")
         assert stick.slot(0) == 9
@@ -365,7 +430,65 @@ def scenario_reset(stick):
         program.kill()
 
 
+def scenario_first_run_in(language):
+    def scenario(_):
+        scenario_first_run(Stick("stick-" + language, language))
+    scenario.__doc__ = "The first run and a login, in the language chosen first (%s)." % language
+    return scenario
+
+
+def scenario_key_file_unopenable(_):
+    """A folder, then a FIFO, where the key file should be: the error box and the end."""
+    for kind in ("folder", "fifo"):
+        stick = Stick("stick-key-" + kind)
+        os.makedirs(os.path.dirname(stick.key_file), exist_ok=True)
+        if kind == "folder":
+            os.makedirs(stick.key_file)
+        else:
+            os.mkfifo(stick.key_file)
+        program = Program(stick, "key-" + kind)
+        try:
+            box, texts = program.alert()
+            assert box.name == stick.t(T_ERROR), "a %s as key file shows '%s' %r" % (kind, box.name, texts)
+            assert texts, "the error box for a %s says nothing" % kind
+            program.press_button(box, stick.t(T_OK))
+            code = program.wait_exit()
+            assert code == EXIT_STOPPED, "exit code %d for a %s as key file" % (code, kind)
+        finally:
+            program.kill()
+        check = os.path.isdir if kind == "folder" else lambda p: stat.S_ISFIFO(os.lstat(p).st_mode)
+        assert check(stick.key_file), "the %s in the key file's place was touched" % kind
+
+
+def scenario_save_fails(_):
+    """The new key file cannot be saved at the wizard's end: E_SAVE_FAILED's text, the end, no key."""
+    stick = Stick("stick-save")
+    t = stick.t
+    program = Program(stick, "save-fails")
+    try:
+        choose_language(program, t)
+        program.press_button(program.window(TITLE, ("push button", t(T_ACCEPT))), t(T_ACCEPT))
+        program.window(TITLE + t(T_SETUP_SUFFIX))
+        # A folder with content where the new key file is written before it
+        # takes the key file's name: even root cannot clear it out of the way.
+        os.makedirs(os.path.join(stick.key_file + ".nbr-new", "in the way"))
+        set_password(program, t)
+        program.answer(t(T_SAVE_FAILED))
+        code = program.wait_exit()
+        assert code == EXIT_FORCED, "exit code %d after a failed save" % code
+    finally:
+        program.kill()
+    assert os.path.getsize(stick.key_file) == 0, "a failed save left %d bytes of key file" % os.path.getsize(
+        stick.key_file)
+    assert stick.cli("ls").returncode != 0, "the store opens after a failed save"
+
+
 SCENARIOS = [scenario_first_run, scenario_stick_pulled, scenario_nine_then_right, scenario_reset]
+for _language in ("fr", "es", "pt"):
+    _scenario = scenario_first_run_in(_language)
+    _scenario.__name__ = "scenario_first_run_" + _language
+    SCENARIOS.append(_scenario)
+SCENARIOS += [scenario_key_file_unopenable, scenario_save_fails]
 
 
 def main():
@@ -375,6 +498,7 @@ def main():
     wanted = sys.argv[3:]
     stick = Stick("stick")
     failed = 0
+    begun = time.monotonic()
     for scenario in SCENARIOS:
         name = scenario.__name__[len("scenario_"):]
         if wanted and name not in wanted:
@@ -383,7 +507,7 @@ def main():
         try:
             scenario(stick)
             print("PASS %s (%.1f s)" % (name, time.monotonic() - started), flush=True)
-        except (Failure, AssertionError) as error:
+        except (Failure, AssertionError, subprocess.SubprocessError) as error:
             failed += 1
             shot = screenshot(name)
             print("FAIL %s: %s (screenshot %s)" % (name, error, shot), flush=True)
@@ -394,6 +518,7 @@ def main():
                     if text:
                         print("--- %s\n%s" % (log, text[-2000:]), flush=True)
             break  # the later scenarios build on the stick this one left
+    print("e2e took %.1f s" % (time.monotonic() - begun), flush=True)
     return 1 if failed else 0
 
 

@@ -1,0 +1,50 @@
+#pragma once
+// The tree-list control of a file pane: it turns the control's notices into
+// calls of the pane's TreeController (listing a folder as it opens, freeing
+// an item's data as it goes, starting a drag) and tells the pane's caption
+// strip which folder the selection is in. The caption strip is the view's:
+// the control only stores it and announces the text through
+// StatusTextChanged.
+
+#include "controls/CTreeListCtrl.h"
+
+namespace nbr {
+
+class TreeController;
+class TreeStatusPanel;
+
+class DragDropTreeListCtrl : public CTreeListCtrl, public ITreeListNotify {
+    Q_OBJECT
+public:
+    explicit DragDropTreeListCtrl(QWidget* parent = nullptr);
+    // Deletes every item through the model while the controller is still
+    // there, so that it frees each item's data.
+    ~DragDropTreeListCtrl() override;
+
+    void SetController(TreeController* controller, TreeStatusPanel* panel);
+    [[nodiscard]] TreeController* Controller() const { return controller_; }
+    [[nodiscard]] TreeStatusPanel* StatusPanel() const { return panel_; }
+
+    // The caption text for a newly selected item: a folder (or an item
+    // without data) names itself, anything else names the folder it is in
+    // (nothing at the top level).
+    [[nodiscard]] QString StatusTextFor(CTreeListItem* item);
+
+    bool SelectionChanging(CTreeListItem* item) override;
+    void SelectionChanged(CTreeListItem* item, int column) override;
+    bool ItemExpanding(CTreeListItem* item) override;
+    void ItemExpanded(CTreeListItem* item) override;
+    void DeleteItem(CTreeListItem* item) override;
+
+signals:
+    void StatusTextChanged(const QString& text);
+
+protected:
+    void startDrag(Qt::DropActions supportedActions) override;
+
+private:
+    TreeController* controller_ = nullptr;
+    TreeStatusPanel* panel_ = nullptr;
+};
+
+}  // namespace nbr

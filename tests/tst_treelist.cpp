@@ -146,9 +146,18 @@ private slots:
         QCOMPARE(notices.log, QStringList({"delete:a", "delete:a1", "delete:x", "delete:a2"}));
         QCOMPARE(model.SelectedCount(), 0);  // no dangling selection
         QCOMPARE(model.rowCount(), 1);
+        CTreeListItem* c = model.InsertItem(QStringLiteral("c"));
+        model.InsertItem(QStringLiteral("c1"), c);
+        model.SetSelected(model.InsertItem(QStringLiteral("c2"), c), true);
+        model.SetSelected(c, true);
+        notices.log.clear();
+        QVERIFY(model.DeleteChildren(c));
+        QCOMPARE(notices.log, QStringList({"delete:c1", "delete:c2"}));
+        QCOMPARE(model.Selection(), std::vector<CTreeListItem*>({c}));
+        QCOMPARE(model.rowCount(model.IndexOf(c)), 0);
         notices.log.clear();
         QVERIFY(model.DeleteItem(TLI_ROOT));
-        QCOMPARE(notices.log, QStringList({"delete:b"}));
+        QCOMPARE(notices.log, QStringList({"delete:b", "delete:c"}));
         QCOMPARE(model.rowCount(), 0);
     }
 

@@ -10,12 +10,7 @@ Status TreeController::RefreshItem(TreeListModel& ctrl, CTreeListItem* item, int
 {
     const bool wholeTree = item == nullptr || item == TLI_ROOT;
     const bool wasExpanded = wholeTree || (item->State() & tls::kExpanded) != 0;
-    CTreeListItem* child = ctrl.NextItem(wholeTree ? nullptr : item, wholeTree ? TreeNext::First : TreeNext::FirstChild);
-    while (child) {
-        CTreeListItem* next = ctrl.NextItem(child, TreeNext::NextSibling);
-        ctrl.DeleteItem(child);
-        child = next;
-    }
+    ctrl.DeleteChildren(wholeTree ? TLI_ROOT : item);
     if (wholeTree)
         return PopulateChildren(ctrl, nullptr, status);
     if (status)

@@ -179,6 +179,36 @@ bool TreeListModel::DeleteItem(CTreeListItem* item)
     return true;
 }
 
+bool TreeListModel::DeleteChildren(CTreeListItem* parent)
+{
+    CTreeListItem* owner = Resolve(parent);
+    if (owner == TLI_LAST)
+        return false;
+    if (owner == root_.get())
+        return DeleteItem(TLI_ROOT);
+    if (owner->children_.empty())
+        return true;
+    // One removal for the lot: deleting 50,000 rows one by one would renumber
+    // the rest each time.
+    const std::size_t selected = selection_.size();
+    for (CTreeListItem* child : owner->children_)
+        NotifyDeletion(child);
+    beginRemoveRows(IndexOf(owner), 0, static_cast<int>(owner->children_.size()) - 1);
+    if (SelectedWithin(owner) > ((owner->state_ & tls::kSelected) ? 1 : 0)) {
+        selection_.erase(std::remove_if(selection_.begin(), selection_.end(),
+                                        [owner](const CTreeListItem* at) { return at != owner && IsWithin(at, owner); }),
+                         selection_.end());
+    }
+    for (CTreeListItem* child : owner->children_)
+        Forget(child);
+    owner->children_.clear();
+    endRemoveRows();
+    emit dataChanged(IndexOf(owner), IndexOf(owner));
+    if (selected != selection_.size())
+        emit SelectionStateChanged();
+    return true;
+}
+
 void TreeListModel::SetItemText(CTreeListItem* item, const QString& text, int column)
 {
     if (!item || item == TLI_ROOT || item == TLI_LAST || column < 0)

@@ -130,6 +130,9 @@ public:
     // Unlinks and deletes the item with its subtree: DeleteItem is told for
     // the item first, then for each descendant.
     bool DeleteItem(CTreeListItem* item);
+    // Deletes every child of `parent` (null or TLI_ROOT: every top-level
+    // item), telling DeleteItem for each in sibling order.
+    bool DeleteChildren(CTreeListItem* parent);
     void SetItemText(CTreeListItem* item, const QString& text, int column = 0);
     void SetItemData(CTreeListItem* item, TreeData* data);
     void SetItemImage(CTreeListItem* item, int normal, int selected, int expanded, int expandedSelected);

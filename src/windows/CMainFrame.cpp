@@ -97,8 +97,8 @@ CMainFrame::~CMainFrame()
     services_.languages.RemoveListener(this);
     // The panes give their items back to the controllers, which must still
     // be there.
-    delete takeCentralWidget();
     hostPane_ = storePane_ = activePane_ = nullptr;
+    delete takeCentralWidget();
 }
 
 void CMainFrame::BuildActions()
@@ -229,7 +229,6 @@ void CMainFrame::SetStoreController(std::unique_ptr<TreeController> controller)
     if (storePane_)
         storePane_->SetController(controller.get());
     storeController_ = std::move(controller);
-    UpdatePaneCommands();
 }
 
 void CMainFrame::ShowPaneMode(PaneMode mode)
@@ -237,9 +236,7 @@ void CMainFrame::ShowPaneMode(PaneMode mode)
     // The old panes go with their container, handing their items back to
     // the controllers first; the new ones get their first update when they
     // show (or when the store pane is loaded).
-    activePane_ = nullptr;
-    hostPane_ = nullptr;
-    storePane_ = nullptr;
+    hostPane_ = storePane_ = activePane_ = nullptr;
     splitter_ = nullptr;
     delete takeCentralWidget();
     hostController_.reset();
@@ -597,7 +594,6 @@ void CMainFrame::UpdateTexts()
     }
     statusBar()->setAccessibleName(texts.GetText(msg::kStatusBarName));
     statusText_->setText(texts.GetText(msg::kStatusReady));
-    // The panes follow the language themselves (column captions).
     for (TreeListCtrlView* pane : {hostPane_, storePane_}) {
         if (pane)
             pane->SetPaneName(texts.GetText(pane == hostPane_ ? msg::kPaneHost : msg::kPaneStore));

@@ -10,6 +10,23 @@ namespace {
 
 const QString kNoText;
 
+bool IsWithin(const CTreeListItem* item, const CTreeListItem* top)
+{
+    for (; item; item = item->Parent()) {
+        if (item == top)
+            return true;
+    }
+    return false;
+}
+
+int SelectedWithin(const CTreeListItem* item)
+{
+    int count = (item->State() & tls::kSelected) ? 1 : 0;
+    for (const CTreeListItem* child : item->Children())
+        count += SelectedWithin(child);
+    return count;
+}
+
 }  // namespace
 
 const QString& CTreeListItem::Text(int column) const
@@ -106,9 +123,10 @@ void TreeListModel::NotifyDeletion(CTreeListItem* item)
 
 void TreeListModel::Forget(CTreeListItem* item)
 {
+    // The selection list has already let go of the subtree (DeleteItem):
+    // one pass for the lot, not one per item.
     for (CTreeListItem* child : item->children_)
         Forget(child);
-    selection_.erase(std::remove(selection_.begin(), selection_.end(), item), selection_.end());
     if (dropHighlight_ == item)
         dropHighlight_ = nullptr;
     if (target_ == item)
@@ -127,6 +145,7 @@ bool TreeListModel::DeleteItem(CTreeListItem* item)
         for (CTreeListItem* child : root_->children_)
             NotifyDeletion(child);
         beginResetModel();
+        selection_.clear();
         for (CTreeListItem* child : root_->children_)
             Forget(child);
         root_->children_.clear();
@@ -143,6 +162,14 @@ bool TreeListModel::DeleteItem(CTreeListItem* item)
     owner->children_.erase(owner->children_.begin() + row);
     for (std::size_t i = static_cast<std::size_t>(row); i < owner->children_.size(); ++i)
         owner->children_[i]->row_ = static_cast<int>(i);
+    const int selectedInside = SelectedWithin(item);
+    if (selectedInside == 1 && (item->state_ & tls::kSelected)) {
+        selection_.erase(std::find(selection_.begin(), selection_.end(), item));
+    } else if (selectedInside > 0) {
+        selection_.erase(std::remove_if(selection_.begin(), selection_.end(),
+                                        [item](const CTreeListItem* at) { return IsWithin(at, item); }),
+                         selection_.end());
+    }
     Forget(item);
     endRemoveRows();
     if (owner != root_.get() && owner->children_.empty())
@@ -275,15 +302,16 @@ bool TreeListModel::SetSelected(CTreeListItem* item, bool selected)
 {
     if (!item || item == TLI_ROOT || item == TLI_LAST || item == root_.get())
         return false;
-    const auto at = std::find(selection_.begin(), selection_.end(), item);
-    const bool was = at != selection_.end();
+    // The selected bit and the list are kept in step: the bit answers
+    // without a search, so selecting many rows stays linear.
+    const bool was = (item->state_ & tls::kSelected) != 0;
     if (was == selected)
         return true;
     if (selected) {
         selection_.push_back(item);
         item->state_ |= tls::kSelected;
     } else {
-        selection_.erase(at);
+        selection_.erase(std::find(selection_.begin(), selection_.end(), item));
         item->state_ &= ~tls::kSelected;
     }
     const QModelIndex index = IndexOf(item);
@@ -299,14 +327,16 @@ bool TreeListModel::SelectItem(CTreeListItem* item, int column, bool exclusive)
     if (notify_ && !notify_->SelectionChanging(item))
         return false;
     if (exclusive) {
-        const std::vector<CTreeListItem*> previous = selection_;
+        std::vector<CTreeListItem*> previous;
+        previous.swap(selection_);
         for (CTreeListItem* other : previous) {
-            if (other != item) {
-                other->state_ &= ~tls::kSelected;
-                selection_.erase(std::find(selection_.begin(), selection_.end(), other));
-                const QModelIndex index = IndexOf(other);
-                emit dataChanged(index, index, {StateRole});
+            if (other == item) {
+                selection_.push_back(item);
+                continue;
             }
+            other->state_ &= ~tls::kSelected;
+            const QModelIndex index = IndexOf(other);
+            emit dataChanged(index, index, {StateRole});
         }
     }
     if (item && !(item->state_ & tls::kSelected)) {

@@ -50,6 +50,9 @@ struct ThemeBitmaps {
     int scrollParts = 148;
     int splash = 130;
     int appIcon = 128;   // the windows' icon
+    // The panes' own folder and file pictures, where the icon theme has none.
+    int treeFolder = 600;
+    int treeFile = 601;
 };
 
 class Theme {

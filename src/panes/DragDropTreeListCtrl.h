@@ -1,29 +1,50 @@
 #pragma once
-// A stand-in for the panes' tree-list control until the drawn control lands:
-// the same calls, a plain tree view.
-#include "app/TreeListModel.h"
-#include <QTreeView>
+// The tree-list control of a file pane: it turns the control's notices into
+// calls of the pane's TreeController (listing a folder as it opens, freeing
+// an item's data as it goes, starting a drag) and tells the pane's caption
+// strip which folder the selection is in. The caption strip is the view's:
+// the control only stores it and announces the text through
+// StatusTextChanged.
+
+#include "controls/CTreeListCtrl.h"
+
 namespace nbr {
+
 class TreeController;
 class TreeStatusPanel;
-class DragDropTreeListCtrl : public QTreeView, public ITreeListNotify {
+
+class DragDropTreeListCtrl : public CTreeListCtrl, public ITreeListNotify {
     Q_OBJECT
 public:
     explicit DragDropTreeListCtrl(QWidget* parent = nullptr);
-    TreeListModel& Model() { return model_; }
+    // Deletes every item through the model while the controller is still
+    // there, so that it frees each item's data.
+    ~DragDropTreeListCtrl() override;
+
     void SetController(TreeController* controller, TreeStatusPanel* panel);
-    CTreeListItem* HitTest(const QPoint& point) const;
-    bool SelectionChanging(CTreeListItem*) override { return true; }
+    [[nodiscard]] TreeController* Controller() const { return controller_; }
+    [[nodiscard]] TreeStatusPanel* StatusPanel() const { return panel_; }
+
+    // The caption text for a newly selected item: a folder (or an item
+    // without data) names itself, anything else names the folder it is in
+    // (nothing at the top level).
+    [[nodiscard]] QString StatusTextFor(CTreeListItem* item);
+
+    bool SelectionChanging(CTreeListItem* item) override;
     void SelectionChanged(CTreeListItem* item, int column) override;
     bool ItemExpanding(CTreeListItem* item) override;
-    void ItemExpanded(CTreeListItem*) override {}
+    void ItemExpanded(CTreeListItem* item) override;
     void DeleteItem(CTreeListItem* item) override;
+
 signals:
     void StatusTextChanged(const QString& text);
-    void ItemDoubleClicked(CTreeListItem* item);
+
+protected:
+    void startDrag(Qt::DropActions supportedActions) override;
+
 private:
-    TreeListModel model_;
     TreeController* controller_ = nullptr;
     TreeStatusPanel* panel_ = nullptr;
 };
-}
+
+}  // namespace nbr

@@ -300,10 +300,10 @@ void CMainFrame::ActivateOtherPane()
 
 void CMainFrame::UpdatePaneCommands()
 {
-    for (const int id : PaneCommandRules::Commands()) {
-        if (QAction* action = Action(id))
-            action->setEnabled(activePane_ && activePane_->IsCommandEnabled(id));
-    }
+    // One look at the pane and the clipboard serves every command.
+    const PaneState state = activePane_ ? activePane_->State() : PaneState {};
+    for (const int id : PaneCommandRules::Commands())
+        Action(id)->setEnabled(activePane_ && PaneCommandRules::IsEnabled(id, state));
 }
 
 void CMainFrame::ShowWithPlacement()

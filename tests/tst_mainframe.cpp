@@ -22,6 +22,8 @@
 #include "windows/CMainFrame.h"
 #include "windows/ConfigurationDlg.h"
 #include "windows/ConfigurationPagePassword.h"
+#include "app/TreeListModel.h"
+#include "panes/TreeListCtrlView.h"
 
 #include <QAction>
 #include <QApplication>
@@ -36,7 +38,6 @@
 #include <QTest>
 #include <QTimer>
 #include <QToolBar>
-#include <QTreeView>
 
 using namespace nbr;
 using namespace nbr::test;
@@ -198,8 +199,10 @@ void TestMainFrame::paneModeSwitchesAndSaves()
     QCOMPARE(Number(*stick.settings, "ui.Frame.ViewMode"), 0);
     QCOMPARE(frame.ActivePane(), frame.StorePane());
     // Both panes are tree lists with the three columns.
-    QCOMPARE(frame.HostPane()->model()->columnCount(), 3);
-    QCOMPARE(frame.StorePane()->model()->headerData(2, Qt::Horizontal).toString(),
+    frame.HostPane()->InitialUpdate();
+    frame.StorePane()->InitialUpdate();
+    QCOMPARE(frame.HostPane()->Model().columnCount(), 3);
+    QCOMPARE(frame.StorePane()->Model().headerData(2, Qt::Horizontal).toString(),
              stick.languages.GetText(msg::kColumnDate));
     frame.Action(cmd::kMyComputer)->trigger();
     QCOMPARE(Number(*stick.settings, "ui.Frame.ViewMode"), 1);
@@ -210,6 +213,7 @@ void TestMainFrame::languageCommands()
 {
     Stick stick;
     CMainFrame frame(stick.Services());
+    frame.StorePane()->InitialUpdate();
     // The current language again: nothing written.
     frame.Action(32821)->trigger();
     QCOMPARE(Number(*stick.settings, "languageIndex"), -1);
@@ -223,7 +227,7 @@ void TestMainFrame::languageCommands()
     QVERIFY(!frame.Action(32821)->isChecked());
     QCOMPARE(frame.windowTitle(), QStringLiteral("Nimbra- Orvane"));
     // The column captions follow too.
-    QCOMPARE(frame.StorePane()->model()->headerData(0, Qt::Horizontal).toString(),
+    QCOMPARE(frame.StorePane()->Model().headerData(0, Qt::Horizontal).toString(),
              stick.languages.GetText(msg::kColumnName));
     // A dialog open over the frame follows as well.
     CAboutDlg about(stick.languages, &frame);
@@ -259,12 +263,14 @@ void TestMainFrame::commandsRouteToTheActivePane()
     CMainFrame frame(stick.Services());
     frame.show();
     QVERIFY(QTest::qWaitForWindowExposed(&frame));
-    QList<std::pair<int, QTreeView*>> routed;
+    QList<std::pair<int, TreeListCtrlView*>> routed;
     connect(&frame, &CMainFrame::PaneCommand, this,
-            [&routed](int id, QTreeView* pane) { routed.append({id, pane}); });
-    frame.Action(cmd::kCopy)->trigger();
+            [&routed](int id, TreeListCtrlView* pane) { routed.append({id, pane}); });
+    // Empty panes: nothing to copy, but Refresh is always there.
+    QVERIFY(!frame.Action(cmd::kCopy)->isEnabled());
+    frame.Action(cmd::kRefresh)->trigger();
     QCOMPARE(routed.size(), 1);
-    QCOMPARE(routed[0].first, cmd::kCopy);
+    QCOMPARE(routed[0].first, cmd::kRefresh);
     QCOMPARE(routed[0].second, frame.StorePane());
     // F6 moves to the other pane; pane commands follow it.
     frame.activateWindow();

@@ -40,6 +40,12 @@ Status TreeController::DetachControl(TreeListModel& /*ctrl*/)
 
 Status TreeController::SetupColumns(TreeListModel& ctrl, const LanguageManager& languages)
 {
+    SetupPaneColumns(ctrl, languages);
+    return S_OK;
+}
+
+void TreeController::SetupPaneColumns(TreeListModel& ctrl, const LanguageManager& languages)
+{
     ctrl.SetStyle(kPaneStyle);
     if (ctrl.Columns().isEmpty()) {
         ctrl.InsertColumn(languages.GetText(32), kNameFormat, 0);
@@ -51,7 +57,6 @@ Status TreeController::SetupColumns(TreeListModel& ctrl, const LanguageManager& 
     ctrl.SetColumnWidth(0, std::max(kMinimumNameWidth, ctrl.ClientWidth() - 141));
     ctrl.SetColumnWidth(1, kSizeWidth);
     ctrl.SetColumnWidth(2, kDateWidth);
-    return S_OK;
 }
 
 Status TreeController::GetContextMenu(TreeListModel& /*ctrl*/)

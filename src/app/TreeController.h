@@ -68,6 +68,8 @@ public:
     [[nodiscard]] virtual Status DetachControl(TreeListModel& ctrl);
     // Style, columns (captions 32, 33, 34) and their widths.
     [[nodiscard]] virtual Status SetupColumns(TreeListModel& ctrl, const LanguageManager& languages);
+    // What SetupColumns does, for a pane that has no controller yet.
+    static void SetupPaneColumns(TreeListModel& ctrl, const LanguageManager& languages);
     // Frees what PopulateChildren hung on the item; null data is ignored.
     virtual void ReleaseItemData(CTreeListItem* item) = 0;
     // Moves or copies (`effect`) the listed files into the target; the

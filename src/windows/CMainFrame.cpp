@@ -6,12 +6,16 @@
 #include "app/MainFrameRules.h"
 #include "app/MessageBox.h"
 #include "app/MessageIds.h"
+#include "app/PaneCommandRules.h"
 #include "app/ProgressWorker.h"
 #include "app/RegistrySettings.h"
 #include "app/StoreSession.h"
+#include "app/TreeController.h"
+#include "app/TreeListModel.h"
 #include "app/VariableStore.h"
 #include "controls/Artwork.h"
 #include "panes/ProgressDlg.h"
+#include "panes/TreeListCtrlView.h"
 #include "security/KeyFileLayout.h"
 #include "security/SecurityStatus.h"
 #include "store/OpenedFileList.h"
@@ -19,6 +23,7 @@
 #include "windows/ConfigurationDlg.h"
 
 #include <QAction>
+#include <QClipboard>
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QDir>
@@ -26,15 +31,12 @@
 #include <QGuiApplication>
 #include <QMetaMethod>
 #include <QProcess>
-#include <QHeaderView>
 #include <QLabel>
 #include <QMenu>
 #include <QScreen>
 #include <QSplitter>
-#include <QStandardItemModel>
 #include <QStatusBar>
 #include <QToolBar>
-#include <QTreeView>
 #include <QWindow>
 
 namespace nbr {
@@ -86,11 +88,17 @@ CMainFrame::CMainFrame(const MainFrameServices& services, QWidget* parent)
     ShowPaneMode(MainFrameRules::StoreOnly(services_.settings) ? PaneMode::StoreOnly : PaneMode::TwoPanes);
     services_.languages.AddListener(this);
     UpdateTexts();
+    if (QClipboard* clipboard = QGuiApplication::clipboard())
+        connect(clipboard, &QClipboard::dataChanged, this, &CMainFrame::UpdatePaneCommands);
 }
 
 CMainFrame::~CMainFrame()
 {
     services_.languages.RemoveListener(this);
+    // The panes give their items back to the controllers, which must still
+    // be there.
+    hostPane_ = storePane_ = activePane_ = nullptr;
+    delete takeCentralWidget();
 }
 
 void CMainFrame::BuildActions()
@@ -196,37 +204,53 @@ void CMainFrame::BuildStatusBar()
     Action(cmd::kStatusBar)->setChecked(true);
 }
 
+TreeListCtrlView* CMainFrame::MakePane(const QString& name)
+{
+    auto* pane = new TreeListCtrlView(services_.languages);
+    pane->setObjectName(name);
+    connect(pane, &TreeListCtrlView::FocusEntered, this, [this, pane] { SetActivePane(pane); });
+    connect(pane, &TreeListCtrlView::OtherPaneWanted, this, &CMainFrame::ActivateOtherPane);
+    connect(pane, &TreeListCtrlView::CommandStateChanged, this, &CMainFrame::UpdatePaneCommands);
+    return pane;
+}
+
+void CMainFrame::SetHostControllerFactory(HostControllerFactory factory)
+{
+    hostFactory_ = std::move(factory);
+    if (!hostPane_)
+        return;
+    std::unique_ptr<TreeController> controller = hostFactory_ ? hostFactory_() : nullptr;
+    hostPane_->SetController(controller.get());
+    hostController_ = std::move(controller);
+}
+
+void CMainFrame::SetStoreController(std::unique_ptr<TreeController> controller)
+{
+    if (storePane_)
+        storePane_->SetController(controller.get());
+    storeController_ = std::move(controller);
+}
+
 void CMainFrame::ShowPaneMode(PaneMode mode)
 {
-    // The old panes go with their container; the panes that fill them come
-    // with their controllers and get their first update there.
-    QWidget* old = takeCentralWidget();
-    delete old;
+    // The old panes go with their container, handing their items back to
+    // the controllers first; the new ones get their first update when they
+    // show (or when the store pane is loaded).
+    hostPane_ = storePane_ = activePane_ = nullptr;
     splitter_ = nullptr;
-    hostPane_ = nullptr;
-    storePane_ = nullptr;
-    const auto makePane = [this](const QString& name) {
-        auto* pane = new QTreeView;
-        pane->setObjectName(name);
-        auto* model = new QStandardItemModel(0, 3, pane);
-        pane->setModel(model);
-        pane->setRootIsDecorated(true);
-        pane->setSelectionMode(QAbstractItemView::ExtendedSelection);
-        pane->setUniformRowHeights(true);
-        pane->installEventFilter(this);
-        return pane;
-    };
+    delete takeCentralWidget();
+    hostController_.reset();
     mode_ = mode;
     if (mode == PaneMode::StoreOnly) {
-        storePane_ = makePane(QStringLiteral("StorePane"));
+        storePane_ = MakePane(QStringLiteral("StorePane"));
         storePane_->setProperty("paneId", kPaneId);
         setCentralWidget(storePane_);
     } else {
         splitter_ = new QSplitter(Qt::Horizontal);
         splitter_->setObjectName(QStringLiteral("PaneSplitter"));
         splitter_->setChildrenCollapsible(false);
-        hostPane_ = makePane(QStringLiteral("HostPane"));
-        storePane_ = makePane(QStringLiteral("StorePane"));
+        hostPane_ = MakePane(QStringLiteral("HostPane"));
+        storePane_ = MakePane(QStringLiteral("StorePane"));
         hostPane_->setMinimumWidth(kMinimumColumn);
         storePane_->setMinimumWidth(kMinimumColumn);
         splitter_->addWidget(hostPane_);
@@ -234,8 +258,12 @@ void CMainFrame::ShowPaneMode(PaneMode mode)
         const int half = std::max(kMinimumColumn, width() / 2);
         splitter_->setSizes({half, half});
         setCentralWidget(splitter_);
+        if (hostFactory_)
+            hostController_ = hostFactory_();
+        hostPane_->SetController(hostController_.get());
     }
-    activePane_ = storePane_;
+    storePane_->SetController(storeController_.get());
+    SetActivePane(storePane_);
     storePane_->setFocus();
     Action(cmd::kMyComputer)->setChecked(mode == PaneMode::TwoPanes);
     UpdateTexts();
@@ -246,24 +274,36 @@ QAction* CMainFrame::Action(int commandId) const
     return actions_.value(commandId, nullptr);
 }
 
-QTreeView* CMainFrame::ActivePane() const
+TreeListCtrlView* CMainFrame::ActivePane() const
 {
     return activePane_;
+}
+
+void CMainFrame::SetActivePane(TreeListCtrlView* pane)
+{
+    activePane_ = pane;
+    for (TreeListCtrlView* each : {hostPane_, storePane_}) {
+        if (each)
+            each->SetActive(each == activePane_);
+    }
+    UpdatePaneCommands();
 }
 
 void CMainFrame::ActivateOtherPane()
 {
     if (mode_ != PaneMode::TwoPanes || !activePane_)
         return;
-    activePane_ = activePane_ == storePane_ ? hostPane_ : storePane_;
-    activePane_->setFocus(Qt::OtherFocusReason);
+    TreeListCtrlView* other = activePane_ == storePane_ ? hostPane_ : storePane_;
+    SetActivePane(other);
+    other->setFocus(Qt::OtherFocusReason);
 }
 
-bool CMainFrame::eventFilter(QObject* watched, QEvent* event)
+void CMainFrame::UpdatePaneCommands()
 {
-    if (event->type() == QEvent::FocusIn && (watched == hostPane_ || watched == storePane_))
-        activePane_ = static_cast<QTreeView*>(watched);
-    return CCustomFrameWnd::eventFilter(watched, event);
+    // One look at the pane and the clipboard serves every command.
+    const PaneState state = activePane_ ? activePane_->State() : PaneState {};
+    for (const int id : PaneCommandRules::Commands())
+        Action(id)->setEnabled(activePane_ && PaneCommandRules::IsEnabled(id, state));
 }
 
 void CMainFrame::ShowWithPlacement()
@@ -316,10 +356,16 @@ std::uint32_t CMainFrame::ShowBoxWithTitle(int titleId, const QString& text, std
 Status CMainFrame::LoadStorePane()
 {
     if (mode_ == PaneMode::TwoPanes)
-        activePane_ = storePane_;
-    // The store's own listing comes with its controller; an empty pane is
-    // a successful fill until then.
-    const Status fill = S_OK;
+        SetActivePane(storePane_);
+    // The pane may not have shown yet: its columns come first.
+    storePane_->InitialUpdate();
+    // Without a controller (no store open) the empty pane is a successful
+    // fill.
+    Status fill = S_OK;
+    if (storeController_) {
+        int status = 0;
+        fill = storeController_->PopulateChildren(storePane_->Model(), nullptr, &status);
+    }
     if (Succeeded(fill) && !storeLoadedOnce_) {
         storeLoadedOnce_ = true;
         if (!previousRunClean_) {
@@ -335,7 +381,10 @@ void CMainFrame::RunCommand(int commandId)
 {
     const FrameCommand* command = MainFrameRules::Find(commandId);
     if (command && command->route == CommandRoute::ActivePane) {
-        emit PaneCommand(commandId, activePane_);
+        if (activePane_) {
+            activePane_->RunCommand(commandId);
+            emit PaneCommand(commandId, activePane_);
+        }
         return;
     }
     switch (commandId) {
@@ -545,13 +594,9 @@ void CMainFrame::UpdateTexts()
     }
     statusBar()->setAccessibleName(texts.GetText(msg::kStatusBarName));
     statusText_->setText(texts.GetText(msg::kStatusReady));
-    for (QTreeView* pane : {hostPane_, storePane_}) {
-        if (!pane)
-            continue;
-        pane->setAccessibleName(texts.GetText(pane == hostPane_ ? msg::kPaneHost : msg::kPaneStore));
-        auto* model = static_cast<QStandardItemModel*>(pane->model());
-        model->setHorizontalHeaderLabels(
-            {texts.GetText(msg::kColumnName), texts.GetText(msg::kColumnSize), texts.GetText(msg::kColumnDate)});
+    for (TreeListCtrlView* pane : {hostPane_, storePane_}) {
+        if (pane)
+            pane->SetPaneName(texts.GetText(pane == hostPane_ ? msg::kPaneHost : msg::kPaneStore));
     }
     CCustomFrameWnd::UpdateTexts();
 }

@@ -7,8 +7,11 @@
 // store before it marks the run as ended cleanly.
 //
 // The start-up sequence creates it, shows it with ShowWithPlacement, runs
-// the login over it, hands it the opened-file list and asks it to load the
-// store pane. The rules it follows live in MainFrameRules (no widgets).
+// the login over it, hands it the opened-file list and the store's
+// controller and asks it to load the store pane. The panes' commands (cut,
+// copy, paste, delete, new folder, refresh) go to the active pane, and the
+// menu and toolbar follow that pane's state. Without controllers the panes
+// stay empty. The rules it follows live in MainFrameRules (no widgets).
 
 #include "controls/CCustomFrameWnd.h"
 #include "platform/Status.h"
@@ -18,12 +21,12 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 
 class QAction;
 class QLabel;
 class QSplitter;
 class QToolBar;
-class QTreeView;
 
 namespace nbr {
 
@@ -31,6 +34,8 @@ class LanguageManager;
 class OpenedFileList;
 class RegistrySettings;
 class StoreSession;
+class TreeController;
+class TreeListCtrlView;
 class VariableStore;
 
 // What the frame needs from the program; all outlive the frame.
@@ -64,6 +69,14 @@ public:
     // load report the unclean end and clean up once.
     void SetPreviousRunClean(bool clean) { previousRunClean_ = clean; }
 
+    // Makes a controller for each new host pane (the host pane is made
+    // again when the pane mode changes); none leaves the host pane empty.
+    using HostControllerFactory = std::function<std::unique_ptr<TreeController>()>;
+    void SetHostControllerFactory(HostControllerFactory factory);
+    // The store pane's controller, once the store is open (after the login,
+    // before LoadStorePane); it serves every store pane of this frame.
+    void SetStoreController(std::unique_ptr<TreeController> controller);
+
     // Fills the store pane; the first success in a run checks the previous
     // run's end. Its result is the fill's.
     [[nodiscard]] Status LoadStorePane();
@@ -81,9 +94,9 @@ public:
     [[nodiscard]] QAction* Action(int commandId) const;
     [[nodiscard]] QToolBar* ToolBar() const { return toolBar_; }
     // The panes: the host pane exists only with two panes.
-    [[nodiscard]] QTreeView* StorePane() const { return storePane_; }
-    [[nodiscard]] QTreeView* HostPane() const { return hostPane_; }
-    [[nodiscard]] QTreeView* ActivePane() const;
+    [[nodiscard]] TreeListCtrlView* StorePane() const { return storePane_; }
+    [[nodiscard]] TreeListCtrlView* HostPane() const { return hostPane_; }
+    [[nodiscard]] TreeListCtrlView* ActivePane() const;
 
     // The License Agreement command's dialog, until the program's agreement
     // window is at hand: it gets the owner and shows the agreement view-only.
@@ -100,16 +113,15 @@ signals:
     // the stick no longer agree). Unconnected, the frame quits the event loop
     // with that code itself.
     void EndRequested(int exitCode);
-    // A command for the active pane (cut, copy, paste, delete, new
-    // directory, refresh), for the panes that fill them.
-    void PaneCommand(int commandId, QTreeView* pane);
+    // A command went to the active pane (cut, copy, paste, delete, new
+    // directory, refresh).
+    void PaneCommand(int commandId, TreeListCtrlView* pane);
 
 protected:
     void closeEvent(QCloseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void moveEvent(QMoveEvent* event) override;
     void changeEvent(QEvent* event) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void BuildActions();
@@ -117,6 +129,10 @@ private:
     void BuildToolBar();
     void BuildStatusBar();
     void ShowPaneMode(PaneMode mode);
+    [[nodiscard]] TreeListCtrlView* MakePane(const QString& name);
+    void SetActivePane(TreeListCtrlView* pane);
+    // The pane commands' actions follow the active pane.
+    void UpdatePaneCommands();
     void SavePlacement();
     void RunCommand(int commandId);
     void OnMyComputer();
@@ -139,9 +155,13 @@ private:
     QToolBar* toolBar_ = nullptr;
     QLabel* statusText_ = nullptr;
     QSplitter* splitter_ = nullptr;
-    QTreeView* hostPane_ = nullptr;
-    QTreeView* storePane_ = nullptr;
-    QTreeView* activePane_ = nullptr;
+    TreeListCtrlView* hostPane_ = nullptr;
+    TreeListCtrlView* storePane_ = nullptr;
+    TreeListCtrlView* activePane_ = nullptr;
+    HostControllerFactory hostFactory_;
+    // The panes use them: they go after the panes (see the destructor).
+    std::unique_ptr<TreeController> hostController_;
+    std::unique_ptr<TreeController> storeController_;
     OpenedFileList* openedFiles_ = nullptr;
     AgreementViewer agreementViewer_;
     bool previousRunClean_ = true;

@@ -19,6 +19,7 @@
 #include "controls/VelaScrollWnd.h"
 #include "controls/VelaScrollBar.h"
 #include "controls/Theme.h"
+#include "panes/NewDirectoryDlg.h"
 #include "panes/ProgressDlg.h"
 #include "store/WorkUnits.h"
 #include "app/RegistrySettings.h"
@@ -377,6 +378,15 @@ QWidget* About(Context& c)
     return dialog;
 }
 
+QWidget* NewFolder(Context& c)
+{
+    auto* dialog = c.Keep(std::make_unique<NewDirectoryDlg>(c.Languages(), nullptr));
+    dialog->Field()->setText(QStringLiteral("Tax returns 2025"));
+    dialog->move(20, 20);
+    dialog->show();
+    return dialog;
+}
+
 }  // namespace
 
 const std::vector<Shot>& Shots()
@@ -428,6 +438,7 @@ const std::vector<Shot>& Shots()
         {"main-window-store-only", [](Context& c) { return ProgramFrame(c, true); }},
         {"security-settings", Settings},
         {"about", About},
+        {"new-folder", NewFolder},
     };
     return shots;
 }

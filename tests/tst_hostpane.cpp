@@ -11,6 +11,7 @@
 #include "app/PaneMimeData.h"
 #include "panes/MyComputerTreeController.h"
 #include "platform/FaultInjection.h"
+#include "platform/HostPlaces.h"
 #include "store/CopyToDeviceThread.h"
 #include "store/StoreStatus.h"
 
@@ -129,6 +130,7 @@ class TestHostPane : public QObject {
     Q_OBJECT
 
 private slots:
+    void volumesAPersonWorksWith();
     void storeVolumeNeverListed();
     void listingOrderHiddenNamesAndButtons();
     void dropOntoFileLandsInItsFolder();
@@ -138,6 +140,19 @@ private slots:
     void createFolderAndDeleteEdges();
     void pasteFromStoreWinsOverFileList();
 };
+
+void TestHostPane::volumesAPersonWorksWith()
+{
+    QVERIFY(HostPlaces::IsUserVolume(QStringLiteral("/media/ann/STICK"), "vfat"));
+    QVERIFY(HostPlaces::IsUserVolume(QStringLiteral("/run/media/ann/STICK"), "exfat"));
+    QVERIFY(HostPlaces::IsUserVolume(QStringLiteral("/home"), "ext4"));
+    QVERIFY(!HostPlaces::IsUserVolume(QStringLiteral("/"), "ext4"));  // a place of its own
+    QVERIFY(!HostPlaces::IsUserVolume(QStringLiteral("/run/user/1000"), "tmpfs"));
+    QVERIFY(!HostPlaces::IsUserVolume(QStringLiteral("/proc"), "proc"));
+    QVERIFY(!HostPlaces::IsUserVolume(QStringLiteral("/sys/fs/cgroup"), "cgroup2"));
+    QVERIFY(!HostPlaces::IsUserVolume(QStringLiteral("/snap/core22/1033"), "squashfs"));
+    QVERIFY(!HostPlaces::IsUserVolume(QStringLiteral("/dev/shm"), "tmpfs"));
+}
 
 void TestHostPane::storeVolumeNeverListed()
 {

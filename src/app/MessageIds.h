@@ -278,6 +278,13 @@ inline constexpr int kProgressJobBar = 1414;
 inline constexpr int kProgressFileBar = 1415;
 inline constexpr int kLanguageChoice = 1416;
 
+// The host pane: its places and its own copies and deletions.
+inline constexpr int kTitleCopying = 1520;
+inline constexpr int kFileNotCopied = 1521;
+inline constexpr int kCopyIntoItself = 1522;
+inline constexpr int kPlaceHome = 1523;
+inline constexpr int kPlaceFileSystem = 1524;
+inline constexpr int kNotMovedToTrash = 1525;
 // Every number above, for the checks of the packs.
 // The main window and its settings dialog.
 inline constexpr int kSettingsCurrentLabel = 1440;
@@ -341,6 +348,7 @@ inline constexpr int kAll[] = {
     kCliCheckUnsafeName, kCliCheckInterruptedDeletion, kFrameClose, kFrameMaximize, kFrameRestore, kFrameMinimize,
     kSettingsCurrentLabel, kSettingsNewLabel, kSettingsConfirmLabel, kSettingsHintLabel, kSettingsApply, kSettingsPageTitle, kPaneHost, kPaneStore, kToolbarName, kStatusBarName, kStatusReady, kAboutTitle,
     kMenuAddLauncher, kMenuRemoveLauncher, kLauncherNotChanged,
+    kTitleCopying, kFileNotCopied, kCopyIntoItself, kPlaceHome, kPlaceFileSystem, kNotMovedToTrash,
 };
 
 }  // namespace nbr::msg

@@ -1,0 +1,432 @@
+#include "panes/MyComputerTreeController.h"
+
+#include "app/ErrorText.h"
+#include "app/FileIconTable.h"
+#include "app/LanguageManager.h"
+#include "app/MainFrameRules.h"
+#include "app/MessageBox.h"
+#include "app/MessageIds.h"
+#include "app/PaneMimeData.h"
+#include "panes/HostCopyThread.h"
+#include "platform/FileSystem.h"
+#include "platform/HostPlaces.h"
+#include "platform/NativePath.h"
+#include "store/CopyToTempThread.h"
+#include "store/StoreStatus.h"
+#include "store/WorkUnits.h"
+
+#include <QCollator>
+#include <QFileInfo>
+#include <QLocale>
+#include <QMimeDatabase>
+#include <QTimeZone>
+
+#include <algorithm>
+#include <vector>
+
+namespace nbr {
+namespace {
+
+// Time zones differ from UTC by whole quarter hours, so every moment of one
+// UTC quarter hour falls on the same local day.
+constexpr std::uint64_t kQuarterHourTicks = 15ull * 60 * FileTime::kTicksPerSecond;
+
+bool IsAtOrUnder(const QString& path, const QString& folder)
+{
+    return path == folder || path.startsWith(folder + NativePath::kSeparator);
+}
+
+// One child of a listed folder, before it goes into the tree.
+struct Listed {
+    explicit Listed(QCollatorSortKey sortKey) : key(std::move(sortKey)) {}
+    DirectoryEntry entry;
+    QString resolved;
+    bool folder = false;
+    QCollatorSortKey key;
+};
+
+}  // namespace
+
+Status MyComputerTreeController::Data::GetInfoTip(QString* tip) const
+{
+    if (folder_) {
+        *tip = path_;
+        return S_OK;
+    }
+    static const QMimeDatabase database;
+    const QString kind = database.mimeTypeForFile(path_, QMimeDatabase::MatchExtension).comment();
+    *tip = path_ + u'\n' + kind + u'\n' + WorkUnits::FormatSizeColumn(size_, u',', u'A');
+    return S_OK;
+}
+
+HostTree HostTree::OfThisComputer(const LanguageManager& languages)
+{
+    HostTree tree;
+    const QString home = HostPlaces::HomeFolder();
+    const QString desktop = HostPlaces::DesktopFolder();
+    tree.places.append({languages.GetText(msg::kPlaceHome), home});
+    if (!desktop.isEmpty())
+        tree.places.append({QFileInfo(desktop).fileName(), desktop});
+    tree.places.append({languages.GetText(msg::kPlaceFileSystem), QStringLiteral("/")});
+    for (const HostVolume& volume : HostPlaces::UserVolumes())
+        tree.places.append({volume.label, volume.root});
+    tree.desktop = desktop.isEmpty() ? home : desktop;
+    return tree;
+}
+
+MyComputerTreeController::MyComputerTreeController(PaneServices services, const QString& storeVolume,
+                                                   EncryptedStore* store)
+    : MyComputerTreeController(services, storeVolume, store, HostTree {})
+{
+    ofThisComputer_ = true;
+}
+
+MyComputerTreeController::MyComputerTreeController(PaneServices services, const QString& storeVolume,
+                                                   EncryptedStore* store, HostTree tree)
+    : services_(std::move(services)), store_(store), tree_(std::move(tree))
+{
+    storeVolume_ = HostPlaces::Resolved(storeVolume);
+    if (storeVolume_.isEmpty())
+        storeVolume_ = storeVolume;
+    // A store kept on the system's own disk would hide every host file;
+    // the pane then shows them all rather than nothing.
+    if (storeVolume_ == QLatin1String("/"))
+        storeVolume_.clear();
+}
+
+MyComputerTreeController::Data* MyComputerTreeController::DataOf(const CTreeListItem* item)
+{
+    if (!item || item == TLI_ROOT || item == TLI_LAST)
+        return nullptr;
+    return static_cast<Data*>(item->Data());
+}
+
+bool MyComputerTreeController::IsStorePath(const QString& resolved) const
+{
+    return !storeVolume_.isEmpty() && IsAtOrUnder(resolved, storeVolume_);
+}
+
+bool MyComputerTreeController::IsOnPathTo(const CTreeListItem* item, const QString& resolved)
+{
+    for (; item; item = item->Parent()) {
+        const Data* data = DataOf(item);
+        if (data && data->Resolved() == resolved)
+            return true;
+    }
+    return false;
+}
+
+const QString& MyComputerTreeController::DateText(std::uint64_t fileTimeTicks)
+{
+    const std::uint64_t quarter = fileTimeTicks / kQuarterHourTicks;
+    auto known = dates_.find(quarter);
+    if (known == dates_.end()) {
+        const QDateTime time = FileTime {fileTimeTicks}.ToDateTime();
+        known = dates_.insert(quarter, time.isValid() ? QLocale().toString(time.toLocalTime().date(), QLocale::ShortFormat)
+                                                      : QString());
+    }
+    return *known;
+}
+
+Status MyComputerTreeController::PopulatePlaces(TreeListModel& ctrl, int* status)
+{
+    if (ctrl.NextItem(nullptr, TreeNext::First))
+        return S_OK;
+    // Volumes come and go, and the places' names follow the language: the
+    // top level is looked up again each time it is listed.
+    if (ofThisComputer_)
+        tree_ = HostTree::OfThisComputer(services_.languages);
+    CTreeListItem* first = nullptr;
+    for (const HostTree::Place& place : tree_.places) {
+        const QString resolved = HostPlaces::Resolved(place.path);
+        if (resolved.isEmpty() || IsStorePath(resolved))
+            continue;
+        bool reachable = false;
+        const bool entries = HostPlaces::HasVisibleEntries(place.path, &reachable);
+        CTreeListItem* item = ctrl.InsertItem(place.label, TLI_ROOT, TLI_LAST);
+        ctrl.SetItemData(item, new Data(place.path, resolved, true, 0));
+        const int image = FileIconTable::kFolder;
+        ctrl.SetItemImage(item, image, image, image, image);
+        ctrl.SetItemState(item, tls::kImage | (entries ? 0 : tls::kExpanded | tls::kChildrenLoaded));
+        if (!first)
+            first = item;
+    }
+    if (first)
+        ctrl.SelectItem(first);
+    if (status)
+        *status = 0;
+    return S_OK;
+}
+
+Status MyComputerTreeController::PopulateChildren(TreeListModel& ctrl, CTreeListItem* parent, int* status)
+{
+    if (status)
+        *status = 0;
+    const Data* parentData = DataOf(parent);
+    if (!parentData)
+        return PopulatePlaces(ctrl, status);
+    if (parent->State() & tls::kChildrenLoaded)
+        return S_OK;
+
+    QList<DirectoryEntry> entries;
+    const Status listed = FileSystem::List(parentData->Path(), &entries);
+    if (Failed(listed)) {
+        ctrl.SetItemState(parent, tls::kChildrenLoaded);
+        if (status)
+            *status = -1;
+        return listed;
+    }
+
+    // Folders first, then the names as the desktop's file browser orders
+    // them: letter case aside, numbers by their value.
+    QCollator collator;
+    collator.setCaseSensitivity(Qt::CaseInsensitive);
+    collator.setNumericMode(true);
+    std::vector<Listed> children;
+    children.reserve(static_cast<std::size_t>(entries.size()));
+    for (DirectoryEntry& entry : entries) {
+        if (entry.name.startsWith(u'.'))
+            continue;
+        Listed child(collator.sortKey(entry.name));
+        child.folder = entry.isFolder || entry.linkToFolder;
+        if (child.folder) {
+            // Only a folder can lead into the store's volume, or, through a
+            // link, back to where the tree came from; a file there would sit
+            // in a folder that is not listed.
+            const QString path = NativePath::Join(parentData->Path(), entry.name);
+            child.resolved = entry.isLink ? HostPlaces::Resolved(path) : NativePath::Join(parentData->Resolved(), entry.name);
+            if (child.resolved.isEmpty() || IsStorePath(child.resolved))
+                continue;
+        }
+        child.entry = std::move(entry);
+        children.push_back(std::move(child));
+    }
+    std::sort(children.begin(), children.end(), [](const Listed& a, const Listed& b) {
+        if (a.folder != b.folder)
+            return a.folder;
+        return a.key.compare(b.key) < 0;
+    });
+
+    FileIconTable& icons = FileIconTable::Shared();
+    for (const Listed& child : children) {
+        const DirectoryEntry& entry = child.entry;
+        const QString path = NativePath::Join(parentData->Path(), entry.name);
+        CTreeListItem* item = ctrl.InsertItem(entry.name, parent, TLI_LAST);
+        ctrl.SetItemData(item, new Data(path, child.resolved, child.folder, entry.size));
+        if (!child.folder && !entry.isSpecial)
+            ctrl.SetItemText(item, WorkUnits::FormatSizeColumn(entry.size, u',', u'A'), 1);
+        if (entry.writeTime.ticks != 0)
+            ctrl.SetItemText(item, DateText(entry.writeTime.ticks), 2);
+        const int image = icons.IndexFor(entry.name, child.folder);
+        ctrl.SetItemImage(item, image, image, image, image);
+        std::uint32_t state = tls::kImage;
+        if (!child.folder) {
+            state |= tls::kExpanded | tls::kChildrenLoaded | tls::kLeaf;
+        } else {
+            // A folder that cannot be read, holds nothing to show, or leads
+            // back to one above it gets no button: there is nothing to open.
+            bool reachable = false;
+            const bool open = !IsOnPathTo(parent, child.resolved) && HostPlaces::HasVisibleEntries(path, &reachable);
+            if (!open)
+                state |= tls::kExpanded | tls::kChildrenLoaded;
+        }
+        ctrl.SetItemState(item, state);
+    }
+    ctrl.SetItemState(parent, tls::kChildrenLoaded);
+    return S_OK;
+}
+
+DropFileList MyComputerTreeController::BuildDropFileList(TreeListModel& ctrl, int x, int y, const QString& /*prefix*/)
+{
+    QStringList paths;
+    for (const CTreeListItem* item : ctrl.Selection()) {
+        if (const Data* data = DataOf(item))
+            paths.append(data->Path());
+    }
+    return DropFileList(paths, x, y);
+}
+
+void MyComputerTreeController::ReleaseItemData(CTreeListItem* item)
+{
+    delete DataOf(item);
+}
+
+bool MyComputerTreeController::IsContainer(TreeListModel& /*ctrl*/, CTreeListItem* item)
+{
+    const Data* data = DataOf(item);
+    return !data || data->IsFolder();
+}
+
+QString MyComputerTreeController::TargetFolder(TreeListModel& ctrl, CTreeListItem** target)
+{
+    CTreeListItem* item = target ? *target : nullptr;
+    if (DataOf(item) && !IsContainer(ctrl, item)) {
+        item = item->Parent();
+        if (!DataOf(item))
+            item = TLI_ROOT;
+        if (target)
+            *target = item;
+    }
+    const Data* data = DataOf(item);
+    if (data)
+        return data->Path();
+    if (ofThisComputer_) {
+        const QString desktop = HostPlaces::DesktopFolder();
+        return desktop.isEmpty() ? HostPlaces::HomeFolder() : desktop;
+    }
+    return tree_.desktop;
+}
+
+Status MyComputerTreeController::RunCopy(const QStringList& sources, const QString& folder, bool move)
+{
+    std::unique_ptr<IProgressDlg> dialog = services_.makeProgress ? services_.makeProgress() : nullptr;
+    if (!dialog)
+        return E_FAIL;
+    dialog->SetSecondBar(true);
+    dialog->SetCancelable(true);
+    dialog->EnableWaitForWindow();
+    HostCopyThread worker(dialog.get(), sources, folder, move, services_.languages);
+    worker.Start();
+    dialog->RunModal(worker.Thread(), true);
+    return worker.GetStatus();
+}
+
+Status MyComputerTreeController::DropFiles(TreeListModel& ctrl, const DropFileList& files, CTreeListItem** target,
+                                           std::uint32_t effect)
+{
+    const QString folder = TargetFolder(ctrl, target);
+    if (files.Paths().isEmpty())
+        return S_FALSE;
+    // The worker has told of every failure itself.
+    return RunCopy(files.Paths(), folder, (effect & drop::kMove) != 0 && (effect & drop::kCopy) == 0);
+}
+
+Status MyComputerTreeController::OpenItem(TreeListModel& /*ctrl*/, CTreeListItem* item)
+{
+    const Data* data = DataOf(item);
+    if (!data)
+        return E_INVALIDARG;
+    switch (MainFrameRules::OpenDocument(data->Path())) {
+    case MainFrameRules::OpenResult::Opened:
+        return S_OK;
+    case MainFrameRules::OpenResult::NoProgram:
+        (void)ShowMessageBox(services_.mainWindow, services_.languages.GetText(msg::kCaptionNotice),
+                             services_.languages.GetText(msg::kNoProgramToOpen), mb::kOk, mb::kIconInformation);
+        return StatusFromWin32(win32::kNotSupported);
+    case MainFrameRules::OpenResult::Failed:
+        break;
+    }
+    return E_FAIL;
+}
+
+void MyComputerTreeController::ShowError(Status s) const
+{
+    (void)ShowMessageBox(nullptr, services_.languages.GetText(msg::kCaptionError),
+                         FormatErrorText(services_.languages, s), mb::kOk, mb::kIconError);
+}
+
+Status MyComputerTreeController::DeleteSelection(TreeListModel& ctrl)
+{
+    const std::vector<CTreeListItem*> selection = ctrl.Selection();
+    QStringList paths;
+    bool folder = false;
+    for (const CTreeListItem* item : selection) {
+        const Data* data = DataOf(item);
+        if (!data || item == ctrl.RootItem())
+            return S_FALSE;
+        paths.append(data->Path());
+        folder = data->IsFolder();
+    }
+    if (paths.isEmpty())
+        return S_FALSE;
+    const LanguageManager& texts = services_.languages;
+    const QString question =
+        paths.size() != 1 ? texts.FormatText(msg::kQuestionDeleteItems, {static_cast<int>(paths.size())})
+                          : texts.FormatText(folder ? msg::kQuestionDeleteFolder : msg::kQuestionDeleteFile,
+                                             {NativePath::LastComponent(paths.first())});
+    const std::uint32_t answer = ShowMessageBox(services_.mainWindow, texts.GetText(msg::kCaptionNotice), question,
+                                                mb::kYes | mb::kNo, mb::kIconInformation);
+    if (MessageBox::ButtonOf(answer) != mb::kIdYes)
+        return S_FALSE;
+
+    SetBusy(1);
+    Status result = S_OK;
+    for (const QString& path : paths) {
+        // An item inside another selected one goes to the trash with it.
+        const bool inside = std::any_of(paths.cbegin(), paths.cend(), [&path](const QString& other) {
+            return other != path && IsAtOrUnder(path, other);
+        });
+        if (inside)
+            continue;
+        const Status s = HostPlaces::MoveToTrash(path);
+        if (Failed(s)) {
+            (void)ShowMessageBox(services_.mainWindow, texts.GetText(msg::kCaptionError),
+                                 texts.FormatText(msg::kNotMovedToTrash,
+                                                  {NativePath::LastComponent(path), FormatErrorText(texts, s)}),
+                                 mb::kOk, mb::kIconError);
+            result = E_FAIL;
+        }
+    }
+    int status = 0;
+    (void)RefreshItem(ctrl, TLI_ROOT, &status);
+    SetBusy(0);
+    return result;
+}
+
+bool MyComputerTreeController::CanPaste(const QMimeData* clipboard) const
+{
+    return clipboard && (PaneMimeData::HasStoreList(clipboard) || PaneMimeData::HasFileList(clipboard));
+}
+
+Status MyComputerTreeController::Paste(TreeListModel& ctrl, const QMimeData* clipboard)
+{
+    if (!CanPaste(clipboard))
+        return S_FALSE;
+    CTreeListItem* target = ctrl.Selection().empty() ? nullptr : ctrl.Selection().front();
+    int status = 0;
+    if (PaneMimeData::HasStoreList(clipboard)) {
+        const DropFileList stored = PaneMimeData::StoreFiles(clipboard);
+        if (stored.Paths().isEmpty() || !store_)
+            return S_FALSE;
+        const QString folder = TargetFolder(ctrl, &target);
+        std::unique_ptr<IProgressDlg> dialog = services_.makeProgress ? services_.makeProgress() : nullptr;
+        if (!dialog)
+            return E_FAIL;
+        dialog->SetSecondBar(true);
+        dialog->SetCancelable(true);
+        dialog->EnableWaitForWindow();
+        CopyToTempThread worker(dialog.get(), *store_, stored.Paths(), folder + NativePath::kSeparator,
+                                services_.languages);
+        worker.Start();
+        dialog->RunModal(worker.Thread(), true);
+        if (Failed(worker.GetStatus()))
+            ShowError(worker.GetStatus());
+        return RefreshItem(ctrl, target, &status);
+    }
+    const DropFileList files = PaneMimeData::LocalFiles(clipboard);
+    if (files.Paths().isEmpty())
+        return S_FALSE;
+    (void)DropFiles(ctrl, files, &target, drop::kCopy);
+    return RefreshItem(ctrl, target, &status);
+}
+
+Status MyComputerTreeController::CreateFolder(TreeListModel& ctrl, const QString& name)
+{
+    if (name.isEmpty() || name == QLatin1String(".") || name == QLatin1String("..") || name.contains(NativePath::kSeparator)
+        || name.contains(QChar(0)))
+        return StatusFromWin32(win32::kInvalidName);
+    CTreeListItem* target = ctrl.Selection().empty() ? nullptr : ctrl.Selection().front();
+    const QString folder = TargetFolder(ctrl, &target);
+    const Status s = FileSystem::CreateFolder(NativePath::Join(folder, name), nullptr);
+    if (s == StatusFromWin32(win32::kAlreadyExists) || s == StatusFromWin32(win32::kFileExists))
+        return E_STORE_ITEM_EXISTS;
+    if (Failed(s))
+        return s;
+    int status = 0;
+    (void)RefreshItem(ctrl, target, &status);
+    if (DataOf(target))
+        ctrl.Expand(target, TreeExpand::Expand);
+    return S_OK;
+}
+
+}  // namespace nbr

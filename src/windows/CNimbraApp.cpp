@@ -10,6 +10,7 @@
 #include "app/StoreSession.h"
 #include "app/StoreVolumeWatch.h"
 #include "controls/Theme.h"
+#include "panes/MyComputerTreeController.h"
 #include "panes/ProgressDlg.h"
 #include "platform/HostFacts.h"
 #include "platform/NativePath.h"
@@ -140,6 +141,7 @@ bool CNimbraApp::InitInstance()
         EulaDlg agreement(languages_, owner, true);
         (void)agreement.exec();
     });
+    InstallHostPane();
     QObject::connect(mainWindow_.get(), &CMainFrame::Closed, [this] { End(kExitNormal); });
     QObject::connect(mainWindow_.get(), &CMainFrame::EndRequested, [this](int code) {
         End(code == kExitNormal ? kExitForced : code);
@@ -220,6 +222,7 @@ bool CNimbraApp::BeginRunning()
     openedFiles_ = std::make_unique<OpenedFileList>(
         session_->Store(), OpenedFileList::LaunchFolderOf(check_->StoreRoot()), languages_);
     mainWindow_->SetOpenedFiles(openedFiles_.get());
+    InstallHostPane();
     // The first listing of the store reports an unclean end and cleans up once.
     mainWindow_->SetPreviousRunClean(wasClean_);
     const Status loaded = mainWindow_->LoadStorePane();
@@ -229,6 +232,23 @@ bool CNimbraApp::BeginRunning()
         return Stop();
     }
     return !ending_ || Stop();
+}
+
+PaneServices CNimbraApp::MakePaneServices()
+{
+    return PaneServices {languages_,
+                         [this]() -> std::unique_ptr<IProgressDlg> {
+                             return std::make_unique<ProgressDlg>(languages_, MainWindow());
+                         },
+                         MainWindow()};
+}
+
+void CNimbraApp::InstallHostPane()
+{
+    mainWindow_->SetHostControllerFactory([this]() -> std::unique_ptr<TreeController> {
+        EncryptedStore* store = session_ && session_->IsLoggedIn() ? &session_->Store() : nullptr;
+        return std::make_unique<MyComputerTreeController>(MakePaneServices(), check_->StoreRoot(), store);
+    });
 }
 
 void CNimbraApp::OnVolumeRemoved(const QString& root)

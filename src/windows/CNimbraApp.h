@@ -7,6 +7,7 @@
 // and ends the program when the store's volume disappears.
 
 #include "app/LanguageManager.h"
+#include "app/PaneServices.h"
 #include "app/RegistrySettings.h"
 #include "app/VariableStore.h"
 #include "platform/SingleInstance.h"
@@ -69,6 +70,10 @@ private:
     [[nodiscard]] bool FirstRun();
     [[nodiscard]] bool Login();
     [[nodiscard]] bool BeginRunning();
+    // What the panes' controllers need from the program.
+    [[nodiscard]] PaneServices MakePaneServices();
+    // The host pane's controller; it reaches the store once one is open.
+    void InstallHostPane();
 
     QStringList arguments_;
     VariableStore variables_;

@@ -16,6 +16,8 @@
 #include "store/StoreStatus.h"
 #include "store/WorkUnits.h"
 
+#include <QDateTime>
+#include <QHash>
 #include <QLocale>
 
 #include <algorithm>
@@ -51,6 +53,44 @@ bool IsBelow(const CTreeListItem* item, const CTreeListItem* folder)
             return true;
     }
     return false;
+}
+
+// The date column's texts: the day the person lived (local time, not UTC:
+// an evening's change must not show under tomorrow's date) in their short
+// format. Items stored together share a handful of texts, so each quarter
+// hour of UTC is worked out once; local midnight and the changes of a
+// zone's offset fall on quarter hours, so one quarter has one local date.
+class DateTexts {
+public:
+    QString Of(const QDateTime& utc)
+    {
+        constexpr qint64 kQuarter = 15 * 60 * 1000;
+        const qint64 ms = utc.toMSecsSinceEpoch();
+        const qint64 quarter = ms / kQuarter - (ms % kQuarter < 0 ? 1 : 0);
+        const auto known = texts_.constFind(quarter);
+        if (known != texts_.constEnd())
+            return *known;
+        const QString text = locale_.toString(utc.toLocalTime().date(), QLocale::ShortFormat);
+        texts_.insert(quarter, text);
+        return text;
+    }
+
+private:
+    QLocale locale_ = QLocale::system();
+    QHash<qint64, QString> texts_;
+};
+
+// The size and date columns of one listed item; both stay empty for an item
+// whose stored file is missing. The size is that of the stored file, header
+// and padding included.
+void FillItemColumns(TreeListModel& ctrl, CTreeListItem* item, const StoreListEntry& entry, DateTexts& dates)
+{
+    if (!entry.present)
+        return;
+    if (!entry.isFolder)
+        ctrl.SetItemText(item, WorkUnits::FormatSizeColumn(entry.encryptedSize, u',', u'A'), 1);
+    if (entry.writeTime.isValid())
+        ctrl.SetItemText(item, dates.Of(entry.writeTime), 2);
 }
 
 }  // namespace
@@ -110,7 +150,7 @@ Status DeviceDataTreeController::PopulateChildren(TreeListModel& ctrl, CTreeList
             *status = -1;
         return E_STORE_MANIFEST;
     }
-    const QLocale locale = QLocale::system();
+    DateTexts dates;
     FileIconTable& icons = FileIconTable::Shared();
     bool first = parent == nullptr;
     for (const StoreListEntry& entry : entries) {
@@ -133,25 +173,13 @@ Status DeviceDataTreeController::PopulateChildren(TreeListModel& ctrl, CTreeList
             ctrl.SetItemState(item, tls::kLeaf | tls::kExpanded);
         }
         ctrl.SetItemData(item, new Data(entry.id));
-        FillItemColumns(ctrl, item, entry, locale);
+        FillItemColumns(ctrl, item, entry, dates);
         // By the display name: the stored file's number says nothing of its kind.
         const int icon = icons.IndexFor(entry.name, entry.isFolder);
         ctrl.SetItemImage(item, icon, icon, icon, icon);
         ctrl.SetItemState(item, tls::kImage);
     }
     return S_OK;
-}
-
-void DeviceDataTreeController::FillItemColumns(TreeListModel& ctrl, CTreeListItem* item, const StoreListEntry& entry,
-                                               const QLocale& locale)
-{
-    if (!entry.present)
-        return;
-    if (!entry.isFolder)
-        ctrl.SetItemText(item, WorkUnits::FormatSizeColumn(entry.encryptedSize, u',', u'A'), 1);
-    // The day the person lived, not the day in UTC: an evening's change must
-    // not show under tomorrow's date.
-    ctrl.SetItemText(item, locale.toString(entry.writeTime.toLocalTime().date(), QLocale::ShortFormat), 2);
 }
 
 DropFileList DeviceDataTreeController::BuildDropFileList(TreeListModel& ctrl, int x, int y, const QString& prefix)

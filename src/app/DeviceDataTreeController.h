@@ -15,13 +15,10 @@
 #include <cstdint>
 #include <vector>
 
-class QLocale;
-
 namespace nbr {
 
 class EncryptedStore;
 class OpenedFileList;
-struct StoreListEntry;
 
 class DeviceDataTreeController final : public TreeController {
 public:
@@ -67,10 +64,6 @@ public:
     [[nodiscard]] bool ItemIsFolder(const CTreeListItem* item) const;
 
 private:
-    // The size and date columns of one listed item; both stay empty for an
-    // item whose stored file is missing.
-    static void FillItemColumns(TreeListModel& ctrl, CTreeListItem* item, const StoreListEntry& entry,
-                                const QLocale& locale);
     // Deletes the host sources of a finished move.
     static void DeleteMovedSources(const DropFileList& files);
     // Drops the launch folder's copies of a deleted item (every copy below

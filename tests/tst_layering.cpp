@@ -21,7 +21,8 @@ const QStringList kCore {QStringLiteral("platform"), QStringLiteral("security"),
 // the security layer. Everything else in src/app is a service that the
 // lower layers use too (texts, message boxes, progress interfaces,
 // settings), so it may rest on the platform layer only.
-const QStringList kAppTop {QStringLiteral("CleanShutdown"), QStringLiteral("KeyFileJobs"), QStringLiteral("LaunchCheck"),
+const QStringList kAppTop {QStringLiteral("CleanShutdown"), QStringLiteral("DeviceDataTreeController"),
+                           QStringLiteral("KeyFileJobs"), QStringLiteral("LaunchCheck"),
                            QStringLiteral("StoreSession"), QStringLiteral("StoreVolumeWatch"),
                            QStringLiteral("main")};
 

@@ -219,6 +219,8 @@ inline constexpr int kFileNotStored = 1305;
 inline constexpr int kNotAllStored = 1306;
 inline constexpr int kFileNotCopiedOut = 1307;
 inline constexpr int kSysNotAFile = 1308;
+// Store pane.
+inline constexpr int kNotLocalFiles = 1330;
 inline constexpr int kCliCheckPlaintext = 1050;
 inline constexpr int kCliNotAllDecrypted = 1120;
 inline constexpr int kPasswordSourceKind = 1121;
@@ -347,7 +349,7 @@ inline constexpr int kAll[] = {
     kCliCheckFileDamaged, kCliCheckRecoveredAs, kCliCheckInterruptedWrite, kCliCheckForeignFile,
     kCliCheckUnsafeName, kCliCheckInterruptedDeletion, kFrameClose, kFrameMaximize, kFrameRestore, kFrameMinimize,
     kSettingsCurrentLabel, kSettingsNewLabel, kSettingsConfirmLabel, kSettingsHintLabel, kSettingsApply, kSettingsPageTitle, kPaneHost, kPaneStore, kToolbarName, kStatusBarName, kStatusReady, kAboutTitle,
-    kMenuAddLauncher, kMenuRemoveLauncher, kLauncherNotChanged,
+    kMenuAddLauncher, kMenuRemoveLauncher, kLauncherNotChanged, kNotLocalFiles,
     kTitleCopying, kFileNotCopied, kCopyIntoItself, kPlaceHome, kPlaceFileSystem, kNotMovedToTrash,
 };
 

@@ -187,6 +187,37 @@ Status FileSystem::List(const QString& path, QList<DirectoryEntry>* entries)
     return err == 0 ? S_OK : SystemError::StatusFromErrno(err, path);
 }
 
+Status FileSystem::HasEntries(const QString& path, bool* any)
+{
+    *any = false;
+    const ConfinedPath at(path);
+    if (at.Error())
+        return at.WalkStatus(path);
+    int fd;
+    do {
+        fd = ::openat(at.Dir(), at.Name(), O_RDONLY | O_DIRECTORY | O_CLOEXEC | at.NoFollowFlag());
+    } while (fd < 0 && errno == EINTR);
+    if (fd < 0)
+        return at.Failure(errno, path);
+    DIR* dir = ::fdopendir(fd);
+    if (!dir) {
+        const int err = errno;
+        ::close(fd);
+        return SystemError::StatusFromErrno(err, path);
+    }
+    errno = 0;
+    while (const dirent* entry = ::readdir(dir)) {
+        if (std::strcmp(entry->d_name, ".") != 0 && std::strcmp(entry->d_name, "..") != 0) {
+            *any = true;
+            break;
+        }
+        errno = 0;
+    }
+    const int err = *any ? 0 : errno;
+    ::closedir(dir);
+    return err == 0 ? S_OK : SystemError::StatusFromErrno(err, path);
+}
+
 bool FileSystem::Exists(const QString& path)
 {
     const ConfinedPath at(path);

@@ -52,6 +52,9 @@ public:
     [[nodiscard]] static Status CreateFolder(const QString& path, const CreationPolicy* policy);
     // The entries of a folder other than "." and "..", in no particular order.
     [[nodiscard]] static Status List(const QString& path, QList<DirectoryEntry>* entries);
+    // Whether a folder holds any entry, without looking at the entries: a
+    // folder of thousands costs one read, not thousands of look-ups.
+    [[nodiscard]] static Status HasEntries(const QString& path, bool* any);
     [[nodiscard]] static bool Exists(const QString& path);
     // What a listing would say of one path (its name is the last component).
     [[nodiscard]] static Status Info(const QString& path, DirectoryEntry* info);

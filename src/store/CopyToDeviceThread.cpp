@@ -359,6 +359,7 @@ Status CopyToDeviceThread::Run()
                     overwrite = true;
                     continue;
                 }
+                declined_ = true;
                 if (IsCancelled())
                     stop = true;
                 else

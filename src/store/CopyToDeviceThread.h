@@ -18,6 +18,8 @@
 #include "security/ICrypt.h"
 #include "store/TransferThread.h"
 
+#include <atomic>
+
 namespace nbr {
 
 class EncryptedStore;
@@ -43,6 +45,11 @@ public:
                                                        const QString& storedFolder, const DirectoryEntry& source,
                                                        std::uint32_t* id, CryptProgressRoutine routine,
                                                        TransferThread* thread, bool overwrite);
+
+    // The person declined to replace or merge some item: its source was not
+    // stored, though a later item may have been (and the run then succeeds).
+    // A move must keep such a source.
+    [[nodiscard]] bool DeclinedAny() const { return declined_.load(); }
 
 protected:
     Status Run() override;
@@ -71,6 +78,7 @@ private:
     EncryptedStore& store_;
     DropFileList files_;
     QString target_;
+    std::atomic<bool> declined_ {false};
 };
 
 }  // namespace nbr

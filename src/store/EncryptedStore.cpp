@@ -16,6 +16,8 @@
 #include "store/FileUtilities.h"
 #include "store/StoreStatus.h"
 
+#include <QHash>
+
 #include <algorithm>
 #include <optional>
 
@@ -332,24 +334,44 @@ Status EncryptedStore::ListFolder(const QString& storedFolder, std::vector<Store
     manifest.SortEntries();
     const std::vector<ManifestEntry> listed = manifest.Entries();
     manifest.Close();
+    // One reading of the folder instead of one look-up per item: each
+    // look-up walks the whole path again, and a folder may hold thousands.
+    // A folder that cannot be read lists its items as missing.
+    QList<DirectoryEntry> onDisk;
+    (void)FileSystem::List(storedFolder, &onDisk);
+    QHash<QString, qsizetype> byName;
+    byName.reserve(onDisk.size());
+    for (qsizetype i = 0; i < onDisk.size(); ++i) {
+        if (onDisk.at(i).validName)
+            byName.insert(onDisk.at(i).name, i);
+    }
     entries->reserve(listed.size());
-    for (const ManifestEntry& item : listed)
-        entries->push_back(DescribeItem(StoredPathOf(storedFolder, item.id), item));
+    for (const ManifestEntry& item : listed) {
+        const QString storedPath = StoredPathOf(storedFolder, item.id);
+        const auto found = byName.constFind(NativePath::LastComponent(storedPath));
+        entries->push_back(Describe(storedPath, item, found == byName.constEnd() ? nullptr : &onDisk.at(*found)));
+    }
     return S_OK;
 }
 
 StoreListEntry EncryptedStore::DescribeItem(const QString& storedPath, const ManifestEntry& item)
+{
+    DirectoryEntry info;
+    return Describe(storedPath, item, Succeeded(FileSystem::Info(storedPath, &info)) ? &info : nullptr);
+}
+
+StoreListEntry EncryptedStore::Describe(const QString& storedPath, const ManifestEntry& item,
+                                        const DirectoryEntry* info)
 {
     StoreListEntry entry;
     entry.id = item.id;
     entry.name = item.name;
     entry.isFolder = item.isFolder;
     entry.storedPath = storedPath;
-    DirectoryEntry info;
-    if (Succeeded(FileSystem::Info(storedPath, &info))) {
+    if (info) {
         entry.present = true;
-        entry.encryptedSize = item.isFolder ? 0 : info.size;
-        entry.writeTime = info.writeTime.ToDateTime();
+        entry.encryptedSize = item.isFolder ? 0 : info->size;
+        entry.writeTime = info->writeTime.ToDateTime();
     }
     return entry;
 }

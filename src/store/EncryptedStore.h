@@ -16,6 +16,7 @@ namespace nbr {
 
 class IProgressDlg;
 class SecParams;
+struct DirectoryEntry;
 
 // One item of a stored folder as the store pane shows it: the display name
 // and kind from the folder's list, the size and date of the stored item on
@@ -82,6 +83,9 @@ public:
     [[nodiscard]] static StoreListEntry DescribeItem(const QString& storedPath, const ManifestEntry& item);
 
 private:
+    // `info` is what the stick says of the item; null when it is missing.
+    [[nodiscard]] static StoreListEntry Describe(const QString& storedPath, const ManifestEntry& item,
+                                                 const DirectoryEntry* info);
     [[nodiscard]] Status EnsureRoot();
     // CreateStoreFolder without the check of the name.
     [[nodiscard]] Status AddStoreFolder(const QString& parent, const QString& name, QString* storedPath);

@@ -97,9 +97,9 @@ bool FileUtilities::IsDotName(const QString& name)
 
 bool FileUtilities::FolderHasEntries(const QString& path, bool* reachable)
 {
-    QList<DirectoryEntry> entries;
-    *reachable = Succeeded(FileSystem::List(path, &entries));
-    return *reachable && !entries.isEmpty();
+    bool any = false;
+    *reachable = Succeeded(FileSystem::HasEntries(path, &any));
+    return *reachable && any;
 }
 
 QString FileUtilities::CreateUniqueTempFolder(const QString& prefix)

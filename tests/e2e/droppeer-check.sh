@@ -24,6 +24,8 @@ export DISPLAY=":$(head -n1 "$work/display")"
 for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
 mkdir -m 700 "$work/runtime"
 export XDG_RUNTIME_DIR="$work/runtime"
+# The peers must reach this server, whatever platform the caller's tests use.
+export QT_QPA_PLATFORM=xcb
 
 fail() { echo "FAIL: $*" >&2; exit 1; }
 
@@ -67,8 +69,10 @@ mkdir "$work/into"
 pids+=($!)
 "$peer" --title target --pos 500,40 --record "$work/record" --into "$work/into" > "$work/target.out" 2>&1 &
 pids+=($!)
-read -r sx sy < <(centre source)
-read -r tx ty < <(centre target)
+source_at=$(centre source) || exit 1
+target_at=$(centre target) || exit 1
+read -r sx sy <<<"$source_at"
+read -r tx ty <<<"$target_at"
 
 drag "$sx" "$sy" "$tx" "$ty"
 wait_lines "$work/result" 1

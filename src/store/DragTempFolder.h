@@ -1,0 +1,32 @@
+#pragma once
+// The host folder that a drag out of the store decrypts its files into.
+// A program that takes a drop on this desktop may copy the offered files
+// after the drag has already ended (file managers copy in the background),
+// so the folder outlives its drag: it is kept until the next drag from the
+// store or the end of Nimbra, then wiped and deleted. Only its owner may
+// enter it, and the decrypted files in it are the owner's alone.
+
+#include <QString>
+
+namespace nbr {
+
+class DragTempFolder {
+public:
+    DragTempFolder() = default;
+    // Nimbra's end: the last drag's folder is wiped and deleted.
+    ~DragTempFolder();
+    DragTempFolder(const DragTempFolder&) = delete;
+    DragTempFolder& operator=(const DragTempFolder&) = delete;
+
+    // The folder of a new drag: the previous one is wiped and deleted first.
+    // It ends in a separator; empty when none could be made.
+    [[nodiscard]] QString Next();
+    [[nodiscard]] const QString& Current() const { return current_; }
+    // Wipes and deletes the current folder now; true when it is gone.
+    bool Discard();
+
+private:
+    QString current_;
+};
+
+}  // namespace nbr

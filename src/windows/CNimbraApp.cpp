@@ -1,6 +1,7 @@
 #include "windows/CNimbraApp.h"
 
 #include "app/CleanShutdown.h"
+#include "app/DeviceDataTreeController.h"
 #include "app/ErrorText.h"
 #include "app/LaunchCheck.h"
 #include "app/MainThreadAnswerer.h"
@@ -222,6 +223,8 @@ bool CNimbraApp::BeginRunning()
     openedFiles_ = std::make_unique<OpenedFileList>(
         session_->Store(), OpenedFileList::LaunchFolderOf(check_->StoreRoot()), languages_);
     mainWindow_->SetOpenedFiles(openedFiles_.get());
+    mainWindow_->SetStoreController(
+        std::make_unique<DeviceDataTreeController>(MakePaneServices(), session_->Store(), *openedFiles_));
     InstallHostPane();
     // The first listing of the store reports an unclean end and cleans up once.
     mainWindow_->SetPreviousRunClean(wasClean_);

@@ -31,7 +31,15 @@ public:
         kept_.push_back(std::shared_ptr<void>(std::move(object)));
         return raw;
     }
-    void Clear() { kept_.clear(); }
+    // Last kept, first gone: a window goes before what it uses.
+    void Clear()
+    {
+        while (!kept_.empty())
+            kept_.pop_back();
+    }
+    ~Context() { Clear(); }
+    Context(const Context&) = delete;
+    Context& operator=(const Context&) = delete;
 
 private:
     LanguageManager& languages_;

@@ -19,8 +19,15 @@
 #include "controls/VelaScrollWnd.h"
 #include "controls/VelaScrollBar.h"
 #include "controls/Theme.h"
+#include "app/DeviceDataTreeController.h"
+#include "app/HeadlessProgress.h"
+#include "panes/MyComputerTreeController.h"
 #include "panes/NewDirectoryDlg.h"
 #include "panes/ProgressDlg.h"
+#include "security/SecParams.h"
+#include "store/CopyToDeviceThread.h"
+#include "store/EncryptedStore.h"
+#include "store/OpenedFileList.h"
 #include "store/WorkUnits.h"
 #include "app/RegistrySettings.h"
 #include "app/StoreSession.h"
@@ -345,12 +352,57 @@ struct Program {
     }
 };
 
+// A host folder of sample files and a store holding a copy of them, for the
+// panes of the main window.
+struct SampleStore {
+    SecParams keys;
+    std::unique_ptr<EncryptedStore> store;
+    std::unique_ptr<OpenedFileList> opened;
+    QString host;
+
+    SampleStore(const QString& base, const LanguageManager& languages)
+    {
+        host = base + QStringLiteral("/Documents");
+        const QStringList files {QStringLiteral("Letters/To the bank.odt"), QStringLiteral("Letters/Notes.txt"),
+                                 QStringLiteral("Tax 2025/Return.pdf"), QStringLiteral("Tax 2025/Receipts.ods"),
+                                 QStringLiteral("Passport scan.png"), QStringLiteral("Recovery codes.txt"),
+                                 QStringLiteral("Contract.pdf")};
+        for (const QString& name : files) {
+            QDir().mkpath(QFileInfo(host + u'/' + name).path());
+            QFile file(host + u'/' + name);
+            if (file.open(QIODevice::WriteOnly))
+                file.write(QByteArray(1000 + static_cast<int>(name.size()) * 913, 'x'));
+        }
+        const QByteArray pw("p\0a\0s\0s\0w\0o\0r\0d\0", 16);
+        (void)keys.CreateNew(reinterpret_cast<const std::uint8_t*>(pw.constData()), static_cast<std::size_t>(pw.size()));
+        store = std::make_unique<EncryptedStore>(base + QStringLiteral("/Encrypted Data"), keys);
+        HeadlessProgress progress;
+        QStringList top;
+        for (const QString& name : QDir(host).entryList(QDir::AllEntries | QDir::NoDotAndDotDot))
+            top << host + u'/' + name;
+        CopyToDeviceThread worker(&progress, *store, DropFileList(top), QString(), languages);
+        (void)worker.RunHere();
+        opened = std::make_unique<OpenedFileList>(*store, base + QStringLiteral("/LaunchBin"), languages);
+    }
+};
+
 QWidget* ProgramFrame(Context& c, bool storeOnly)
 {
     Program* program = c.Keep(std::make_unique<Program>());
     (void)program->settings->WriteNumber(QStringLiteral("ui.Frame.ViewMode"), storeOnly ? 1 : 0);
+    SampleStore* sample = c.Keep(std::make_unique<SampleStore>(program->dir.path(), c.Languages()));
     auto* frame = c.Keep(std::make_unique<CMainFrame>(
         MainFrameServices {c.Languages(), *program->settings, program->variables, *program->session}));
+    const PaneServices services {c.Languages(), [] { return std::make_unique<HeadlessProgress>(); }, nullptr};
+    frame->SetHostControllerFactory([services, sample]() -> std::unique_ptr<TreeController> {
+        HostTree tree;
+        tree.places.append({QStringLiteral("Documents"), sample->host});
+        tree.desktop = sample->host;
+        return std::make_unique<MyComputerTreeController>(services, QStringLiteral("/nonexistent-stick"),
+                                                          sample->store.get(), tree);
+    });
+    frame->SetStoreController(std::make_unique<DeviceDataTreeController>(services, *sample->store, *sample->opened));
+    (void)frame->LoadStorePane();
     frame->ShowWithPlacement();
     frame->move(20, 20);
     return frame;

@@ -302,11 +302,12 @@ private slots:
     {
         QMimeData data;
         data.setData(QStringLiteral("text/uri-list"),
-                     "file:///tmp/a%20b.txt\r\n# a comment\r\nsftp://host/etc/passwd\r\nfile:///tmp/dir/\r\n");
+                     "file:///tmp/a%20b.txt\r\n# a comment\r\nsftp://host/etc/passwd\r\nfile:///tmp/dir/\r\n"
+                     "file://otherhost/etc/shadow\r\nfile://localhost/tmp/c\r\nfile:///tmp/x%00y\r\n");
         QStringList others;
         const DropFileList files = PaneMimeData::LocalFiles(&data, &others);
-        QCOMPARE(files.Paths(), QStringList({"/tmp/a b.txt", "/tmp/dir"}));
-        QCOMPARE(others, QStringList({"sftp://host/etc/passwd"}));
+        QCOMPARE(files.Paths(), QStringList({"/tmp/a b.txt", "/tmp/dir", "/tmp/c"}));
+        QCOMPARE(others, QStringList({"sftp://host/etc/passwd", "file://otherhost/etc/shadow", "file:///tmp/x%00y"}));
         QVERIFY(!PaneMimeData::HasStoreList(&data));
 
         std::unique_ptr<QMimeData> host(PaneMimeData::ForHostFiles(DropFileList({QStringLiteral("/tmp/ü x")})));

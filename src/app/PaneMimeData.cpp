@@ -51,8 +51,17 @@ DropFileList PaneMimeData::LocalFiles(const QMimeData* data, QStringList* others
         if (line.isEmpty() || line.startsWith('#'))
             continue;
         const QUrl url = QUrl::fromEncoded(line, QUrl::StrictMode);
-        if (url.isValid() && url.isLocalFile() && !url.toLocalFile().isEmpty()) {
-            QString path = url.toLocalFile();
+        // file://otherhost/x names a file of another machine; read as a
+        // local path it would become //otherhost/x, which is /otherhost/x.
+        const bool thisMachine = url.host().isEmpty() || url.host() == QLatin1String("localhost");
+        // A decoded %00 would cut the path short at the system call and name
+        // another file.
+        const QString decoded = url.path(QUrl::FullyDecoded);
+        if (url.isValid() && url.isLocalFile() && thisMachine && decoded.startsWith(u'/')
+            && !decoded.contains(QChar(u'\0'))) {
+            QString path = decoded;
+            while (path.startsWith(QLatin1String("//")))
+                path.remove(0, 1);
             while (path.size() > 1 && path.endsWith(u'/'))
                 path.chop(1);
             paths.append(path);

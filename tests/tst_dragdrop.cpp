@@ -384,7 +384,8 @@ void TestDragDrop::storeDragDecryptsOnlyWhenAsked()
         drag->AddStoreFile(QStringLiteral("/media/u/STICK/Store/12"));
         drag->AddStoreFile(QStringLiteral("/media/u/STICK/Store/13"));
         drag->SetFiles(DropFileList(offered));
-        drag->SetRenderer([&](const QStringList& files, const QString& folder) {
+        // The folder by value: the caller's text is gone when the target asks.
+        drag->SetRenderer([&renders, &succeed, tempFolder](const QStringList& files, const QString& folder) {
             ++renders;
             return files.size() == 2 && folder == tempFolder && succeed;
         });

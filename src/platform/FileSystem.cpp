@@ -121,6 +121,24 @@ bool EmptyFolder(int fd, const QString& path, const TreeRemoval& how)
     return complete;
 }
 
+// Opens the confined folder for reading its names; the caller closes it.
+Status OpenListing(const ConfinedPath& at, const QString& path, DIR** dir)
+{
+    int fd;
+    do {
+        fd = ::openat(at.Dir(), at.Name(), O_RDONLY | O_DIRECTORY | O_CLOEXEC | at.NoFollowFlag());
+    } while (fd < 0 && errno == EINTR);
+    if (fd < 0)
+        return at.Failure(errno, path);
+    *dir = ::fdopendir(fd);
+    if (!*dir) {
+        const int err = errno;
+        ::close(fd);
+        return SystemError::StatusFromErrno(err, path);
+    }
+    return S_OK;
+}
+
 }  // namespace
 
 Status FileSystem::RemoveFile(const QString& path)
@@ -159,18 +177,9 @@ Status FileSystem::List(const QString& path, QList<DirectoryEntry>* entries)
     const ConfinedPath at(path);
     if (at.Error())
         return at.WalkStatus(path);
-    int fd;
-    do {
-        fd = ::openat(at.Dir(), at.Name(), O_RDONLY | O_DIRECTORY | O_CLOEXEC | at.NoFollowFlag());
-    } while (fd < 0 && errno == EINTR);
-    if (fd < 0)
-        return at.Failure(errno, path);
-    DIR* dir = ::fdopendir(fd);
-    if (!dir) {
-        const int err = errno;
-        ::close(fd);
-        return SystemError::StatusFromErrno(err, path);
-    }
+    DIR* dir = nullptr;
+    if (const Status s = OpenListing(at, path, &dir); Failed(s))
+        return s;
     const int dirFd = ::dirfd(dir);
     errno = 0;
     while (const dirent* entry = ::readdir(dir)) {
@@ -193,18 +202,9 @@ Status FileSystem::HasEntries(const QString& path, bool* any)
     const ConfinedPath at(path);
     if (at.Error())
         return at.WalkStatus(path);
-    int fd;
-    do {
-        fd = ::openat(at.Dir(), at.Name(), O_RDONLY | O_DIRECTORY | O_CLOEXEC | at.NoFollowFlag());
-    } while (fd < 0 && errno == EINTR);
-    if (fd < 0)
-        return at.Failure(errno, path);
-    DIR* dir = ::fdopendir(fd);
-    if (!dir) {
-        const int err = errno;
-        ::close(fd);
-        return SystemError::StatusFromErrno(err, path);
-    }
+    DIR* dir = nullptr;
+    if (const Status s = OpenListing(at, path, &dir); Failed(s))
+        return s;
     errno = 0;
     while (const dirent* entry = ::readdir(dir)) {
         if (std::strcmp(entry->d_name, ".") != 0 && std::strcmp(entry->d_name, "..") != 0) {

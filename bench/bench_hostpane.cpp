@@ -4,6 +4,7 @@
 //   bench_hostpane [DIR] [COUNT] [RUNS]   (default /var/tmp, 50000, 5)
 // Prints the medians and their ratio.
 
+#include "ReleasingNotify.h"
 #include "app/HeadlessProgress.h"
 #include "app/LanguageManager.h"
 #include "app/TreeListModel.h"
@@ -42,20 +43,6 @@ double Seconds(const std::function<void()>& work)
     work();
     return static_cast<double>(timer.nsecsElapsed()) / 1e9;
 }
-
-// Frees the data of deleted items, as the view does.
-class Releaser final : public ITreeListNotify {
-public:
-    explicit Releaser(TreeController& controller) : controller_(controller) {}
-    bool SelectionChanging(CTreeListItem*) override { return true; }
-    void SelectionChanged(CTreeListItem*, int) override {}
-    bool ItemExpanding(CTreeListItem*) override { return true; }
-    void ItemExpanded(CTreeListItem*) override {}
-    void DeleteItem(CTreeListItem* item) override { controller_.ReleaseItemData(item); }
-
-private:
-    TreeController& controller_;
-};
 
 }  // namespace
 
@@ -96,7 +83,7 @@ int main(int argc, char** argv)
     std::size_t listed = 0;
     const auto pane = [&] {
         TreeListModel model;
-        Releaser releaser(controller);
+        ReleasingNotify releaser(controller);
         model.SetNotify(&releaser);
         int status = 0;
         (void)controller.PopulateChildren(model, nullptr, &status);

@@ -5,6 +5,7 @@
 // those holding a file, so that it shows an expand button), the rest files
 // of mixed kinds. Prints the median of RUNS for each way and the ratios.
 
+#include "ReleasingNotify.h"
 #include "app/DeviceDataTreeController.h"
 #include "app/DropFileList.h"
 #include "app/HeadlessProgress.h"
@@ -61,20 +62,6 @@ Times Median(int runs, const std::function<void()>& prepare, const std::function
     std::sort(cpus.begin(), cpus.end());
     return {walls[walls.size() / 2], cpus[cpus.size() / 2]};
 }
-
-// Frees the data of the items the model deletes, as the pane does.
-class Releaser final : public ITreeListNotify {
-public:
-    explicit Releaser(TreeController& controller) : controller_(controller) {}
-    bool SelectionChanging(CTreeListItem*) override { return true; }
-    void SelectionChanged(CTreeListItem*, int) override {}
-    bool ItemExpanding(CTreeListItem*) override { return true; }
-    void ItemExpanded(CTreeListItem*) override {}
-    void DeleteItem(CTreeListItem* item) override { controller_.ReleaseItemData(item); }
-
-private:
-    TreeController& controller_;
-};
 
 void MakeHostFolder(const QString& folder, int count)
 {
@@ -138,7 +125,7 @@ int main(int argc, char** argv)
     DeviceDataTreeController controller(
         PaneServices {languages, [] { return std::make_unique<HeadlessProgress>(); }, nullptr}, store, opened);
     TreeListModel ctrl;
-    Releaser releaser(controller);
+    ReleasingNotify releaser(controller);
     ctrl.SetNotify(&releaser);
     ctrl.InsertColumn(QStringLiteral("Name"), 0, 100);
     ctrl.InsertColumn(QStringLiteral("Size"), 0, 60);

@@ -274,10 +274,10 @@ private slots:
         QTest::addColumn<int>("clientWidth");
         QTest::addColumn<int>("nameWidth");
         QTest::newRow("0") << 0 << 80;
-        QTest::newRow("220") << 220 << 80;
-        QTest::newRow("221") << 221 << 80;
-        QTest::newRow("222") << 222 << 81;
-        QTest::newRow("640") << 640 << 499;
+        QTest::newRow("235") << 235 << 80;
+        QTest::newRow("236") << 236 << 80;
+        QTest::newRow("237") << 237 << 81;
+        QTest::newRow("640") << 640 << 484;
     }
     void columnsKeepAUsableNameColumn()
     {

@@ -407,7 +407,7 @@ private slots:
         QCOMPARE(header->count(), 3);
         QCOMPARE(header->sectionSize(1), TreeController::kSizeWidth);
         QCOMPARE(header->sectionSize(2), TreeController::kDateWidth);
-        QCOMPARE(header->sectionSize(0), ctrl.viewport()->width() - 125);
+        QCOMPARE(header->sectionSize(0), ctrl.viewport()->width() - TreeController::kSizeWidth - TreeController::kDateWidth);
         QCOMPARE(ctrl.Model().ClientWidth(), ctrl.viewport()->width());
         ctrl.Model().SetColumnWidth(2, 90);
         QCOMPARE(header->sectionSize(2), 90);

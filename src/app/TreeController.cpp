@@ -54,7 +54,7 @@ void TreeController::SetupPaneColumns(TreeListModel& ctrl, const LanguageManager
     }
     for (int column = 0; column < 3; ++column)
         ctrl.SetColumnEditor(column, 1);
-    ctrl.SetColumnWidth(0, std::max(kMinimumNameWidth, ctrl.ClientWidth() - 141));
+    ctrl.SetColumnWidth(0, std::max(kMinimumNameWidth, ctrl.ClientWidth() - kNameAllowance));
     ctrl.SetColumnWidth(1, kSizeWidth);
     ctrl.SetColumnWidth(2, kDateWidth);
 }

@@ -42,7 +42,10 @@ public:
     static constexpr std::uint32_t kSizeFormat = 0x104246u;
     static constexpr std::uint32_t kDateFormat = 0x104446u;
     static constexpr int kSizeWidth = 60;
-    static constexpr int kDateWidth = 65;
+    // Wide enough for a short date in our font ("7 Dec 2026", "07/12/2026").
+    static constexpr int kDateWidth = 80;
+    // What the size and date columns and the scroll bar leave the name.
+    static constexpr int kNameAllowance = kSizeWidth + kDateWidth + 16;
     static constexpr int kMinimumNameWidth = 80;
 
     virtual ~TreeController() = default;

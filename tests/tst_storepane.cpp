@@ -7,6 +7,7 @@
 #include "TestSupport.h"
 
 #include "app/DeviceDataTreeController.h"
+#include "app/FileIconTable.h"
 #include "app/HeadlessProgress.h"
 #include "app/MessageIds.h"
 #include "app/PaneMimeData.h"
@@ -16,10 +17,12 @@
 #include "store/StoreStatus.h"
 
 #include <QFile>
+#include <QMimeDatabase>
 #include <QMimeData>
 #include <QTest>
 #include <QUrl>
 
+#include <algorithm>
 #include <memory>
 
 using namespace nbr;
@@ -121,6 +124,7 @@ private slots:
     void dropsIntoTheFolderOfAFile();
     void pastesLocalFilesAndReportsTheRest();
     void refusesANewFolderUnderAFile();
+    void iconsFollowTheWholeName();
 };
 
 void TestStorePane::listsAFolder()
@@ -319,6 +323,33 @@ void TestStorePane::refusesANewFolderUnderAFile()
     p.ctrl.SelectItem(nullptr);
     QCOMPARE(p.controller.CreateFolder(p.ctrl, QStringLiteral("New")), S_OK);
     QCOMPARE(p.Names(), (QStringList {"New", "a.txt"}));
+}
+
+// Names that share an extension share an icon, except where the database
+// names whole files or longer endings: an extension's answer, once known,
+// must not go to those.
+void TestStorePane::iconsFollowTheWholeName()
+{
+    const QStringList names {QStringLiteral("notes.txt"), QStringLiteral("CMakeLists.txt"), QStringLiteral("a.gz"),
+                             QStringLiteral("archive.tar.gz"), QStringLiteral("x.c"), QStringLiteral("y.C"),
+                             QStringLiteral("photo.JPG"), QStringLiteral("photo.jpg"), QStringLiteral("Makefile"),
+                             QStringLiteral("plain"), QStringLiteral("README"), QStringLiteral("readme.txt"),
+                             QStringLiteral("draft.txt~"), QStringLiteral("page.1"), QStringLiteral("libz.so.1"),
+                             QStringLiteral("other.so"), QStringLiteral("a.b.c.unknownext"), QStringLiteral(".hidden")};
+    const QMimeDatabase database;
+    for (const bool reversed : {false, true}) {
+        FileIconTable table;
+        QStringList order = names;
+        if (reversed)
+            std::reverse(order.begin(), order.end());
+        for (const QString& name : order)
+            (void)table.IndexFor(name, false);
+        for (const QString& name : order) {
+            const QMimeType type = database.mimeTypeForFile(name, QMimeDatabase::MatchExtension);
+            const QString expected = type.isDefault() ? table.IconName(FileIconTable::kFile) : type.iconName();
+            QVERIFY2(table.IconName(table.IndexFor(name, false)) == expected, qPrintable(name));
+        }
+    }
 }
 
 QTEST_GUILESS_MAIN(TestStorePane)

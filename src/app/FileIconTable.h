@@ -6,8 +6,12 @@
 // or into one of our own when the theme has none.
 
 #include <QHash>
+#include <QRegularExpression>
+#include <QSet>
 #include <QString>
 #include <QStringList>
+
+#include <vector>
 
 namespace nbr {
 
@@ -28,9 +32,27 @@ public:
     [[nodiscard]] int Count() const { return static_cast<int>(names_.size()); }
 
 private:
+    // A name pattern of the MIME database other than "*.ext": literal names,
+    // "*.tar.gz", "README*" and the like. Names that might match one are
+    // looked up one by one; all others share their extension's answer.
+    struct SpecialPattern {
+        QString literal;  // its longest run without wildcards, lower case
+        QRegularExpression match;
+    };
+
+    [[nodiscard]] int IndexForType(const QString& name);
+    [[nodiscard]] bool MightBeSpecial(const QString& name);
+
     QStringList names_;
     QStringList generic_;
     QHash<QString, int> byMime_;
+    // Asking the database costs microseconds a name, which a folder of ten
+    // thousand files turns into most of its listing time.
+    QHash<QString, int> bySuffix_;
+    QSet<QString> wholeNames_;   // "Makefile", lower case
+    QSet<QString> longEndings_;  // ".tar.gz", lower case
+    std::vector<SpecialPattern> special_;
+    bool patternsRead_ = false;
 };
 
 }  // namespace nbr

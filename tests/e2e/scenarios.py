@@ -39,6 +39,7 @@ T_SAVE_FAILED, T_DIFFERS, T_WRONG_PASSWORD, T_LOGIN_TITLE = 26, 41, 120, 65
 T_ACCEPT, T_DECLINE, T_BACK = 174, 175, 179
 T_NEW_PASSWORD, T_CONFIRM, T_HINT, T_END_HEADING = 183, 184, 185, 191
 T_LOG_IN, T_LOGIN_PASSWORD, T_CLOSE = 192, 197, 1400
+T_PANE_HOST, T_PANE_STORE = 1446, 1447
 
 
 class Failure(Exception):
@@ -131,24 +132,28 @@ class Stick:
             return None
         return struct.unpack_from("<i", record, 12)[0]
 
-    def cli(self, *args):
+    @staticmethod
+    def password_file():
         pw = os.path.join(WORK, "password")
         with open(pw, "w") as f:
             f.write(PASSWORD)
+        return pw
+
+    def cli(self, *args, text=True):
         env = dict(os.environ, NIMBRA_DEVICE_SIM=self.devices)
-        return subprocess.run([CLI, "--root", self.root, "--password-file", pw, *args], env=env,
-                              capture_output=True, text=True, timeout=60)
+        return subprocess.run([CLI, "--root", self.root, "--password-file", self.password_file(), *args],
+                              env=env, capture_output=True, text=text, timeout=60)
 
 
 class Program:
     """One running nimbra, and its windows on the accessibility bus."""
 
-    def __init__(self, stick, name="nimbra"):
+    def __init__(self, stick, name="nimbra", env=None):
         self.stick = stick
         env = dict(os.environ, NIMBRA_DEVICE_SIM=stick.devices, QT_QPA_PLATFORM="xcb",
                    QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1", QT_ACCESSIBILITY="1",
                    XDG_CONFIG_HOME=os.path.join(WORK, "config-" + stick.name), LANG="en_US.UTF-8",
-                   LANGUAGE="en")
+                   LANGUAGE="en", **(env or {}))
         self.log = open(os.path.join(WORK, name + ".log"), "w")
         self.process = subprocess.Popen([NIMBRA, "-l=" + stick.root], env=env, stdout=self.log,
                                         stderr=subprocess.STDOUT)
@@ -263,16 +268,22 @@ def screenshot(name):
     return path
 
 
+def focus_window(title):
+    """Gives the X input focus to the visible window of that title: without
+    a window manager nothing else does."""
+    found = subprocess.run(["timeout", "20", "xdotool", "search", "--sync", "--onlyvisible", "--name",
+                            "^%s$" % title], capture_output=True, text=True)
+    window = found.stdout.split()
+    if not window:
+        raise Failure("no visible X window '%s'" % title)
+    subprocess.run(["timeout", "20", "xdotool", "windowfocus", "--sync", window[-1]], check=True)
+
+
 def choose_language(program, t):
     """The language dialog from the keyboard alone: the arrow keys pick the
     entry, the OK button's Alt+letter closes it."""
     chooser = program.window(TITLE, ("combo box", None))
-    found = subprocess.run(["timeout", "20", "xdotool", "search", "--sync", "--onlyvisible", "--name",
-                            "^%s$" % TITLE], capture_output=True, text=True)
-    window = found.stdout.split()
-    if not window:
-        raise Failure("the language dialog has no visible X window")
-    subprocess.run(["timeout", "20", "xdotool", "windowfocus", "--sync", window[-1]], check=True)
+    focus_window(TITLE)
     wait_for("the language list focused", lambda: program.find(chooser, "combo box", None).getState().contains(
         pyatspi.STATE_FOCUSED), timeout=10)
     for _ in range(t.index):
@@ -483,7 +494,143 @@ def scenario_save_fails(_):
     assert stick.cli("ls").returncode != 0, "the store opens after a failed save"
 
 
-SCENARIOS = [scenario_first_run, scenario_stick_pulled, scenario_nine_then_right, scenario_reset]
+# The panes: rows through the accessibility Table interface, real clicks
+# and keys through the X server (keyboard focus follows a real click).
+
+def xdotool(*args):
+    subprocess.run(["xdotool", *[str(a) for a in args]], check=True, timeout=20)
+
+
+def pane(frame, name):
+    return wait_for("the pane '%s'" % name, lambda: next(
+        (n for n in walk(frame) if n.getRoleName() == "tree" and n.name == name and showing(n)), None))
+
+
+def pane_rows(tree):
+    """The names of the pane's listed rows, top to bottom."""
+    table = tree.queryTable()
+    return [table.getAccessibleAt(row, 0).name for row in range(table.nRows)]
+
+
+def click_row(tree, name, double=False):
+    """A real click on the row's name; returns once the row is there."""
+    def probe():
+        table = tree.queryTable()
+        for row in range(table.nRows):
+            cell = table.getAccessibleAt(row, 0)
+            if cell.name == name:
+                return cell
+        return None
+    cell = wait_for("the row '%s' in '%s'" % (name, tree.name), probe)
+    x, y, _, height = cell.queryComponent().getExtents(pyatspi.DESKTOP_COORDS)
+    # Two clicks on one row within the double-click time would open or
+    # close a folder.
+    time.sleep(0.5)
+    xdotool("mousemove", x + 30, y + height // 2)
+    xdotool("click", "--repeat", 2 if double else 1, "--delay", 80, 1)
+
+
+def click_empty(tree):
+    """A real click below the last row: nothing selected, the pane active."""
+    x, y, width, height = tree.queryComponent().getExtents(pyatspi.DESKTOP_COORDS)
+    xdotool("mousemove", x + width // 2, y + height - 10)
+    xdotool("click", 1)
+
+
+def expand_row(tree, name, child):
+    click_row(tree, name)
+    xdotool("key", "Right")
+    wait_for("'%s' listed under '%s'" % (child, name), lambda: child in pane_rows(tree))
+
+
+def read_bytes(path):
+    with open(path, "rb") as f:
+        return f.read()
+
+
+def scenario_panes(stick):
+    """Host files pasted into the store and back out through the two panes;
+    a stored file opened in its program, edited, and the edit kept."""
+    t = stick.t
+    home = os.path.join(WORK, "home-panes")
+    docs = os.path.join(home, "docs")
+    out = os.path.join(home, "out")
+    os.makedirs(os.path.join(docs, "inner"), exist_ok=True)
+    os.makedirs(out, exist_ok=True)
+    contents = {"note.txt": b"first line\n", "inner/data.bin": os.urandom(300000), "empty.dat": b""}
+    for name, data in contents.items():
+        with open(os.path.join(docs, name), "wb") as f:
+            f.write(data)
+    # The desktop's program for text files: it adds a line and ends.
+    data_home = os.path.join(WORK, "data-panes")
+    os.makedirs(os.path.join(data_home, "applications"), exist_ok=True)
+    editor = os.path.join(WORK, "editor.sh")
+    edited = os.path.join(WORK, "edited")
+    with open(editor, "w") as f:
+        f.write("#!/bin/sh\necho 'added by the editor' >> \"$1\"\ntouch '%s'\n" % edited)
+    os.chmod(editor, 0o755)
+    with open(os.path.join(data_home, "applications", "nimbra-e2e-editor.desktop"), "w") as f:
+        f.write("[Desktop Entry]\nType=Application\nName=Editor\nExec=%s %%f\n" % editor)
+    config = os.path.join(WORK, "config-" + stick.name)
+    os.makedirs(config, exist_ok=True)
+    with open(os.path.join(config, "mimeapps.list"), "w") as f:
+        f.write("[Default Applications]\ntext/plain=nimbra-e2e-editor.desktop\n")
+
+    program = Program(stick, "panes", env={"HOME": home, "XDG_DATA_HOME": data_home,
+                                           "XDG_CONFIG_DIRS": os.path.join(WORK, "none")})
+    try:
+        dialog = login(program, PASSWORD)
+        # The login is modal: clicks reach the panes once it has gone.
+        wait_for("the login to close", lambda: not showing(dialog))
+        frame = program.window(TITLE, ("push button", t(T_CLOSE)))
+        host, store = pane(frame, t(T_PANE_HOST)), pane(frame, t(T_PANE_STORE))
+        focus_window(TITLE)
+
+        # Into the store: the host folder copied, pasted with nothing selected.
+        expand_row(host, "Home", "docs")
+        click_row(host, "docs")
+        xdotool("key", "ctrl+c")
+        click_empty(store)
+        xdotool("key", "ctrl+v")
+        wait_for("'docs' listed in the store", lambda: "docs" in pane_rows(store), timeout=60)
+        expand_row(store, "docs", "note.txt")
+        listed = pane_rows(store)
+        for name in ("inner", "empty.dat", "note.txt"):
+            assert name in listed, "'%s' is not listed in the store pane: %r" % (name, listed)
+
+        # Back out: the stored folder pasted into a host folder.
+        click_row(store, "docs")
+        xdotool("key", "ctrl+c")
+        click_row(host, "out")
+        xdotool("key", "ctrl+v")
+        back = os.path.join(out, "docs")
+        wait_for("the copy out", lambda: all(os.path.exists(os.path.join(back, n)) for n in contents), timeout=60)
+        for name, data in contents.items():
+            wait_for("'%s' whole" % name, lambda: read_bytes(os.path.join(back, name)) == data, timeout=20)
+
+        # Opened in its program, edited there; the edit goes back at the end.
+        click_row(store, "note.txt", double=True)
+        wait_for("the editor to run", lambda: os.path.exists(edited), timeout=30)
+        close_main_window(program)
+        assert program.wait_exit() == EXIT_NORMAL
+    except Failure:
+        screenshot("panes-running")
+        raise
+    finally:
+        program.kill()
+    # The store itself, read by the command-line tool once Nimbra has ended.
+    for name, data in contents.items():
+        if name != "note.txt":
+            got = stick.cli("cat", "docs/" + name, text=False)
+            assert got.stdout == data, "'%s' came out of the store as %d bytes" % (name, len(got.stdout))
+    got = stick.cli("cat", "docs/note.txt")
+    assert got.stdout == "first line\nadded by the editor\n", "the edit was not kept: %r %s" % (got.stdout,
+                                                                                             got.stderr)
+    launch = os.path.join(stick.root, "LaunchBin")
+    assert not os.path.exists(launch) or not os.listdir(launch), "plaintext left in the launch folder"
+
+
+SCENARIOS = [scenario_first_run, scenario_panes, scenario_stick_pulled, scenario_nine_then_right, scenario_reset]
 for _language in ("fr", "es", "pt"):
     _scenario = scenario_first_run_in(_language)
     _scenario.__name__ = "scenario_first_run_" + _language

@@ -119,10 +119,16 @@ void DragDropTreeListCtrl::dragEnterEvent(QDragEnterEvent* event)
 
 void DragDropTreeListCtrl::dragMoveEvent(QDragMoveEvent* event)
 {
-    if (dropTarget_)
-        dropTarget_->DragMove(event);
-    else
+    if (!dropTarget_) {
         event->ignore();
+        return;
+    }
+    dropTarget_->DragMove(event);
+    // Near the top or bottom edge the list scrolls, so that a folder out of
+    // sight can be reached without letting go.
+    const int y = event->position().toPoint().y();
+    if (hasAutoScroll() && (y < autoScrollMargin() || y > viewport()->height() - autoScrollMargin()))
+        startAutoScroll();
 }
 
 void DragDropTreeListCtrl::dragLeaveEvent(QDragLeaveEvent* event)

@@ -718,6 +718,8 @@ def scenario_drags(stick):
     with open(os.path.join(peer_files, "offered.bin"), "wb") as f:
         f.write(offered)
 
+    # The peer must reach this X server, whatever platform the caller's tests use.
+    peer_env = dict(os.environ, QT_QPA_PLATFORM="xcb")
     program = Program(stick, "drags", env={"HOME": home})
     peers = []
     try:
@@ -759,7 +761,7 @@ def scenario_drags(stick):
         peers.append(subprocess.Popen([DROPPEER, "--title", "peer-source", "--pos", at, "--drag",
                                        os.path.join(peer_files, "offered.bin"), "--drag", remote, "--drag", fifo],
                                       stdout=open(os.path.join(WORK, "peer-source.log"), "w"),
-                                      stderr=subprocess.STDOUT))
+                                      stderr=subprocess.STDOUT, env=peer_env))
         drag(*window_centre("peer-source"), *empty_point(store))
         program.answer(fifo)
         program.answer(remote)
@@ -771,7 +773,7 @@ def scenario_drags(stick):
         peers.append(subprocess.Popen([DROPPEER, "--title", "peer-target", "--pos", at, "--record", record,
                                        "--into", peer_into],
                                       stdout=open(os.path.join(WORK, "peer-target.log"), "w"),
-                                      stderr=subprocess.STDOUT))
+                                      stderr=subprocess.STDOUT, env=peer_env))
         target = window_centre("peer-target")
         time.sleep(0.6)
         drag(*row_point(store, "dragged.bin"), *target)

@@ -643,11 +643,12 @@ SCENARIOS += [scenario_key_file_unopenable, scenario_save_fails]
 DROPPEER = os.environ.get("NIMBRA_E2E_DROPPEER", "")
 
 
-def drag(sx, sy, dx, dy, shift=False):
+def drag(sx, sy, dx, dy, shift=False, rest=0.0):
     """Press, 20 small moves, rest, release: XDND needs the moves (the
     first ones start the drag, the last ones make the target answer).
     Shift goes down once the drag runs, as a person presses it: held at the
-    press it would extend the selection instead."""
+    press it would extend the selection instead. `rest`: seconds over the
+    target before the release."""
     try:
         xdotool("mousemove", sx, sy)
         time.sleep(0.2)
@@ -658,7 +659,7 @@ def drag(sx, sy, dx, dy, shift=False):
             time.sleep(0.03)
             if shift and i == 5:
                 xdotool("keydown", "shift")
-        time.sleep(0.2)
+        time.sleep(0.2 + rest)
         xdotool("mouseup", 1)
     finally:
         if shift:
@@ -715,6 +716,8 @@ def scenario_drags(stick):
         f.write(dragged)
     with open(os.path.join(source, "moved.txt"), "wb") as f:
         f.write(b"moved\n")
+    with open(os.path.join(source, "late.txt"), "wb") as f:
+        f.write(b"late\n")
     with open(os.path.join(peer_files, "offered.bin"), "wb") as f:
         f.write(offered)
 
@@ -737,18 +740,24 @@ def scenario_drags(stick):
         wait_for("'dragged.bin' listed in the store", lambda: "dragged.bin" in pane_rows(store), timeout=30)
         # With Shift a move: the original goes once stored, and its folder in
         # the host pane is listed again.
-        time.sleep(0.6)
         drag(*row_point(host, "moved.txt"), *empty_point(store), shift=True)
         wait_for("'moved.txt' listed in the store", lambda: "moved.txt" in pane_rows(store), timeout=30)
         wait_for("'moved.txt' gone from the host pane", lambda: "moved.txt" not in pane_rows(host), timeout=10)
         assert not os.path.exists(os.path.join(source, "moved.txt")), "the moved original is still there"
 
         # Store pane -> host pane, onto the folder 'got': decrypted there.
-        time.sleep(0.6)
         drag(*row_point(store, "dragged.bin"), *row_point(host, "got"))
         back = os.path.join(got, "dragged.bin")
         wait_for("the drag out of the store", lambda: os.path.exists(back)
                  and read_bytes(back) == dragged, timeout=30)
+
+        # A stored folder that a drag rests on opens after a second, and
+        # the drop onto it lands inside.
+        drag(*row_point(host, "got"), *empty_point(store))
+        wait_for("'got' listed in the store", lambda: "got" in pane_rows(store), timeout=30)
+        assert "late.txt" not in pane_rows(store)
+        drag(*row_point(host, "late.txt"), *row_point(store, "got"), rest=1.6)
+        wait_for("'late.txt' listed inside the opened 'got'", lambda: "late.txt" in pane_rows(store), timeout=30)
 
         # Another program -> store pane, and store pane -> that program.
         x, y, width, height = frame.queryComponent().getExtents(pyatspi.DESKTOP_COORDS)
@@ -775,7 +784,6 @@ def scenario_drags(stick):
                                       stdout=open(os.path.join(WORK, "peer-target.log"), "w"),
                                       stderr=subprocess.STDOUT, env=peer_env))
         target = window_centre("peer-target")
-        time.sleep(0.6)
         drag(*row_point(store, "dragged.bin"), *target)
         copied = os.path.join(peer_into, "dragged.bin")
         wait_for("the peer's copy", lambda: os.path.exists(copied) and read_bytes(copied) == dragged, timeout=30)
@@ -798,7 +806,8 @@ def scenario_drags(stick):
             peer.kill()
             peer.wait()
         program.kill()
-    for name, data in (("dragged.bin", dragged), ("offered.bin", offered), ("moved.txt", b"moved\n")):
+    for name, data in (("dragged.bin", dragged), ("offered.bin", offered), ("moved.txt", b"moved\n"),
+                       ("got/late.txt", b"late\n"), ("got/dragged.bin", dragged)):
         got_bytes = stick.cli("cat", name, text=False).stdout
         assert got_bytes == data, "'%s' came out of the store as %d bytes" % (name, len(got_bytes))
 

@@ -723,7 +723,10 @@ def scenario_drags(stick):
 
     # The peer must reach this X server, whatever platform the caller's tests use.
     peer_env = dict(os.environ, QT_QPA_PLATFORM="xcb")
-    program = Program(stick, "drags", env={"HOME": home})
+    # The drags' decrypted folders go into a temporary folder of the test's own.
+    temp = os.path.join(WORK, "tmp-drags")
+    os.makedirs(temp, exist_ok=True)
+    program = Program(stick, "drags", env={"HOME": home, "TMPDIR": temp})
     peers = []
     try:
         dialog = login(program, PASSWORD)
@@ -792,12 +795,23 @@ def scenario_drags(stick):
         assert listed.startswith("file://") and listed.rstrip().endswith("/dragged.bin"), listed
         # What the peer was offered is private to this user.
         offered_path = listed.strip()[len("file://"):]
+        assert offered_path.startswith(temp + "/"), "offered outside the temporary folder: " + offered_path
         mode = stat.S_IMODE(os.stat(os.path.dirname(offered_path)).st_mode)
         assert mode == 0o700, "the drag's folder has mode %o" % mode
 
+
+        # Released over no window at all: nothing is decrypted, and the last
+        # drag's folder is gone with the new drag.
+        drag(*row_point(store, "dragged.bin"), 5, 5)
+        time.sleep(1.0)
+        assert not os.path.exists(os.path.dirname(offered_path)), "the previous drag's folder is still there"
+        left = [os.path.join(d, f) for d, _, files in os.walk(temp) for f in files]
+        assert not left, "a drag to nowhere decrypted %r" % left
+
         close_main_window(program)
         assert program.wait_exit() == EXIT_NORMAL
-        assert not os.path.exists(os.path.dirname(offered_path)), "the drag's folder outlived Nimbra"
+        left = [n for n in os.listdir(temp) if n.startswith("_Orvane")]
+        assert not left, "the drag's folder outlived Nimbra: %r" % left
     except Failure:
         screenshot("drags-running")
         raise

@@ -643,12 +643,12 @@ SCENARIOS += [scenario_key_file_unopenable, scenario_save_fails]
 DROPPEER = os.environ.get("NIMBRA_E2E_DROPPEER", "")
 
 
-def drag(sx, sy, dx, dy, shift=False, rest=0.0):
+def drag(sx, sy, dx, dy, shift=False, rest=0.0, escape=False):
     """Press, 20 small moves, rest, release: XDND needs the moves (the
     first ones start the drag, the last ones make the target answer).
     Shift goes down once the drag runs, as a person presses it: held at the
     press it would extend the selection instead. `rest`: seconds over the
-    target before the release."""
+    target before the release; `escape`: Escape pressed half way."""
     try:
         xdotool("mousemove", sx, sy)
         time.sleep(0.2)
@@ -659,6 +659,8 @@ def drag(sx, sy, dx, dy, shift=False, rest=0.0):
             time.sleep(0.03)
             if shift and i == 5:
                 xdotool("keydown", "shift")
+            if escape and i == 10:
+                xdotool("key", "Escape")
         time.sleep(0.2 + rest)
         xdotool("mouseup", 1)
     finally:
@@ -741,6 +743,15 @@ def scenario_drags(stick):
         time.sleep(0.6)  # no double click with the expanding click
         drag(*row_point(host, "dragged.bin"), *empty_point(store))
         wait_for("'dragged.bin' listed in the store", lambda: "dragged.bin" in pane_rows(store), timeout=30)
+        # Escape half way: nothing is dropped (a drop would ask whether to
+        # replace the stored file).
+        drag(*row_point(host, "dragged.bin"), *empty_point(store), escape=True)
+        time.sleep(1.0)
+        program.check_alive()
+        boxes = [w for w in program.windows()
+                 if w is not None and showing(w) and w.getRoleName() in ("alert", "dialog")]
+        assert not boxes, "a drag cancelled with Escape was dropped"
+
         # With Shift a move: the original goes once stored, and its folder in
         # the host pane is listed again.
         drag(*row_point(host, "moved.txt"), *empty_point(store), shift=True)

@@ -7,7 +7,7 @@
 
 #include <QDragEnterEvent>
 #include <QDropEvent>
-#include <QPointer>
+#include <QScrollBar>
 #include <QTimer>
 
 namespace nbr {
@@ -17,6 +17,10 @@ DragDropTreeListCtrl::DragDropTreeListCtrl(QWidget* parent) : CTreeListCtrl(pare
     Model().SetNotify(this);
     setDragEnabled(true);
     connect(&Model(), &TreeListModel::DropTargetChanged, this, &DragDropTreeListCtrl::FollowDropTarget);
+    // A drag resting near the top or bottom edge scrolls the list, so that
+    // a folder out of sight can be reached without letting go.
+    dragScroll_.setInterval(kDragScrollMs);
+    connect(&dragScroll_, &QTimer::timeout, this, &DragDropTreeListCtrl::DragScroll);
 }
 
 DragDropTreeListCtrl::~DragDropTreeListCtrl()
@@ -86,6 +90,7 @@ void DragDropTreeListCtrl::FollowDropTarget()
 {
     // Called while the old rules still live (the controller lets go of the
     // model first): a drag over the pane is forgotten with them.
+    dragScroll_.stop();
     if (dropTarget_)
         dropTarget_->Detach();
     dropTarget_.reset();
@@ -103,9 +108,9 @@ void DragDropTreeListCtrl::ReportNotLocal(const QStringList& items)
 {
     // Told once the drop has ended, so that the program that dragged is not
     // kept waiting for its answer while the message is open.
-    QTimer::singleShot(0, this, [self = QPointer<DragDropTreeListCtrl>(this), items] {
-        if (self && self->controller_)
-            self->controller_->ReportNotLocalFiles(items);
+    QTimer::singleShot(0, this, [this, items] {
+        if (controller_)
+            controller_->ReportNotLocalFiles(items);
     });
 }
 
@@ -124,15 +129,33 @@ void DragDropTreeListCtrl::dragMoveEvent(QDragMoveEvent* event)
         return;
     }
     dropTarget_->DragMove(event);
-    // Near the top or bottom edge the list scrolls, so that a folder out of
-    // sight can be reached without letting go.
-    const int y = event->position().toPoint().y();
-    if (hasAutoScroll() && (y < autoScrollMargin() || y > viewport()->height() - autoScrollMargin()))
-        startAutoScroll();
+    dragScrollY_ = event->position().toPoint().y();
+    if (DragScrollStep() != 0 && !dragScroll_.isActive())
+        dragScroll_.start();
+}
+
+int DragDropTreeListCtrl::DragScrollStep() const
+{
+    if (dragScrollY_ < kDragScrollMargin)
+        return -1;
+    if (dragScrollY_ >= viewport()->height() - kDragScrollMargin)
+        return 1;
+    return 0;
+}
+
+void DragDropTreeListCtrl::DragScroll()
+{
+    QScrollBar* bar = verticalScrollBar();
+    const int before = bar->value();
+    bar->setValue(before + DragScrollStep() * bar->singleStep());
+    // At either end, or away from the edges: the list rests.
+    if (bar->value() == before)
+        dragScroll_.stop();
 }
 
 void DragDropTreeListCtrl::dragLeaveEvent(QDragLeaveEvent* event)
 {
+    dragScroll_.stop();
     if (dropTarget_)
         dropTarget_->DragLeave(event);
     else
@@ -141,6 +164,7 @@ void DragDropTreeListCtrl::dragLeaveEvent(QDragLeaveEvent* event)
 
 void DragDropTreeListCtrl::dropEvent(QDropEvent* event)
 {
+    dragScroll_.stop();
     if (dropTarget_)
         dropTarget_->Drop(event);
     else

@@ -12,6 +12,8 @@
 
 #include "controls/CTreeListCtrl.h"
 
+#include <QTimer>
+
 #include <memory>
 
 namespace nbr {
@@ -57,10 +59,18 @@ private:
     // Takes the model's current drop rules (or lets go of the old ones).
     void FollowDropTarget();
     void ReportNotLocal(const QStringList& items);
+    // -1 (up), 1 (down) or 0: where a drag at dragScrollY_ scrolls the list.
+    [[nodiscard]] int DragScrollStep() const;
+    void DragScroll();
+
+    static constexpr int kDragScrollMargin = 16;
+    static constexpr int kDragScrollMs = 60;
 
     TreeController* controller_ = nullptr;
     TreeStatusPanel* panel_ = nullptr;
     std::unique_ptr<TreeListDropTarget> dropTarget_;
+    QTimer dragScroll_;
+    int dragScrollY_ = 0;
 };
 
 }  // namespace nbr

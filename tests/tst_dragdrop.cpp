@@ -321,6 +321,17 @@ void TestDragDrop::dropRefusedOrEmpty()
         QCOMPARE(told, drop::kNone);
         QCOMPARE(pane.controller.IsBusy(), 0);
     }
+    // A pane busy with a transfer takes no drag until it is done.
+    {
+        pane.controller.dropStatus = S_OK;
+        pane.controller.dropped.clear();
+        pane.controller.SetBusy(1);
+        std::unique_ptr<QMimeData> data(HostDrag({QStringLiteral("file:///home/u/one.txt")}));
+        QCOMPARE(pane.target.Enter(data.get(), Qt::NoModifier, kHostAllowed), drop::kNone);
+        QCOMPARE(pane.target.Drop(data.get(), pane.a, Qt::NoModifier, kHostAllowed, &told, nullptr), S_OK);
+        QVERIFY(pane.controller.dropped.isEmpty());
+        pane.controller.SetBusy(0);
+    }
 }
 
 void TestDragDrop::hoverOpensAFolderOnce()

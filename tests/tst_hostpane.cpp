@@ -2,12 +2,13 @@
 // (never the store's volume, no hidden names, folders first, buttons only
 // where there is something to open), where drops land, the questions of
 // its copies, moves that delete only what arrived, and pastes out of the
-// store.
+// store, and a drag of the pane's files.
 
 #include "StoreFixture.h"
 
 #include "app/HeadlessProgress.h"
 #include "app/MessageIds.h"
+#include "app/PaneDropTarget.h"
 #include "app/PaneMimeData.h"
 #include "panes/MyComputerTreeController.h"
 #include "platform/FaultInjection.h"
@@ -18,7 +19,9 @@
 #include <QFile>
 #include <QMimeData>
 #include <QTest>
+#include <QUrl>
 
+#include <functional>
 #include <memory>
 
 using namespace nbr;
@@ -59,6 +62,8 @@ struct Pane : StoreFixture {
     std::unique_ptr<MyComputerTreeController> controller;
     std::unique_ptr<Wiring> wiring;
     TreeListModel model;
+    // The drag loop: gets the data of a drag and answers the effect.
+    std::function<std::uint32_t(QMimeData*, std::uint32_t)> dragged;
 
     Pane()
     {
@@ -67,7 +72,11 @@ struct Pane : StoreFixture {
                        {QStringLiteral("Stick"), stick}};
         tree.desktop = host;
         QDir().mkpath(root);
-        PaneServices services {languages, [] { return std::make_unique<HeadlessProgress>(); }, nullptr};
+        PaneServices services {languages, [] { return std::make_unique<HeadlessProgress>(); }, nullptr,
+                               [this](QMimeData* data, std::uint32_t allowed) -> std::uint32_t {
+                                   const std::unique_ptr<QMimeData> owned(data);
+                                   return dragged ? dragged(data, allowed) : drop::kNone;
+                               }};
         controller = std::make_unique<MyComputerTreeController>(services, stick, store.get(), tree);
         wiring = std::make_unique<Wiring>(*controller);
         wiring->model = &model;
@@ -134,6 +143,7 @@ private slots:
     void storeVolumeNeverListed();
     void listingOrderHiddenNamesAndButtons();
     void dropOntoFileLandsInItsFolder();
+    void dragCarriesThePathsAndAMoveRelists();
     void copyConflictsAskAndAreHonoured();
     void moveDeletesOnlyWhatArrived();
     void fullDriveLeavesNoPartialFile();
@@ -228,6 +238,50 @@ void TestHostPane::dropOntoFileLandsInItsFolder()
     CTreeListItem* none = nullptr;
     QCOMPARE(p.Drop({outside}, &none, drop::kCopy), S_OK);
     QVERIFY(QFile::exists(p.Host(QStringLiteral("new.txt"))));
+}
+
+void TestHostPane::dragCarriesThePathsAndAMoveRelists()
+{
+    Pane p;
+    p.Put(QStringLiteral("docs/a.txt"));
+    p.Put(QStringLiteral("docs/b.txt"));
+    p.List();
+    CTreeListItem* a = p.At(QStringLiteral("Home/docs/a.txt"));
+    p.model.SelectItem(a);
+    p.model.SetSelected(p.At(QStringLiteral("Home/docs/b.txt")), true);
+    QStringList urls;
+    p.dragged = [&](QMimeData* data, std::uint32_t allowed) {
+        [&] {
+            QCOMPARE(allowed, drop::kCopy | drop::kMove | drop::kScroll);
+            QVERIFY(data->hasFormat(QString::fromLatin1(mime::kMyComputer)));
+        }();
+        for (const QUrl& url : data->urls())
+            urls << url.toLocalFile();
+        // The target moved the first file away.
+        QFile::remove(p.Host(QStringLiteral("docs/a.txt")));
+        return drop::kMove;
+    };
+    int status = 1;
+    QCOMPARE(p.controller->BeginDrag(p.model, a, {}, &status), S_OK);
+    QCOMPARE(status, 0);
+    QCOMPARE(urls, (QStringList {p.Host(QStringLiteral("docs/a.txt")), p.Host(QStringLiteral("docs/b.txt"))}));
+    QCOMPARE(p.Children(QStringLiteral("Home/docs")), QStringList {QStringLiteral("b.txt")});
+
+    // Its own drags come back refused; the rules go with a detach, and with
+    // a controller that was never detached.
+    QCOMPARE(p.controller->AttachControl(p.model), S_OK);
+    PaneDropTarget* rules = p.model.DropTarget();
+    QVERIFY(rules);
+    std::unique_ptr<QMimeData> own(PaneMimeData::ForHostFiles(DropFileList({p.Host(QStringLiteral("docs/b.txt"))})));
+    own->setData(QString::fromLatin1(mime::kMyComputer), {});
+    QCOMPARE(rules->Enter(own.get(), Qt::NoModifier, drop::kCopy), drop::kNone);
+    QCOMPARE(p.controller->DetachControl(p.model), S_OK);
+    QVERIFY(!p.model.DropTarget());
+    QCOMPARE(p.controller->AttachControl(p.model), S_OK);
+    QVERIFY(p.model.DropTarget());
+    p.model.DeleteItem(TLI_ROOT);
+    p.controller.reset();
+    QVERIFY(!p.model.DropTarget());
 }
 
 void TestHostPane::copyConflictsAskAndAreHonoured()

@@ -1,7 +1,7 @@
 // The store pane's controller on a real store, without a window: listing
 // order, expand buttons, paths, columns, the delete question, drops and
 // pastes into the right folder, a new folder under a file, and folders
-// whose list or stored files are gone.
+// whose list or stored files are gone, and a drag out of the store.
 
 #include "StoreFixture.h"
 #include "TestSupport.h"
@@ -10,19 +10,24 @@
 #include "app/FileIconTable.h"
 #include "app/HeadlessProgress.h"
 #include "app/MessageIds.h"
+#include "app/PaneDropTarget.h"
 #include "app/PaneMimeData.h"
+#include "app/TreeListDataObject.h"
 #include "app/TreeListModel.h"
 #include "store/CopyToDeviceThread.h"
 #include "store/OpenedFileList.h"
 #include "store/StoreStatus.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QMimeDatabase>
 #include <QMimeData>
 #include <QTest>
 #include <QUrl>
 
 #include <algorithm>
+#include <functional>
 #include <memory>
 
 using namespace nbr;
@@ -53,9 +58,15 @@ private:
 
 struct Pane : StoreFixture {
     OpenedFileList opened {*store, dir.filePath(QStringLiteral("stick/LaunchBin")), languages};
+    // The drag loop: gets the data of a drag and answers the effect.
+    std::function<std::uint32_t(QMimeData*, std::uint32_t)> dragged;
     DeviceDataTreeController controller {
-        PaneServices {languages, [this] { return std::make_unique<HeadlessProgress>(&languages); }, nullptr}, *store,
-        opened};
+        PaneServices {languages, [this] { return std::make_unique<HeadlessProgress>(&languages); }, nullptr,
+                      [this](QMimeData* data, std::uint32_t allowed) -> std::uint32_t {
+                          const std::unique_ptr<QMimeData> owned(data);
+                          return dragged ? dragged(data, allowed) : drop::kNone;
+                      }},
+        *store, opened};
     TreeListModel ctrl;
     PaneNotify notify {ctrl, controller};
 
@@ -123,6 +134,8 @@ private slots:
     void asksOnceBeforeDeleting();
     void dropsIntoTheFolderOfAFile();
     void pastesLocalFilesAndReportsTheRest();
+    void dragDecryptsOnlyWhenTheTargetAsks();
+    void dropsLocalFilesAndReportsTheRest();
     void refusesANewFolderUnderAFile();
     void iconsFollowTheWholeName();
 };
@@ -308,6 +321,82 @@ void TestStorePane::pastesLocalFilesAndReportsTheRest()
     QCOMPARE(p.answers.Asked().size(), 1);
     QVERIFY(p.answers.Asked().first().text.contains(QStringLiteral("sftp://server/home/b.txt")));
     QVERIFY(!p.controller.IsBusy());
+}
+
+void TestStorePane::dragDecryptsOnlyWhenTheTargetAsks()
+{
+    Pane p;
+    const QString docs = p.Folder(QStringLiteral("Docs"));
+    p.Store({p.Host(QStringLiteral("x.txt"), "deep")}, docs);
+    p.Store({p.Host(QStringLiteral("a.txt"), "alpha")});
+    QCOMPARE(p.List(), S_OK);
+    p.ctrl.SelectItem(p.Item("a.txt"));
+    p.ctrl.SetSelected(p.Item("Docs"), true);
+    QString folder;
+    p.dragged = [&](QMimeData* data, std::uint32_t allowed) {
+        [&] {
+            auto* object = qobject_cast<TreeListDataObject*>(data);
+            QVERIFY(object);
+            QCOMPARE(allowed, drop::kCopy | drop::kScroll);
+            QCOMPARE(object->Marker(), QString::fromLatin1(mime::kUsbDevice));
+            QVERIFY(data->hasFormat(QString::fromLatin1(mime::kUsbDevice)));
+            QCOMPARE(object->GetStoreFiles(),
+                     (QStringList {p.controller.ItemStoredPath(p.Item("a.txt")), docs}));
+            folder = object->TempFolder();
+            QVERIFY(!folder.isEmpty());
+            QCOMPARE(QFileInfo(folder).permissions() & 0x0077, QFileDevice::Permissions());
+            // Nothing is decrypted before the target asks for the list.
+            QVERIFY(QDir(folder).isEmpty());
+            QStringList urls;
+            for (const QUrl& url : data->urls())
+                urls << url.toLocalFile();
+            QCOMPARE(urls, (QStringList {QDir(folder).filePath(QStringLiteral("a.txt")),
+                                         QDir(folder).filePath(QStringLiteral("Docs"))}));
+            QCOMPARE(ReadAll(urls.at(0)), QByteArray("alpha"));
+            QCOMPARE(ReadAll(QDir(folder).filePath(QStringLiteral("Docs/x.txt"))), QByteArray("deep"));
+        }();
+        return drop::kCopy;
+    };
+    int status = 1;
+    QCOMPARE(p.controller.BeginDrag(p.ctrl, p.Item("a.txt"), {}, &status), S_OK);
+    QCOMPARE(status, 0);
+    // A program may copy after the drag: the folder stays until the next.
+    QVERIFY(QFile::exists(QDir(folder).filePath(QStringLiteral("a.txt"))));
+    const QString first = folder;
+    p.dragged = [&](QMimeData* data, std::uint32_t) {
+        folder = qobject_cast<TreeListDataObject*>(data)->TempFolder();
+        return drop::kNone;
+    };
+    QCOMPARE(p.controller.BeginDrag(p.ctrl, p.Item("a.txt"), {}, &status), S_OK);
+    QVERIFY(folder != first);
+    QVERIFY(!QFileInfo::exists(first));
+}
+
+void TestStorePane::dropsLocalFilesAndReportsTheRest()
+{
+    Pane p;
+    QCOMPARE(p.List(), S_OK);
+    QCOMPARE(p.controller.AttachControl(p.ctrl), S_OK);
+    PaneDropTarget* rules = p.ctrl.DropTarget();
+    QVERIFY(rules);
+    QMimeData data;
+    data.setData(QStringLiteral("text/uri-list"), QUrl::fromLocalFile(p.Host(QStringLiteral("a.txt"))).toEncoded()
+                                                      + "\r\nsmb://server/share/b.txt\r\n");
+    QCOMPARE(rules->Enter(&data, Qt::NoModifier, drop::kCopy | drop::kMove), drop::kCopy);
+    std::uint32_t told = 0;
+    QStringList notLocal;
+    QCOMPARE(rules->Drop(&data, nullptr, Qt::NoModifier, drop::kCopy | drop::kMove, &told, &notLocal), S_OK);
+    QCOMPARE(told, drop::kCopy);
+    QCOMPARE(p.Stored(p.root), QStringList {"a.txt"});
+    QCOMPARE(p.Names(), QStringList {"a.txt"});
+    // The pane tells of what it left out with the store's own words.
+    QCOMPARE(notLocal, QStringList {"smb://server/share/b.txt"});
+    p.controller.ReportNotLocalFiles(notLocal);
+    QCOMPARE(p.answers.Asked().size(), 1);
+    QCOMPARE(p.answers.Asked().first().text,
+             p.languages.FormatText(msg::kNotLocalFiles, {QStringLiteral("smb://server/share/b.txt")}));
+    QCOMPARE(p.controller.DetachControl(p.ctrl), S_OK);
+    QVERIFY(!p.ctrl.DropTarget());
 }
 
 void TestStorePane::refusesANewFolderUnderAFile()

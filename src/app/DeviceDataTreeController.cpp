@@ -7,12 +7,14 @@
 #include "app/MessageIds.h"
 #include "app/PaneMimeData.h"
 #include "app/ProgressWorker.h"
+#include "app/TreeListDataObject.h"
 #include "platform/FileSystem.h"
 #include "platform/NativePath.h"
 #include "store/CopyToDeviceThread.h"
 #include "store/EncryptedStore.h"
 #include "store/FileUtilities.h"
 #include "store/OpenedFileList.h"
+#include "store/StoreDragRender.h"
 #include "store/StoreStatus.h"
 #include "store/WorkUnits.h"
 
@@ -198,6 +200,52 @@ DropFileList DeviceDataTreeController::BuildDropFileList(TreeListModel& ctrl, in
     if (paths.isEmpty())
         return {};
     return DropFileList(paths, x, y);
+}
+
+Status DeviceDataTreeController::BeginDrag(TreeListModel& ctrl, CTreeListItem* /*item*/, QPoint point, int* status)
+{
+    if (status)
+        *status = 0;
+    if (!services_.runDrag || ctrl.Selection().empty()) {
+        if (status)
+            *status = -1;
+        return E_FAIL;
+    }
+    // The previous drag's folder goes now: its target has long copied.
+    const QString folder = dragFolder_.Next();
+    if (folder.isEmpty()) {
+        if (status)
+            *status = -1;
+        return E_FAIL;
+    }
+    auto* data = new TreeListDataObject(QString::fromLatin1(mime::kUsbDevice));
+    data->SetTempFolder(folder);
+    for (const CTreeListItem* selected : ctrl.Selection())
+        data->AddStoreFile(ItemStoredPath(selected));
+    data->SetFiles(BuildDropFileList(ctrl, point.x(), point.y(), folder));
+    // The drag's data can be asked after the controller went (a program
+    // copying late): the renderer then has answered already.
+    data->SetRenderer([services = services_, &store = store_](const QStringList& storeFiles, const QString& temp) {
+        return StoreDragRender::Run(services, store, storeFiles, temp);
+    });
+    // The folder stays after the drag: a program of the desktop may copy
+    // from it after the drop (DragTempFolder).
+    (void)services_.runDrag(data, drop::kCopy | drop::kScroll);
+    return S_OK;
+}
+
+Status DeviceDataTreeController::AttachControl(TreeListModel& ctrl)
+{
+    return AttachDropTarget(ctrl, QString::fromLatin1(mime::kUsbDevice));
+}
+
+void DeviceDataTreeController::ReportNotLocalFiles(const QStringList& items)
+{
+    // Places of other programs (a server, a phone) have no file to read
+    // here; the person hears which, and the local files still go in.
+    (void)ShowMessageBox(services_.mainWindow, services_.languages.GetText(msg::kCaptionNotice),
+                         services_.languages.FormatText(msg::kNotLocalFiles, {items.join(u'\n')}), mb::kOk,
+                         mb::kIconInformation);
 }
 
 void DeviceDataTreeController::ReleaseItemData(CTreeListItem* item)
@@ -416,13 +464,8 @@ Status DeviceDataTreeController::Paste(TreeListModel& ctrl, const QMimeData* cli
         return S_FALSE;
     QStringList others;
     const DropFileList files = PaneMimeData::LocalFiles(clipboard, &others);
-    if (!others.isEmpty()) {
-        // Places of other programs (a server, a phone) have no file to read
-        // here; the person hears which, and the local files still go in.
-        (void)ShowMessageBox(services_.mainWindow, services_.languages.GetText(msg::kCaptionNotice),
-                             services_.languages.FormatText(msg::kNotLocalFiles, {others.join(u'\n')}), mb::kOk,
-                             mb::kIconInformation);
-    }
+    if (!others.isEmpty())
+        ReportNotLocalFiles(others);
     if (files.Paths().isEmpty())
         return S_FALSE;
     SetBusy(1);

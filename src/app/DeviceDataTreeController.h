@@ -8,6 +8,7 @@
 #include "app/PaneServices.h"
 #include "app/TreeController.h"
 #include "app/TreeData.h"
+#include "store/DragTempFolder.h"
 
 #include <QString>
 #include <QStringList>
@@ -45,6 +46,11 @@ public:
     [[nodiscard]] int IsStoreSide() const override { return 1; }
     [[nodiscard]] Status PopulateChildren(TreeListModel& ctrl, CTreeListItem* parent, int* status) override;
     [[nodiscard]] DropFileList BuildDropFileList(TreeListModel& ctrl, int x, int y, const QString& prefix) override;
+    // Drags the selection out: the target receives the files decrypted into
+    // a private folder of this drag, once it takes the drop.
+    [[nodiscard]] Status BeginDrag(TreeListModel& ctrl, CTreeListItem* item, QPoint point, int* status) override;
+    [[nodiscard]] Status AttachControl(TreeListModel& ctrl) override;
+    void ReportNotLocalFiles(const QStringList& items) override;
     void ReleaseItemData(CTreeListItem* item) override;
     [[nodiscard]] Status DropFiles(TreeListModel& ctrl, const DropFileList& files, CTreeListItem** target,
                                    std::uint32_t effect) override;
@@ -77,6 +83,7 @@ private:
     PaneServices services_;
     EncryptedStore& store_;
     OpenedFileList& openedFiles_;
+    DragTempFolder dragFolder_;
 };
 
 }  // namespace nbr

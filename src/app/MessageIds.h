@@ -221,6 +221,8 @@ inline constexpr int kFileNotCopiedOut = 1307;
 inline constexpr int kSysNotAFile = 1308;
 // Store pane.
 inline constexpr int kNotLocalFiles = 1330;
+// Host pane: a dropped list named places that are no files here.
+inline constexpr int kNotLocalNotCopied = 1331;
 inline constexpr int kCliCheckPlaintext = 1050;
 inline constexpr int kCliNotAllDecrypted = 1120;
 inline constexpr int kPasswordSourceKind = 1121;
@@ -349,7 +351,7 @@ inline constexpr int kAll[] = {
     kCliCheckFileDamaged, kCliCheckRecoveredAs, kCliCheckInterruptedWrite, kCliCheckForeignFile,
     kCliCheckUnsafeName, kCliCheckInterruptedDeletion, kFrameClose, kFrameMaximize, kFrameRestore, kFrameMinimize,
     kSettingsCurrentLabel, kSettingsNewLabel, kSettingsConfirmLabel, kSettingsHintLabel, kSettingsApply, kSettingsPageTitle, kPaneHost, kPaneStore, kToolbarName, kStatusBarName, kStatusReady, kAboutTitle,
-    kMenuAddLauncher, kMenuRemoveLauncher, kLauncherNotChanged, kNotLocalFiles,
+    kMenuAddLauncher, kMenuRemoveLauncher, kLauncherNotChanged, kNotLocalFiles, kNotLocalNotCopied,
     kTitleCopying, kFileNotCopied, kCopyIntoItself, kPlaceHome, kPlaceFileSystem, kNotMovedToTrash,
 };
 

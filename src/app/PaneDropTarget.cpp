@@ -32,7 +32,9 @@ bool CarriesOurMarker(const QMimeData* data)
 
 std::uint32_t PaneDropTarget::Enter(const QMimeData* data, Qt::KeyboardModifiers keys, std::uint32_t allowed)
 {
-    accepting_ = Accepts(data, ownMarker_);
+    // A pane in the middle of a transfer takes no other: a second run from
+    // inside the first one's progress window would interleave with it.
+    accepting_ = Accepts(data, ownMarker_) && !controller_.IsBusy();
     fromOurPane_ = accepting_ && CarriesOurMarker(data);
     return accepting_ ? DropEffect::Choose(keys, allowed) : drop::kNone;
 }

@@ -7,7 +7,8 @@
 //
 // A drag from the pane itself is refused: its data carries the pane's own
 // marker format. Any other drag with a file list is taken, from the other
-// pane or from a program of the desktop.
+// pane or from a program of the desktop, unless the pane is busy with a
+// transfer.
 
 #include "app/DragHoverTimer.h"
 #include "platform/Status.h"

@@ -4,8 +4,11 @@
 
 #include "app/IProgressDlg.h"
 
+#include <cstdint>
 #include <functional>
 #include <memory>
+
+class QMimeData;
 
 namespace nbr {
 
@@ -17,6 +20,11 @@ struct PaneServices {
     std::function<std::unique_ptr<IProgressDlg>()> makeProgress;
     // The owner of message boxes (the main window's handle; null for none).
     const void* mainWindow = nullptr;
+    // Runs one drag of `data` (the drag owns it from the call on) with the
+    // allowed drop:: effects and blocks until it ends; the effect the target
+    // reported (drop::kNone for a cancel). The program runs it with Qt's
+    // drag loop; without it a pane starts no drags.
+    std::function<std::uint32_t(QMimeData* data, std::uint32_t allowed)> runDrag {};
 };
 
 }  // namespace nbr

@@ -1,6 +1,7 @@
 #include "app/TreeController.h"
 
 #include "app/LanguageManager.h"
+#include "app/PaneDropTarget.h"
 
 #include <algorithm>
 
@@ -28,14 +29,47 @@ Status TreeController::BeginDrag(TreeListModel& /*ctrl*/, CTreeListItem* /*item*
     return E_NOTIMPL;
 }
 
+TreeController::TreeController() = default;
+
+TreeController::~TreeController()
+{
+    // The control outlived the pane's detaching: it must not reach rules
+    // that go with this controller.
+    if (attachedTo_ && attachedTo_->DropTarget() == dropTarget_.get())
+        attachedTo_->SetDropTarget(nullptr);
+}
+
 Status TreeController::AttachControl(TreeListModel& /*ctrl*/)
 {
     return S_OK;
 }
 
-Status TreeController::DetachControl(TreeListModel& /*ctrl*/)
+Status TreeController::AttachDropTarget(TreeListModel& ctrl, const QString& ownMarker)
 {
+    if (dropTarget_)
+        return S_OK;
+    dropTarget_ = std::make_unique<PaneDropTarget>(*this, ctrl, ownMarker);
+    attachedTo_ = &ctrl;
+    ctrl.SetDropTarget(dropTarget_.get());
     return S_OK;
+}
+
+Status TreeController::DetachControl(TreeListModel& ctrl)
+{
+    if (!dropTarget_)
+        return S_OK;
+    // The control lets go of the rules before they go.
+    if (ctrl.DropTarget() == dropTarget_.get())
+        ctrl.SetDropTarget(nullptr);
+    if (attachedTo_ && attachedTo_ != &ctrl && attachedTo_->DropTarget() == dropTarget_.get())
+        attachedTo_->SetDropTarget(nullptr);
+    dropTarget_.reset();
+    attachedTo_ = nullptr;
+    return S_OK;
+}
+
+void TreeController::ReportNotLocalFiles(const QStringList& /*items*/)
+{
 }
 
 Status TreeController::SetupColumns(TreeListModel& ctrl, const LanguageManager& languages)

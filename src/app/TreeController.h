@@ -15,15 +15,19 @@
 #include "platform/Status.h"
 
 #include <QPoint>
+#include <QPointer>
 #include <QString>
+#include <QStringList>
 
 #include <cstdint>
+#include <memory>
 
 class QMimeData;
 
 namespace nbr {
 
 class LanguageManager;
+class PaneDropTarget;
 
 // Drop effects.
 namespace drop {
@@ -48,7 +52,11 @@ public:
     static constexpr int kNameAllowance = kSizeWidth + kDateWidth + 16;
     static constexpr int kMinimumNameWidth = 80;
 
-    virtual ~TreeController() = default;
+    TreeController();
+    // Takes its drop rules back from a control it is still attached to.
+    virtual ~TreeController();
+    TreeController(const TreeController&) = delete;
+    TreeController& operator=(const TreeController&) = delete;
 
     // 1 for the encrypted store's controller, 0 for the host's.
     [[nodiscard]] virtual int IsStoreSide() const = 0;
@@ -66,9 +74,14 @@ public:
                                                          const QString& prefix) = 0;
     // Runs a whole drag from this pane; `status` -1 when it cannot start.
     [[nodiscard]] virtual Status BeginDrag(TreeListModel& ctrl, CTreeListItem* item, QPoint point, int* status);
-    // Registers and revokes the pane's drop target.
+    // Registers and revokes the pane's drop target: the control's model
+    // carries it while attached (TreeListModel::DropTarget). The base
+    // registers none; attaching twice keeps the first.
     [[nodiscard]] virtual Status AttachControl(TreeListModel& ctrl);
     [[nodiscard]] virtual Status DetachControl(TreeListModel& ctrl);
+    // Told of the entries of a dropped file list that are no files of this
+    // computer (remote places, pipes, devices), which the drop left out.
+    virtual void ReportNotLocalFiles(const QStringList& items);
     // Style, columns (captions 32, 33, 34) and their widths.
     [[nodiscard]] virtual Status SetupColumns(TreeListModel& ctrl, const LanguageManager& languages);
     // What SetupColumns does, for a pane that has no controller yet.
@@ -100,9 +113,18 @@ public:
 
     void SetBusy(int busy) { busy_ = busy; }
     [[nodiscard]] int IsBusy() const { return busy_; }
+    // The drop rules while attached; null otherwise.
+    [[nodiscard]] PaneDropTarget* DropTarget() const { return dropTarget_.get(); }
+
+protected:
+    // AttachControl of a pane whose own drags carry `ownMarker` (they are
+    // refused here).
+    [[nodiscard]] Status AttachDropTarget(TreeListModel& ctrl, const QString& ownMarker);
 
 private:
     int busy_ = 0;
+    std::unique_ptr<PaneDropTarget> dropTarget_;
+    QPointer<TreeListModel> attachedTo_;
 };
 
 }  // namespace nbr

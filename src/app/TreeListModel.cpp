@@ -430,6 +430,14 @@ void TreeListModel::SetTargetItem(CTreeListItem* item)
     emit DropMarksChanged();
 }
 
+void TreeListModel::SetDropTarget(PaneDropTarget* target)
+{
+    if (dropTarget_ == target)
+        return;
+    dropTarget_ = target;
+    emit DropTargetChanged();
+}
+
 CTreeListItem* TreeListModel::ItemAt(const QModelIndex& index) const
 {
     return index.isValid() ? static_cast<CTreeListItem*>(index.internalPointer()) : nullptr;

@@ -23,6 +23,7 @@ namespace nbr {
 
 class TreeData;
 class CTreeListItem;
+class PaneDropTarget;
 
 inline CTreeListItem* const TLI_ROOT = reinterpret_cast<CTreeListItem*>(std::uintptr_t {0xFFFF0001u});
 inline CTreeListItem* const TLI_LAST = reinterpret_cast<CTreeListItem*>(std::uintptr_t {0xFFFF0004u});
@@ -161,6 +162,11 @@ public:
     void SetTargetItem(CTreeListItem* item);
     [[nodiscard]] CTreeListItem* DropHighlight() const { return dropHighlight_; }
     [[nodiscard]] CTreeListItem* TargetItem() const { return target_; }
+    // The drop rules the pane's controller attached (null: the pane takes
+    // no drops). The control follows DropTargetChanged and hands them the
+    // drags that reach it.
+    void SetDropTarget(PaneDropTarget* target);
+    [[nodiscard]] PaneDropTarget* DropTarget() const { return dropTarget_; }
 
     // Model plumbing.
     [[nodiscard]] CTreeListItem* ItemAt(const QModelIndex& index) const;
@@ -181,6 +187,7 @@ signals:
     void ExpansionChanged(const QModelIndex& index, bool expanded);
     void SelectionStateChanged();
     void DropMarksChanged();
+    void DropTargetChanged();
 
 private:
     [[nodiscard]] CTreeListItem* Resolve(CTreeListItem* item) const;
@@ -193,6 +200,7 @@ private:
     std::vector<CTreeListItem*> selection_;
     CTreeListItem* dropHighlight_ = nullptr;
     CTreeListItem* target_ = nullptr;
+    PaneDropTarget* dropTarget_ = nullptr;
     ITreeListNotify* notify_ = nullptr;
     std::uint32_t style_ = 0;
     int clientWidth_ = 0;

@@ -5,12 +5,21 @@
 // strip which folder the selection is in. The caption strip is the view's:
 // the control only stores it and announces the text through
 // StatusTextChanged.
+//
+// Drops go to the drop rules that the controller attached to the model
+// (TreeListModel::DropTarget): while there are some, the control takes
+// drags and hands them their events; without, it takes none.
 
 #include "controls/CTreeListCtrl.h"
+
+#include <QTimer>
+
+#include <memory>
 
 namespace nbr {
 
 class TreeController;
+class TreeListDropTarget;
 class TreeStatusPanel;
 
 class DragDropTreeListCtrl : public CTreeListCtrl, public ITreeListNotify {
@@ -41,10 +50,27 @@ signals:
 
 protected:
     void startDrag(Qt::DropActions supportedActions) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dragLeaveEvent(QDragLeaveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
+    // Takes the model's current drop rules (or lets go of the old ones).
+    void FollowDropTarget();
+    void ReportNotLocal(const QStringList& items);
+    // -1 (up), 1 (down) or 0: where a drag at dragScrollY_ scrolls the list.
+    [[nodiscard]] int DragScrollStep() const;
+    void DragScroll();
+
+    static constexpr int kDragScrollMargin = 16;
+    static constexpr int kDragScrollMs = 60;
+
     TreeController* controller_ = nullptr;
     TreeStatusPanel* panel_ = nullptr;
+    std::unique_ptr<TreeListDropTarget> dropTarget_;
+    QTimer dragScroll_;
+    int dragScrollY_ = 0;
 };
 
 }  // namespace nbr

@@ -7,6 +7,7 @@
 #include "app/MessageBox.h"
 #include "app/MessageIds.h"
 #include "app/PaneMimeData.h"
+#include "app/TreeListDataObject.h"
 #include "panes/HostCopyThread.h"
 #include "platform/FileSystem.h"
 #include "platform/HostPlaces.h"
@@ -244,6 +245,64 @@ DropFileList MyComputerTreeController::BuildDropFileList(TreeListModel& ctrl, in
             paths.append(data->Path());
     }
     return DropFileList(paths, x, y);
+}
+
+CTreeListItem* MyComputerTreeController::FindFolder(CTreeListItem* under, const QString& path)
+{
+    for (CTreeListItem* child : under->Children()) {
+        const Data* data = DataOf(child);
+        if (!data || !data->IsFolder())
+            continue;
+        if (data->Path() == path)
+            return child;
+        const QString prefix = data->Path().endsWith(NativePath::kSeparator)
+                                   ? data->Path()
+                                   : data->Path() + NativePath::kSeparator;
+        if (path.startsWith(prefix)) {
+            if (CTreeListItem* found = FindFolder(child, path))
+                return found;
+        }
+    }
+    return nullptr;
+}
+
+Status MyComputerTreeController::BeginDrag(TreeListModel& ctrl, CTreeListItem* item, QPoint point, int* status)
+{
+    if (status)
+        *status = 0;
+    const DropFileList files = BuildDropFileList(ctrl, point.x(), point.y(), QString());
+    if (!services_.runDrag || files.Paths().isEmpty()) {
+        if (status)
+            *status = -1;
+        return E_FAIL;
+    }
+    // The drag's loop runs the whole program meanwhile, and a refresh may
+    // replace the items: the folder is found again by its path.
+    const Data* parentData = item ? DataOf(item->Parent()) : nullptr;
+    const QString parentPath = parentData ? parentData->Path() : QString();
+    auto* data = new TreeListDataObject(QString::fromLatin1(mime::kMyComputer));
+    data->SetFiles(files);
+    const std::uint32_t effect = services_.runDrag(data, drop::kCopy | drop::kMove | drop::kScroll);
+    if (effect == drop::kMove) {
+        // The moved items are gone from their folder (the whole tree when
+        // the folder is not shown any more).
+        CTreeListItem* parent = parentPath.isEmpty() ? TLI_ROOT : FindFolder(ctrl.RootItem(), parentPath);
+        int refreshed = 0;
+        (void)RefreshItem(ctrl, parent ? parent : TLI_ROOT, &refreshed);
+    }
+    return S_OK;
+}
+
+Status MyComputerTreeController::AttachControl(TreeListModel& ctrl)
+{
+    return AttachDropTarget(ctrl, QString::fromLatin1(mime::kMyComputer));
+}
+
+void MyComputerTreeController::ReportNotLocalFiles(const QStringList& items)
+{
+    (void)ShowMessageBox(services_.mainWindow, services_.languages.GetText(msg::kCaptionNotice),
+                         services_.languages.FormatText(msg::kNotLocalNotCopied, {items.join(u'\n')}), mb::kOk,
+                         mb::kIconInformation);
 }
 
 void MyComputerTreeController::ReleaseItemData(CTreeListItem* item)

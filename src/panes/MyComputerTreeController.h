@@ -72,6 +72,11 @@ public:
     [[nodiscard]] int IsStoreSide() const override { return 0; }
     [[nodiscard]] Status PopulateChildren(TreeListModel& ctrl, CTreeListItem* parent, int* status) override;
     [[nodiscard]] DropFileList BuildDropFileList(TreeListModel& ctrl, int x, int y, const QString& prefix) override;
+    // Drags the selected host paths (copy, or move with Shift); after a
+    // move the dragged item's folder is listed again.
+    [[nodiscard]] Status BeginDrag(TreeListModel& ctrl, CTreeListItem* item, QPoint point, int* status) override;
+    [[nodiscard]] Status AttachControl(TreeListModel& ctrl) override;
+    void ReportNotLocalFiles(const QStringList& items) override;
     void ReleaseItemData(CTreeListItem* item) override;
     [[nodiscard]] Status DropFiles(TreeListModel& ctrl, const DropFileList& files, CTreeListItem** target,
                                    std::uint32_t effect) override;
@@ -93,6 +98,8 @@ private:
     [[nodiscard]] bool IsStorePath(const QString& resolved) const;
     // Whether `resolved` is the folder of `item` or of one above it: listing
     // it there would go round in a circle.
+    // The shown folder item of `path` below `under`; null when not shown.
+    [[nodiscard]] static CTreeListItem* FindFolder(CTreeListItem* under, const QString& path);
     [[nodiscard]] static bool IsOnPathTo(const CTreeListItem* item, const QString& resolved);
     [[nodiscard]] const QString& DateText(std::uint64_t fileTimeTicks);
     [[nodiscard]] Status RunCopy(const QStringList& sources, const QString& folder, bool move);

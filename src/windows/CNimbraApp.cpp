@@ -12,6 +12,7 @@
 #include "app/StoreVolumeWatch.h"
 #include "controls/Theme.h"
 #include "panes/MyComputerTreeController.h"
+#include "panes/PaneDragSource.h"
 #include "panes/ProgressDlg.h"
 #include "platform/HostFacts.h"
 #include "platform/NativePath.h"
@@ -243,7 +244,11 @@ PaneServices CNimbraApp::MakePaneServices()
                          [this]() -> std::unique_ptr<IProgressDlg> {
                              return std::make_unique<ProgressDlg>(languages_, MainWindow());
                          },
-                         MainWindow()};
+                         MainWindow(),
+                         [this](QMimeData* data, std::uint32_t allowed) -> std::uint32_t {
+                             QObject* source = MainWindow();
+                             return PaneDragSource::Run(source ? source : qApp, data, allowed);
+                         }};
 }
 
 void CNimbraApp::InstallHostPane()

@@ -8,6 +8,7 @@
 //   droppeer [--title T] [--pos X,Y] [--record FILE] [--into DIR]
 //            [--copy-later MS] [--drag PATH]... [--result FILE]
 //
+// A --drag PATH holding "://" is offered as that URL.
 // --record gets the raw text/uri-list of each drop (appended); --result
 // gets the action a drag of ours ended with ("copy", "move", "link",
 // "none"), one line per drag. Prints "dropped N" or "dragged ACTION" on
@@ -121,8 +122,11 @@ protected:
             return;
         auto* files = new QMimeData;
         QList<QUrl> urls;
+        // A URL stands for a place of another machine, as a file manager
+        // offers a folder of a server.
         for (const QString& path : drag_)
-            urls << QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath());
+            urls << (path.contains(QLatin1String("://")) ? QUrl(path)
+                                                         : QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath()));
         files->setUrls(urls);
         auto* drag = new QDrag(this);
         drag->setMimeData(files);

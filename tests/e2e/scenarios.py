@@ -637,6 +637,209 @@ for _language in ("fr", "es", "pt"):
     SCENARIOS.append(_scenario)
 SCENARIOS += [scenario_key_file_unopenable, scenario_save_fails]
 
+# Drag and drop: real drags through the X server (XDND), between the two
+# panes and with a program of the desktop of our own (tests/e2e/droppeer).
+
+DROPPEER = os.environ.get("NIMBRA_E2E_DROPPEER", "")
+
+
+def drag(sx, sy, dx, dy, shift=False, rest=0.0, escape=False):
+    """Press, 20 small moves, rest, release: XDND needs the moves (the
+    first ones start the drag, the last ones make the target answer).
+    Shift goes down once the drag runs, as a person presses it: held at the
+    press it would extend the selection instead. `rest`: seconds over the
+    target before the release; `escape`: Escape pressed half way."""
+    try:
+        xdotool("mousemove", sx, sy)
+        time.sleep(0.2)
+        xdotool("mousedown", 1)
+        time.sleep(0.1)
+        for i in range(1, 21):
+            xdotool("mousemove", sx + (dx - sx) * i // 20, sy + (dy - sy) * i // 20)
+            time.sleep(0.03)
+            if shift and i == 5:
+                xdotool("keydown", "shift")
+            if escape and i == 10:
+                xdotool("key", "Escape")
+        time.sleep(0.2 + rest)
+        xdotool("mouseup", 1)
+    finally:
+        if shift:
+            xdotool("keyup", "shift")
+
+
+def row_point(tree, name):
+    """The middle of the row's name, once the row is there."""
+    def probe():
+        table = tree.queryTable()
+        for row in range(table.nRows):
+            cell = table.getAccessibleAt(row, 0)
+            if cell.name == name:
+                return cell
+        return None
+    cell = wait_for("the row '%s' in '%s'" % (name, tree.name), probe)
+    x, y, _, height = cell.queryComponent().getExtents(pyatspi.DESKTOP_COORDS)
+    return x + 30, y + height // 2
+
+
+def empty_point(tree):
+    """A point below the last row of the pane."""
+    x, y, width, height = tree.queryComponent().getExtents(pyatspi.DESKTOP_COORDS)
+    return x + width // 2, y + height - 10
+
+
+def window_centre(title):
+    found = subprocess.run(["timeout", "20", "xdotool", "search", "--sync", "--onlyvisible", "--name",
+                            "^%s$" % title], capture_output=True, text=True)
+    window = found.stdout.split()
+    if not window:
+        raise Failure("no visible X window '%s'" % title)
+    geometry = subprocess.run(["xdotool", "getwindowgeometry", "--shell", window[-1]], capture_output=True,
+                              text=True, check=True).stdout
+    values = dict(line.split("=", 1) for line in geometry.split())
+    return int(values["X"]) + int(values["WIDTH"]) // 2, int(values["Y"]) + int(values["HEIGHT"]) // 2
+
+
+def scenario_drags(stick):
+    """A host file dragged into the store and back out into a host folder;
+    a file of another program dragged into the store, and a stored file
+    dragged into that program, which copies it as a file manager does."""
+    if not DROPPEER:
+        raise Failure("NIMBRA_E2E_DROPPEER does not name the drop peer")
+    t = stick.t
+    home = os.path.join(WORK, "home-drags")
+    source = os.path.join(home, "drag")
+    got = os.path.join(home, "got")
+    peer_files, peer_into = os.path.join(WORK, "peer-files"), os.path.join(WORK, "peer-into")
+    for folder in (source, got, peer_files, peer_into):
+        os.makedirs(folder, exist_ok=True)
+    dragged, offered = os.urandom(70000), os.urandom(5000)
+    with open(os.path.join(source, "dragged.bin"), "wb") as f:
+        f.write(dragged)
+    with open(os.path.join(source, "moved.txt"), "wb") as f:
+        f.write(b"moved\n")
+    with open(os.path.join(source, "late.txt"), "wb") as f:
+        f.write(b"late\n")
+    with open(os.path.join(peer_files, "offered.bin"), "wb") as f:
+        f.write(offered)
+
+    # The peer must reach this X server, whatever platform the caller's tests use.
+    peer_env = dict(os.environ, QT_QPA_PLATFORM="xcb")
+    # The drags' decrypted folders go into a temporary folder of the test's own.
+    temp = os.path.join(WORK, "tmp-drags")
+    os.makedirs(temp, exist_ok=True)
+    program = Program(stick, "drags", env={"HOME": home, "TMPDIR": temp})
+    peers = []
+    try:
+        dialog = login(program, PASSWORD)
+        wait_for("the login to close", lambda: not showing(dialog))
+        frame = program.window(TITLE, ("push button", t(T_CLOSE)))
+        host, store = pane(frame, t(T_PANE_HOST)), pane(frame, t(T_PANE_STORE))
+        focus_window(TITLE)
+
+        # Host pane -> store pane, onto empty space: the store's top level.
+        expand_row(host, "Home", "drag")
+        expand_row(host, "drag", "dragged.bin")
+        time.sleep(0.6)  # no double click with the expanding click
+        drag(*row_point(host, "dragged.bin"), *empty_point(store))
+        wait_for("'dragged.bin' listed in the store", lambda: "dragged.bin" in pane_rows(store), timeout=30)
+        # Escape half way: nothing is dropped (a drop would ask whether to
+        # replace the stored file).
+        drag(*row_point(host, "dragged.bin"), *empty_point(store), escape=True)
+        time.sleep(1.0)
+        program.check_alive()
+        boxes = [w for w in program.windows()
+                 if w is not None and showing(w) and w.getRoleName() in ("alert", "dialog")]
+        assert not boxes, "a drag cancelled with Escape was dropped"
+
+        # With Shift a move: the original goes once stored, and its folder in
+        # the host pane is listed again.
+        drag(*row_point(host, "moved.txt"), *empty_point(store), shift=True)
+        wait_for("'moved.txt' listed in the store", lambda: "moved.txt" in pane_rows(store), timeout=30)
+        wait_for("'moved.txt' gone from the host pane", lambda: "moved.txt" not in pane_rows(host), timeout=10)
+        assert not os.path.exists(os.path.join(source, "moved.txt")), "the moved original is still there"
+
+        # Store pane -> host pane, onto the folder 'got': decrypted there.
+        drag(*row_point(store, "dragged.bin"), *row_point(host, "got"))
+        back = os.path.join(got, "dragged.bin")
+        wait_for("the drag out of the store", lambda: os.path.exists(back)
+                 and read_bytes(back) == dragged, timeout=30)
+
+        # A stored folder that a drag rests on opens after a second, and
+        # the drop onto it lands inside.
+        drag(*row_point(host, "got"), *empty_point(store))
+        wait_for("'got' listed in the store", lambda: "got" in pane_rows(store), timeout=30)
+        assert "late.txt" not in pane_rows(store)
+        drag(*row_point(host, "late.txt"), *row_point(store, "got"), rest=1.6)
+        wait_for("'late.txt' listed inside the opened 'got'", lambda: "late.txt" in pane_rows(store), timeout=30)
+
+        # Another program -> store pane, and store pane -> that program.
+        x, y, width, height = frame.queryComponent().getExtents(pyatspi.DESKTOP_COORDS)
+        at = "%d,%d" % (x + width + 20, y)
+        # Its list also names a place of a server and a pipe: both are told
+        # of, and the file goes in.
+        fifo = os.path.join(peer_files, "pipe")
+        os.mkfifo(fifo)
+        remote = "sftp://server.example/far.txt"
+        peers.append(subprocess.Popen([DROPPEER, "--title", "peer-source", "--pos", at, "--drag",
+                                       os.path.join(peer_files, "offered.bin"), "--drag", remote, "--drag", fifo],
+                                      stdout=open(os.path.join(WORK, "peer-source.log"), "w"),
+                                      stderr=subprocess.STDOUT, env=peer_env))
+        drag(*window_centre("peer-source"), *empty_point(store))
+        program.answer(fifo)
+        program.answer(remote)
+        wait_for("'offered.bin' listed in the store", lambda: "offered.bin" in pane_rows(store), timeout=30)
+        listed = pane_rows(store)
+        assert "pipe" not in listed and "far.txt" not in listed, listed
+        at = "%d,%d" % (x + width + 20, y + 260)
+        record = os.path.join(WORK, "peer-record")
+        peers.append(subprocess.Popen([DROPPEER, "--title", "peer-target", "--pos", at, "--record", record,
+                                       "--into", peer_into],
+                                      stdout=open(os.path.join(WORK, "peer-target.log"), "w"),
+                                      stderr=subprocess.STDOUT, env=peer_env))
+        target = window_centre("peer-target")
+        drag(*row_point(store, "dragged.bin"), *target)
+        copied = os.path.join(peer_into, "dragged.bin")
+        wait_for("the peer's copy", lambda: os.path.exists(copied) and read_bytes(copied) == dragged, timeout=30)
+        with open(record) as f:
+            listed = f.read()
+        assert listed.startswith("file://") and listed.rstrip().endswith("/dragged.bin"), listed
+        # What the peer was offered is private to this user.
+        offered_path = listed.strip()[len("file://"):]
+        assert offered_path.startswith(temp + "/"), "offered outside the temporary folder: " + offered_path
+        mode = stat.S_IMODE(os.stat(os.path.dirname(offered_path)).st_mode)
+        assert mode == 0o700, "the drag's folder has mode %o" % mode
+
+
+        # Released over no window at all: nothing is decrypted, and the last
+        # drag's folder is gone with the new drag.
+        drag(*row_point(store, "dragged.bin"), 5, 5)
+        time.sleep(1.0)
+        assert not os.path.exists(os.path.dirname(offered_path)), "the previous drag's folder is still there"
+        left = [os.path.join(d, f) for d, _, files in os.walk(temp) for f in files]
+        assert not left, "a drag to nowhere decrypted %r" % left
+
+        close_main_window(program)
+        assert program.wait_exit() == EXIT_NORMAL
+        left = [n for n in os.listdir(temp) if n.startswith("_Orvane")]
+        assert not left, "the drag's folder outlived Nimbra: %r" % left
+    except Failure:
+        screenshot("drags-running")
+        raise
+    finally:
+        for peer in peers:
+            peer.kill()
+            peer.wait()
+        program.kill()
+    for name, data in (("dragged.bin", dragged), ("offered.bin", offered), ("moved.txt", b"moved\n"),
+                       ("got/late.txt", b"late\n"), ("got/dragged.bin", dragged)):
+        got_bytes = stick.cli("cat", name, text=False).stdout
+        assert got_bytes == data, "'%s' came out of the store as %d bytes" % (name, len(got_bytes))
+
+
+# On the store the first scenarios leave, before the reset destroys it.
+SCENARIOS.insert(SCENARIOS.index(scenario_panes) + 1, scenario_drags)
+
 
 def main():
     # The accessibility bus must be up before the program starts.
@@ -671,3 +874,4 @@ def main():
 
 if __name__ == "__main__":
     sys.exit(main())
+

@@ -15,13 +15,9 @@ command -v xdpyinfo >/dev/null || skip "xdpyinfo is not installed (package x11-u
 
 work="$(mktemp -d)"
 pids=()
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$work/display" 2>/dev/null &
-pids+=($!)
-trap 'kill "${pids[@]}" 2>/dev/null || true; rm -rf "$work"' EXIT
-for _ in $(seq 50); do [ -s "$work/display" ] && break; sleep 0.1; done
-[ -s "$work/display" ] || skip "Xvfb did not start"
-export DISPLAY=":$(head -n1 "$work/display")"
-for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
+source "$(dirname "$0")/xserver.sh"
+trap 'kill "${pids[@]}" "$xserver" 2>/dev/null || true; rm -rf "$work"' EXIT
+start_private_x 1280x1024 || skip "Xvfb did not start"
 mkdir -m 700 "$work/runtime"
 export XDG_RUNTIME_DIR="$work/runtime"
 # The peers must reach this server, whatever platform the caller's tests use.

@@ -15,17 +15,10 @@ command -v dbus-run-session >/dev/null || skip "dbus-run-session is not installe
 /usr/bin/python3 -c 'import pyatspi' 2>/dev/null || skip "pyatspi is missing (package python3-pyatspi)"
 
 work="$(mktemp -d)"
-fdfile="$work/display"
-Xvfb -displayfd 3 -screen 0 1600x1200x24 -nolisten tcp 3>"$fdfile" 2>/dev/null &
-xvfb=$!
-trap 'kill "$xvfb" 2>/dev/null || true; rm -rf "$work"' EXIT
-for _ in $(seq 50); do [ -s "$fdfile" ] && break; sleep 0.1; done
-[ -s "$fdfile" ] || skip "Xvfb did not start"
+source "$here/xserver.sh"
+trap 'kill "$xserver" 2>/dev/null || true; rm -rf "$work"' EXIT
 # DISPLAY before the D-Bus session, or generated input does nothing.
-export DISPLAY=":$(head -n1 "$fdfile")"
-# The server names its display before it always answers: wait until it does.
-for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
-xdpyinfo >/dev/null 2>&1 || skip "Xvfb does not answer on $DISPLAY"
+start_private_x 1600x1200 || skip "Xvfb did not start"
 mkdir -m 700 "$work/runtime"
 export XDG_RUNTIME_DIR="$work/runtime"
 export NIMBRA_E2E_WORK="$work"

@@ -512,6 +512,19 @@ def pane_rows(tree):
     return [table.getAccessibleAt(row, 0).name for row in range(table.nRows)]
 
 
+def log_in_to_panes(program):
+    """Logs in; returns the main window and its two panes (host, store),
+    the window focused."""
+    t = program.stick.t
+    dialog = login(program, PASSWORD)
+    # The login is modal: clicks reach the panes once it has gone.
+    wait_for("the login to close", lambda: not showing(dialog))
+    frame = program.window(TITLE, ("push button", t(T_CLOSE)))
+    host, store = pane(frame, t(T_PANE_HOST)), pane(frame, t(T_PANE_STORE))
+    focus_window(TITLE)
+    return frame, host, store
+
+
 def click_row(tree, name, double=False):
     """A real click on the row's name; returns once the row is there."""
     def probe():
@@ -579,12 +592,7 @@ def scenario_panes(stick):
     program = Program(stick, "panes", env={"HOME": home, "XDG_DATA_HOME": data_home,
                                            "XDG_CONFIG_DIRS": os.path.join(WORK, "none")})
     try:
-        dialog = login(program, PASSWORD)
-        # The login is modal: clicks reach the panes once it has gone.
-        wait_for("the login to close", lambda: not showing(dialog))
-        frame = program.window(TITLE, ("push button", t(T_CLOSE)))
-        host, store = pane(frame, t(T_PANE_HOST)), pane(frame, t(T_PANE_STORE))
-        focus_window(TITLE)
+        _, host, store = log_in_to_panes(program)
 
         # Into the store: the host folder copied, pasted with nothing selected.
         expand_row(host, "Home", "docs")
@@ -731,11 +739,7 @@ def scenario_drags(stick):
     program = Program(stick, "drags", env={"HOME": home, "TMPDIR": temp})
     peers = []
     try:
-        dialog = login(program, PASSWORD)
-        wait_for("the login to close", lambda: not showing(dialog))
-        frame = program.window(TITLE, ("push button", t(T_CLOSE)))
-        host, store = pane(frame, t(T_PANE_HOST)), pane(frame, t(T_PANE_STORE))
-        focus_window(TITLE)
+        frame, host, store = log_in_to_panes(program)
 
         # Host pane -> store pane, onto empty space: the store's top level.
         expand_row(host, "Home", "drag")

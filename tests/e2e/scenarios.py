@@ -527,19 +527,11 @@ def log_in_to_panes(program):
 
 def click_row(tree, name, double=False):
     """A real click on the row's name; returns once the row is there."""
-    def probe():
-        table = tree.queryTable()
-        for row in range(table.nRows):
-            cell = table.getAccessibleAt(row, 0)
-            if cell.name == name:
-                return cell
-        return None
-    cell = wait_for("the row '%s' in '%s'" % (name, tree.name), probe)
-    x, y, _, height = cell.queryComponent().getExtents(pyatspi.DESKTOP_COORDS)
+    x, y = row_point(tree, name)
     # Two clicks on one row within the double-click time would open or
     # close a folder.
     time.sleep(0.5)
-    xdotool("mousemove", x + 30, y + height // 2)
+    xdotool("mousemove", x, y)
     xdotool("click", "--repeat", 2 if double else 1, "--delay", 80, 1)
 
 

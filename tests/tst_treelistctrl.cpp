@@ -237,6 +237,14 @@ private slots:
         QCOMPARE(doubleClicks.at(1).at(0).value<CTreeListItem*>(), readme);
         QVERIFY(!pane.controller.listings.contains(QStringLiteral("readme.txt")));
         QVERIFY(!(readme->State() & tls::kExpanded));
+        // Enter on the current item is the keyboard's double click.
+        pane.ctrl.setCurrentIndex(docsIndex);
+        QTest::keyClick(&pane.ctrl, Qt::Key_Return);
+        QVERIFY(pane.ctrl.isExpanded(docsIndex));
+        pane.ctrl.setCurrentIndex(pane.ctrl.Model().IndexOf(readme));
+        QTest::keyClick(&pane.ctrl, Qt::Key_Enter, Qt::KeypadModifier);
+        QCOMPARE(doubleClicks.count(), 4);
+        QCOMPARE(doubleClicks.at(3).at(0).value<CTreeListItem*>(), readme);
 
         CTreeListItem* empty = pane.Item("empty");
         const QModelIndex emptyIndex = pane.ctrl.Model().IndexOf(empty);

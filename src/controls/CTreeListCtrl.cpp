@@ -291,6 +291,15 @@ void CTreeListCtrl::keyPressEvent(QKeyEvent* event)
         event->accept();
         return;
     }
+    if (item && plain && (key == Qt::Key_Return || key == Qt::Key_Enter)) {
+        // Enter does what a double click on the item does: a folder opens or
+        // closes, a file is opened by whoever owns the control.
+        if (TreeListModel::HasButton(item))
+            model_.Expand(item, TreeExpand::Toggle);
+        emit ItemDoubleClicked(item);
+        event->accept();
+        return;
+    }
     QTreeView::keyPressEvent(event);
 }
 

@@ -268,12 +268,9 @@ Status DeviceDataTreeController::DropFiles(TreeListModel& /*ctrl*/, const DropFi
     }
     const QString folder = folderItem && folderItem->Data() ? ItemStoredPath(folderItem) : QString();
 
-    const std::unique_ptr<IProgressDlg> dialog = services_.makeProgress();
+    const std::unique_ptr<IProgressDlg> dialog = services_.MakeTransferProgress();
     if (!dialog)
         return E_FAIL;
-    dialog->SetSecondBar(true);
-    dialog->SetCancelable(true);
-    dialog->EnableWaitForWindow();
     CopyToDeviceThread worker(dialog.get(), store_, files, folder, services_.languages);
     worker.Start();
     dialog->RunModal(worker.Thread(), false);

@@ -25,6 +25,19 @@ struct PaneServices {
     // reported (drop::kNone for a cancel). The program runs it with Qt's
     // drag loop; without it a pane starts no drags.
     std::function<std::uint32_t(QMimeData* data, std::uint32_t allowed)> runDrag {};
+
+    // A progress dialog set up for a copy the person can cancel: a bar for
+    // the whole job and one for the file at hand. Null without a factory.
+    [[nodiscard]] std::unique_ptr<IProgressDlg> MakeTransferProgress() const
+    {
+        std::unique_ptr<IProgressDlg> dialog = makeProgress ? makeProgress() : nullptr;
+        if (dialog) {
+            dialog->SetSecondBar(true);
+            dialog->SetCancelable(true);
+            dialog->EnableWaitForWindow();
+        }
+        return dialog;
+    }
 };
 
 }  // namespace nbr

@@ -338,12 +338,9 @@ QString MyComputerTreeController::TargetFolder(TreeListModel& ctrl, CTreeListIte
 
 Status MyComputerTreeController::RunCopy(const QStringList& sources, const QString& folder, bool move)
 {
-    std::unique_ptr<IProgressDlg> dialog = services_.makeProgress ? services_.makeProgress() : nullptr;
+    std::unique_ptr<IProgressDlg> dialog = services_.MakeTransferProgress();
     if (!dialog)
         return E_FAIL;
-    dialog->SetSecondBar(true);
-    dialog->SetCancelable(true);
-    dialog->EnableWaitForWindow();
     HostCopyThread worker(dialog.get(), sources, folder, move, services_.languages);
     worker.Start();
     dialog->RunModal(worker.Thread(), true);
@@ -448,12 +445,9 @@ Status MyComputerTreeController::Paste(TreeListModel& ctrl, const QMimeData* cli
         if (stored.Paths().isEmpty() || !store_)
             return S_FALSE;
         const QString folder = TargetFolder(ctrl, &target);
-        std::unique_ptr<IProgressDlg> dialog = services_.makeProgress ? services_.makeProgress() : nullptr;
+        std::unique_ptr<IProgressDlg> dialog = services_.MakeTransferProgress();
         if (!dialog)
             return E_FAIL;
-        dialog->SetSecondBar(true);
-        dialog->SetCancelable(true);
-        dialog->EnableWaitForWindow();
         CopyToTempThread worker(dialog.get(), *store_, stored.Paths(), folder + NativePath::kSeparator,
                                 services_.languages);
         worker.Start();

@@ -47,6 +47,7 @@ void TestVariableStore::launchArgument_data()
     QTest::newRow("posix path keeps case") << QStringList {QStringLiteral("-l=/media/x")} << QStringLiteral("/media/x");
     QTest::newRow("non-ASCII first letter") << QStringList {QStringLiteral("-l=é")} << QStringLiteral("é");
     QTest::newRow("second wins") << QStringList {QStringLiteral("-l=a:"), QStringLiteral("-l=b:")} << QStringLiteral("B:");
+    QTest::newRow("a later empty one keeps the earlier") << QStringList {QStringLiteral("-l=a:"), QStringLiteral("-l=\"\"")} << QStringLiteral("A:");
     QTest::newRow("upper-case L") << QStringList {QStringLiteral("-L=c:")} << QString();
     QTest::newRow("not at the start") << QStringList {QStringLiteral("x-l=c:")} << QString();
     QTest::newRow("none") << QStringList {QStringLiteral("prog")} << QString();

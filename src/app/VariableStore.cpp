@@ -79,29 +79,37 @@ void VariableStore::Expand(const QString& definition, std::vector<QString>* open
         out->truncate(kMaxExpandedLength);
 }
 
-void VariableStore::TakeLaunchArgument(const QString& argument)
+QString VariableStore::LaunchPathOf(const QString& argument)
 {
     QString text = argument.mid(3);
     if (text.startsWith(QLatin1Char('"')))
         text.remove(0, 1);
     if (text.endsWith(QLatin1Char('"')))
         text.chop(1);
-    if (text.isEmpty())
-        return;  // nothing to launch from: the launch check refuses the start
-    // Drive letters become upper case; a path that starts otherwise keeps its case.
-    const QChar head = text.at(0);
-    if (head.unicode() < 0x80 && head.isLetter())
-        text[0] = head.toUpper();
-    SetVariable(QStringLiteral("NBR_DEVICE_LAUNCH_PATH"), text);
-    // A "letter" is the volume root that holds the launch path.
-    SetVariable(QStringLiteral("NBR_DEVICE_LAUNCH_LETTER"), HostFacts::VolumeRootOf(text));
+    return text;
 }
 
 void VariableStore::InitVariables(const QStringList& arguments, const HostFacts& host)
 {
+    // The last launch path given wins; an empty one is nothing to launch from
+    // and leaves an earlier one standing. Only that one is looked up on the
+    // mount table, however many a command line repeats.
+    QString launchPath;
     for (const QString& argument : arguments) {
-        if (argument.startsWith(QLatin1String("-l=")))
-            TakeLaunchArgument(argument);
+        if (argument.startsWith(QLatin1String("-l="))) {
+            QString text = LaunchPathOf(argument);
+            if (!text.isEmpty())
+                launchPath = std::move(text);
+        }
+    }
+    if (!launchPath.isEmpty()) {
+        // Drive letters become upper case; a path that starts otherwise keeps its case.
+        const QChar head = launchPath.at(0);
+        if (head.unicode() < 0x80 && head.isLetter())
+            launchPath[0] = head.toUpper();
+        SetVariable(QStringLiteral("NBR_DEVICE_LAUNCH_PATH"), launchPath);
+        // A "letter" is the volume root that holds the launch path.
+        SetVariable(QStringLiteral("NBR_DEVICE_LAUNCH_LETTER"), HostFacts::VolumeRootOf(launchPath));
     }
 
     const QString sep = NativePath::kSeparator;

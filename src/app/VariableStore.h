@@ -44,7 +44,8 @@ private:
     };
 
     Value& RawValue(const QString& name);  // find or create
-    void TakeLaunchArgument(const QString& argument);
+    // The path of a "-l=" argument, without the quotes around it.
+    [[nodiscard]] static QString LaunchPathOf(const QString& argument);
     // Appends the expansion of `definition` to `out`; `open` holds the
     // definitions being expanded, whose references are left as written.
     void Expand(const QString& definition, std::vector<QString>* open, QString* out) const;

@@ -2,8 +2,6 @@
 
 #include "app/MessageIds.h"
 #include "app/RegistrySettings.h"
-#include "platform/DesktopApps.h"
-#include "platform/Processes.h"
 
 namespace nbr {
 
@@ -162,24 +160,6 @@ QString MainFrameRules::ManualPath(const QString& programFolder, const QString& 
     if (exists(tagged))
         return tagged;
     return folder + QStringLiteral("Nimbra_Manual_en.pdf");
-}
-
-}  // namespace nbr
-
-namespace nbr {
-
-MainFrameRules::OpenResult MainFrameRules::OpenDocument(const QString& target)
-{
-    const QStringList command = DesktopApps::CommandFor(target);
-    if (command.isEmpty())
-        return OpenResult::NoProgram;
-    qint64 pid = 0;
-    if (!Processes::Start(command, &pid))
-        return OpenResult::Failed;
-    // The viewer lives on after this program: nobody waits for it, and the
-    // system collects it once this program has ended.
-    (void)Processes::Release(pid);
-    return OpenResult::Opened;
 }
 
 }  // namespace nbr

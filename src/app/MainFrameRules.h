@@ -1,8 +1,10 @@
 #pragma once
 // What the main window decides, without a window: where it opens and what it
-// saves of its placement, its pane mode, the command table (ids, texts,
-// keys, toolbar order, who handles each), the language commands and which
-// manual file the User Manual command opens.
+// saves of its placement, its pane mode, the command table (texts, keys,
+// toolbar order, who handles each), the language commands and which manual
+// file the User Manual command opens.
+
+#include "app/CommandIds.h"
 
 #include <QRect>
 #include <QString>
@@ -15,32 +17,6 @@
 namespace nbr {
 
 class RegistrySettings;
-
-namespace cmd {
-inline constexpr int kExit = 57665;
-inline constexpr int kCut = 57635;
-inline constexpr int kCopy = 57634;
-inline constexpr int kPaste = 57637;
-inline constexpr int kDelete = 32771;
-inline constexpr int kNewDirectory = 32794;
-inline constexpr int kToolbar = 59392;
-inline constexpr int kStatusBar = 59393;
-inline constexpr int kRefresh = 32782;
-inline constexpr int kMyComputer = 32792;
-inline constexpr int kSecuritySettings = 32781;
-inline constexpr int kLanguageFirst = 32821;
-inline constexpr int kLanguageLast = 32828;
-inline constexpr int kAbout = 57664;
-inline constexpr int kLicense = 32818;
-inline constexpr int kOnlineSupport = 32816;
-inline constexpr int kUserManual = 32819;
-inline constexpr int kAddLauncher = 32830;
-inline constexpr int kRemoveLauncher = 32831;
-inline constexpr int kUndo = 57643;
-inline constexpr int kNextPane = 57680;
-inline constexpr int kPreviousPane = 57681;
-inline constexpr int kSeparator = 0;  // in the toolbar order
-}  // namespace cmd
 
 // Who carries out a command.
 enum class CommandRoute { Frame, ActivePane };
@@ -101,10 +77,6 @@ public:
     // A prompt text "status prompt\ntool tip" split in two; the tip is cut
     // to its limit.
     static void SplitPrompt(const QString& text, QString* status, QString* tip);
-
-    // Opens a file or an address with the program the desktop gives it.
-    enum class OpenResult { Opened, NoProgram, Failed };
-    [[nodiscard]] static OpenResult OpenDocument(const QString& target);
 
     // The manual for a language tag in the program's folder: the tagged
     // file when it exists, else the English one.

@@ -1,6 +1,6 @@
 #include "app/PaneCommandRules.h"
 
-#include "app/MainFrameRules.h"
+#include "app/CommandIds.h"
 #include "app/MessageIds.h"
 #include "app/PaneMimeData.h"
 

@@ -3,7 +3,7 @@
 #include "app/ErrorText.h"
 #include "app/FileIconTable.h"
 #include "app/LanguageManager.h"
-#include "app/MainFrameRules.h"
+#include "platform/DocumentOpener.h"
 #include "app/MessageBox.h"
 #include "app/MessageIds.h"
 #include "app/PaneMimeData.h"
@@ -362,14 +362,14 @@ Status MyComputerTreeController::OpenItem(TreeListModel& /*ctrl*/, CTreeListItem
     const Data* data = DataOf(item);
     if (!data)
         return E_INVALIDARG;
-    switch (MainFrameRules::OpenDocument(data->Path())) {
-    case MainFrameRules::OpenResult::Opened:
+    switch (DocumentOpener::Open(data->Path())) {
+    case DocumentOpener::Result::Opened:
         return S_OK;
-    case MainFrameRules::OpenResult::NoProgram:
+    case DocumentOpener::Result::NoProgram:
         (void)ShowMessageBox(services_.mainWindow, services_.languages.GetText(msg::kCaptionNotice),
                              services_.languages.GetText(msg::kNoProgramToOpen), mb::kOk, mb::kIconInformation);
         return StatusFromWin32(win32::kNotSupported);
-    case MainFrameRules::OpenResult::Failed:
+    case DocumentOpener::Result::Failed:
         break;
     }
     return E_FAIL;

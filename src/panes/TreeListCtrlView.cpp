@@ -2,7 +2,7 @@
 
 #include "app/ErrorText.h"
 #include "app/LanguageManager.h"
-#include "app/MainFrameRules.h"
+#include "app/CommandIds.h"
 #include "app/MessageBox.h"
 #include "app/MessageIds.h"
 #include "app/PaneMimeData.h"

@@ -14,6 +14,7 @@
 #include "app/TreeListModel.h"
 #include "app/VariableStore.h"
 #include "controls/Artwork.h"
+#include "platform/DocumentOpener.h"
 #include "panes/ProgressDlg.h"
 #include "panes/TreeListCtrlView.h"
 #include "security/KeyFileLayout.h"
@@ -454,7 +455,7 @@ void CMainFrame::OnOnlineSupport()
         OnUserManual();
         return;
     }
-    if (MainFrameRules::OpenDocument(address) == MainFrameRules::OpenResult::NoProgram)
+    if (DocumentOpener::Open(address) == DocumentOpener::Result::NoProgram)
         (void)ShowBoxWithTitle(msg::kCaptionNotice, services_.languages.GetText(msg::kNoProgramToOpen), mb::kOk,
                                mb::kIconInformation);
 }
@@ -467,7 +468,7 @@ void CMainFrame::OnUserManual()
     const QString manual =
         MainFrameRules::ManualPath(folder, tag, [](const QString& path) { return QFileInfo::exists(path); });
     // Other failures show nothing: the program that opens it reports them.
-    if (MainFrameRules::OpenDocument(manual) == MainFrameRules::OpenResult::NoProgram)
+    if (DocumentOpener::Open(manual) == DocumentOpener::Result::NoProgram)
         (void)ShowBoxWithTitle(msg::kCaptionNotice, services_.languages.GetText(msg::kNoProgramToOpen), mb::kOk,
                                mb::kIconInformation);
 }

@@ -1,0 +1,16 @@
+#pragma once
+// Hands a file or an address to the program the desktop gives it, as a
+// double click in a file manager does: the program lives on by itself, and
+// nobody waits for it.
+
+#include <QString>
+
+namespace nbr {
+
+class DocumentOpener {
+public:
+    enum class Result { Opened, NoProgram, Failed };
+    [[nodiscard]] static Result Open(const QString& target);
+};
+
+}  // namespace nbr

@@ -2,8 +2,8 @@
 // What the pane benches hang on a model: frees the data of the items the
 // model deletes, as a pane's control does, and allows everything else.
 
-#include "app/TreeController.h"
-#include "app/TreeListModel.h"
+#include "panes/TreeController.h"
+#include "panes/TreeListModel.h"
 
 class ReleasingNotify final : public nbr::ITreeListNotify {
 public:

@@ -7,9 +7,9 @@
 // and how many gaps exceeded 100 ms; the window counts as frozen above that.
 // Run it on the offscreen platform or on a display (Xvfb).
 
-#include "app/DropFileList.h"
-#include "app/LanguageManager.h"
-#include "panes/ProgressDlg.h"
+#include "base/DropFileList.h"
+#include "base/LanguageManager.h"
+#include "ui/panes/ProgressDlg.h"
 #include "security/SecParams.h"
 #include "store/CopyToDeviceThread.h"
 #include "store/EncryptedStore.h"

@@ -5,9 +5,9 @@
 // Prints the medians and their ratio.
 
 #include "ReleasingNotify.h"
-#include "app/HeadlessProgress.h"
-#include "app/LanguageManager.h"
-#include "app/TreeListModel.h"
+#include "base/HeadlessProgress.h"
+#include "base/LanguageManager.h"
+#include "panes/TreeListModel.h"
 #include "panes/MyComputerTreeController.h"
 
 #include <QCoreApplication>

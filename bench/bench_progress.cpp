@@ -10,9 +10,9 @@
 // counts the dialog's painting on the GUI thread too). The dialog should
 // stay under 1.02.
 
-#include "app/IProgressDlg.h"
-#include "app/LanguageManager.h"
-#include "panes/ProgressDlg.h"
+#include "base/IProgressDlg.h"
+#include "base/LanguageManager.h"
+#include "ui/panes/ProgressDlg.h"
 #include "security/ICrypt.h"
 #include "store/TransferThread.h"
 

@@ -8,9 +8,9 @@
 //                                           each count's time over the previous one's
 // Prints medians; "durable" saves put each manifest on the device before its backup.
 
-#include "app/DropFileList.h"
-#include "app/HeadlessProgress.h"
-#include "app/LanguageManager.h"
+#include "base/DropFileList.h"
+#include "base/HeadlessProgress.h"
+#include "base/LanguageManager.h"
 #include "platform/CreationPolicy.h"
 #include "security/CreateCrypt.h"
 #include "security/CryptBase.h"

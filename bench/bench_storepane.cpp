@@ -6,11 +6,11 @@
 // of mixed kinds. Prints the median of RUNS for each way and the ratios.
 
 #include "ReleasingNotify.h"
-#include "app/DeviceDataTreeController.h"
-#include "app/DropFileList.h"
-#include "app/HeadlessProgress.h"
-#include "app/LanguageManager.h"
-#include "app/TreeListModel.h"
+#include "panes/DeviceDataTreeController.h"
+#include "base/DropFileList.h"
+#include "base/HeadlessProgress.h"
+#include "base/LanguageManager.h"
+#include "panes/TreeListModel.h"
 #include "security/SecParams.h"
 #include "store/CopyToDeviceThread.h"
 #include "store/EncryptedStore.h"

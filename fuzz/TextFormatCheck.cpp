@@ -1,7 +1,7 @@
 #include "TextFormatCheck.h"
 
 #include "FuzzScratchFile.h"
-#include "app/TextFormatter.h"
+#include "base/TextFormatter.h"
 
 #include <vector>
 

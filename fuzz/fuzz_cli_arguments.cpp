@@ -3,7 +3,7 @@
 // from them. Arguments are the input split at zero bytes.
 
 #include "FuzzScratchFile.h"
-#include "app/VariableStore.h"
+#include "base/VariableStore.h"
 #include "cli/CliArguments.h"
 
 using nbr::VariableStore;

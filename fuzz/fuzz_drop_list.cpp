@@ -3,7 +3,7 @@
 // itself would write for it.
 
 #include "FuzzScratchFile.h"
-#include "app/DropFileList.h"
+#include "base/DropFileList.h"
 
 using nbr::DropFileList;
 

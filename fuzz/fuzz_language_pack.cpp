@@ -5,7 +5,7 @@
 
 #include "FuzzScratchFile.h"
 #include "TextFormatCheck.h"
-#include "app/LanguageManager.h"
+#include "base/LanguageManager.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>

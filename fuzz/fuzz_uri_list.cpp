@@ -4,7 +4,7 @@
 // separator.
 
 #include "FuzzScratchFile.h"
-#include "app/PaneMimeData.h"
+#include "panes/PaneMimeData.h"
 
 #include <QMimeData>
 

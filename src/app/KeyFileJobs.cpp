@@ -1,9 +1,9 @@
 #include "app/KeyFileJobs.h"
 
-#include "app/IProgressDlg.h"
-#include "app/LanguageManager.h"
-#include "app/MessageIds.h"
-#include "app/ProgressWorker.h"
+#include "base/IProgressDlg.h"
+#include "base/LanguageManager.h"
+#include "base/MessageIds.h"
+#include "base/ProgressWorker.h"
 #include "security/KeyFileLayout.h"
 #include "security/Password.h"
 #include "security/PasswordRules.h"

@@ -1,10 +1,10 @@
 #include "app/LaunchCheck.h"
 
 #include "app/ISplash.h"
-#include "app/LanguageManager.h"
-#include "app/MessageBox.h"
-#include "app/MessageIds.h"
-#include "app/VariableStore.h"
+#include "base/LanguageManager.h"
+#include "base/MessageBox.h"
+#include "base/MessageIds.h"
+#include "base/VariableStore.h"
 
 #include <QEventLoop>
 #include <QStorageInfo>

@@ -5,8 +5,8 @@
 // with texts on the splash, and refuses to run from anywhere else. The waits
 // are timer steps: the thread's event loop (a splash that repaints) runs on.
 
-#include "security/ISimpleDeviceNotification.h"
-#include "security/UsbAdapterLight.h"
+#include "devices/ISimpleDeviceNotification.h"
+#include "devices/UsbAdapterLight.h"
 
 #include <QElapsedTimer>
 #include <QObject>

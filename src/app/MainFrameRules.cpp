@@ -1,7 +1,7 @@
 #include "app/MainFrameRules.h"
 
-#include "app/MessageIds.h"
-#include "app/RegistrySettings.h"
+#include "base/MessageIds.h"
+#include "base/RegistrySettings.h"
 
 namespace nbr {
 

@@ -4,7 +4,7 @@
 // toolbar order, who handles each), the language commands and which manual
 // file the User Manual command opens.
 
-#include "app/CommandIds.h"
+#include "base/CommandIds.h"
 
 #include <QRect>
 #include <QString>

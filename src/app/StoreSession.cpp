@@ -1,6 +1,6 @@
 #include "app/StoreSession.h"
 
-#include "app/VariableStore.h"
+#include "base/VariableStore.h"
 #include "platform/CreationPolicy.h"
 #include "platform/FileAttributes.h"
 #include "store/EncryptedStore.h"

@@ -1,8 +1,8 @@
 #include "app/StoreVolumeWatch.h"
 
-#include "app/LanguageManager.h"
-#include "app/MessageBox.h"
-#include "app/MessageIds.h"
+#include "base/LanguageManager.h"
+#include "base/MessageBox.h"
+#include "base/MessageIds.h"
 
 namespace nbr {
 

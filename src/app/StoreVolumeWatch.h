@@ -3,7 +3,7 @@
 // away while Nimbra runs (a removal question is refused for it), and when it
 // is gone anyway, the user is told (message 139) and the program ends.
 
-#include "security/ISimpleDeviceNotification.h"
+#include "devices/ISimpleDeviceNotification.h"
 
 #include <functional>
 

@@ -1,6 +1,6 @@
 #include "app/WizardNavigation.h"
 
-#include "app/MessageIds.h"
+#include "base/MessageIds.h"
 
 namespace nbr {
 

@@ -1,7 +1,7 @@
 #include "cli/AddCommand.h"
 
-#include "app/DropFileList.h"
-#include "app/MessageIds.h"
+#include "base/DropFileList.h"
+#include "base/MessageIds.h"
 #include "cli/CliArguments.h"
 #include "cli/CliContext.h"
 #include "cli/ExitCode.h"

@@ -1,9 +1,9 @@
 #include "cli/CliApp.h"
 
-#include "app/StickFolders.h"
+#include "base/StickFolders.h"
 
-#include "app/MessageBox.h"
-#include "app/MessageIds.h"
+#include "base/MessageBox.h"
+#include "base/MessageIds.h"
 #include "cli/CliContext.h"
 #include "cli/ExitCode.h"
 #include "cli/AddCommand.h"
@@ -23,8 +23,8 @@
 #include "cli/TerminalMessageBox.h"
 #include "cli/VersionCommand.h"
 #include "platform/HostFacts.h"
-#include "platform/SimulatedDeviceSource.h"
-#include "security/UsbAdapterLight.h"
+#include "devices/SimulatedDeviceSource.h"
+#include "devices/UsbAdapterLight.h"
 #include "platform/Terminal.h"
 
 #include <QCoreApplication>

@@ -3,9 +3,9 @@
 // variables with the store's volume root, the texts in the user's language,
 // and the way to talk to the user.
 
-#include "app/LanguageManager.h"
-#include "app/RegistrySettings.h"
-#include "app/VariableStore.h"
+#include "base/LanguageManager.h"
+#include "base/RegistrySettings.h"
+#include "base/VariableStore.h"
 #include "platform/Status.h"
 
 #include <QString>

@@ -2,7 +2,7 @@
 // A progress dialog for nimbra-cli: the worker-facing progress of the core,
 // drawn as the terminal's progress line (job, percentage, current item).
 
-#include "app/HeadlessProgress.h"
+#include "base/HeadlessProgress.h"
 #include "cli/TerminalProgress.h"
 
 namespace nbr::cli {

@@ -1,6 +1,6 @@
 #include "cli/ErrorCounter.h"
 
-#include "app/MessageBox.h"
+#include "base/MessageBox.h"
 
 namespace nbr::cli {
 

@@ -3,7 +3,7 @@
 // skips an item says so in a box and goes on, and the exit code must still
 // tell that not everything was done. Installed for one command.
 
-#include "app/IMessageBoxAnswerer.h"
+#include "base/IMessageBoxAnswerer.h"
 
 #include <atomic>
 

@@ -2,7 +2,7 @@
 // Answers the "it exists already" questions as --overwrite or --skip said,
 // and hands every other box to the terminal. Installed for one command.
 
-#include "app/IMessageBoxAnswerer.h"
+#include "base/IMessageBoxAnswerer.h"
 
 namespace nbr::cli {
 

@@ -1,6 +1,6 @@
 #include "cli/KeyFileSession.h"
 
-#include "app/MessageIds.h"
+#include "base/MessageIds.h"
 #include "cli/CliContext.h"
 #include "cli/CliProgress.h"
 #include "cli/ExitCode.h"

@@ -1,6 +1,6 @@
 #include "cli/MkdirCommand.h"
 
-#include "app/MessageIds.h"
+#include "base/MessageIds.h"
 #include "cli/CliArguments.h"
 #include "cli/CliContext.h"
 #include "cli/ExitCode.h"

@@ -1,7 +1,7 @@
 #include "cli/OpenCommand.h"
 
-#include "app/ErrorText.h"
-#include "app/MessageIds.h"
+#include "base/ErrorText.h"
+#include "base/MessageIds.h"
 #include "cli/CliArguments.h"
 #include "cli/CliContext.h"
 #include "cli/CliProgress.h"

@@ -1,7 +1,7 @@
 #include "cli/PasswdCommand.h"
 
 #include "app/KeyFileJobs.h"
-#include "app/MessageIds.h"
+#include "base/MessageIds.h"
 #include "cli/CliArguments.h"
 #include "cli/CliContext.h"
 #include "cli/ExitCode.h"

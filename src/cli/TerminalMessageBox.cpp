@@ -1,8 +1,8 @@
 #include "cli/TerminalMessageBox.h"
 
-#include "app/LanguageManager.h"
-#include "app/MessageBox.h"
-#include "app/MessageIds.h"
+#include "base/LanguageManager.h"
+#include "base/MessageBox.h"
+#include "base/MessageIds.h"
 #include "cli/TerminalText.h"
 #include "platform/Terminal.h"
 

@@ -2,7 +2,7 @@
 // nimbra-cli's answerer: asks on the terminal and reads the answer. Without a
 // terminal nobody can answer, so the box takes its escape button and says so.
 
-#include "app/IMessageBoxAnswerer.h"
+#include "base/IMessageBoxAnswerer.h"
 
 namespace nbr {
 class LanguageManager;

@@ -1,7 +1,7 @@
 #include "cli/TransferCommand.h"
 
-#include "app/MessageBox.h"
-#include "app/MessageIds.h"
+#include "base/MessageBox.h"
+#include "base/MessageIds.h"
 #include "cli/CliArguments.h"
 #include "cli/CliContext.h"
 #include "cli/CliProgress.h"

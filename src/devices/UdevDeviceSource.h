@@ -5,7 +5,7 @@
 // events and on mount-table changes, delivered on the thread that created
 // the source (it needs that thread's event loop).
 
-#include "platform/DeviceSource.h"
+#include "devices/DeviceSource.h"
 
 #include <QHash>
 #include <QObject>

@@ -7,9 +7,9 @@
 // the desktop's program. Its logic needs Qt Core and the platform layer
 // only, so it runs without a window.
 
-#include "app/PaneServices.h"
-#include "app/TreeController.h"
-#include "app/TreeData.h"
+#include "panes/PaneServices.h"
+#include "panes/TreeController.h"
+#include "panes/TreeData.h"
 
 #include <QHash>
 #include <QList>

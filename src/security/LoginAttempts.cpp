@@ -1,6 +1,6 @@
 #include "security/LoginAttempts.h"
 
-#include "app/MessageIds.h"
+#include "base/MessageIds.h"
 #include "security/KeyFileLayout.h"
 #include "security/Password.h"
 #include "security/PasswordRules.h"

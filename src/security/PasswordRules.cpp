@@ -1,6 +1,6 @@
 #include "security/PasswordRules.h"
 
-#include "app/MessageIds.h"
+#include "base/MessageIds.h"
 
 namespace nbr {
 namespace {

@@ -1,9 +1,9 @@
 #include "store/CopyToDeviceThread.h"
 
-#include "app/ErrorText.h"
-#include "app/IProgressDlg.h"
-#include "app/LanguageManager.h"
-#include "app/MessageIds.h"
+#include "base/ErrorText.h"
+#include "base/IProgressDlg.h"
+#include "base/LanguageManager.h"
+#include "base/MessageIds.h"
 #include "platform/ConfinedPath.h"
 #include "platform/CreationPolicy.h"
 #include "platform/FileAttributes.h"

@@ -13,7 +13,7 @@
 // again. When the run returns, every list naming its files is saved: a move
 // may then delete its sources.
 
-#include "app/DropFileList.h"
+#include "base/DropFileList.h"
 #include "platform/FileSystem.h"
 #include "security/ICrypt.h"
 #include "store/TransferThread.h"

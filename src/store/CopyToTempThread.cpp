@@ -1,9 +1,9 @@
 #include "store/CopyToTempThread.h"
 
-#include "app/ErrorText.h"
-#include "app/IProgressDlg.h"
-#include "app/LanguageManager.h"
-#include "app/MessageIds.h"
+#include "base/ErrorText.h"
+#include "base/IProgressDlg.h"
+#include "base/LanguageManager.h"
+#include "base/MessageIds.h"
 #include "platform/ConfinedPath.h"
 #include "platform/FileSystem.h"
 #include "platform/NativePath.h"

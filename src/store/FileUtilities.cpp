@@ -1,6 +1,6 @@
 #include "store/FileUtilities.h"
 
-#include "app/IProgressDlg.h"
+#include "base/IProgressDlg.h"
 #include "platform/ConfinedPath.h"
 #include "platform/CreationPolicy.h"
 #include "platform/FileAttributes.h"

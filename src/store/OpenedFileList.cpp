@@ -1,9 +1,9 @@
 #include "store/OpenedFileList.h"
 
-#include "app/IProgressDlg.h"
-#include "app/LanguageManager.h"
-#include "app/MessageBox.h"
-#include "app/MessageIds.h"
+#include "base/IProgressDlg.h"
+#include "base/LanguageManager.h"
+#include "base/MessageBox.h"
+#include "base/MessageIds.h"
 #include "platform/CreationPolicy.h"
 #include "platform/FileAttributes.h"
 #include "platform/FileSystem.h"

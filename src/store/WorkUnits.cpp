@@ -1,7 +1,7 @@
 #include "store/WorkUnits.h"
 
-#include "app/IProgressDlg.h"
-#include "app/TextFormatter.h"
+#include "base/IProgressDlg.h"
+#include "base/TextFormatter.h"
 #include "platform/FileSystem.h"
 #include "platform/NativeFile.h"
 #include "platform/NativePath.h"

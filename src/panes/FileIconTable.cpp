@@ -1,0 +1,113 @@
+#include "panes/FileIconTable.h"
+
+#include <QMimeDatabase>
+
+namespace nbr {
+
+FileIconTable& FileIconTable::Shared()
+{
+    static FileIconTable table;
+    return table;
+}
+
+FileIconTable::FileIconTable()
+    : names_ {QStringLiteral("folder"), QStringLiteral("application-octet-stream")},
+      generic_ {QStringLiteral("folder"), QStringLiteral("text-x-generic")}
+{
+}
+
+int FileIconTable::IndexFor(const QString& name, bool folder)
+{
+    if (folder)
+        return kFolder;
+    if (MightBeSpecial(name))
+        return IndexForType(name);
+    // Only "*.ext" patterns can match: the last extension decides. Its case
+    // is kept, as a few patterns are case-sensitive ("*.C").
+    const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
+    const QString suffix = dot < 0 ? QString() : name.mid(dot);
+    const auto known = bySuffix_.constFind(suffix);
+    if (known != bySuffix_.constEnd())
+        return *known;
+    const int index = IndexForType(name);
+    bySuffix_.insert(suffix, index);
+    return index;
+}
+
+int FileIconTable::IndexForType(const QString& name)
+{
+    static const QMimeDatabase database;
+    // By the name alone: the content is encrypted (store) or not worth
+    // reading for a listing (host).
+    const QMimeType type = database.mimeTypeForFile(name, QMimeDatabase::MatchExtension);
+    if (!type.isValid() || type.isDefault())
+        return kFile;
+    const auto known = byMime_.constFind(type.name());
+    if (known != byMime_.constEnd())
+        return *known;
+    const int index = static_cast<int>(names_.size());
+    names_.append(type.iconName());
+    generic_.append(type.genericIconName());
+    byMime_.insert(type.name(), index);
+    return index;
+}
+
+bool FileIconTable::MightBeSpecial(const QString& name)
+{
+    if (!patternsRead_) {
+        patternsRead_ = true;
+        static const QRegularExpression simple(QStringLiteral("^\\*\\.[^*?\\[.]+$"));
+        static const QRegularExpression brackets(QStringLiteral("\\[[^\\]]*\\]"));
+        static const QRegularExpression literals(QStringLiteral("[^*?]+"));
+        static const QRegularExpression wildcard(QStringLiteral("[*?\\[]"));
+        for (const QMimeType& type : QMimeDatabase().allMimeTypes()) {
+            for (const QString& pattern : type.globPatterns()) {
+                if (simple.match(pattern).hasMatch())
+                    continue;
+                if (!pattern.contains(wildcard)) {
+                    wholeNames_.insert(pattern.toLower());
+                    continue;
+                }
+                if (pattern.startsWith(QLatin1String("*.")) && !pattern.mid(1).contains(wildcard)) {
+                    longEndings_.insert(pattern.mid(1).toLower());
+                    continue;
+                }
+                SpecialPattern special;
+                // A bracket matches one character of a set: no literal text.
+                const QString plain = QString(pattern).replace(brackets, QStringLiteral("*"));
+                for (auto it = literals.globalMatch(plain); it.hasNext();) {
+                    const QString run = it.next().captured();
+                    if (run.size() > special.literal.size())
+                        special.literal = run.toLower();
+                }
+                special.match = QRegularExpression(QRegularExpression::wildcardToRegularExpression(pattern),
+                                                   QRegularExpression::CaseInsensitiveOption);
+                special_.push_back(std::move(special));
+            }
+        }
+    }
+    const QString lower = name.toLower();
+    if (wholeNames_.contains(lower))
+        return true;
+    for (qsizetype dot = lower.indexOf(QLatin1Char('.')); dot >= 0; dot = lower.indexOf(QLatin1Char('.'), dot + 1)) {
+        if (longEndings_.contains(lower.mid(dot)))
+            return true;
+    }
+    for (const SpecialPattern& special : special_) {
+        if (name.contains(special.literal, Qt::CaseInsensitive) && special.match.match(name).hasMatch())
+            return true;
+    }
+    return false;
+}
+
+QString FileIconTable::IconName(int index) const
+{
+    return index >= 0 && index < names_.size() ? names_.at(index) : names_.at(kFile);
+}
+
+QString FileIconTable::GenericIconName(int index) const
+{
+    return index >= 0 && index < generic_.size() ? generic_.at(index) : generic_.at(kFile);
+}
+
+}  // namespace nbr

@@ -1,0 +1,135 @@
+#include "ui/controls/CCustomDialog.h"
+
+#include "ui/controls/FrameChrome.h"
+
+#include <QGuiApplication>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QScreen>
+
+namespace nbr {
+
+namespace {
+
+FrameChrome::Shape DialogShape(unsigned style)
+{
+    FrameChrome::Shape shape;
+    shape.border = frame::DialogBorder(style);
+    shape.resizable = (style & frame::kResizable) != 0;
+    shape.maximizeBox = (style & frame::kMaximizeBox) != 0;
+    shape.minimizeBox = (style & frame::kMinimizeBox) != 0;
+    shape.hitTest = [style](QSize window, QPoint p) { return frame::DialogHitTest(window, p, style); };
+    shape.buttonRect = [style](QSize window, frame::ButtonKind b) {
+        return frame::DialogButtonRect(window, style, b);
+    };
+    return shape;
+}
+
+}  // namespace
+
+CCustomDialog::CCustomDialog(QWidget* owner, unsigned style)
+    : QDialog(owner, Qt::Dialog | Qt::FramelessWindowHint), style_(style), client_(new QWidget(this))
+{
+    const int b = BorderWidth();
+    setContentsMargins(b, b + frame::kHeaderHeight, b, b);
+    client_->setObjectName(QStringLiteral("client"));
+    client_->lower();
+    chrome_ = new FrameChrome(this, DialogShape(style));
+    if (!(style & frame::kResizable))
+        setSizeGripEnabled(false);
+}
+
+CCustomDialog::~CCustomDialog() = default;
+
+QRect CCustomDialog::ClientRect() const
+{
+    return frame::ClientRect(size(), BorderWidth());
+}
+
+void CCustomDialog::SetClientSize(const QSize& size)
+{
+    const int b = BorderWidth();
+    resize(size.width() + 2 * b, size.height() + 2 * b + frame::kHeaderHeight);
+}
+
+void CCustomDialog::CenterOnOwner()
+{
+    QWidget* owner = parentWidget() ? parentWidget()->window() : nullptr;
+    QRect area;
+    if (owner && owner->isVisible())
+        area = owner->frameGeometry();
+    else if (QScreen* screen = owner ? owner->screen() : QGuiApplication::primaryScreen())
+        area = screen->availableGeometry();
+    if (area.isValid())
+        move(area.x() + (area.width() - width()) / 2, area.y() + (area.height() - height()) / 2);
+}
+
+frame::HitArea CCustomDialog::HitTest(const QPoint& windowPos) const
+{
+    return chrome_->HitTest(windowPos);
+}
+
+CaptionButton* CCustomDialog::CaptionButtonOf(frame::ButtonKind which) const
+{
+    return chrome_->Button(which);
+}
+
+void CCustomDialog::UpdateTexts()
+{
+    chrome_->UpdateTexts();
+    update();
+}
+
+void CCustomDialog::paintEvent(QPaintEvent*)
+{
+    QPainter painter(this);
+    chrome_->Paint(painter, windowTitle());
+}
+
+void CCustomDialog::resizeEvent(QResizeEvent* event)
+{
+    client_->setGeometry(ClientRect());
+    chrome_->Relayout();
+    QDialog::resizeEvent(event);
+}
+
+void CCustomDialog::changeEvent(QEvent* event)
+{
+    if (event->type() == QEvent::WindowStateChange)
+        chrome_->Relayout();
+    else if (event->type() == QEvent::WindowTitleChange)
+        update();
+    QDialog::changeEvent(event);
+}
+
+void CCustomDialog::showEvent(QShowEvent* event)
+{
+    chrome_->Relayout();
+    QDialog::showEvent(event);
+}
+
+void CCustomDialog::mousePressEvent(QMouseEvent* event)
+{
+    if (!chrome_->MousePress(event))
+        QDialog::mousePressEvent(event);
+}
+
+void CCustomDialog::mouseMoveEvent(QMouseEvent* event)
+{
+    if (!chrome_->MouseMove(event))
+        QDialog::mouseMoveEvent(event);
+}
+
+void CCustomDialog::mouseReleaseEvent(QMouseEvent* event)
+{
+    if (!chrome_->MouseRelease(event))
+        QDialog::mouseReleaseEvent(event);
+}
+
+void CCustomDialog::mouseDoubleClickEvent(QMouseEvent* event)
+{
+    if (!chrome_->MouseDoubleClick(event))
+        QDialog::mouseDoubleClickEvent(event);
+}
+
+}  // namespace nbr

@@ -1,0 +1,61 @@
+#pragma once
+// The settings dialog's password page: current password, new password with
+// its confirmation, and the hint. The rules run on every change and say
+// what is missing; Apply checks the current password and changes the key in
+// memory. The dialog saves the key file afterwards.
+
+#include "base/IMultilangSupport.h"
+
+#include <QWidget>
+
+class QLabel;
+class QLineEdit;
+class QPushButton;
+
+namespace nbr {
+
+class LanguageManager;
+class StoreSession;
+
+class ConfigurationPagePassword final : public QWidget, public IMultilangSupport {
+    Q_OBJECT
+public:
+    // The fields take at most this many characters.
+    static constexpr int kFieldLimit = 255;
+
+    ConfigurationPagePassword(LanguageManager& languages, StoreSession& session, QWidget* parent = nullptr);
+    // The password fields are overwritten before they go.
+    ~ConfigurationPagePassword() override;
+
+    // A password change was applied: the key file must be saved.
+    [[nodiscard]] bool Changed() const { return changed_; }
+
+    [[nodiscard]] QLineEdit* CurrentField() const { return current_; }
+    [[nodiscard]] QLineEdit* NewField() const { return password_; }
+    [[nodiscard]] QLineEdit* ConfirmField() const { return confirm_; }
+    [[nodiscard]] QLineEdit* HintField() const { return hint_; }
+    [[nodiscard]] QPushButton* ApplyButton() const { return apply_; }
+    [[nodiscard]] QString StatusText() const;
+
+    void Apply();
+    void UpdateTexts() override;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void Validate();
+
+    LanguageManager& languages_;
+    StoreSession& session_;
+    QLabel* labels_[4] = {};
+    QLineEdit* current_;
+    QLineEdit* password_;
+    QLineEdit* confirm_;
+    QLineEdit* hint_;
+    QLabel* status_;
+    QPushButton* apply_;
+    bool changed_ = false;
+};
+
+}  // namespace nbr

@@ -1,0 +1,414 @@
+// The host pane's controller on a folder tree of its own: what is listed
+// (never the store's volume, no hidden names, folders first, buttons only
+// where there is something to open), where drops land, the questions of
+// its copies, moves that delete only what arrived, and pastes out of the
+// store, and a drag of the pane's files.
+
+#include "StoreFixture.h"
+
+#include "base/HeadlessProgress.h"
+#include "base/MessageIds.h"
+#include "panes/PaneDropTarget.h"
+#include "panes/PaneMimeData.h"
+#include "panes/MyComputerTreeController.h"
+#include "platform/FaultInjection.h"
+#include "platform/HostPlaces.h"
+#include "store/CopyToDeviceThread.h"
+#include "store/StoreStatus.h"
+
+#include <QFile>
+#include <QMimeData>
+#include <QTest>
+#include <QUrl>
+
+#include <functional>
+#include <memory>
+
+using namespace nbr;
+using namespace nbr::test;
+
+namespace {
+
+// What the view does with the model's notices: list on expansion, free
+// the data of deleted items.
+class Wiring final : public ITreeListNotify {
+public:
+    explicit Wiring(TreeController& controller) : controller_(controller) {}
+    bool SelectionChanging(CTreeListItem*) override { return true; }
+    void SelectionChanged(CTreeListItem*, int) override {}
+    bool ItemExpanding(CTreeListItem* item) override
+    {
+        int status = 0;
+        (void)controller_.PopulateChildren(*model, item, &status);
+        return true;
+    }
+    void ItemExpanded(CTreeListItem*) override {}
+    void DeleteItem(CTreeListItem* item) override
+    {
+        ++deleted;
+        controller_.ReleaseItemData(item);
+    }
+    TreeListModel* model = nullptr;
+    int deleted = 0;
+
+private:
+    TreeController& controller_;
+};
+
+// The host is the temporary folder: its "host" folder is Home and its
+// "stick" folder is the store's volume.
+struct Pane : StoreFixture {
+    QString stick = dir.filePath(QStringLiteral("stick"));
+    std::unique_ptr<MyComputerTreeController> controller;
+    std::unique_ptr<Wiring> wiring;
+    TreeListModel model;
+    // The drag loop: gets the data of a drag and answers the effect.
+    std::function<std::uint32_t(QMimeData*, std::uint32_t)> dragged;
+
+    Pane()
+    {
+        HostTree tree;
+        tree.places = {{QStringLiteral("Home"), host}, {QStringLiteral("All"), dir.path()},
+                       {QStringLiteral("Stick"), stick}};
+        tree.desktop = host;
+        QDir().mkpath(root);
+        PaneServices services {languages, [] { return std::make_unique<HeadlessProgress>(); }, nullptr,
+                               [this](QMimeData* data, std::uint32_t allowed) -> std::uint32_t {
+                                   const std::unique_ptr<QMimeData> owned(data);
+                                   return dragged ? dragged(data, allowed) : drop::kNone;
+                               }};
+        controller = std::make_unique<MyComputerTreeController>(services, stick, store.get(), tree);
+        wiring = std::make_unique<Wiring>(*controller);
+        wiring->model = &model;
+        model.SetNotify(wiring.get());
+    }
+    ~Pane() { model.DeleteItem(TLI_ROOT); }
+
+    QString Host(const QString& relative) const { return host + u'/' + relative; }
+    void Put(const QString& relative, const QByteArray& content = "x") const
+    {
+        QDir().mkpath(QFileInfo(Host(relative)).path());
+        QVERIFY(WriteAll(Host(relative), content));
+    }
+    void List()
+    {
+        int status = 0;
+        QCOMPARE(controller->PopulateChildren(model, nullptr, &status), S_OK);
+    }
+    // The item at a path of names from the top ("Home/docs/a.txt"),
+    // expanding on the way.
+    CTreeListItem* At(const QString& names)
+    {
+        CTreeListItem* parent = nullptr;
+        CTreeListItem* found = nullptr;
+        for (const QString& name : names.split(u'/')) {
+            if (parent)
+                model.Expand(parent, TreeExpand::Expand);
+            found = nullptr;
+            for (CTreeListItem* item = model.NextItem(parent, parent ? TreeNext::FirstChild : TreeNext::First); item;
+                 item = model.NextItem(item, TreeNext::NextSibling)) {
+                if (item->Text(0) == name)
+                    found = item;
+            }
+            if (!found)
+                return nullptr;
+            parent = found;
+        }
+        return found;
+    }
+    QStringList Children(const QString& names)
+    {
+        QStringList out;
+        CTreeListItem* parent = At(names);
+        if (!parent)
+            return {QStringLiteral("<missing>")};
+        model.Expand(parent, TreeExpand::Expand);
+        for (CTreeListItem* item : parent->Children())
+            out << item->Text(0);
+        return out;
+    }
+    Status Drop(const QStringList& paths, CTreeListItem** target, std::uint32_t effect)
+    {
+        return controller->DropFiles(model, DropFileList(paths), target, effect);
+    }
+};
+
+}  // namespace
+
+class TestHostPane : public QObject {
+    Q_OBJECT
+
+private slots:
+    void volumesAPersonWorksWith();
+    void storeVolumeNeverListed();
+    void listingOrderHiddenNamesAndButtons();
+    void dropOntoFileLandsInItsFolder();
+    void dragCarriesThePathsAndAMoveRelists();
+    void copyConflictsAskAndAreHonoured();
+    void moveDeletesOnlyWhatArrived();
+    void fullDriveLeavesNoPartialFile();
+    void createFolderAndDeleteEdges();
+    void pasteFromStoreWinsOverFileList();
+};
+
+void TestHostPane::volumesAPersonWorksWith()
+{
+    QVERIFY(HostPlaces::IsUserVolume(QStringLiteral("/media/ann/STICK"), "vfat"));
+    QVERIFY(HostPlaces::IsUserVolume(QStringLiteral("/run/media/ann/STICK"), "exfat"));
+    QVERIFY(HostPlaces::IsUserVolume(QStringLiteral("/home"), "ext4"));
+    QVERIFY(!HostPlaces::IsUserVolume(QStringLiteral("/"), "ext4"));  // a place of its own
+    QVERIFY(!HostPlaces::IsUserVolume(QStringLiteral("/run/user/1000"), "tmpfs"));
+    QVERIFY(!HostPlaces::IsUserVolume(QStringLiteral("/proc"), "proc"));
+    QVERIFY(!HostPlaces::IsUserVolume(QStringLiteral("/sys/fs/cgroup"), "cgroup2"));
+    QVERIFY(!HostPlaces::IsUserVolume(QStringLiteral("/snap/core22/1033"), "squashfs"));
+    QVERIFY(!HostPlaces::IsUserVolume(QStringLiteral("/dev/shm"), "tmpfs"));
+}
+
+void TestHostPane::storeVolumeNeverListed()
+{
+    Pane p;
+    p.Put(QStringLiteral("a.txt"));
+    QVERIFY(QFile::link(p.stick, p.Host(QStringLiteral("to-stick"))));
+    QVERIFY(QFile::link(p.root, p.Host(QStringLiteral("to-store"))));
+    p.List();
+    // Not as a place, not inside another place, not through a link.
+    QVERIFY(p.At(QStringLiteral("Home")));
+    QVERIFY(!p.At(QStringLiteral("Stick")));
+    QCOMPARE(p.Children(QStringLiteral("All")), QStringList {QStringLiteral("host")});
+    QCOMPARE(p.Children(QStringLiteral("Home")), QStringList {QStringLiteral("a.txt")});
+    QCOMPARE(p.Children(QStringLiteral("All/host")), QStringList {QStringLiteral("a.txt")});
+}
+
+void TestHostPane::listingOrderHiddenNamesAndButtons()
+{
+    Pane p;
+    p.Put(QStringLiteral("b/x.txt"));
+    p.Put(QStringLiteral("Alpha/y.txt"));
+    p.Put(QStringLiteral("hiddenonly/.secret"));
+    QDir().mkpath(p.Host(QStringLiteral("empty")));
+    QDir().mkpath(p.Host(QStringLiteral("locked/inner")));
+    for (const char* name : {"c10.txt", "B.txt", "a.txt", "c9.txt", ".profile"})
+        p.Put(QString::fromLatin1(name), "12345");
+    // A link back to a folder above it: shown, but it opens nothing.
+    QVERIFY(QFile::link(p.host, p.Host(QStringLiteral("b/up"))));
+    QFile::setPermissions(p.Host(QStringLiteral("locked")), QFileDevice::Permissions());
+    const bool lockedForUs = !QDir(p.Host(QStringLiteral("locked"))).isReadable();
+    p.List();
+
+    QCOMPARE(p.Children(QStringLiteral("Home")),
+             (QStringList {QStringLiteral("Alpha"), QStringLiteral("b"), QStringLiteral("empty"),
+                           QStringLiteral("hiddenonly"), QStringLiteral("locked"), QStringLiteral("a.txt"),
+                           QStringLiteral("B.txt"), QStringLiteral("c9.txt"), QStringLiteral("c10.txt")}));
+    const auto button = [&p](const char* names) { return TreeListModel::HasButton(p.At(QString::fromLatin1(names))); };
+    QVERIFY(button("Home/Alpha"));
+    QVERIFY(!button("Home/empty"));
+    QVERIFY(!button("Home/hiddenonly"));
+    QVERIFY(!button("Home/a.txt"));
+    if (lockedForUs)
+        QVERIFY(!button("Home/locked"));
+    QCOMPARE(p.Children(QStringLiteral("Home/b")), (QStringList {QStringLiteral("up"), QStringLiteral("x.txt")}));
+    QVERIFY(!button("Home/b/up"));
+    QVERIFY(p.controller->IsContainer(p.model, p.At(QStringLiteral("Home/b/up"))));
+    QCOMPARE(p.At(QStringLiteral("Home/a.txt"))->Text(1), QStringLiteral("5"));
+    QVERIFY(!p.At(QStringLiteral("Home/a.txt"))->Text(2).isEmpty());
+    QFile::setPermissions(p.Host(QStringLiteral("locked")), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+}
+
+void TestHostPane::dropOntoFileLandsInItsFolder()
+{
+    Pane p;
+    p.Put(QStringLiteral("docs/a.txt"));
+    const QString outside = p.dir.filePath(QStringLiteral("new.txt"));
+    QVERIFY(WriteAll(outside, "new"));
+    p.List();
+    CTreeListItem* docs = p.At(QStringLiteral("Home/docs"));
+    CTreeListItem* target = p.At(QStringLiteral("Home/docs/a.txt"));
+    QCOMPARE(p.Drop({outside}, &target, drop::kCopy), S_OK);
+    QCOMPARE(target, docs);
+    QCOMPARE(ReadAll(p.Host(QStringLiteral("docs/new.txt"))), QByteArray("new"));
+    // A paste onto the selected file lands there too, and that folder is
+    // listed again.
+    QVERIFY(WriteAll(outside + QStringLiteral("2"), "two"));
+    p.model.SelectItem(p.At(QStringLiteral("Home/docs/a.txt")));
+    std::unique_ptr<QMimeData> clip(PaneMimeData::ForHostFiles(DropFileList({outside + QStringLiteral("2")})));
+    QCOMPARE(p.controller->Paste(p.model, clip.get()), S_OK);
+    QCOMPARE(p.Children(QStringLiteral("Home/docs")),
+             (QStringList {QStringLiteral("a.txt"), QStringLiteral("new.txt"), QStringLiteral("new.txt2")}));
+    // No item at all: the desktop folder.
+    CTreeListItem* none = nullptr;
+    QCOMPARE(p.Drop({outside}, &none, drop::kCopy), S_OK);
+    QVERIFY(QFile::exists(p.Host(QStringLiteral("new.txt"))));
+}
+
+void TestHostPane::dragCarriesThePathsAndAMoveRelists()
+{
+    Pane p;
+    p.Put(QStringLiteral("docs/a.txt"));
+    p.Put(QStringLiteral("docs/b.txt"));
+    p.List();
+    CTreeListItem* a = p.At(QStringLiteral("Home/docs/a.txt"));
+    p.model.SelectItem(a);
+    p.model.SetSelected(p.At(QStringLiteral("Home/docs/b.txt")), true);
+    QStringList urls;
+    p.dragged = [&](QMimeData* data, std::uint32_t allowed) {
+        [&] {
+            QCOMPARE(allowed, drop::kCopy | drop::kMove | drop::kScroll);
+            QVERIFY(data->hasFormat(QString::fromLatin1(mime::kMyComputer)));
+        }();
+        for (const QUrl& url : data->urls())
+            urls << url.toLocalFile();
+        // The target moved the first file away.
+        QFile::remove(p.Host(QStringLiteral("docs/a.txt")));
+        return drop::kMove;
+    };
+    int status = 1;
+    QCOMPARE(p.controller->BeginDrag(p.model, a, {}, &status), S_OK);
+    QCOMPARE(status, 0);
+    QCOMPARE(urls, (QStringList {p.Host(QStringLiteral("docs/a.txt")), p.Host(QStringLiteral("docs/b.txt"))}));
+    QCOMPARE(p.Children(QStringLiteral("Home/docs")), QStringList {QStringLiteral("b.txt")});
+
+    // Its own drags come back refused; the rules go with a detach, and with
+    // a controller that was never detached.
+    QCOMPARE(p.controller->AttachControl(p.model), S_OK);
+    PaneDropTarget* rules = p.model.DropTarget();
+    QVERIFY(rules);
+    std::unique_ptr<QMimeData> own(PaneMimeData::ForHostFiles(DropFileList({p.Host(QStringLiteral("docs/b.txt"))})));
+    own->setData(QString::fromLatin1(mime::kMyComputer), {});
+    QCOMPARE(rules->Enter(own.get(), Qt::NoModifier, drop::kCopy), drop::kNone);
+    QCOMPARE(p.controller->DetachControl(p.model), S_OK);
+    QVERIFY(!p.model.DropTarget());
+    QCOMPARE(p.controller->AttachControl(p.model), S_OK);
+    QVERIFY(p.model.DropTarget());
+    p.model.DeleteItem(TLI_ROOT);
+    p.controller.reset();
+    QVERIFY(!p.model.DropTarget());
+}
+
+void TestHostPane::copyConflictsAskAndAreHonoured()
+{
+    Pane p;
+    p.Put(QStringLiteral("in/a.txt"), "new");
+    p.Put(QStringLiteral("in/sub/s.txt"), "new");
+    p.Put(QStringLiteral("out/a.txt"), "old");
+    p.Put(QStringLiteral("out/sub/s.txt"), "old");
+    p.List();
+    CTreeListItem* out = p.At(QStringLiteral("Home/out"));
+    // Replace the file? No. Merge the folders? Yes; replace inside? Yes.
+    p.answers.Script({mb::kIdNo, mb::kIdYes, mb::kIdYes});
+    (void)p.Drop({p.Host(QStringLiteral("in/a.txt")), p.Host(QStringLiteral("in/sub"))}, &out, drop::kCopy);
+    QCOMPARE(ReadAll(p.Host(QStringLiteral("out/a.txt"))), QByteArray("old"));
+    QCOMPARE(ReadAll(p.Host(QStringLiteral("out/sub/s.txt"))), QByteArray("new"));
+    const QList<MessageBoxRequest> asked = p.answers.Asked();
+    QCOMPARE(asked.size(), 3);
+    QCOMPARE(asked.at(0).text, p.languages.FormatText(msg::kQuestionReplaceHostFile, {QStringLiteral("a.txt")}));
+    QCOMPARE(asked.at(1).text, p.languages.FormatText(msg::kQuestionMergeFolder, {QStringLiteral("sub")}));
+    // A folder into itself is refused, not copied round and round.
+    CTreeListItem* in = p.At(QStringLiteral("Home/in"));
+    QVERIFY(Failed(p.Drop({p.host}, &in, drop::kCopy)));
+    QVERIFY(!QFile::exists(p.Host(QStringLiteral("in/host"))));
+}
+
+void TestHostPane::moveDeletesOnlyWhatArrived()
+{
+    Pane p;
+    p.Put(QStringLiteral("src/keep.txt"), "mine");
+    p.Put(QStringLiteral("src/go.txt"), "go");
+    p.Put(QStringLiteral("src/tree/deep.txt"), "deep");
+    p.Put(QStringLiteral("dst/keep.txt"), "theirs");
+    p.List();
+    CTreeListItem* dst = p.At(QStringLiteral("Home/dst"));
+    p.answers.Script({mb::kIdNo});
+    (void)p.Drop({p.Host(QStringLiteral("src/keep.txt")), p.Host(QStringLiteral("src/go.txt")), p.Host(QStringLiteral("src/tree"))},
+                 &dst, drop::kMove);
+    // The declined file stays where it was; the others moved whole.
+    QCOMPARE(ReadAll(p.Host(QStringLiteral("src/keep.txt"))), QByteArray("mine"));
+    QCOMPARE(ReadAll(p.Host(QStringLiteral("dst/keep.txt"))), QByteArray("theirs"));
+    QVERIFY(!QFile::exists(p.Host(QStringLiteral("src/go.txt"))));
+    QVERIFY(!QFile::exists(p.Host(QStringLiteral("src/tree"))));
+    QCOMPARE(ReadAll(p.Host(QStringLiteral("dst/go.txt"))), QByteArray("go"));
+    QCOMPARE(ReadAll(p.Host(QStringLiteral("dst/tree/deep.txt"))), QByteArray("deep"));
+    // An unreadable source is reported and stays.
+    p.Put(QStringLiteral("src/secret.txt"), "s");
+    QFile::setPermissions(p.Host(QStringLiteral("src/secret.txt")), QFileDevice::WriteOwner);
+    if (!QFile(p.Host(QStringLiteral("src/secret.txt"))).open(QIODevice::ReadOnly)) {
+        QVERIFY(Failed(p.Drop({p.Host(QStringLiteral("src/secret.txt"))}, &dst, drop::kMove)));
+        QVERIFY(QFile::exists(p.Host(QStringLiteral("src/secret.txt"))));
+        QVERIFY(!QFile::exists(p.Host(QStringLiteral("dst/secret.txt"))));
+        QVERIFY(p.answers.Asked().last().text.startsWith(p.languages.FormatText(msg::kFileNotCopied,
+                                                                                   {p.Host(QStringLiteral("src/secret.txt")), QString()})));
+    }
+}
+
+void TestHostPane::fullDriveLeavesNoPartialFile()
+{
+    Pane p;
+    p.Put(QStringLiteral("src/big.bin"), QByteArray(3 << 20, 'b'));
+    QDir().mkpath(p.Host(QStringLiteral("dst")));
+    p.List();
+    CTreeListItem* dst = p.At(QStringLiteral("Home/dst"));
+    // The file is created, then its first write finds the drive full.
+    FaultInjection::Arm(FaultInjection::Mode::Full, 2);
+    const Status s = p.Drop({p.Host(QStringLiteral("src/big.bin"))}, &dst, drop::kMove);
+    FaultInjection::Arm(FaultInjection::Mode::Off, 0);
+    QCOMPARE(s, StatusFromWin32(win32::kDiskFull));
+    QVERIFY(!QFile::exists(p.Host(QStringLiteral("dst/big.bin"))));
+    QCOMPARE(QFileInfo(p.Host(QStringLiteral("src/big.bin"))).size(), qint64(3 << 20));
+    QCOMPARE(p.answers.Asked().last().text, p.languages.GetText(msg::kDriveFull));
+}
+
+void TestHostPane::createFolderAndDeleteEdges()
+{
+    Pane p;
+    p.Put(QStringLiteral("docs/a.txt"));
+    p.List();
+    QCOMPARE(p.controller->DeleteSelection(p.model), S_FALSE);  // nothing selected
+    QVERIFY(p.At(QStringLiteral("Home/docs/a.txt")));  // listed, so a refresh shows
+    p.model.SelectItem(p.At(QStringLiteral("Home/docs")));
+    const int deletedBefore = p.wiring->deleted;
+    QCOMPARE(p.controller->CreateFolder(p.model, QStringLiteral("new")), S_OK);
+    QCOMPARE(p.Children(QStringLiteral("Home/docs")), (QStringList {QStringLiteral("new"), QStringLiteral("a.txt")}));
+    QVERIFY(p.At(QStringLiteral("Home/docs"))->State() & tls::kExpanded);
+    const int deletedAfterCreate = p.wiring->deleted;
+    QVERIFY(deletedAfterCreate > deletedBefore);
+    QCOMPARE(p.controller->CreateFolder(p.model, QStringLiteral("new")), E_STORE_ITEM_EXISTS);
+    QCOMPARE(p.controller->CreateFolder(p.model, QStringLiteral("a.txt")), E_STORE_ITEM_EXISTS);
+    QCOMPARE(p.wiring->deleted, deletedAfterCreate);  // no refresh
+    // A declined question deletes nothing.
+    p.model.SelectItem(p.At(QStringLiteral("Home/docs")));
+    p.answers.Script({mb::kIdNo});
+    QCOMPARE(p.controller->DeleteSelection(p.model), S_FALSE);
+    QCOMPARE(p.answers.Asked().last().text, p.languages.FormatText(msg::kQuestionDeleteFolder, {QStringLiteral("docs")}));
+    QVERIFY(QFile::exists(p.Host(QStringLiteral("docs/a.txt"))));
+}
+
+void TestHostPane::pasteFromStoreWinsOverFileList()
+{
+    Pane p;
+    p.Put(QStringLiteral("plain.txt"), "secret words");
+    p.Put(QStringLiteral("out/other.txt"), "other");
+    {
+        HeadlessProgress progress;
+        CopyToDeviceThread worker(&progress, *p.store, DropFileList({p.Host(QStringLiteral("plain.txt"))}), QString(),
+                                  p.languages);
+        worker.Start();
+        progress.RunModal(worker.Thread(), false);
+        QCOMPARE(worker.GetStatus(), S_OK);
+    }
+    QString stored;
+    ManifestEntry entry;
+    QCOMPARE(p.store->Resolve(QStringLiteral("plain.txt"), &stored, &entry), S_OK);
+    p.List();
+    p.model.SelectItem(p.At(QStringLiteral("Home/out")));
+    std::unique_ptr<QMimeData> clip(PaneMimeData::ForStoreFiles(DropFileList({stored})));
+    std::unique_ptr<QMimeData> files(PaneMimeData::ForHostFiles(DropFileList({p.Host(QStringLiteral("out/other.txt"))})));
+    for (const QString& format : files->formats())
+        clip->setData(format, files->data(format));
+    QVERIFY(p.controller->CanPaste(clip.get()));
+    QCOMPARE(p.controller->Paste(p.model, clip.get()), S_OK);
+    QCOMPARE(ReadAll(p.Host(QStringLiteral("out/plain.txt"))), QByteArray("secret words"));
+    QCOMPARE(p.Children(QStringLiteral("Home/out")), (QStringList {QStringLiteral("other.txt"), QStringLiteral("plain.txt")}));
+    QVERIFY(p.answers.Asked().isEmpty());
+}
+
+QTEST_GUILESS_MAIN(TestHostPane)
+#include "tst_hostpane.moc"

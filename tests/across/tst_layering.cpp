@@ -1,30 +1,60 @@
 // The architecture as the sources show it: no Widgets (or other GUI) header
 // in the core, no direct call of the operating system outside the platform
-// layer (and the device source), and each folder including only the folders
-// beneath it. A failure names the file, the line and the rule.
+// layer (and the udev device source), each folder including only the folders
+// its row of the table names, and the README's source tree naming every
+// folder. A failure names the file, the line and the rule.
 
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
 #include <QLibraryInfo>
+#include <QMap>
 #include <QRegularExpression>
 #include <QSet>
 #include <QTest>
 
 namespace {
 
-// The folders of the core library and its device source.
-const QStringList kCore {QStringLiteral("platform"), QStringLiteral("security"), QStringLiteral("store"),
-                         QStringLiteral("app"), QStringLiteral("devices")};
+// Each folder of src and the folders beneath it that it may include (its
+// own is always allowed). A folder missing here may include nothing, so a new
+// one has to take its place in the table first.
+const QMap<QString, QStringList> kMayInclude {
+    {QStringLiteral("platform"), {}},
+    {QStringLiteral("base"), {QStringLiteral("platform")}},
+    {QStringLiteral("devices"), {QStringLiteral("platform"), QStringLiteral("base")}},
+    {QStringLiteral("security"), {QStringLiteral("platform"), QStringLiteral("base")}},
+    {QStringLiteral("store"),
+     {QStringLiteral("platform"), QStringLiteral("base"), QStringLiteral("devices"), QStringLiteral("security")}},
+    {QStringLiteral("panes"),
+     {QStringLiteral("platform"), QStringLiteral("base"), QStringLiteral("devices"), QStringLiteral("security"),
+      QStringLiteral("store")}},
+    {QStringLiteral("app"),
+     {QStringLiteral("platform"), QStringLiteral("base"), QStringLiteral("devices"), QStringLiteral("security"),
+      QStringLiteral("store")}},
+    {QStringLiteral("cli"),
+     {QStringLiteral("platform"), QStringLiteral("base"), QStringLiteral("devices"), QStringLiteral("security"),
+      QStringLiteral("store"), QStringLiteral("panes"), QStringLiteral("app")}},
+    {QStringLiteral("ui/controls"),
+     {QStringLiteral("platform"), QStringLiteral("base"), QStringLiteral("devices"), QStringLiteral("security"),
+      QStringLiteral("store"), QStringLiteral("panes"), QStringLiteral("app")}},
+    {QStringLiteral("ui/panes"),
+     {QStringLiteral("platform"), QStringLiteral("base"), QStringLiteral("devices"), QStringLiteral("security"),
+      QStringLiteral("store"), QStringLiteral("panes"), QStringLiteral("app"), QStringLiteral("ui/controls")}},
+    {QStringLiteral("ui/windows"),
+     {QStringLiteral("platform"), QStringLiteral("base"), QStringLiteral("devices"), QStringLiteral("security"),
+      QStringLiteral("store"), QStringLiteral("panes"), QStringLiteral("app"), QStringLiteral("ui/controls"),
+      QStringLiteral("ui/panes")}},
+};
 
-// The top of src/app: the program's own steps, which may use the store and
-// the security layer. Everything else in src/app is a service that the
-// lower layers use too (texts, message boxes, progress interfaces,
-// settings), so it may rest on the platform layer only.
-const QStringList kAppTop {QStringLiteral("CleanShutdown"), QStringLiteral("DeviceDataTreeController"),
-                           QStringLiteral("KeyFileJobs"), QStringLiteral("LaunchCheck"),
-                           QStringLiteral("StoreSession"), QStringLiteral("StoreVolumeWatch"),
-                           QStringLiteral("main")};
+// The folders of the core library: Qt Core and Crypto++ only.
+const QStringList kCore {QStringLiteral("platform"), QStringLiteral("base"),  QStringLiteral("devices"),
+                         QStringLiteral("security"), QStringLiteral("store"), QStringLiteral("panes"),
+                         QStringLiteral("app")};
+
+// The one file besides the platform layer that calls the system: the device
+// source that asks udev.
+const QStringList kSystemCallers {QStringLiteral("devices/UdevDeviceSource.cpp"),
+                                  QStringLiteral("devices/UdevDeviceSource.h")};
 
 // System headers that only the platform layer includes.
 const QRegularExpression kSystemHeader(QStringLiteral(
@@ -162,47 +192,37 @@ bool IsGuiHeader(const QString& name, const QSet<QString>& guiHeaders)
     return guiHeaders.contains(name);
 }
 
+// The folder of a path relative to src: "store", or "ui/panes" below ui.
 QString FolderOf(const QString& relativePath)
 {
-    return relativePath.section(u'/', 0, 0);
-}
-
-bool IsAppTop(const QString& relativePath)
-{
-    return FolderOf(relativePath) == QLatin1String("app")
-           && kAppTop.contains(relativePath.section(u'/', -1).section(u'.', 0, 0));
+    const QString first = relativePath.section(u'/', 0, 0);
+    if (first == QLatin1String("ui") && relativePath.count(u'/') >= 2)
+        return relativePath.section(u'/', 0, 1);
+    return first;
 }
 
 // Whether a file at `from` may include the header at `to` (both relative to src).
 bool MayInclude(const QString& from, const QString& to)
 {
-    const QString source = FolderOf(from);
-    const QString target = FolderOf(to);
     if (!to.contains(u'/'))
         return true;  // a generated header or one beside the file
-    if (source == target)
-        return !(source == QLatin1String("app") && !IsAppTop(from) && IsAppTop(to));
-    const bool service = target == QLatin1String("app") && !IsAppTop(to);
-    if (source == QLatin1String("platform"))
-        return false;
-    if (source == QLatin1String("devices"))
-        return target == QLatin1String("platform");
-    if (source == QLatin1String("security"))
-        return target == QLatin1String("platform") || service;
-    if (source == QLatin1String("store"))
-        return target == QLatin1String("platform") || target == QLatin1String("security") || service;
-    if (source == QLatin1String("app")) {
-        if (!IsAppTop(from))
-            return target == QLatin1String("platform");
-        // The program's entry point chooses the system's device source.
-        return target == QLatin1String("platform") || target == QLatin1String("security")
-               || target == QLatin1String("store")
-               || (target == QLatin1String("devices") && from.endsWith(QLatin1String("/main.cpp")));
+    const QString source = FolderOf(from);
+    const QString target = FolderOf(to);
+    return source == target || kMayInclude.value(source).contains(target);
+}
+
+// Every include of `files` (path relative to src -> text) that its folder's
+// row does not allow, as "file:line: "header"".
+QStringList UpwardIncludes(const QMap<QString, QString>& files)
+{
+    QStringList found;
+    for (auto it = files.cbegin(); it != files.cend(); ++it) {
+        for (const Include& include : IncludesOf(it.value())) {
+            if (!include.angle && !MayInclude(it.key(), include.name))
+                found << QStringLiteral("%1:%2: \"%3\"").arg(it.key()).arg(include.line).arg(include.name);
+        }
     }
-    // The front ends sit on everything but each other.
-    if (source == QLatin1String("cli"))
-        return kCore.contains(target);
-    return target != QLatin1String("cli");
+    return found;
 }
 
 }  // namespace
@@ -216,6 +236,8 @@ private slots:
     void coreHasNoGuiHeaders();
     void onlyThePlatformCallsTheSystem();
     void foldersIncludeOnlyWhatIsBeneathThem();
+    void plantedUpwardIncludeIsFound();
+    void everyFolderHasItsRowAndReadmeLine();
 
 private:
     QMap<QString, QString> files_;  // path relative to src -> text
@@ -253,16 +275,27 @@ void TestLayering::scannerRules()
     QVERIFY(IsGuiHeader(QStringLiteral("QtWidgets/QWidget"), {}));
     QVERIFY(IsGuiHeader(QStringLiteral("QDialog"), GuiHeaders()));
     QVERIFY(!IsGuiHeader(QStringLiteral("QString"), GuiHeaders()));
-    QVERIFY(!MayInclude(QStringLiteral("platform/A.cpp"), QStringLiteral("security/B.h")));
+    QVERIFY(!MayInclude(QStringLiteral("platform/A.cpp"), QStringLiteral("base/B.h")));
+    QVERIFY(!MayInclude(QStringLiteral("base/MessageBox.cpp"), QStringLiteral("security/SecParams.h")));
+    QVERIFY(!MayInclude(QStringLiteral("base/MessageBox.cpp"), QStringLiteral("app/LaunchCheck.h")));
     QVERIFY(!MayInclude(QStringLiteral("security/A.cpp"), QStringLiteral("store/B.h")));
+    QVERIFY(!MayInclude(QStringLiteral("security/A.cpp"), QStringLiteral("devices/UsbAdapterLight.h")));
     QVERIFY(!MayInclude(QStringLiteral("store/A.cpp"), QStringLiteral("app/StoreSession.h")));
-    QVERIFY(MayInclude(QStringLiteral("store/A.cpp"), QStringLiteral("app/IProgressDlg.h")));
-    QVERIFY(!MayInclude(QStringLiteral("app/MessageBox.cpp"), QStringLiteral("app/LaunchCheck.h")));
-    QVERIFY(!MayInclude(QStringLiteral("app/MessageBox.cpp"), QStringLiteral("security/SecParams.h")));
+    QVERIFY(MayInclude(QStringLiteral("store/A.cpp"), QStringLiteral("base/IProgressDlg.h")));
+    // The panes and the program's steps are neighbours: neither uses the other.
+    QVERIFY(!MayInclude(QStringLiteral("panes/TreeController.cpp"), QStringLiteral("app/MainFrameRules.h")));
+    QVERIFY(!MayInclude(QStringLiteral("app/LaunchCheck.cpp"), QStringLiteral("panes/TreeController.h")));
     QVERIFY(!MayInclude(QStringLiteral("app/LaunchCheck.cpp"), QStringLiteral("cli/CliContext.h")));
-    QVERIFY(!MayInclude(QStringLiteral("app/LaunchCheck.cpp"), QStringLiteral("devices/UdevDeviceSource.h")));
+    QVERIFY(!MayInclude(QStringLiteral("app/LaunchCheck.cpp"), QStringLiteral("ui/windows/CMainFrame.h")));
     QVERIFY(MayInclude(QStringLiteral("cli/LsCommand.cpp"), QStringLiteral("store/EncryptedStore.h")));
-    QVERIFY(!MayInclude(QStringLiteral("panes/ProgressDlg.cpp"), QStringLiteral("cli/CliContext.h")));
+    QVERIFY(!MayInclude(QStringLiteral("ui/panes/ProgressDlg.cpp"), QStringLiteral("cli/CliContext.h")));
+    QVERIFY(!MayInclude(QStringLiteral("ui/controls/Theme.cpp"), QStringLiteral("ui/panes/ProgressDlg.h")));
+    QVERIFY(MayInclude(QStringLiteral("ui/windows/CMainFrame.cpp"), QStringLiteral("ui/panes/ProgressDlg.h")));
+    QVERIFY(MayInclude(QStringLiteral("ui/panes/ProgressDlg.cpp"), QStringLiteral("ui/panes/TreeStatusPanel.h")));
+    // A folder without a row may include nothing.
+    QVERIFY(!MayInclude(QStringLiteral("misc/A.cpp"), QStringLiteral("platform/Status.h")));
+    QCOMPARE(FolderOf(QStringLiteral("ui/panes/ProgressDlg.cpp")), QStringLiteral("ui/panes"));
+    QCOMPARE(FolderOf(QStringLiteral("store/EncryptedStore.h")), QStringLiteral("store"));
 }
 
 void TestLayering::coreHasNoGuiHeaders()
@@ -284,8 +317,7 @@ void TestLayering::onlyThePlatformCallsTheSystem()
 {
     QStringList found;
     for (auto it = files_.cbegin(); it != files_.cend(); ++it) {
-        const QString folder = FolderOf(it.key());
-        if (folder == QLatin1String("platform") || folder == QLatin1String("devices"))
+        if (FolderOf(it.key()) == QLatin1String("platform") || kSystemCallers.contains(it.key()))
             continue;
         for (const Include& include : IncludesOf(it.value())) {
             if (include.angle && kSystemHeader.match(include.name).hasMatch())
@@ -299,14 +331,45 @@ void TestLayering::onlyThePlatformCallsTheSystem()
 
 void TestLayering::foldersIncludeOnlyWhatIsBeneathThem()
 {
-    QStringList found;
-    for (auto it = files_.cbegin(); it != files_.cend(); ++it) {
-        for (const Include& include : IncludesOf(it.value())) {
-            if (!include.angle && !MayInclude(it.key(), include.name))
-                found << QStringLiteral("%1:%2: \"%3\"").arg(it.key()).arg(include.line).arg(include.name);
-        }
-    }
+    const QStringList found = UpwardIncludes(files_);
     QVERIFY2(found.isEmpty(), qPrintable(found.join(u'\n')));
+}
+
+void TestLayering::plantedUpwardIncludeIsFound()
+{
+    // The same check on the real tree with one include that climbs: the
+    // store reaching for the program's session.
+    QMap<QString, QString> planted = files_;
+    const QString file = QStringLiteral("store/EncryptedStore.cpp");
+    QVERIFY(planted.contains(file));
+    planted[file] += QStringLiteral("\n#include \"app/StoreSession.h\"\n");
+    const QStringList found = UpwardIncludes(planted);
+    QCOMPARE(found.size(), 1);
+    QVERIFY2(found.first().startsWith(file + u':'), qPrintable(found.first()));
+    QVERIFY(found.first().endsWith(QStringLiteral("\"app/StoreSession.h\"")));
+}
+
+void TestLayering::everyFolderHasItsRowAndReadmeLine()
+{
+    QSet<QString> folders;
+    for (auto it = files_.cbegin(); it != files_.cend(); ++it) {
+        if (it.key().contains(u'/'))
+            folders.insert(FolderOf(it.key()));
+    }
+    QSet<QString> rows(kMayInclude.keyBegin(), kMayInclude.keyEnd());
+    QCOMPARE(folders, rows);
+
+    // The README's source-tree table: one line per folder, "| `src/NAME` | ...".
+    QFile readme(QStringLiteral(NIMBRA_SOURCE_DIR "/../README.md"));
+    QVERIFY(readme.open(QIODevice::ReadOnly));
+    static const QRegularExpression line(QStringLiteral(R"(^\| `src/([a-z/]+)` \|)"));
+    QSet<QString> listed;
+    for (const QString& text : QString::fromUtf8(readme.readAll()).split(u'\n')) {
+        const QRegularExpressionMatch m = line.match(text);
+        if (m.hasMatch())
+            listed.insert(m.captured(1));
+    }
+    QCOMPARE(listed, folders);
 }
 
 QTEST_GUILESS_MAIN(TestLayering)

@@ -27,31 +27,28 @@ QString AddCommand::Help() const
         "  --skip        leave existing items alone without asking");
 }
 
-int AddCommand::Run(CliContext& context, const QStringList& arguments)
+int AddCommand::Check(CliContext& context, const CliArguments& args)
 {
-    CliArguments args(ValueOptions(), Flags());
-    bool fixed = false;
-    bool yes = false;
-    if (!TransferCommand::ParseArguments(context, Name(), arguments, &args, &fixed, &yes))
-        return kExitUsage;
-
-    int exitCode = kExitSuccess;
-    QStringList paths;
+    if (const int code = TransferCommand::CheckAnswers(context, Name(), args); code != kExitSuccess)
+        return code;
+    // Host files that are not there are named before the password is asked;
+    // the others still go in.
+    missing_ = kExitSuccess;
+    paths_.clear();
     for (const QString& path : args.Rest()) {
         const QString absolute = QFileInfo(path).absoluteFilePath();
         if (FileSystem::Exists(absolute))
-            paths << absolute;
+            paths_ << absolute;
         else if (path.contains(QChar::ReplacementCharacter))
-            exitCode = context.Error(context.Text(msg::kNameNotUtf8, {path}));
+            missing_ = context.Error(context.Text(msg::kNameNotUtf8, {path}));
         else
-            exitCode = context.Error(context.Text(msg::kCliNoSuchHostFile, {path}));
+            missing_ = context.Error(context.Text(msg::kCliNoSuchHostFile, {path}));
     }
-    if (paths.isEmpty())
-        return exitCode;
+    return paths_.isEmpty() ? missing_ : kExitSuccess;
+}
 
-    KeyFileSession session(context);
-    if (const int code = session.UnlockStore(); code != kExitSuccess)
-        return code;
+int AddCommand::Work(CliContext& context, const CliArguments& args, KeyFileSession& session)
+{
     EncryptedStore& store = session.Store();
     QString target;
     if (args.Has(QStringLiteral("--to"))) {
@@ -64,10 +61,10 @@ int AddCommand::Run(CliContext& context, const QStringList& arguments)
         if (Failed(s))
             return context.StatusError(s, to);
     }
-    const int code = TransferCommand::Run(context, fixed, yes, false, [&](IProgressDlg* progress) {
-        return std::make_unique<CopyToDeviceThread>(progress, store, DropFileList(paths), target, context.languages);
+    const int code = TransferCommand::Run(context, args, false, [&](IProgressDlg* progress) {
+        return std::make_unique<CopyToDeviceThread>(progress, store, DropFileList(paths_), target, context.languages);
     });
-    return code != kExitSuccess ? code : exitCode;
+    return code != kExitSuccess ? code : missing_;
 }
 
 }  // namespace nbr::cli

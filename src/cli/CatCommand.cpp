@@ -20,22 +20,12 @@ QString CatCommand::Help() const
     return QStringLiteral("Decrypts one stored file and writes its content to standard output.");
 }
 
-int CatCommand::Run(CliContext& context, const QStringList& arguments)
+int CatCommand::Work(CliContext& context, const CliArguments& args, KeyFileSession& session)
 {
-    CliArguments args({}, {});
-    if (!args.Parse(arguments) || args.Rest().size() != 1)
-        return context.ArgumentsError(args, Name());
     const QString path = args.Rest().first();
-    KeyFileSession session(context);
-    if (const int code = session.UnlockStore(); code != kExitSuccess)
-        return code;
-    EncryptedStore& store = session.Store();
     QString stored;
-    ManifestEntry entry;
-    if (const int code = session.Find(store, path, &stored, &entry); code != kExitSuccess)
+    if (const int code = FindFile(context, session, path, &stored); code != kExitSuccess)
         return code;
-    if (entry.isFolder)
-        return context.Error(context.Text(msg::kCliNotAFile, {path}));
 
     FileCryptPtr engine;
     Status s = CreateKeyedCrypt(session.Params(), &engine);

@@ -105,17 +105,10 @@ QString CheckCommand::Help() const
         "             data is deleted.");
 }
 
-int CheckCommand::Run(CliContext& context, const QStringList& arguments)
+int CheckCommand::Work(CliContext& context, const CliArguments& args, KeyFileSession& session)
 {
-    CliArguments args(ValueOptions(), Flags());
-    if (!args.Parse(arguments) || !args.Rest().isEmpty())
-        return context.ArgumentsError(args, Name());
-    KeyFileSession session(context);
-    if (const int code = session.UnlockStore(); code != kExitSuccess)
-        return code;
-    EncryptedStore& store = session.Store();
     Checker checker(context);
-    StoreRepair walk(store, args.Has(QStringLiteral("--repair")),
+    StoreRepair walk(session.Store(), args.Has(QStringLiteral("--repair")),
                      [&checker](const StoreRepair::Report& report) { checker.Take(report); });
     walk.Run();
     // The next open writes these back or wipes them.

@@ -1,5 +1,8 @@
 #pragma once
-// The numbered exit codes of nimbra-cli (documented in the README).
+// The numbered exit codes of nimbra-cli (documented in the README), and the
+// one place that decides which an outcome ends with.
+
+#include "platform/Status.h"
 
 namespace nbr::cli {
 
@@ -11,5 +14,11 @@ enum ExitCode : int {
     kExitNotSetUp = 4,
     kExitCancelled = 5,
 };
+
+// The exit code of a command that ended with `status`: a wrong password, a
+// store that is not set up, and a cancel or a declined question (E_ABORTED,
+// and E_STORE_ITEM_EXISTS when the user chose to leave an item alone) have
+// codes of their own; every other failure is 1.
+[[nodiscard]] ExitCode ExitCodeOf(Status status);
 
 }  // namespace nbr::cli

@@ -30,22 +30,21 @@ QString GetCommand::Help() const
         "  --skip        leave existing items alone without asking");
 }
 
-int GetCommand::Run(CliContext& context, const QStringList& arguments)
+int GetCommand::Check(CliContext& context, const CliArguments& args)
 {
-    CliArguments args(ValueOptions(), Flags());
-    bool fixed = false;
-    bool yes = false;
-    if (!TransferCommand::ParseArguments(context, Name(), arguments, &args, &fixed, &yes))
-        return kExitUsage;
-    const QString to = QFileInfo(args.Has(QStringLiteral("--to")) ? args.Value(QStringLiteral("--to")) : QDir::currentPath())
-                           .absoluteFilePath();
-    bool isFolder = false;
-    if (Failed(FileSystem::Kind(to, &isFolder)) || !isFolder)
-        return context.Error(context.Text(msg::kCliNoSuchHostFile, {to}));
-
-    KeyFileSession session(context);
-    if (const int code = session.UnlockStore(); code != kExitSuccess)
+    if (const int code = TransferCommand::CheckAnswers(context, Name(), args); code != kExitSuccess)
         return code;
+    to_ = QFileInfo(args.Has(QStringLiteral("--to")) ? args.Value(QStringLiteral("--to")) : QDir::currentPath())
+              .absoluteFilePath();
+    bool isFolder = false;
+    if (Failed(FileSystem::Kind(to_, &isFolder)) || !isFolder)
+        return context.Error(context.Text(msg::kCliNoSuchHostFile, {to_}));
+    return kExitSuccess;
+}
+
+int GetCommand::Work(CliContext& context, const CliArguments& args, KeyFileSession& session)
+{
+    const QString& to = to_;
     EncryptedStore& store = session.Store();
     int exitCode = kExitSuccess;
     QStringList sources;
@@ -66,7 +65,7 @@ int GetCommand::Run(CliContext& context, const QStringList& arguments)
     // missing file) after saying so in a box, and every failure it ends with
     // has had its box; the boxes tell the outcome.
     ErrorCounter errors(MessageBox::Installed());
-    const int code = TransferCommand::Run(context, fixed, yes, false, [&](IProgressDlg* progress) {
+    const int code = TransferCommand::Run(context, args, false, [&](IProgressDlg* progress) {
         return std::make_unique<CopyToTempThread>(progress, store, sources, destination, context.languages);
     });
     if (errors.Count() > 0 && !InterruptSignal::Raised())

@@ -1,11 +1,11 @@
 #pragma once
 // "get": decrypts stored files and folders into a host folder.
 
-#include "cli/CliCommand.h"
+#include "cli/StoreCommand.h"
 
 namespace nbr::cli {
 
-class GetCommand final : public CliCommand {
+class GetCommand final : public StoreCommand {
 public:
     [[nodiscard]] QString Name() const override { return QStringLiteral("get"); }
     [[nodiscard]] QString Usage() const override { return QStringLiteral("[--to DIR] [--overwrite|--skip] PATH..."); }
@@ -13,7 +13,14 @@ public:
     [[nodiscard]] QString Help() const override;
     [[nodiscard]] QStringList ValueOptions() const override { return {QStringLiteral("--to")}; }
     [[nodiscard]] QStringList Flags() const override { return {QStringLiteral("--overwrite"), QStringLiteral("--skip")}; }
-    [[nodiscard]] int Run(CliContext& context, const QStringList& arguments) override;
+
+protected:
+    [[nodiscard]] Shape ArgumentShape() const override { return {Access::Unlocked, 1, kAny}; }
+    [[nodiscard]] int Check(CliContext& context, const CliArguments& args) override;
+    [[nodiscard]] int Work(CliContext& context, const CliArguments& args, KeyFileSession& session) override;
+
+private:
+    QString to_;  // the host folder, absolute
 };
 
 }  // namespace nbr::cli

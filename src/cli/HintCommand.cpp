@@ -16,16 +16,8 @@ QString HintCommand::Help() const
     return QStringLiteral("Shows the password hint stored with the key. No password is needed.");
 }
 
-int HintCommand::Run(CliContext& context, const QStringList& arguments)
+int HintCommand::Work(CliContext& context, const CliArguments&, KeyFileSession& session)
 {
-    CliArguments args({}, {});
-    if (!args.Parse(arguments))
-        return context.ArgumentsError(args, Name());
-    if (!args.Rest().isEmpty())
-        return context.UsageError(context.Text(msg::kCliNoArguments, {Name()}));
-    KeyFileSession session(context);
-    if (const int code = session.OpenExisting(); code != kExitSuccess)
-        return code;
     QString hint;
     const Status s = session.Properties().ReadString(KeyFileLayout::kSlotHint, &hint);
     if (s == E_PROP_NOT_FOUND || (Succeeded(s) && hint.isEmpty())) {

@@ -21,19 +21,15 @@ QString InitCommand::Help() const
         "                249 characters; it must not give the password away");
 }
 
-int InitCommand::Run(CliContext& context, const QStringList& arguments)
+int InitCommand::Check(CliContext& context, const CliArguments& args)
 {
-    CliArguments args(ValueOptions(), Flags());
-    if (!args.Parse(arguments) || !args.Rest().isEmpty())
-        return context.ArgumentsError(args, Name());
-    const QString hint = args.Value(QStringLiteral("--hint"));
     // Refused before the store folder and the key file are made.
-    if (const PasswordVerdict verdict = PasswordRules::CheckHint(hint.toStdU16String()); !verdict.valid)
-        return context.Error(context.Text(verdict.messageId, {verdict.argument}));
+    return CheckHint(context, args.Value(QStringLiteral("--hint")));
+}
 
-    KeyFileSession session(context);
-    if (const int code = session.Open(true); code != kExitSuccess)
-        return code;
+int InitCommand::Work(CliContext& context, const CliArguments& args, KeyFileSession& session)
+{
+    const QString hint = args.Value(QStringLiteral("--hint"));
     if (session.IsSetUp())
         return context.Error(context.Text(msg::kCliAlreadySetUp, {context.root}));
 

@@ -31,7 +31,7 @@ int KeyFileSession::Open(bool create)
 int KeyFileSession::NotSetUp()
 {
     context_.Error(context_.Text(msg::kCliNotSetUp, {context_.root}));
-    return kExitNotSetUp;
+    return ExitCodeOf(E_NOT_SET_UP);
 }
 
 int KeyFileSession::ReadPassword(const QString& prompt, bool fromPasswordFile, Password* password)
@@ -81,14 +81,14 @@ int KeyFileSession::Login(const QString& prompt, Password* used)
         if (outcome.kind == LoginOutcome::kWipe) {
             (void)Wipe(QString());
             context_.Error(context_.Text(msg::kStoreDestroyed));
-            return kExitWrongPassword;
+            return ExitCodeOf(E_WRONG_PASSWORD);
         }
         if (outcome.lastChance)
             context_.Error(context_.Text(msg::kOneAttemptLeft));
         if (Failed(outcome.status) && outcome.status != E_WRONG_PASSWORD)
-            return kExitFailure;
+            return ExitCodeOf(outcome.status);
     }
-    return kExitWrongPassword;
+    return ExitCodeOf(E_WRONG_PASSWORD);
 }
 
 int KeyFileSession::OpenExisting()

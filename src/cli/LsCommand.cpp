@@ -97,8 +97,10 @@ struct Listing {
     }
 };
 
+}  // namespace
+
 // "-lR" is "-l -R".
-QStringList SplitFlags(const QStringList& arguments)
+QStringList LsCommand::Split(const QStringList& arguments) const
 {
     QStringList out;
     bool optionsEnded = false;
@@ -114,8 +116,6 @@ QStringList SplitFlags(const QStringList& arguments)
     return out;
 }
 
-}  // namespace
-
 QString LsCommand::Help() const
 {
     return QStringLiteral(
@@ -129,16 +129,9 @@ QString LsCommand::Help() const
         "          (bytes; null for folders and missing files) and date (UTC)");
 }
 
-int LsCommand::Run(CliContext& context, const QStringList& arguments)
+int LsCommand::Work(CliContext& context, const CliArguments& args, KeyFileSession& session)
 {
-    CliArguments args(ValueOptions(), Flags());
-    if (!args.Parse(SplitFlags(arguments)) || args.Rest().size() > 1)
-        return context.ArgumentsError(args, Name());
     const QString path = args.Rest().value(0);
-
-    KeyFileSession session(context);
-    if (const int code = session.UnlockStore(); code != kExitSuccess)
-        return code;
     EncryptedStore& store = session.Store();
     QString stored;
     ManifestEntry entry;

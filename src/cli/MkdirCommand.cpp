@@ -19,18 +19,11 @@ QString MkdirCommand::Help() const
         "\\ / : * ? \" < > | (folders that exist already are found whatever their names).");
 }
 
-int MkdirCommand::Run(CliContext& context, const QStringList& arguments)
+int MkdirCommand::Work(CliContext& context, const CliArguments& args, KeyFileSession& session)
 {
-    CliArguments args({}, {});
-    if (!args.Parse(arguments) || args.Rest().size() != 1)
-        return context.ArgumentsError(args, Name());
     const QString path = args.Rest().first();
-    KeyFileSession session(context);
-    if (const int code = session.UnlockStore(); code != kExitSuccess)
-        return code;
-    EncryptedStore& store = session.Store();
     QString stored;
-    const Status s = store.EnsureStoreFolders(QString(), path, &stored);
+    const Status s = session.Store().EnsureStoreFolders(QString(), path, &stored);
     if (s == E_STORE_ITEM_EXISTS)
         return context.Error(context.Text(msg::kCliNotAFolder, {path}));  // a file is in the way
     if (Failed(s))

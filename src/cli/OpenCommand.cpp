@@ -31,23 +31,15 @@ QString OpenCommand::Help() const
         "A launch folder that an earlier open left behind is cleaned up first.");
 }
 
-int OpenCommand::Run(CliContext& context, const QStringList& arguments)
+int OpenCommand::Work(CliContext& context, const CliArguments& args, KeyFileSession& session)
 {
-    CliArguments args({}, {});
-    if (!args.Parse(arguments) || args.Rest().size() != 1)
-        return context.ArgumentsError(args, Name());
-    KeyFileSession session(context);
-    if (const int code = session.UnlockStore(); code != kExitSuccess)
-        return code;
     EncryptedStore& store = session.Store();
     QString stored;
-    ManifestEntry entry;
-    if (const int code = session.Find(store, args.Rest().first(), &stored, &entry); code != kExitSuccess)
+    if (const int code = FindFile(context, session, args.Rest().first(), &stored); code != kExitSuccess)
         return code;
     QString display;
+    ManifestEntry entry;
     (void)store.Resolve(args.Rest().first(), &stored, &entry, &display);  // the names as stored
-    if (entry.isFolder || entry.id == 0)
-        return context.Error(context.Text(msg::kCliNotAFile, {args.Rest().first()}));
 
     const QString launch = OpenedFileList::LaunchFolderOf(context.root);
     OpenedFileList opened(store, launch, context.languages);

@@ -23,25 +23,18 @@ QString PasswdCommand::Help() const
         "                keep the current one)");
 }
 
-int PasswdCommand::Run(CliContext& context, const QStringList& arguments)
+int PasswdCommand::Check(CliContext& context, const CliArguments& args)
 {
-    CliArguments args(ValueOptions(), Flags());
-    if (!args.Parse(arguments) || !args.Rest().isEmpty())
-        return context.ArgumentsError(args, Name());
+    // Refused before the login, which changes the counter.
+    if (!args.Has(QStringLiteral("--hint")))
+        return kExitSuccess;
+    return CheckHint(context, args.Value(QStringLiteral("--hint")));
+}
 
-    QString hint;
+int PasswdCommand::Work(CliContext& context, const CliArguments& args, KeyFileSession& session)
+{
     const bool newHint = args.Has(QStringLiteral("--hint"));
-    if (newHint) {
-        // Refused before the login, which changes the counter.
-        hint = args.Value(QStringLiteral("--hint"));
-        const PasswordVerdict verdict = PasswordRules::CheckHint(hint.toStdU16String());
-        if (!verdict.valid)
-            return context.Error(context.Text(verdict.messageId, {verdict.argument}));
-    }
-
-    KeyFileSession session(context);
-    if (const int code = session.OpenExisting(); code != kExitSuccess)
-        return code;
+    QString hint = args.Value(QStringLiteral("--hint"));
     if (!newHint)
         (void)session.Properties().ReadString(KeyFileLayout::kSlotHint, &hint);
 

@@ -1,18 +1,22 @@
 #pragma once
 // "passwd": changes the password; the master key and every stored file stay as they are.
 
-#include "cli/CliCommand.h"
+#include "cli/StoreCommand.h"
 
 namespace nbr::cli {
 
-class PasswdCommand final : public CliCommand {
+class PasswdCommand final : public StoreCommand {
 public:
     [[nodiscard]] QString Name() const override { return QStringLiteral("passwd"); }
     [[nodiscard]] QString Usage() const override { return QStringLiteral("[--hint TEXT]"); }
     [[nodiscard]] QString Summary() const override { return QStringLiteral("change the password"); }
     [[nodiscard]] QString Help() const override;
     [[nodiscard]] QStringList ValueOptions() const override { return {QStringLiteral("--hint")}; }
-    [[nodiscard]] int Run(CliContext& context, const QStringList& arguments) override;
+
+protected:
+    [[nodiscard]] Shape ArgumentShape() const override { return {Access::KeyFile, 0, 0}; }
+    [[nodiscard]] int Check(CliContext& context, const CliArguments& args) override;
+    [[nodiscard]] int Work(CliContext& context, const CliArguments& args, KeyFileSession& session) override;
 };
 
 }  // namespace nbr::cli

@@ -41,14 +41,8 @@ QString RmCommand::Help() const
         "  --yes   do not ask");
 }
 
-int RmCommand::Run(CliContext& context, const QStringList& arguments)
+int RmCommand::Work(CliContext& context, const CliArguments& args, KeyFileSession& session)
 {
-    CliArguments args(ValueOptions(), Flags());
-    if (!args.Parse(arguments) || args.Rest().isEmpty())
-        return context.ArgumentsError(args, Name());
-    KeyFileSession session(context);
-    if (const int code = session.UnlockStore(); code != kExitSuccess)
-        return code;
     EncryptedStore& store = session.Store();
 
     QStringList stored;
@@ -77,10 +71,8 @@ int RmCommand::Run(CliContext& context, const QStringList& arguments)
                                                             : context.Text(msg::kQuestionDeleteFile, {entries.first().name});
         const std::uint32_t answer = ShowMessageBox(nullptr, context.Text(msg::kCaptionNotice), question,
                                                     mb::kYes | mb::kNo, mb::kIconInformation);
-        if (MessageBox::ButtonOf(answer) != mb::kIdYes) {
-            context.err << context.Text(msg::kCliDeclined) << '\n';
-            return kExitCancelled;
-        }
+        if (MessageBox::ButtonOf(answer) != mb::kIdYes)
+            return Declined(context);
     }
 
     CliProgress progress(context);

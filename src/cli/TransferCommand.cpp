@@ -13,25 +13,18 @@
 
 namespace nbr::cli {
 
-bool TransferCommand::ParseArguments(CliContext& context, const QString& command, const QStringList& arguments,
-                                     CliArguments* args, bool* fixed, bool* yes)
+int TransferCommand::CheckAnswers(CliContext& context, const QString& command, const CliArguments& args)
 {
-    const bool parsed = args->Parse(arguments);
-    const bool overwrite = args->Has(QStringLiteral("--overwrite"));
-    const bool skip = args->Has(QStringLiteral("--skip"));
-    *fixed = overwrite || skip;
-    *yes = overwrite;
-    if (!parsed || args->Rest().isEmpty() || (overwrite && skip)) {
-        (void)context.ArgumentsError(*args, command);
-        return false;
-    }
-    return true;
+    if (args.Has(QStringLiteral("--overwrite")) && args.Has(QStringLiteral("--skip")))
+        return context.ArgumentsError(args, command);
+    return kExitSuccess;
 }
 
-int TransferCommand::Run(CliContext& context, bool fixed, bool yes, bool showFailure, const Make& make)
+int TransferCommand::Run(CliContext& context, const CliArguments& args, bool showFailure, const Make& make)
 {
     InterruptSignal::Install();
-    FixedAnswers answers(MessageBox::Installed(), fixed, yes);
+    const bool overwrite = args.Has(QStringLiteral("--overwrite"));
+    FixedAnswers answers(MessageBox::Installed(), overwrite || args.Has(QStringLiteral("--skip")), overwrite);
     CliProgress progress(context);
     progress.Dialog().SetCancelable(true);
     progress.Dialog().SetSecondBar(true);
@@ -42,16 +35,14 @@ int TransferCommand::Run(CliContext& context, bool fixed, bool yes, bool showFai
     const Status status = worker->GetStatus();
     if (InterruptSignal::Raised()) {
         context.err << context.Text(msg::kCliCancelled) << '\n';
-        return kExitCancelled;
+        return ExitCodeOf(E_ABORTED);
     }
     // The worker has shown its errors already; what is left is the outcome.
-    if (status == E_STORE_ITEM_EXISTS) {
+    if (status == E_STORE_ITEM_EXISTS)
         context.err << context.Text(msg::kCliSkipped) << '\n';
-        return kExitCancelled;
-    }
-    if (Failed(status) && showFailure)
-        return context.StatusError(status);
-    return Failed(status) ? kExitFailure : kExitSuccess;
+    else if (Failed(status) && showFailure)
+        (void)context.StatusError(status);
+    return ExitCodeOf(status);
 }
 
 }  // namespace nbr::cli

@@ -21,15 +21,14 @@ struct CliContext;
 
 class TransferCommand {
 public:
-    // Parses --to, --overwrite and --skip with at least one path; false
-    // (the usage error printed) when they do not fit.
-    [[nodiscard]] static bool ParseArguments(CliContext& context, const QString& command, const QStringList& arguments,
-                                             CliArguments* args, bool* fixed, bool* yes);
+    // --overwrite and --skip exclude each other: the usage error, printed,
+    // as an exit code.
+    [[nodiscard]] static int CheckAnswers(CliContext& context, const QString& command, const CliArguments& args);
     using Make = std::function<std::unique_ptr<TransferThread>(IProgressDlg* progress)>;
-    // Runs the worker `make` builds behind the progress line until it ends;
-    // returns the exit code. `showFailure`: the worker leaves its final error
-    // to its caller.
-    [[nodiscard]] static int Run(CliContext& context, bool fixed, bool yes, bool showFailure, const Make& make);
+    // Runs the worker `make` builds behind the progress line until it ends,
+    // with the questions answered as --overwrite or --skip say; returns the
+    // exit code. `showFailure`: the worker leaves its final error to its caller.
+    [[nodiscard]] static int Run(CliContext& context, const CliArguments& args, bool showFailure, const Make& make);
 };
 
 }  // namespace nbr::cli

@@ -18,22 +18,14 @@ QString WipeCommand::Help() const
         "  --yes   do not ask");
 }
 
-int WipeCommand::Run(CliContext& context, const QStringList& arguments)
+int WipeCommand::Work(CliContext& context, const CliArguments& args, KeyFileSession& session)
 {
-    CliArguments args(ValueOptions(), Flags());
-    if (!args.Parse(arguments) || !args.Rest().isEmpty())
-        return context.ArgumentsError(args, Name());
-    KeyFileSession session(context);
-    if (const int code = session.OpenExisting(); code != kExitSuccess)
-        return code;
     if (!args.Has(QStringLiteral("--yes"))) {
         const std::uint32_t answer = ShowMessageBox(nullptr, context.Text(msg::kCaptionNotice),
                                                     context.Text(msg::kQuestionReset), mb::kYes | mb::kNo,
                                                     mb::kIconWarning);
-        if (MessageBox::ButtonOf(answer) != mb::kIdYes) {
-            context.err << context.Text(msg::kCliDeclined) << '\n';
-            return kExitCancelled;
-        }
+        if (MessageBox::ButtonOf(answer) != mb::kIdYes)
+            return Declined(context);
     }
     if (!session.Wipe(context.Text(msg::kTitleDeleting)))
         return context.Error(context.Text(msg::kResetFailed));

@@ -21,6 +21,8 @@ inline constexpr Status E_NO_KEY_STREAM = MakeStatus(0x8004C05Fu);
 inline constexpr Status E_KEY_FILE_SHORT = MakeStatus(0x8004C060u);
 // A file's length does not match its header: cut short, or grown.
 inline constexpr Status E_FILE_DAMAGED = MakeStatus(0x8004C061u);
+// The volume has no key file yet: the store was never set up (or was reset).
+inline constexpr Status E_NOT_SET_UP = MakeStatus(0x8004C062u);
 
 inline constexpr Status E_PROP_RANGE = MakeStatus(0x80040309u);
 inline constexpr Status E_PROP_NO_STREAM = MakeStatus(0x8004030Au);

@@ -54,17 +54,17 @@ private slots:
 
 void TestCli::versionAndHelp()
 {
-    Result r = RunCli({QStringLiteral("version")});
+    Result r = RunHere({QStringLiteral("version")});
     QCOMPARE(r.exitCode, 0);
     QVERIFY(r.out.startsWith(QStringLiteral("nimbra-cli ")));
-    r = RunCli({QStringLiteral("--help")});
+    r = RunHere({QStringLiteral("--help")});
     QCOMPARE(r.exitCode, 0);
     QVERIFY(r.out.contains(QStringLiteral("inspect")));
     QVERIFY(r.out.contains(QStringLiteral("Exit codes")));
-    r = RunCli({QStringLiteral("help"), QStringLiteral("inspect")});
+    r = RunHere({QStringLiteral("help"), QStringLiteral("inspect")});
     QCOMPARE(r.exitCode, 0);
     QVERIFY(r.out.contains(QStringLiteral("Usage: nimbra-cli [OPTIONS] inspect FILE")));
-    r = RunCli({QStringLiteral("inspect"), QStringLiteral("--help")});
+    r = RunHere({QStringLiteral("inspect"), QStringLiteral("--help")});
     QCOMPARE(r.exitCode, 0);
     QVERIFY(r.out.contains(QStringLiteral("No password is needed")));
     QVERIFY(r.err.isEmpty());
@@ -86,7 +86,7 @@ void TestCli::usageErrors()
 {
     QFETCH(QStringList, arguments);
     QFETCH(QString, message);
-    const Result r = RunCli(arguments);
+    const Result r = RunHere(arguments);
     QCOMPARE(r.exitCode, 2);
     QVERIFY2(r.err.startsWith(QStringLiteral("nimbra-cli: error: ")), qPrintable(r.err));
     QVERIFY2(r.err.contains(message), qPrintable(r.err));
@@ -98,7 +98,7 @@ void TestCli::inspectWhatTheEngineWrote()
     QVERIFY(WriteAll(dir.filePath("report.txt"), Pattern(1000)));
     CryptPtr engine = MakeEngine(Pattern(32, 9));
     QCOMPARE(engine->EncryptFileToFile(dir.filePath("report.txt"), dir.filePath("17"), nullptr, nullptr, nullptr), S_OK);
-    const Result r = RunCli({QStringLiteral("-q"), QStringLiteral("inspect"), dir.filePath("17")});
+    const Result r = RunHere({QStringLiteral("-q"), QStringLiteral("inspect"), dir.filePath("17")});
     QCOMPARE(r.exitCode, 0);
     QVERIFY(r.err.isEmpty());
     for (const char* line : {"Type:             encrypted file", "Format id:        4 (AES-256)",
@@ -108,18 +108,18 @@ void TestCli::inspectWhatTheEngineWrote()
         QVERIFY2(r.out.contains(QString::fromLatin1(line)), qPrintable(r.out));
     QVERIFY(r.out.contains(QStringLiteral("Last write:       20")));
 
-    const Result fixture = RunCli({QStringLiteral("inspect"), Fixture("hello.enc")});
+    const Result fixture = RunHere({QStringLiteral("inspect"), Fixture("hello.enc")});
     QCOMPARE(fixture.exitCode, 0);
     QVERIFY(fixture.out.contains(QStringLiteral("Attributes:       0x00000020 (archive)")));
     QVERIFY(fixture.out.contains(QStringLiteral("Last write:       2023-02-04 16:00:00 UTC")));
-    const Result legacy = RunCli({QStringLiteral("inspect"), Fixture("format2.enc")});
+    const Result legacy = RunHere({QStringLiteral("inspect"), Fixture("format2.enc")});
     QCOMPARE(legacy.exitCode, 0);
     QVERIFY(legacy.out.contains(QStringLiteral("old format")));
 }
 
 void TestCli::inspectKeyFile()
 {
-    Result r = RunCli({QStringLiteral("inspect"), Fixture("secparams.enc")});
+    Result r = RunHere({QStringLiteral("inspect"), Fixture("secparams.enc")});
     QCOMPARE(r.exitCode, 0);
     QVERIFY(r.out.contains(QStringLiteral("Type:             key file")));
     QVERIFY(r.out.contains(QStringLiteral("Key:              present")));
@@ -127,7 +127,7 @@ void TestCli::inspectKeyFile()
 
     QTemporaryDir dir;
     QVERIFY(WriteAll(dir.filePath("secparams.enc"), QByteArray()));
-    r = RunCli({QStringLiteral("inspect"), dir.filePath("secparams.enc")});
+    r = RunHere({QStringLiteral("inspect"), dir.filePath("secparams.enc")});
     QCOMPARE(r.exitCode, 0);
     QVERIFY(r.out.contains(QStringLiteral("absent")));
     QVERIFY(r.out.contains(QStringLiteral("Property slots:   none")));
@@ -148,7 +148,7 @@ void TestCli::inspectDamagedFiles()
 {
     QFETCH(QString, file);
     QFETCH(QString, message);
-    const Result r = RunCli({QStringLiteral("inspect"), file});
+    const Result r = RunHere({QStringLiteral("inspect"), file});
     QCOMPARE(r.exitCode, 1);
     QVERIFY2(r.err.startsWith(QStringLiteral("nimbra-cli: error: ") + file), qPrintable(r.err));
     QVERIFY2(r.err.contains(message), qPrintable(r.err));
@@ -157,26 +157,18 @@ void TestCli::inspectDamagedFiles()
 void TestCli::speaksTheUsersLanguage()
 {
     QTemporaryDir config;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("XDG_CONFIG_HOME"), config.path());
-    env.remove(QStringLiteral("LC_ALL"));
-    env.remove(QStringLiteral("LC_MESSAGES"));
-    env.insert(QStringLiteral("LANG"), QStringLiteral("fr_CA.UTF-8"));
-    auto run = [&](const QStringList& arguments) {
-        QProcess process;
-        process.setProcessEnvironment(env);
-        process.start(QStringLiteral(NIMBRA_CLI), arguments);
-        process.waitForFinished(30000);
-        return QString::fromUtf8(process.readAllStandardError());
-    };
+    const QHash<QString, QString> env {{QStringLiteral("XDG_CONFIG_HOME"), config.path()},
+                                       {QStringLiteral("LANG"), QStringLiteral("fr_CA.UTF-8")}};
+    auto run = [&](const QStringList& arguments) { return RunHere(arguments, {}, env).err; };
     QString err = run({QStringLiteral("inspect"), Fixture("bad_trailer.enc")});
     QVERIFY2(err.contains(QStringLiteral("L'en-tête du fichier est endommagé")), qPrintable(err));
     err = run({QStringLiteral("frobnicate")});
     QVERIFY2(err.contains(QStringLiteral("commande inconnue « frobnicate »")), qPrintable(err));
-    // A saved choice wins over the environment.
+    // A saved choice wins over the environment. Settings are read once per
+    // process: this takes a process of its own.
     QVERIFY(QDir().mkpath(config.filePath(QStringLiteral("Orvane"))));
     QVERIFY(WriteAll(config.filePath(QStringLiteral("Orvane/Nimbra.conf")), "[1.0.0.1]\nlanguageIndex=6\n"));
-    err = run({QStringLiteral("frobnicate")});
+    err = RunCli({QStringLiteral("frobnicate")}, {}, {}, env).err;
     QVERIFY2(err.contains(QStringLiteral("comando desconocido")), qPrintable(err));
 }
 
@@ -184,52 +176,52 @@ void TestCli::keyFileCommands()
 {
     QTemporaryDir root;
     const QString r = root.path();
-    Result res = RunCli({QStringLiteral("--root"), r, QStringLiteral("hint")});
+    Result res = RunHere({QStringLiteral("--root"), r, QStringLiteral("hint")});
     QCOMPARE(res.exitCode, 4);
     QVERIFY2(res.err.contains(QStringLiteral("Use \"init\"")), qPrintable(res.err));
 
-    res = RunCli({QStringLiteral("--root"), r, QStringLiteral("init")}, "secret1\nsecret2\n");
+    res = RunHere({QStringLiteral("--root"), r, QStringLiteral("init")}, "secret1\nsecret2\n");
     QCOMPARE(res.exitCode, 1);
     QVERIFY2(res.err.contains(QStringLiteral("does not match")), qPrintable(res.err));
-    res = RunCli({QStringLiteral("--root"), r, QStringLiteral("init"), QStringLiteral("--hint"), QStringLiteral("secret1")},
+    res = RunHere({QStringLiteral("--root"), r, QStringLiteral("init"), QStringLiteral("--hint"), QStringLiteral("secret1")},
                  "secret1\nsecret1\n");
     QCOMPARE(res.exitCode, 1);
     QVERIFY2(res.err.contains(QStringLiteral("must not give away")), qPrintable(res.err));
-    res = RunCli({QStringLiteral("--root"), r, QStringLiteral("init"), QStringLiteral("--hint"), QStringLiteral("the usual")},
+    res = RunHere({QStringLiteral("--root"), r, QStringLiteral("init"), QStringLiteral("--hint"), QStringLiteral("the usual")},
                  "secret1\nsecret1\n");
     QCOMPARE(res.exitCode, 0);
     QVERIFY(QFileInfo::exists(r + QStringLiteral("/Encrypted Data/secparams.enc")));
-    res = RunCli({QStringLiteral("--root"), r, QStringLiteral("init")}, "secret1\nsecret1\n");
+    res = RunHere({QStringLiteral("--root"), r, QStringLiteral("init")}, "secret1\nsecret1\n");
     QCOMPARE(res.exitCode, 1);
     QVERIFY2(res.err.contains(QStringLiteral("already set up")), qPrintable(res.err));
 
-    res = RunCli({QStringLiteral("--root"), r, QStringLiteral("hint")});
+    res = RunHere({QStringLiteral("--root"), r, QStringLiteral("hint")});
     QCOMPARE(res.exitCode, 0);
     QCOMPARE(res.out, QStringLiteral("Password hint: the usual\n"));
 
-    res = RunCli({QStringLiteral("--root"), r, QStringLiteral("passwd")}, "secret9\n");
+    res = RunHere({QStringLiteral("--root"), r, QStringLiteral("passwd")}, "secret9\n");
     QCOMPARE(res.exitCode, 3);
     QVERIFY(QProcess::execute(QStringLiteral("sh"), {QStringLiteral("-c"), QStringLiteral("printf 'secret1\\n' > ") + root.filePath(QStringLiteral("pw"))}) == 0);
-    res = RunCli({QStringLiteral("--root"), r, QStringLiteral("--password-file"), root.filePath(QStringLiteral("pw")),
+    res = RunHere({QStringLiteral("--root"), r, QStringLiteral("--password-file"), root.filePath(QStringLiteral("pw")),
                   QStringLiteral("passwd"), QStringLiteral("--hint"), QStringLiteral("new one")},
                  "renewed1\nrenewed1\n");
     QCOMPARE(res.exitCode, 0);
     QVERIFY2(res.out.contains(QStringLiteral("Your password has been changed.")), qPrintable(res.err));
-    res = RunCli({QStringLiteral("--root"), r, QStringLiteral("passwd")}, "renewed1\nrenewed2\nrenewed2\n");
+    res = RunHere({QStringLiteral("--root"), r, QStringLiteral("passwd")}, "renewed1\nrenewed2\nrenewed2\n");
     QCOMPARE(res.exitCode, 0);
-    res = RunCli({QStringLiteral("--root"), r, QStringLiteral("hint")});
+    res = RunHere({QStringLiteral("--root"), r, QStringLiteral("hint")});
     QCOMPARE(res.out, QStringLiteral("Password hint: new one\n"));
 
     // Nobody at a terminal to say yes: nothing is wiped.
-    res = RunCli({QStringLiteral("--root"), r, QStringLiteral("wipe")});
+    res = RunHere({QStringLiteral("--root"), r, QStringLiteral("wipe")});
     QCOMPARE(res.exitCode, 5);
     QVERIFY(res.err.contains(QStringLiteral("no terminal to answer on")));
-    res = RunCli({QStringLiteral("--root"), r, QStringLiteral("-q"), QStringLiteral("wipe"), QStringLiteral("--yes")});
+    res = RunHere({QStringLiteral("--root"), r, QStringLiteral("-q"), QStringLiteral("wipe"), QStringLiteral("--yes")});
     QCOMPARE(res.exitCode, 0);
     QVERIFY(res.err.isEmpty());
-    res = RunCli({QStringLiteral("--root"), r, QStringLiteral("hint")});
+    res = RunHere({QStringLiteral("--root"), r, QStringLiteral("hint")});
     QCOMPARE(res.exitCode, 4);
-    res = RunCli({QStringLiteral("--root"), r, QStringLiteral("init")}, "fresh-start\nfresh-start\n");
+    res = RunHere({QStringLiteral("--root"), r, QStringLiteral("init")}, "fresh-start\nfresh-start\n");
     QCOMPARE(res.exitCode, 0);
 }
 
@@ -237,19 +229,19 @@ void TestCli::tenWrongPasswordsWipe()
 {
     QTemporaryDir root;
     const QString r = root.path();
-    QCOMPARE(RunCli({QStringLiteral("--root"), r, QStringLiteral("init")}, "secret1\nsecret1\n").exitCode, 0);
+    QCOMPARE(RunHere({QStringLiteral("--root"), r, QStringLiteral("init")}, "secret1\nsecret1\n").exitCode, 0);
     QVERIFY(WriteAll(r + QStringLiteral("/Encrypted Data/1"), "stored"));
     for (int i = 1; i <= 9; ++i) {
-        const Result res = RunCli({QStringLiteral("--root"), r, QStringLiteral("passwd")}, "wrong-one\n");
+        const Result res = RunHere({QStringLiteral("--root"), r, QStringLiteral("passwd")}, "wrong-one\n");
         QCOMPARE(res.exitCode, 3);
         QCOMPARE(res.err.contains(QStringLiteral("only one attempt is left")), i == 9);
     }
-    const Result last = RunCli({QStringLiteral("--root"), r, QStringLiteral("passwd")}, "secret1-not\n");
+    const Result last = RunHere({QStringLiteral("--root"), r, QStringLiteral("passwd")}, "secret1-not\n");
     QCOMPARE(last.exitCode, 3);
     QVERIFY2(last.err.contains(QStringLiteral("have been destroyed")), qPrintable(last.err));
     QVERIFY(!QFileInfo::exists(r + QStringLiteral("/Encrypted Data/1")));
     QVERIFY(QFileInfo::exists(r + QStringLiteral("/Encrypted Data/secparams.enc")));
-    QCOMPARE(RunCli({QStringLiteral("--root"), r, QStringLiteral("passwd")}, "secret1\n").exitCode, 4);
+    QCOMPARE(RunHere({QStringLiteral("--root"), r, QStringLiteral("passwd")}, "secret1\n").exitCode, 4);
 }
 
 void TestCli::busyKeyFile()
@@ -274,25 +266,25 @@ void TestCli::storeCommands()
     const QStringList p = SetUpStore(root, &ready);
     QVERIFY(ready);
 
-    QCOMPARE(RunCli(p + QStringList {QStringLiteral("mkdir"), QStringLiteral("Photos/2026")}).exitCode, 0);
-    QCOMPARE(RunCli(p + QStringList {QStringLiteral("mkdir"), QStringLiteral("Docs")}).exitCode, 0);
-    QCOMPARE(RunCli(p + QStringList {QStringLiteral("mkdir"), QStringLiteral("docs")}).exitCode, 0);  // exists already
-    Result res = RunCli(p + QStringList {QStringLiteral("mkdir"), QStringLiteral("a|b")});
+    QCOMPARE(RunHere(p + QStringList {QStringLiteral("mkdir"), QStringLiteral("Photos/2026")}).exitCode, 0);
+    QCOMPARE(RunHere(p + QStringList {QStringLiteral("mkdir"), QStringLiteral("Docs")}).exitCode, 0);
+    QCOMPARE(RunHere(p + QStringList {QStringLiteral("mkdir"), QStringLiteral("docs")}).exitCode, 0);  // exists already
+    Result res = RunHere(p + QStringList {QStringLiteral("mkdir"), QStringLiteral("a|b")});
     QCOMPARE(res.exitCode, 1);
     QVERIFY2(res.err.contains(QStringLiteral("must not contain")), qPrintable(res.err));
-    res = RunCli(p + QStringList {QStringLiteral("ls")});
+    res = RunHere(p + QStringList {QStringLiteral("ls")});
     QCOMPARE(res.out, QStringLiteral("Docs/\nPhotos/\n"));
-    res = RunCli(p + QStringList {QStringLiteral("ls"), QStringLiteral("-R"), QStringLiteral("photos")});
+    res = RunHere(p + QStringList {QStringLiteral("ls"), QStringLiteral("-R"), QStringLiteral("photos")});
     QCOMPARE(res.out, QStringLiteral("2026/\n"));
-    res = RunCli(p + QStringList {QStringLiteral("ls"), QStringLiteral("-lR")});
+    res = RunHere(p + QStringList {QStringLiteral("ls"), QStringLiteral("-lR")});
     QCOMPARE(res.exitCode, 0);
     QCOMPARE(res.out.count(QLatin1Char('\n')), 3);
     QVERIFY(res.out.contains(QStringLiteral("Photos/2026/")));
-    res = RunCli(p + QStringList {QStringLiteral("ls"), QStringLiteral("Nothing")});
+    res = RunHere(p + QStringList {QStringLiteral("ls"), QStringLiteral("Nothing")});
     QCOMPARE(res.exitCode, 1);
     QVERIFY(res.err.contains(QStringLiteral("is not in the store")));
 
-    res = RunCli(p + QStringList {QStringLiteral("check")});
+    res = RunHere(p + QStringList {QStringLiteral("check")});
     QCOMPARE(res.exitCode, 0);
     QVERIFY2(res.out.contains(QStringLiteral("4 folders and 0 files checked: 0 problems found")), qPrintable(res.out));
     // The remains of an interrupted write and a damaged list with an intact backup.
@@ -300,27 +292,27 @@ void TestCli::storeCommands()
     QFile manifest(data + QStringLiteral("/.manifest"));
     QVERIFY(manifest.open(QIODevice::ReadWrite) && manifest.resize(150));
     manifest.close();
-    res = RunCli(p + QStringList {QStringLiteral("check")});
+    res = RunHere(p + QStringList {QStringLiteral("check")});
     QCOMPARE(res.exitCode, 1);
     QVERIFY2(res.out.contains(QStringLiteral("/: the contents list is damaged; its backup is intact.")), qPrintable(res.out));
     QVERIFY2(res.out.contains(QStringLiteral("/77: the remains of an interrupted write")), qPrintable(res.out));
-    res = RunCli(p + QStringList {QStringLiteral("check"), QStringLiteral("--repair")});
+    res = RunHere(p + QStringList {QStringLiteral("check"), QStringLiteral("--repair")});
     QCOMPARE(res.exitCode, 0);
     QVERIFY(!QFileInfo::exists(data + QStringLiteral("/77")));
-    res = RunCli(p + QStringList {QStringLiteral("check")});
+    res = RunHere(p + QStringList {QStringLiteral("check")});
     QCOMPARE(res.exitCode, 0);
 
-    res = RunCli(p + QStringList {QStringLiteral("rm"), QStringLiteral("Photos")});
+    res = RunHere(p + QStringList {QStringLiteral("rm"), QStringLiteral("Photos")});
     QCOMPARE(res.exitCode, 1);
     QVERIFY(res.err.contains(QStringLiteral("use -r")));
-    res = RunCli(p + QStringList {QStringLiteral("rm"), QStringLiteral("-r"), QStringLiteral("Photos"), QStringLiteral("Docs")});
+    res = RunHere(p + QStringList {QStringLiteral("rm"), QStringLiteral("-r"), QStringLiteral("Photos"), QStringLiteral("Docs")});
     QCOMPARE(res.exitCode, 5);
     QVERIFY2(res.err.contains(QStringLiteral("delete these 2 items")), qPrintable(res.err));
-    res = RunCli(p + QStringList {QStringLiteral("rm"), QStringLiteral("-r"), QStringLiteral("--yes"), QStringLiteral("Photos")});
+    res = RunHere(p + QStringList {QStringLiteral("rm"), QStringLiteral("-r"), QStringLiteral("--yes"), QStringLiteral("Photos")});
     QCOMPARE(res.exitCode, 0);
-    res = RunCli(p + QStringList {QStringLiteral("ls"), QStringLiteral("-R")});
+    res = RunHere(p + QStringList {QStringLiteral("ls"), QStringLiteral("-R")});
     QCOMPARE(res.out, QStringLiteral("Docs/\n"));
-    QCOMPARE(RunCli(p + QStringList {QStringLiteral("rm"), QStringLiteral("--yes"), QStringLiteral("/")}).exitCode, 2);
+    QCOMPARE(RunHere(p + QStringList {QStringLiteral("rm"), QStringLiteral("--yes"), QStringLiteral("/")}).exitCode, 2);
 }
 
 void TestCli::addGetCat()
@@ -336,69 +328,69 @@ void TestCli::addGetCat()
     QVERIFY(WriteAll(host.filePath(QStringLiteral("Album/Sub/two.txt")), "two"));
     QVERIFY(WriteAll(host.filePath(QStringLiteral("note.txt")), "first note"));
 
-    Result res = RunCli(p + QStringList {QStringLiteral("add"), QStringLiteral("--to"), QStringLiteral("Backup/2026"),
+    Result res = RunHere(p + QStringList {QStringLiteral("add"), QStringLiteral("--to"), QStringLiteral("Backup/2026"),
                                          host.filePath(QStringLiteral("Album")), host.filePath(QStringLiteral("note.txt")),
                                          host.filePath(QStringLiteral("missing"))});
     QCOMPARE(res.exitCode, 1);
     QVERIFY2(res.err.contains(QStringLiteral("does not exist")), qPrintable(res.err));
-    res = RunCli(p + QStringList {QStringLiteral("ls"), QStringLiteral("-R"), QStringLiteral("Backup")});
+    res = RunHere(p + QStringList {QStringLiteral("ls"), QStringLiteral("-R"), QStringLiteral("Backup")});
     QCOMPARE(res.out, QStringLiteral("2026/\n2026/Album/\n2026/Album/Sub/\n2026/Album/Sub/two.txt\n2026/Album/one.jpg\n2026/note.txt\n"));
-    res = RunCli(p + QStringList {QStringLiteral("cat"), QStringLiteral("Backup/2026/note.txt")});
+    res = RunHere(p + QStringList {QStringLiteral("cat"), QStringLiteral("Backup/2026/note.txt")});
     QCOMPARE(res.exitCode, 0);
     QCOMPARE(res.out, QStringLiteral("first note"));
-    QCOMPARE(RunCli(p + QStringList {QStringLiteral("cat"), QStringLiteral("Backup")}).exitCode, 1);
+    QCOMPARE(RunHere(p + QStringList {QStringLiteral("cat"), QStringLiteral("Backup")}).exitCode, 1);
 
     QVERIFY(WriteAll(host.filePath(QStringLiteral("note.txt")), "second note"));
-    res = RunCli(p + QStringList {QStringLiteral("add"), QStringLiteral("--to"), QStringLiteral("Backup/2026"), QStringLiteral("--skip"),
+    res = RunHere(p + QStringList {QStringLiteral("add"), QStringLiteral("--to"), QStringLiteral("Backup/2026"), QStringLiteral("--skip"),
                                   host.filePath(QStringLiteral("note.txt"))});
     QCOMPARE(res.exitCode, 5);
-    QCOMPARE(RunCli(p + QStringList {QStringLiteral("cat"), QStringLiteral("Backup/2026/note.txt")}).out, QStringLiteral("first note"));
-    res = RunCli(p + QStringList {QStringLiteral("add"), QStringLiteral("--to"), QStringLiteral("Backup/2026"), QStringLiteral("--overwrite"),
+    QCOMPARE(RunHere(p + QStringList {QStringLiteral("cat"), QStringLiteral("Backup/2026/note.txt")}).out, QStringLiteral("first note"));
+    res = RunHere(p + QStringList {QStringLiteral("add"), QStringLiteral("--to"), QStringLiteral("Backup/2026"), QStringLiteral("--overwrite"),
                                   host.filePath(QStringLiteral("note.txt"))});
     QCOMPARE(res.exitCode, 0);
-    QCOMPARE(RunCli(p + QStringList {QStringLiteral("cat"), QStringLiteral("Backup/2026/note.txt")}).out, QStringLiteral("second note"));
-    QCOMPARE(RunCli(p + QStringList {QStringLiteral("add"), QStringLiteral("--skip"), QStringLiteral("--overwrite"), QStringLiteral("x")}).exitCode, 2);
+    QCOMPARE(RunHere(p + QStringList {QStringLiteral("cat"), QStringLiteral("Backup/2026/note.txt")}).out, QStringLiteral("second note"));
+    QCOMPARE(RunHere(p + QStringList {QStringLiteral("add"), QStringLiteral("--skip"), QStringLiteral("--overwrite"), QStringLiteral("x")}).exitCode, 2);
 
     // A stored file cut short: cat and get fail with their own message, check names
     // it, with the terminal control in its name escaped.
     const QString cutName = QStringLiteral("cut\x1b[2J.bin");
     QVERIFY(WriteAll(host.filePath(cutName), Pattern(5000, 7)));
-    QCOMPARE(RunCli(p + QStringList {QStringLiteral("add"), host.filePath(cutName)}).exitCode, 0);
+    QCOMPARE(RunHere(p + QStringList {QStringLiteral("add"), host.filePath(cutName)}).exitCode, 0);
     QString cut;
     for (const QFileInfo& info : QDir(r + QStringLiteral("/Encrypted Data")).entryInfoList(QDir::Files)) {
         if (info.size() > 5000 && info.fileName().toUInt() != 0)
             cut = info.filePath();
     }
     QVERIFY(WriteAll(cut, ReadAll(cut).chopped(32)));
-    res = RunCli(p + QStringList {QStringLiteral("cat"), cutName});
+    res = RunHere(p + QStringList {QStringLiteral("cat"), cutName});
     QCOMPARE(res.exitCode, 1);
     QVERIFY(res.out.isEmpty());
     QVERIFY2(res.err.contains(QStringLiteral("shorter or longer than its header says")), qPrintable(res.err));
     QTemporaryDir cutOut;
-    res = RunCli(p + QStringList {QStringLiteral("get"), QStringLiteral("--to"), cutOut.path(), cutName});
+    res = RunHere(p + QStringList {QStringLiteral("get"), QStringLiteral("--to"), cutOut.path(), cutName});
     QVERIFY(res.exitCode != 0);
     QVERIFY(!QFileInfo::exists(cutOut.filePath(cutName)));
-    res = RunCli(p + QStringList {QStringLiteral("check")});
+    res = RunHere(p + QStringList {QStringLiteral("check")});
     QCOMPARE(res.exitCode, 1);
     QVERIFY2(res.out.contains(QStringLiteral("/cut\\x1b[2J.bin: damaged")), qPrintable(res.out));
     QVERIFY(!res.out.contains(QChar(0x1b)));
 
     QTemporaryDir out;
-    res = RunCli(p + QStringList {QStringLiteral("get"), QStringLiteral("--to"), out.path(), QStringLiteral("Backup/2026/Album")});
+    res = RunHere(p + QStringList {QStringLiteral("get"), QStringLiteral("--to"), out.path(), QStringLiteral("Backup/2026/Album")});
     QCOMPARE(res.exitCode, 0);
     QCOMPARE(ReadAll(out.filePath(QStringLiteral("Album/one.jpg"))), Pattern(700000, 1));
     QCOMPARE(ReadAll(out.filePath(QStringLiteral("Album/Sub/two.txt"))), QByteArray("two"));
     QCOMPARE(QFileInfo(out.filePath(QStringLiteral("Album/one.jpg"))).lastModified(),
              QFileInfo(host.filePath(QStringLiteral("Album/one.jpg"))).lastModified());
     QVERIFY(WriteAll(out.filePath(QStringLiteral("Album/Sub/two.txt")), "changed on the host"));
-    res = RunCli(p + QStringList {QStringLiteral("get"), QStringLiteral("--to"), out.path(), QStringLiteral("--skip"),
+    res = RunHere(p + QStringList {QStringLiteral("get"), QStringLiteral("--to"), out.path(), QStringLiteral("--skip"),
                                   QStringLiteral("Backup/2026/Album")});
     QCOMPARE(ReadAll(out.filePath(QStringLiteral("Album/Sub/two.txt"))), QByteArray("changed on the host"));
-    res = RunCli(p + QStringList {QStringLiteral("get"), QStringLiteral("--to"), out.path(), QStringLiteral("--overwrite"),
+    res = RunHere(p + QStringList {QStringLiteral("get"), QStringLiteral("--to"), out.path(), QStringLiteral("--overwrite"),
                                   QStringLiteral("Backup/2026/Album")});
     QCOMPARE(res.exitCode, 0);
     QCOMPARE(ReadAll(out.filePath(QStringLiteral("Album/Sub/two.txt"))), QByteArray("two"));
-    res = RunCli(p + QStringList {QStringLiteral("get"), QStringLiteral("--to"), out.path(), QStringLiteral("Nope")});
+    res = RunHere(p + QStringList {QStringLiteral("get"), QStringLiteral("--to"), out.path(), QStringLiteral("Nope")});
     QCOMPARE(res.exitCode, 1);
 }
 

@@ -28,7 +28,7 @@ const QStringList kCommands = {
 
 QJsonArray Listing(const QStringList& store, const QStringList& arguments)
 {
-    const Result r = RunCli(store + QStringList {QStringLiteral("ls"), QStringLiteral("--json")} + arguments);
+    const Result r = RunHere(store + QStringList {QStringLiteral("ls"), QStringLiteral("--json")} + arguments);
     QJsonParseError error;
     const QJsonDocument document = QJsonDocument::fromJson(r.out.toUtf8(), &error);
     if (r.exitCode != 0 || error.error != QJsonParseError::NoError || !document.isArray())
@@ -68,11 +68,11 @@ private slots:
 void TestCliEcosystem::everyCommandNamesABadOption()
 {
     for (const QString& command : kCommands) {
-        const Result r = RunCli({command, QStringLiteral("--bogus")});
+        const Result r = RunHere({command, QStringLiteral("--bogus")});
         QCOMPARE(r.exitCode, 2);
         QVERIFY2(r.err.contains(QStringLiteral("unknown option \"--bogus\"")), qPrintable(command + r.err));
     }
-    const Result value = RunCli({QStringLiteral("get"), QStringLiteral("x"), QStringLiteral("--to")});
+    const Result value = RunHere({QStringLiteral("get"), QStringLiteral("x"), QStringLiteral("--to")});
     QCOMPARE(value.exitCode, 2);
     QVERIFY2(value.err.contains(QStringLiteral("--to needs a value")), qPrintable(value.err));
 }
@@ -85,23 +85,23 @@ void TestCliEcosystem::globalOptionsAnywhere()
     QVERIFY(ok);
     QVERIFY(WriteAll(root.filePath(QStringLiteral("a.txt")), "alpha"));
     // Options of the tool after the command and between its arguments.
-    Result r = RunCli(QStringList {QStringLiteral("add"), QStringLiteral("-q"), root.filePath(QStringLiteral("a.txt"))} + store);
+    Result r = RunHere(QStringList {QStringLiteral("add"), QStringLiteral("-q"), root.filePath(QStringLiteral("a.txt"))} + store);
     QCOMPARE(r.exitCode, 0);
     QVERIFY2(r.err.isEmpty(), qPrintable(r.err));
-    r = RunCli(QStringList {QStringLiteral("cat"), QStringLiteral("--root=") + root.path(), QStringLiteral("a.txt"),
+    r = RunHere(QStringList {QStringLiteral("cat"), QStringLiteral("--root=") + root.path(), QStringLiteral("a.txt"),
                 QStringLiteral("--password-file=") + root.filePath(QStringLiteral("pw"))});
     QCOMPARE(r.exitCode, 0);
     QCOMPARE(r.out, QStringLiteral("alpha"));
     // A command's own option keeps its value even when it looks like one of
     // the tool's; after "--" nothing is taken as an option.
-    r = RunCli(store + QStringList {QStringLiteral("add"), QStringLiteral("--to"), QStringLiteral("-q"),
+    r = RunHere(store + QStringList {QStringLiteral("add"), QStringLiteral("--to"), QStringLiteral("-q"),
                                     root.filePath(QStringLiteral("a.txt"))});
     QCOMPARE(r.exitCode, 0);
-    r = RunCli(store + QStringList {QStringLiteral("mkdir"), QStringLiteral("--"), QStringLiteral("--quiet")});
+    r = RunHere(store + QStringList {QStringLiteral("mkdir"), QStringLiteral("--"), QStringLiteral("--quiet")});
     QCOMPARE(r.exitCode, 0);
-    r = RunCli(store + QStringList {QStringLiteral("ls"), QStringLiteral("-R")});
+    r = RunHere(store + QStringList {QStringLiteral("ls"), QStringLiteral("-R")});
     QCOMPARE(r.out, QStringLiteral("--quiet/\n-q/\n-q/a.txt\na.txt\n"));
-    r = RunCli(store + QStringList {QStringLiteral("ls"), QStringLiteral("--"), QStringLiteral("-h")});
+    r = RunHere(store + QStringList {QStringLiteral("ls"), QStringLiteral("--"), QStringLiteral("-h")});
     QCOMPARE(r.exitCode, 1);  // a store path, not the help
     QVERIFY(r.out.isEmpty());
 }
@@ -114,7 +114,7 @@ void TestCliEcosystem::jsonListing()
     QVERIFY(ok);
     QCOMPARE(Listing(store, {}), QJsonArray());  // an empty store is still an array
     QVERIFY(WriteAll(root.filePath(QStringLiteral("b \"q\".txt")), QByteArray(1000, 'b')));
-    QCOMPARE(RunCli(store + QStringList {QStringLiteral("add"), QStringLiteral("--to"), QStringLiteral("Docs"),
+    QCOMPARE(RunHere(store + QStringList {QStringLiteral("add"), QStringLiteral("--to"), QStringLiteral("Docs"),
                                          root.filePath(QStringLiteral("b \"q\".txt"))})
                  .exitCode,
              0);
@@ -138,7 +138,7 @@ void TestCliEcosystem::jsonListing()
 
 void TestCliEcosystem::manualPage()
 {
-    const Result r = RunCli({QStringLiteral("help"), QStringLiteral("--man")});
+    const Result r = RunHere({QStringLiteral("help"), QStringLiteral("--man")});
     QCOMPARE(r.exitCode, 0);
     for (const QString& command : kCommands)
         QVERIFY2(r.out.contains(QStringLiteral("\n.SS ") + command), qPrintable(command));
@@ -159,7 +159,7 @@ void TestCliEcosystem::manualPage()
 
 void TestCliEcosystem::bashCompletion()
 {
-    const Result r = RunCli({QStringLiteral("help"), QStringLiteral("--bash-completion")});
+    const Result r = RunHere({QStringLiteral("help"), QStringLiteral("--bash-completion")});
     QCOMPARE(r.exitCode, 0);
     const QString script = r.out;
     QCOMPARE(Complete(script, {QStringLiteral("nimbra-cli"), QStringLiteral("-q"), QStringLiteral("ch")}),

@@ -74,14 +74,14 @@ void TestCliEdges::storeInFolderWithPercentSigns()
     QTemporaryDir base;
     const QString r = base.filePath(QStringLiteral("50%OFF%sale"));
     QVERIFY(QDir().mkpath(r));
-    Result res = RunCli({QStringLiteral("--root"), r, QStringLiteral("init")}, "secret1\nsecret1\n");
+    Result res = RunHere({QStringLiteral("--root"), r, QStringLiteral("init")}, "secret1\nsecret1\n");
     QCOMPARE(res.exitCode, 0);
     QVERIFY2(res.out.contains(r + QStringLiteral("/Encrypted Data")), qPrintable(res.out));
     QVERIFY(QFileInfo::exists(r + QStringLiteral("/Encrypted Data/secparams.enc")));
     // Nothing was made anywhere else.
     QCOMPARE(QDir(base.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
              QStringList {QStringLiteral("50%OFF%sale")});
-    res = RunCli({QStringLiteral("--root"), r, QStringLiteral("ls")}, "secret1\n");
+    res = RunHere({QStringLiteral("--root"), r, QStringLiteral("ls")}, "secret1\n");
     QCOMPARE(res.exitCode, 0);
 }
 
@@ -111,13 +111,13 @@ void TestCliEdges::namesCannotDriveTheTerminal()
     QVERIFY(QDir().mkpath(host.filePath(QStringLiteral("Album"))));
     QVERIFY(WriteAll(host.filePath(QStringLiteral("Album/one.txt")), "one"));
     QVERIFY(WriteAll(host.filePath(QStringLiteral("Album/red\x1b[31mtext")), "red"));
-    QCOMPARE(RunCli(p + QStringList {QStringLiteral("add"), host.filePath(QStringLiteral("Album"))}).exitCode, 0);
+    QCOMPARE(RunHere(p + QStringList {QStringLiteral("add"), host.filePath(QStringLiteral("Album"))}).exitCode, 0);
     QVERIFY(AddCraftedEntries(root.path(), QStringLiteral("Album"),
                               {QStringLiteral("clear\x1b[2J\x1b[H"), QStringLiteral("title\x1b]0;pwned\x07"),
                                QStringLiteral("two\nlines"), QStringLiteral("back\\slash\rreturn"),
                                QStringLiteral("mirror\u202Etxt.exe"), QStringLiteral("$'looks quoted'")}));
 
-    const Result res = RunCli(p + QStringList {QStringLiteral("ls"), QStringLiteral("-R")});
+    const Result res = RunHere(p + QStringList {QStringLiteral("ls"), QStringLiteral("-R")});
     QCOMPARE(res.exitCode, 0);
     for (const QChar c : res.out) {
         if (c != QLatin1Char('\n'))
@@ -135,11 +135,11 @@ void TestCliEdges::namesCannotDriveTheTerminal()
 
     // The hint is readable without the password, so anyone can plant one.
     QTemporaryDir other;
-    QCOMPARE(RunCli({QStringLiteral("--root"), other.path(), QStringLiteral("init"), QStringLiteral("--hint"),
+    QCOMPARE(RunHere({QStringLiteral("--root"), other.path(), QStringLiteral("init"), QStringLiteral("--hint"),
                      QStringLiteral("blue\x1b[2J\x1b]0;x\x07")},
                     "secret1\nsecret1\n").exitCode,
              0);
-    const Result hint = RunCli({QStringLiteral("--root"), other.path(), QStringLiteral("hint")});
+    const Result hint = RunHere({QStringLiteral("--root"), other.path(), QStringLiteral("hint")});
     QCOMPARE(hint.out, QStringLiteral("Password hint: blue\\e[2J\\e]0;x\\a\n"));
 }
 
@@ -152,13 +152,13 @@ void TestCliEdges::getThatSkipsFails()
     QVERIFY(ready);
     QVERIFY(QDir().mkpath(host.filePath(QStringLiteral("Album"))));
     QVERIFY(WriteAll(host.filePath(QStringLiteral("Album/one.txt")), "one"));
-    QCOMPARE(RunCli(p + QStringList {QStringLiteral("add"), host.filePath(QStringLiteral("Album"))}).exitCode, 0);
+    QCOMPARE(RunHere(p + QStringList {QStringLiteral("add"), host.filePath(QStringLiteral("Album"))}).exitCode, 0);
     // Names that would leave the target folder, one of them with an escape sequence.
     QVERIFY(AddCraftedEntries(root.path(), QStringLiteral("Album"),
                               {QStringLiteral(".."), QStringLiteral("up/\x1b[2Jthere")}));
 
     QTemporaryDir out;
-    const Result res = RunCli(p + QStringList {QStringLiteral("get"), QStringLiteral("--to"), out.path(), QStringLiteral("Album")});
+    const Result res = RunHere(p + QStringList {QStringLiteral("get"), QStringLiteral("--to"), out.path(), QStringLiteral("Album")});
     QCOMPARE(res.exitCode, 1);
     QVERIFY2(res.err.contains(QStringLiteral("cannot be used on this computer (\"..\")")), qPrintable(res.err));
     QVERIFY2(res.err.contains(QStringLiteral("(\"up/\\e[2Jthere\")")), qPrintable(res.err));

@@ -1,10 +1,19 @@
 #include "CliTestSupport.h"
 
 #include "TestSupport.h"
+#include "cli/CliApp.h"
 
+#include <QFile>
+#include <QHash>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QThread>
+
+#include <cstdio>
+#include <optional>
+#include <fcntl.h>
+#include <stdio_ext.h>
+#include <unistd.h>
 
 namespace nbr::test {
 
@@ -46,6 +55,103 @@ Result RunCli(const QStringList& arguments, const QByteArray& input, const QStri
     result.exitCode = process.exitCode();
     result.out = QString::fromUtf8(process.readAllStandardOutput());
     result.err = QString::fromUtf8(process.readAllStandardError());
+    return result;
+}
+
+namespace {
+
+// One standard stream of this process pointed at a file for a while.
+class Redirect {
+public:
+    Redirect(int fd, const QString& file, int flags) : fd_(fd), saved_(::dup(fd))
+    {
+        const int target = ::open(QFile::encodeName(file).constData(), flags | O_CLOEXEC, 0600);
+        ok_ = saved_ >= 0 && target >= 0 && ::dup2(target, fd) >= 0;
+        if (target >= 0)
+            ::close(target);
+    }
+    ~Redirect()
+    {
+        if (saved_ >= 0) {
+            (void)::dup2(saved_, fd_);
+            ::close(saved_);
+        }
+    }
+    Redirect(const Redirect&) = delete;
+    Redirect& operator=(const Redirect&) = delete;
+    [[nodiscard]] bool Ok() const { return ok_; }
+
+private:
+    int fd_;
+    int saved_;
+    bool ok_ = false;
+};
+
+// The environment of a run set for its length, and put back after.
+class ScopedEnvironment {
+public:
+    explicit ScopedEnvironment(const QProcessEnvironment& env)
+    {
+        const QProcessEnvironment now = QProcessEnvironment::systemEnvironment();
+        for (const QString& key : now.keys() + env.keys()) {
+            if (now.value(key) == env.value(key) && now.contains(key) == env.contains(key))
+                continue;
+            saved_.insert(key, qEnvironmentVariableIsSet(qPrintable(key)) ? std::optional(qgetenv(qPrintable(key)))
+                                                                          : std::nullopt);
+            if (env.contains(key))
+                qputenv(qPrintable(key), env.value(key).toLocal8Bit());
+            else
+                qunsetenv(qPrintable(key));
+        }
+    }
+    ~ScopedEnvironment()
+    {
+        for (auto it = saved_.cbegin(); it != saved_.cend(); ++it) {
+            if (it.value())
+                qputenv(qPrintable(it.key()), *it.value());
+            else
+                qunsetenv(qPrintable(it.key()));
+        }
+    }
+    ScopedEnvironment(const ScopedEnvironment&) = delete;
+    ScopedEnvironment& operator=(const ScopedEnvironment&) = delete;
+
+private:
+    QHash<QString, std::optional<QByteArray>> saved_;
+};
+
+}  // namespace
+
+Result RunHere(const QStringList& arguments, const QByteArray& input, const QHash<QString, QString>& extra)
+{
+    QTemporaryDir io;
+    Result result;
+    const QString in = io.filePath(QStringLiteral("in"));
+    const QString out = io.filePath(QStringLiteral("out"));
+    const QString err = io.filePath(QStringLiteral("err"));
+    if (!io.isValid() || !WriteAll(in, input))
+        return result;
+    QProcessEnvironment env = CliEnvironment();
+    for (auto it = extra.begin(); it != extra.end(); ++it)
+        env.insert(it.key(), it.value());
+    std::fflush(stdout);
+    std::fflush(stderr);
+    {
+        const ScopedEnvironment scoped(env);
+        const Redirect redirectIn(STDIN_FILENO, in, O_RDONLY);
+        const Redirect redirectOut(STDOUT_FILENO, out, O_WRONLY | O_CREAT | O_TRUNC);
+        const Redirect redirectErr(STDERR_FILENO, err, O_WRONLY | O_CREAT | O_TRUNC);
+        if (!redirectIn.Ok() || !redirectOut.Ok() || !redirectErr.Ok())
+            return result;
+        __fpurge(stdin);  // nothing of an earlier run's input stays buffered
+        clearerr(stdin);
+        cli::CliApp app;
+        result.exitCode = app.Run(arguments);
+        std::fflush(stdout);
+        std::fflush(stderr);
+    }
+    result.out = QString::fromUtf8(ReadAll(out));
+    result.err = QString::fromUtf8(ReadAll(err));
     return result;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 // Running nimbra-cli as a user would: a process of its own with settings and
-// a language of its own, a store set up for it, and a pseudo-terminal.
+// a language of its own, a store set up for it, and a pseudo-terminal; or
+// its command frame in the test's own process, with the same settings.
 
 #include <QByteArray>
 #include <QHash>
@@ -28,6 +29,13 @@ QProcessEnvironment CliEnvironment();
 // instead. `extra` adds to or overrides the environment.
 Result RunCli(const QStringList& arguments, const QByteArray& input = {}, const QString& inputFile = {},
               const QHash<QString, QString>& extra = {}, int timeoutMs = 30000);
+// Runs nimbra-cli's command frame in this process, as the program would run
+// it: standard input from `input`, standard output and error caught whole
+// (what the commands write through the C library too), the environment of
+// CliEnvironment() plus `extra` for the run. For a command's logic; what
+// needs a process of its own (signals, a terminal, a lock another process
+// holds, the exit of the process itself) goes through RunCli.
+Result RunHere(const QStringList& arguments, const QByteArray& input = {}, const QHash<QString, QString>& extra = {});
 // A store set up with the password "secret1", which the file "pw" holds;
 // gives the global options that reach it.
 QStringList SetUpStore(const QTemporaryDir& root, bool* ok);

@@ -37,8 +37,8 @@ TransferThread::TransferThread(IProgressDlg* progress, const LanguageManager& la
 
 TransferThread::~TransferThread()
 {
-    if (thread_)
-        thread_->wait();
+    // Joined here, before the members the thread works with are gone.
+    thread_.reset();
 }
 
 void TransferThread::StartPool(const SecParams& keys)

@@ -3,6 +3,7 @@
 // their thread, their status, and the progress routine they hand to the file
 // transforms, which drives the file bar, the job bar and the byte counts.
 
+#include "base/OwnedThread.h"
 #include "platform/Status.h"
 
 #include <QElapsedTimer>
@@ -112,7 +113,7 @@ private:
     std::atomic<Status> status_ {S_OK};
     mutable std::atomic<bool> leftOut_ {false};
     std::uint64_t fileBytesReported_ = 0;
-    std::unique_ptr<QThread> thread_;
+    OwnedThread thread_;
     // Saving is no change of what the transfer is, only of when its list
     // reaches the stick: the message boxes, which are const, save too.
     StoreManifest* held_ = nullptr;

@@ -4,6 +4,7 @@
 // ready, owner, cancel and finish rules; the Alt+letters a window's
 // controls get from their texts.
 
+#include "base/OwnedThread.h"
 #include "base/MainThreadAnswerer.h"
 #include "base/MessageBox.h"
 #include "app/MessageBoxLayout.h"
@@ -127,7 +128,7 @@ void TestDialogRules::workerBoxAnsweredOnMainThread()
     QCOMPARE(answerer.Answer(Ask(QStringLiteral("q"), mb::kYes | mb::kNo)), mb::kIdNo);
 
     std::atomic<std::uint32_t> answer {1};
-    std::unique_ptr<QThread> worker(QThread::create([&] {
+    OwnedThread worker(QThread::create([&] {
         answer = answerer.Answer(Ask(QStringLiteral("q"), mb::kYes | mb::kNo));
     }));
     shownOn = nullptr;
@@ -149,7 +150,7 @@ void TestDialogRules::workerReleasedWhenMainThreadEnds()
     std::atomic<int> shown {0};
     MainThreadAnswerer* answerer = nullptr;
     QSemaphore made, ending;
-    std::unique_ptr<QThread> main(QThread::create([&] {
+    OwnedThread main(QThread::create([&] {
         MainThreadAnswerer local([&](const MessageBoxRequest&) { return ++shown, mb::kIdOk; });
         answerer = &local;
         made.release();
@@ -160,7 +161,7 @@ void TestDialogRules::workerReleasedWhenMainThreadEnds()
     main->start();
     made.acquire();
     std::atomic<std::uint32_t> answer {1};
-    std::unique_ptr<QThread> worker(QThread::create([&] { answer = answerer->Answer(Ask({}, mb::kOk)); }));
+    OwnedThread worker(QThread::create([&] { answer = answerer->Answer(Ask({}, mb::kOk)); }));
     worker->start();
     AwaitWaiting(*answerer);
     QCOMPARE(answerer->Waiting(), 1);
@@ -174,7 +175,7 @@ void TestDialogRules::workerReleasedWhenMainThreadEnds()
     MainThreadAnswerer here([&](const MessageBoxRequest&) { return ++shown, mb::kIdOk; });
     here.Release();
     QCOMPARE(here.Answer(Ask({}, mb::kOk)), 0u);
-    std::unique_ptr<QThread> late(QThread::create([&] { answer = here.Answer(Ask({}, mb::kOk)); }));
+    OwnedThread late(QThread::create([&] { answer = here.Answer(Ask({}, mb::kOk)); }));
     late->start();
     QVERIFY(late->wait(5000));
     QCoreApplication::processEvents();
@@ -195,7 +196,7 @@ void TestDialogRules::progressReadyAndWaitForWindow()
     // A window that goes away releases a Begin waiting for it.
     state.SetWaitForWindow(true);
     std::atomic<bool> begun {true};
-    std::unique_ptr<QThread> worker(QThread::create([&] { begun = state.Begin(5); }));
+    OwnedThread worker(QThread::create([&] { begun = state.Begin(5); }));
     worker->start();
     QThread::msleep(20);
     state.SetReady(false);
@@ -212,7 +213,7 @@ void TestDialogRules::progressOwnerThread()
     QVERIFY(state.Step(60, &within));
     QVERIFY(within);
     // Another thread's calls change nothing.
-    std::unique_ptr<QThread> other(QThread::create([&] {
+    OwnedThread other(QThread::create([&] {
         (void)state.Step(30);
         (void)state.BeginFile(9);
         (void)state.End(false);
@@ -261,7 +262,7 @@ void TestDialogRules::progressCancelAndFinish()
     ProgressState::View v = state.TakeView();
     QCOMPARE(v.position, v.maximum);
     // End gave up the ownership: another thread may begin the next job.
-    std::unique_ptr<QThread> next(QThread::create([&] { (void)state.Begin(2); }));
+    OwnedThread next(QThread::create([&] { (void)state.Begin(2); }));
     next->start();
     QVERIFY(next->wait());
     QVERIFY(!state.IsCancelled());

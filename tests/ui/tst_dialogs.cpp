@@ -6,6 +6,7 @@
 #include "StoreFixture.h"
 #include "TestSupport.h"
 
+#include "base/OwnedThread.h"
 #include "base/DropFileList.h"
 #include "base/MainThreadAnswerer.h"
 #include "base/MessageBox.h"
@@ -171,7 +172,7 @@ void TestDialogs::workerBoxShownByMainThread()
         return true;
     });
     std::atomic<std::uint32_t> answer {1};
-    std::unique_ptr<QThread> worker(QThread::create([&] {
+    OwnedThread worker(QThread::create([&] {
         answer = answerer.Answer(Ask(QStringLiteral("Merge?"), mb::kYes | mb::kNo, mb::kIconInformation));
     }));
     worker->start();
@@ -263,7 +264,7 @@ void TestDialogs::progressReadyRules()
     English e;
     ProgressDlg dialog(e.languages);
     // Before the window is ready, a worker's Begin and Step are dropped.
-    std::unique_ptr<QThread> early(QThread::create([&] {
+    OwnedThread early(QThread::create([&] {
         dialog.Begin(10);
         (void)dialog.Step(5);
     }));
@@ -280,7 +281,7 @@ void TestDialogs::progressReadyRules()
     QSemaphore stepped, otherDone;
     double afterOther = -1;
     std::atomic<bool> begun {false};
-    std::unique_ptr<QThread> worker(QThread::create([&] {
+    OwnedThread worker(QThread::create([&] {
         waiting.Begin(10);
         begun = true;
         (void)waiting.Step(5);
@@ -294,7 +295,7 @@ void TestDialogs::progressReadyRules()
     Poll(this, [&] {
         if (!stepped.tryAcquire())
             return false;
-        std::unique_ptr<QThread> other(QThread::create([&] { (void)waiting.Step(5); }));
+        OwnedThread other(QThread::create([&] { (void)waiting.Step(5); }));
         other->start();
         other->wait();
         waiting.Refresh();
@@ -318,7 +319,7 @@ void TestDialogs::progressCloseOnlyByEnd()
     ProgressDlg dialog(e.languages);
     dialog.SetCancelable(true);
     dialog.EnableWaitForWindow();
-    std::unique_ptr<QThread> worker(QThread::create([&] {
+    OwnedThread worker(QThread::create([&] {
         dialog.Begin(100);
         dialog.SetLine1(QStringLiteral("Copying"));
         while (!dialog.IsCancelled())

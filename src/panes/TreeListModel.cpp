@@ -216,6 +216,10 @@ void TreeListModel::SetItemText(CTreeListItem* item, const QString& text, int co
     if (column >= item->texts_.size())
         item->texts_.resize(column + 1);
     item->texts_[column] = text;
+    // A text for a column the model does not show yet is kept for when it
+    // does; no index may name that column before then.
+    if (column >= columnCount())
+        return;
     const QModelIndex index = IndexOf(item, column);
     emit dataChanged(index, index);
 }

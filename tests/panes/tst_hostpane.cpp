@@ -16,6 +16,7 @@
 #include "store/CopyToDeviceThread.h"
 #include "store/StoreStatus.h"
 
+#include <QAbstractItemModelTester>
 #include <QFile>
 #include <QMimeData>
 #include <QTest>
@@ -62,6 +63,7 @@ struct Pane : StoreFixture {
     std::unique_ptr<MyComputerTreeController> controller;
     std::unique_ptr<Wiring> wiring;
     TreeListModel model;
+    QAbstractItemModelTester tester {&model, QAbstractItemModelTester::FailureReportingMode::QtTest};
     // The drag loop: gets the data of a drag and answers the effect.
     std::function<std::uint32_t(QMimeData*, std::uint32_t)> dragged;
 

@@ -18,6 +18,7 @@
 #include "store/OpenedFileList.h"
 #include "store/StoreStatus.h"
 
+#include <QAbstractItemModelTester>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -68,6 +69,7 @@ struct Pane : StoreFixture {
                       }},
         *store, opened};
     TreeListModel ctrl;
+    QAbstractItemModelTester tester {&ctrl, QAbstractItemModelTester::FailureReportingMode::QtTest};
     PaneNotify notify {ctrl, controller};
 
     Pane() { ctrl.SetNotify(&notify); }

@@ -7,6 +7,7 @@
 #include "panes/TreeController.h"
 #include "panes/TreeListModel.h"
 
+#include <QAbstractItemModelTester>
 #include <QMimeData>
 #include <QSignalSpy>
 #include <QTest>
@@ -85,6 +86,8 @@ public:
 // Wires expansion to the controller, as the pane's control does.
 struct Pane {
     TreeListModel model;
+    // Qt's own checks of the model's signals and answers, after every change.
+    QAbstractItemModelTester tester {&model, QAbstractItemModelTester::FailureReportingMode::QtTest};
     FixedController controller;
     Recorder notices;
     Pane()
@@ -116,6 +119,7 @@ private slots:
     void stateBitsAreCoupled()
     {
         TreeListModel model;
+        QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::QtTest);
         CTreeListItem* item = model.InsertItem(QStringLiteral("a"));
         model.SetItemState(item, tls::kExpanded);
         QCOMPARE(item->State(), tls::kExpanded | tls::kChildrenLoaded);
@@ -133,6 +137,7 @@ private slots:
     void deletionTellsItemThenDescendants()
     {
         TreeListModel model;
+        QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::QtTest);
         Recorder notices;
         model.SetNotify(&notices);
         CTreeListItem* a = model.InsertItem(QStringLiteral("a"));
@@ -164,6 +169,7 @@ private slots:
     void navigationCodes()
     {
         TreeListModel model;
+        QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::QtTest);
         CTreeListItem* a = model.InsertItem(QStringLiteral("a"));
         CTreeListItem* a1 = model.InsertItem(QStringLiteral("a1"), a);
         CTreeListItem* a2 = model.InsertItem(QStringLiteral("a2"), a);
@@ -195,6 +201,7 @@ private slots:
     void selectionCanBeVetoed()
     {
         TreeListModel model;
+        QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::QtTest);
         Recorder notices;
         model.SetNotify(&notices);
         CTreeListItem* a = model.InsertItem(QStringLiteral("a"));
@@ -285,6 +292,7 @@ private slots:
         QFETCH(int, nameWidth);
         LanguageManager languages;
         TreeListModel model;
+        QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::QtTest);
         FixedController controller;
         model.SetClientWidth(clientWidth);
         QCOMPARE(controller.SetupColumns(model, languages), S_OK);

@@ -9,10 +9,10 @@
 
 #include "base/DropFileList.h"
 #include "base/LanguageManager.h"
-#include "ui/panes/ProgressDlg.h"
 #include "security/SecParams.h"
 #include "store/CopyToDeviceThread.h"
 #include "store/EncryptedStore.h"
+#include "ui/panes/ProgressDlg.h"
 
 #include <QApplication>
 #include <QDir>

@@ -7,8 +7,8 @@
 #include "ReleasingNotify.h"
 #include "base/HeadlessProgress.h"
 #include "base/LanguageManager.h"
-#include "panes/TreeListModel.h"
 #include "panes/MyComputerTreeController.h"
+#include "panes/TreeListModel.h"
 
 #include <QCoreApplication>
 #include <QDateTime>

@@ -12,9 +12,9 @@
 
 #include "base/IProgressDlg.h"
 #include "base/LanguageManager.h"
-#include "ui/panes/ProgressDlg.h"
 #include "security/ICrypt.h"
 #include "store/TransferThread.h"
+#include "ui/panes/ProgressDlg.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

@@ -6,10 +6,10 @@
 // of mixed kinds. Prints the median of RUNS for each way and the ratios.
 
 #include "ReleasingNotify.h"
-#include "panes/DeviceDataTreeController.h"
 #include "base/DropFileList.h"
 #include "base/HeadlessProgress.h"
 #include "base/LanguageManager.h"
+#include "panes/DeviceDataTreeController.h"
 #include "panes/TreeListModel.h"
 #include "security/SecParams.h"
 #include "store/CopyToDeviceThread.h"

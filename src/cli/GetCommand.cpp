@@ -1,9 +1,9 @@
 #include "cli/GetCommand.h"
 
+#include "base/MessageBox.h"
 #include "base/MessageIds.h"
 #include "cli/CliArguments.h"
 #include "cli/CliContext.h"
-#include "base/MessageBox.h"
 #include "cli/ErrorCounter.h"
 #include "cli/ExitCode.h"
 #include "cli/KeyFileSession.h"

@@ -1,7 +1,7 @@
 #include "devices/UsbAdapterLight.h"
 
-#include "devices/SimulatedDeviceSource.h"
 #include "devices/DeviceNotifier.h"
+#include "devices/SimulatedDeviceSource.h"
 
 #include <QTimer>
 

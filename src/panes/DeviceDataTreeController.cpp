@@ -1,12 +1,13 @@
 #include "panes/DeviceDataTreeController.h"
 
 #include "base/ErrorText.h"
-#include "panes/FileIconTable.h"
 #include "base/LanguageManager.h"
 #include "base/MessageBox.h"
 #include "base/MessageIds.h"
-#include "panes/PaneMimeData.h"
 #include "base/ProgressWorker.h"
+#include "panes/FileIconTable.h"
+#include "panes/PaneMimeData.h"
+#include "panes/StoreDragRender.h"
 #include "panes/TreeListDataObject.h"
 #include "platform/FileSystem.h"
 #include "platform/NativePath.h"
@@ -14,7 +15,6 @@
 #include "store/EncryptedStore.h"
 #include "store/FileUtilities.h"
 #include "store/OpenedFileList.h"
-#include "panes/StoreDragRender.h"
 #include "store/StoreStatus.h"
 #include "store/WorkUnits.h"
 

@@ -1,8 +1,8 @@
 #include "security/SecParams.h"
 
 #include "platform/ProcessHardening.h"
-#include "security/FileStream.h"
 #include "security/CryptoGuard.h"
+#include "security/FileStream.h"
 #include "security/KeyFileLayout.h"
 #include "security/PropertyStore.h"
 #include "security/RandomSource.h"

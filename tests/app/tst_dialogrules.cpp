@@ -4,11 +4,11 @@
 // ready, owner, cancel and finish rules; the Alt+letters a window's
 // controls get from their texts.
 
-#include "base/OwnedThread.h"
-#include "base/MainThreadAnswerer.h"
-#include "base/MessageBox.h"
 #include "app/MessageBoxLayout.h"
 #include "app/MnemonicAssigner.h"
+#include "base/MainThreadAnswerer.h"
+#include "base/MessageBox.h"
+#include "base/OwnedThread.h"
 #include "base/ProgressState.h"
 
 #include <QEventLoop>

@@ -2,12 +2,12 @@
 // clean-shutdown flag in the key file, the single-instance lock.
 
 #include "app/CleanShutdown.h"
+#include "app/StoreSession.h"
+#include "app/WizardNavigation.h"
 #include "base/HeadlessProgress.h"
 #include "base/LanguageManager.h"
 #include "base/MessageIds.h"
-#include "app/StoreSession.h"
 #include "base/VariableStore.h"
-#include "app/WizardNavigation.h"
 #include "platform/HostFacts.h"
 #include "platform/SingleInstance.h"
 #include "security/KeyFileLayout.h"

@@ -3,6 +3,7 @@
 
 #include "TestSupport.h"
 
+#include "ScriptedMessageBox.h"
 #include "base/ErrorText.h"
 #include "base/IControlTexts.h"
 #include "base/IMultilangSupport.h"
@@ -10,7 +11,6 @@
 #include "base/MessageBox.h"
 #include "base/MessageIds.h"
 #include "base/RegistrySettings.h"
-#include "ScriptedMessageBox.h"
 #include "base/VariableStore.h"
 #include "security/SecurityStatus.h"
 

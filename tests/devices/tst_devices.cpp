@@ -4,16 +4,16 @@
 
 #include "TestSupport.h"
 
-#include "app/ISplash.h"
-#include "base/LanguageManager.h"
-#include "app/LaunchCheck.h"
-#include "base/MessageBox.h"
 #include "ScriptedMessageBox.h"
+#include "app/ISplash.h"
+#include "app/LaunchCheck.h"
 #include "app/StoreVolumeWatch.h"
+#include "base/LanguageManager.h"
+#include "base/MessageBox.h"
 #include "base/VariableStore.h"
-#include "devices/UdevDeviceSource.h"
-#include "devices/SimulatedDeviceSource.h"
 #include "devices/DeviceNotifier.h"
+#include "devices/SimulatedDeviceSource.h"
+#include "devices/UdevDeviceSource.h"
 #include "devices/UsbAdapterLight.h"
 
 #include <QCoreApplication>

@@ -2,19 +2,19 @@
 // pane takes, where a drop goes, the hover wait that opens a folder, the
 // data object's delayed decryption and the drag's temporary folder.
 
-#include "panes/DropEffect.h"
-#include "panes/PaneDropTarget.h"
-#include "panes/PaneMimeData.h"
-#include "panes/TreeController.h"
-#include "panes/TreeListDataObject.h"
-#include "panes/TreeListModel.h"
 #include "StoreFixture.h"
 #include "base/HeadlessProgress.h"
 #include "base/MessageIds.h"
+#include "panes/DropEffect.h"
+#include "panes/PaneDropTarget.h"
+#include "panes/PaneMimeData.h"
 #include "panes/PaneServices.h"
+#include "panes/StoreDragRender.h"
+#include "panes/TreeController.h"
+#include "panes/TreeListDataObject.h"
+#include "panes/TreeListModel.h"
 #include "store/CopyToDeviceThread.h"
 #include "store/DragTempFolder.h"
-#include "panes/StoreDragRender.h"
 
 #include <QDir>
 #include <QFile>

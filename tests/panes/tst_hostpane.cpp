@@ -8,9 +8,9 @@
 
 #include "base/HeadlessProgress.h"
 #include "base/MessageIds.h"
+#include "panes/MyComputerTreeController.h"
 #include "panes/PaneDropTarget.h"
 #include "panes/PaneMimeData.h"
-#include "panes/MyComputerTreeController.h"
 #include "platform/FaultInjection.h"
 #include "platform/HostPlaces.h"
 #include "store/CopyToDeviceThread.h"

@@ -6,10 +6,10 @@
 #include "StoreFixture.h"
 #include "TestSupport.h"
 
-#include "panes/DeviceDataTreeController.h"
-#include "panes/FileIconTable.h"
 #include "base/HeadlessProgress.h"
 #include "base/MessageIds.h"
+#include "panes/DeviceDataTreeController.h"
+#include "panes/FileIconTable.h"
 #include "panes/PaneDropTarget.h"
 #include "panes/PaneMimeData.h"
 #include "panes/TreeListDataObject.h"

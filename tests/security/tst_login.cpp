@@ -3,12 +3,12 @@
 
 #include "TestSupport.h"
 
-#include "base/HeadlessProgress.h"
 #include "app/KeyFileJobs.h"
+#include "app/StoreSession.h"
+#include "base/HeadlessProgress.h"
 #include "base/LanguageManager.h"
 #include "base/MessageIds.h"
 #include "base/ProgressWorker.h"
-#include "app/StoreSession.h"
 #include "base/VariableStore.h"
 #include "platform/ProcessHardening.h"
 #include "security/FileStream.h"

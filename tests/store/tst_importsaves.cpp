@@ -7,18 +7,18 @@
 #include "StoreFixture.h"
 #include "TestSupport.h"
 
+#include "ScriptedMessageBox.h"
 #include "base/DropFileList.h"
 #include "base/HeadlessProgress.h"
-#include "base/LanguageManager.h"
 #include "base/IMessageBoxAnswerer.h"
+#include "base/LanguageManager.h"
 #include "base/MessageBox.h"
 #include "base/MessageBoxRequest.h"
-#include "ScriptedMessageBox.h"
 #include "platform/FaultInjection.h"
 #include "security/SecParams.h"
-#include "store/FileCipherPool.h"
 #include "store/CopyToDeviceThread.h"
 #include "store/EncryptedStore.h"
+#include "store/FileCipherPool.h"
 #include "store/StoreManifest.h"
 
 #include <QDir>

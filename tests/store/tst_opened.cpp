@@ -4,10 +4,10 @@
 
 #include "TestSupport.h"
 
+#include "ScriptedMessageBox.h"
 #include "base/HeadlessProgress.h"
 #include "base/LanguageManager.h"
 #include "base/MessageBox.h"
-#include "ScriptedMessageBox.h"
 #include "platform/DesktopApps.h"
 #include "platform/NativePath.h"
 #include "platform/Processes.h"

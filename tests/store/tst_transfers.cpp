@@ -5,12 +5,12 @@
 #include "StoreFixture.h"
 #include "TestSupport.h"
 
+#include "ScriptedMessageBox.h"
 #include "base/DropFileList.h"
 #include "base/HeadlessProgress.h"
 #include "base/LanguageManager.h"
 #include "base/MessageBox.h"
 #include "base/MessageIds.h"
-#include "ScriptedMessageBox.h"
 #include "security/SecParams.h"
 #include "store/CopyToDeviceThread.h"
 #include "store/CopyToTempThread.h"

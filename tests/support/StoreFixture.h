@@ -5,9 +5,9 @@
 
 #include "TestSupport.h"
 
+#include "ScriptedMessageBox.h"
 #include "base/LanguageManager.h"
 #include "base/MessageBox.h"
-#include "ScriptedMessageBox.h"
 #include "security/SecParams.h"
 #include "store/EncryptedStore.h"
 

@@ -6,24 +6,24 @@
 #include "TestSupport.h"
 
 #include "Version.h"
+#include "app/MainFrameRules.h"
+#include "app/StoreSession.h"
 #include "base/HeadlessProgress.h"
 #include "base/LanguageManager.h"
-#include "app/MainFrameRules.h"
 #include "base/MessageBox.h"
 #include "base/MessageIds.h"
 #include "base/RegistrySettings.h"
-#include "app/StoreSession.h"
 #include "base/VariableStore.h"
+#include "panes/TreeListModel.h"
 #include "platform/HostFacts.h"
 #include "security/KeyFileLayout.h"
 #include "security/Password.h"
 #include "store/OpenedFileList.h"
+#include "ui/panes/TreeListCtrlView.h"
 #include "ui/windows/CAboutDlg.h"
 #include "ui/windows/CMainFrame.h"
 #include "ui/windows/ConfigurationDlg.h"
 #include "ui/windows/ConfigurationPagePassword.h"
-#include "panes/TreeListModel.h"
-#include "ui/panes/TreeListCtrlView.h"
 
 #include <QAction>
 #include <QApplication>

@@ -3,9 +3,9 @@
 // they open, names the selection's folder and frees every item's data when
 // it goes; columns, drop marks and pictures; fifty thousand rows.
 
-#include "panes/FileIconTable.h"
 #include "base/LanguageManager.h"
 #include "base/MessageIds.h"
+#include "panes/FileIconTable.h"
 #include "panes/TreeController.h"
 #include "panes/TreeData.h"
 #include "ui/controls/Artwork.h"

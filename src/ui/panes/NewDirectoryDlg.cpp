@@ -1,8 +1,8 @@
 #include "ui/panes/NewDirectoryDlg.h"
 
-#include "panes/FolderNameRule.h"
 #include "base/LanguageManager.h"
 #include "base/MessageIds.h"
+#include "panes/FolderNameRule.h"
 #include "ui/controls/Artwork.h"
 #include "ui/controls/VelaButton.h"
 #include "ui/controls/VelaLabel.h"

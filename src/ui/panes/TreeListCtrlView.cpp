@@ -1,8 +1,8 @@
 #include "ui/panes/TreeListCtrlView.h"
 
+#include "base/CommandIds.h"
 #include "base/ErrorText.h"
 #include "base/LanguageManager.h"
-#include "base/CommandIds.h"
 #include "base/MessageBox.h"
 #include "base/MessageIds.h"
 #include "panes/PaneMimeData.h"

@@ -1,18 +1,18 @@
 #include "ui/windows/CLoginDlg.h"
 
+#include "app/StoreSession.h"
 #include "base/ErrorText.h"
 #include "base/LanguageManager.h"
 #include "base/MessageBox.h"
 #include "base/MessageIds.h"
-#include "app/StoreSession.h"
+#include "security/KeyFileLayout.h"
+#include "security/Password.h"
 #include "ui/controls/DialogMnemonics.h"
 #include "ui/controls/Theme.h"
 #include "ui/controls/VelaButton.h"
 #include "ui/controls/VelaHyperLink.h"
 #include "ui/controls/VelaLabel.h"
 #include "ui/panes/ProgressDlg.h"
-#include "security/KeyFileLayout.h"
-#include "security/Password.h"
 
 #include <QLineEdit>
 

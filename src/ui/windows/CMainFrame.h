@@ -13,8 +13,8 @@
 // menu and toolbar follow that pane's state. Without controllers the panes
 // stay empty. The rules it follows live in MainFrameRules (no widgets).
 
-#include "ui/controls/CCustomFrameWnd.h"
 #include "platform/Status.h"
+#include "ui/controls/CCustomFrameWnd.h"
 
 #include <QHash>
 #include <QString>

@@ -1,8 +1,8 @@
 #include "ui/windows/CMessageBoxDlg.h"
 
+#include "app/MessageBoxLayout.h"
 #include "base/LanguageManager.h"
 #include "base/MessageBox.h"
-#include "app/MessageBoxLayout.h"
 #include "base/MessageIds.h"
 #include "ui/controls/Artwork.h"
 #include "ui/controls/DialogMnemonics.h"

@@ -7,11 +7,11 @@
 // and ends the program when the store's volume disappears.
 
 #include "base/LanguageManager.h"
-#include "panes/PaneServices.h"
 #include "base/RegistrySettings.h"
 #include "base/VariableStore.h"
-#include "platform/SingleInstance.h"
 #include "devices/ISimpleDeviceNotification.h"
+#include "panes/PaneServices.h"
+#include "platform/SingleInstance.h"
 
 #include <memory>
 

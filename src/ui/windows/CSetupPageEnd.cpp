@@ -1,14 +1,14 @@
 #include "ui/windows/CSetupPageEnd.h"
 
+#include "app/StoreSession.h"
 #include "base/ErrorText.h"
 #include "base/LanguageManager.h"
 #include "base/MessageBox.h"
 #include "base/MessageIds.h"
-#include "app/StoreSession.h"
+#include "security/SecurityStatus.h"
 #include "ui/controls/Theme.h"
 #include "ui/controls/VelaLabel.h"
 #include "ui/panes/ProgressDlg.h"
-#include "security/SecurityStatus.h"
 #include "ui/windows/CSetupPagePassword.h"
 
 #include <QTimer>

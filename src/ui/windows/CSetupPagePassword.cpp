@@ -1,14 +1,14 @@
 #include "ui/windows/CSetupPagePassword.h"
 
+#include "app/StoreSession.h"
 #include "base/ErrorText.h"
 #include "base/LanguageManager.h"
 #include "base/MessageBox.h"
 #include "base/MessageIds.h"
-#include "app/StoreSession.h"
-#include "ui/controls/Theme.h"
-#include "ui/controls/VelaLabel.h"
 #include "security/Password.h"
 #include "security/PasswordRules.h"
+#include "ui/controls/Theme.h"
+#include "ui/controls/VelaLabel.h"
 
 #include <QKeyEvent>
 #include <QLineEdit>

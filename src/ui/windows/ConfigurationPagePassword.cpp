@@ -1,15 +1,15 @@
 #include "ui/windows/ConfigurationPagePassword.h"
 
-#include "base/ErrorText.h"
 #include "app/KeyFileJobs.h"
+#include "app/StoreSession.h"
+#include "base/ErrorText.h"
 #include "base/LanguageManager.h"
 #include "base/MessageBox.h"
 #include "base/MessageIds.h"
-#include "app/StoreSession.h"
-#include "ui/controls/DialogMnemonics.h"
-#include "ui/controls/VelaButton.h"
 #include "security/Password.h"
 #include "security/PasswordRules.h"
+#include "ui/controls/DialogMnemonics.h"
+#include "ui/controls/VelaButton.h"
 
 #include <QGridLayout>
 #include <QKeyEvent>

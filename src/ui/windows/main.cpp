@@ -1,9 +1,9 @@
 // Nimbra: the program a person starts from the stick.
 
-#include "devices/UdevDeviceSource.h"
-#include "platform/ProcessHardening.h"
 #include "devices/SimulatedDeviceSource.h"
+#include "devices/UdevDeviceSource.h"
 #include "devices/UsbAdapterLight.h"
+#include "platform/ProcessHardening.h"
 #include "ui/windows/CNimbraApp.h"
 
 #include <QApplication>

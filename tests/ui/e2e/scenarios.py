@@ -20,7 +20,7 @@ import pyatspi
 
 NIMBRA, CLI = sys.argv[1], sys.argv[2]
 WORK = os.environ["NIMBRA_E2E_WORK"]
-LANG_DIR = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "lang")
+LANG_DIR = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "..", "lang")
 PASSWORD = "correct horse"
 HINT = "the horse"
 TITLE = "Nimbra- Orvane"

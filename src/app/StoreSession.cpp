@@ -3,6 +3,8 @@
 #include "base/VariableStore.h"
 #include "platform/CreationPolicy.h"
 #include "platform/FileAttributes.h"
+#include "security/KeyFileLayout.h"
+#include "security/SecurityStatus.h"
 #include "store/EncryptedStore.h"
 #include "store/FileUtilities.h"
 
@@ -41,15 +43,33 @@ Status StoreSession::Open(bool create, QString* subject)
         return S_FALSE;
     }
     FileStreamPtr stream(new FileStream);
-    const Status s = stream->Open(keyFile_);
+    Status s = stream->Open(keyFile_);
     if (Failed(s))
         return s;
+    // Only a missing, empty or reset key file means "not set up": setting up
+    // over anything else would throw away the key of every stored file.
+    params_.AttachStream(stream.get());
+    properties_.Attach(stream.get());
+    SecParams::KeyArea area = SecParams::KeyArea::Foreign;
+    s = params_.ReadKeyArea(&area);
+    if (Succeeded(s) && area == SecParams::KeyArea::Foreign) {
+        // A reset that stopped half way through erasing the key has marked
+        // the file first: finishing it is what the person asked for.
+        QString wiping;
+        const bool resetBegun = Succeeded(properties_.ReadString(KeyFileLayout::kSlotWipeMarker, &wiping))
+                                && wiping == QLatin1String("true");
+        if (resetBegun)
+            area = SecParams::KeyArea::Blank;
+        else
+            s = E_BAD_HEADER;
+    }
+    if (Failed(s)) {
+        params_.AttachStream(nullptr);
+        properties_.Attach(nullptr);
+        return s;
+    }
     stream_ = std::move(stream);
-    params_.AttachStream(stream_.get());
-    properties_.Attach(stream_.get());
-    bool has = false;
-    (void)params_.HasKeyFile(&has);
-    setUp_ = has;
+    setUp_ = area == SecParams::KeyArea::Key;
     return S_OK;
 }
 

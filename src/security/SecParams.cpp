@@ -91,6 +91,25 @@ Status SecParams::HasKeyFile(bool* has)
     return S_OK;
 }
 
+Status SecParams::ReadKeyArea(KeyArea* area)
+{
+    *area = KeyArea::Foreign;
+    if (!stream_)
+        return E_NO_KEY_STREAM;
+    std::array<std::uint8_t, L::kKeyAreaLength> bytes {};
+    std::uint32_t got = 0;
+    Status s = stream_->Seek(0, FileStream::kSeekSet, nullptr);
+    if (Succeeded(s))
+        s = stream_->Read(bytes.data(), L::kKeyAreaLength, &got);
+    if (Failed(s))
+        return s;
+    if (got >= L::kMagic.size() && std::equal(L::kMagic.begin(), L::kMagic.end(), bytes.begin()))
+        *area = KeyArea::Key;
+    else if (std::all_of(bytes.begin(), bytes.begin() + got, [](std::uint8_t b) { return b == 0; }))
+        *area = KeyArea::Blank;
+    return S_OK;
+}
+
 Status SecParams::WrapUnder(const std::uint8_t* password, std::size_t count, std::uint8_t* r)
 {
     return CryptoGuarded([&]() -> Status {

@@ -31,6 +31,11 @@ public:
     void AttachStream(FileStream* stream) { stream_ = stream; }
     // Whether the key file starts with the magic: false means "not set up".
     [[nodiscard]] Status HasKeyFile(bool* has);
+    // What the key area of the file holds: a key; nothing, as an empty file
+    // or the zeros a reset leaves; or anything else, which is a key file
+    // damaged (or not ours) that must never be taken for "not set up".
+    enum class KeyArea { Key, Blank, Foreign };
+    [[nodiscard]] Status ReadKeyArea(KeyArea* area);
     // Password bytes are UTF-16LE code units without terminator.
     [[nodiscard]] Status CreateNew(const std::uint8_t* password, std::size_t count);
     [[nodiscard]] Status Unlock(const std::uint8_t* password, std::size_t count);

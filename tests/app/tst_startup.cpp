@@ -1,5 +1,6 @@
-// The start-up decisions without a window: the wizard's navigation, the
-// clean-shutdown flag in the key file, the single-instance lock.
+// The start-up decisions without a window: the wizard's navigation, when a
+// key file means "not set up", the clean-shutdown flag in the key file, the
+// single-instance lock.
 
 #include "app/CleanShutdown.h"
 #include "app/StoreSession.h"
@@ -12,7 +13,11 @@
 #include "platform/SingleInstance.h"
 #include "security/KeyFileLayout.h"
 #include "security/Password.h"
+#include "security/PropertyStore.h"
+#include "security/SecurityStatus.h"
 
+#include <QDir>
+#include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -24,6 +29,8 @@ class TestStartup : public QObject {
 
 private slots:
     void wizardNavigation();
+    void onlyABlankKeyFileIsAFirstRun_data();
+    void onlyABlankKeyFileIsAFirstRun();
     void cleanShutdownFlag();
     void singleInstance();
 };
@@ -60,6 +67,86 @@ void TestStartup::wizardNavigation()
     QCOMPARE(back.Prev(), Action::kShowPage);
     QVERIFY(!back.IsFinishing());  // Back from the last page leaves the finishing state
     QCOMPARE(back.Escape(true), Action::kCancel);
+}
+
+namespace {
+
+QByteArray KeyFileOf(StoreSession& session)
+{
+    QFile file(session.KeyFile());
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+}  // namespace
+
+void TestStartup::onlyABlankKeyFileIsAFirstRun_data()
+{
+    // What the key file holds before the start: how it is read ("set up",
+    // "first run" or a failure that ends the start with the file untouched).
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("a key") << "key" << "set up";
+    QTest::newRow("empty") << "empty" << "first run";
+    QTest::newRow("erased by a reset") << "reset" << "first run";
+    QTest::newRow("reset stopped half way") << "torn reset" << "first run";
+    QTest::newRow("first block damaged") << "damaged" << "failure";
+    QTest::newRow("cut inside the magic") << "cut" << "failure";
+    QTest::newRow("someone else's file") << "text" << "failure";
+}
+
+void TestStartup::onlyABlankKeyFileIsAFirstRun()
+{
+    QFETCH(QString, kind);
+    QFETCH(QString, expected);
+    QTemporaryDir dir;
+    VariableStore variables;
+    variables.InitVariables({}, HostFacts {});
+    variables.SetVariable(QStringLiteral("NBR_DEVICE_DOCUMENT_LETTER"), dir.path());
+    LanguageManager languages;
+    QString keyFile;
+    {
+        StoreSession session(variables);
+        QCOMPARE(session.Open(true), S_OK);
+        keyFile = session.KeyFile();
+        if (kind != QLatin1String("empty")) {
+            QCOMPARE(session.Setup(Password(QStringLiteral("right-password")), QString()), S_OK);
+            HeadlessProgress dialog(&languages);
+            QVERIFY(session.Save(dialog, languages));
+        }
+        if (kind == QLatin1String("reset") || kind == QLatin1String("torn reset")) {
+            HeadlessProgress dialog(&languages);
+            QVERIFY(session.Wipe(dialog, QString()));
+        }
+        if (kind == QLatin1String("torn reset"))
+            QCOMPARE(session.Properties().WriteString(KeyFileLayout::kSlotWipeMarker, QStringLiteral("true")), S_OK);
+    }
+    QFile file(keyFile);
+    QVERIFY(file.open(QIODevice::ReadWrite));
+    QByteArray bytes = file.readAll();
+    if (kind == QLatin1String("torn reset")) {
+        bytes[KeyFileLayout::kRecordOffset + 3] = '\x5a';  // a block the erase did not reach
+    } else if (kind == QLatin1String("damaged")) {
+        bytes[1] = static_cast<char>(bytes[1] ^ 0x40);  // one flipped bit in the magic
+    } else if (kind == QLatin1String("cut")) {
+        bytes.truncate(5);
+    } else if (kind == QLatin1String("text")) {
+        bytes = "not a key file at all\n";
+    }
+    QVERIFY(file.resize(0) && file.seek(0) && file.write(bytes) == bytes.size());
+    file.close();
+
+    StoreSession session(variables);
+    QString subject;
+    const Status s = session.Open(true, &subject);
+    if (expected == QLatin1String("failure")) {
+        QCOMPARE(s, E_BAD_HEADER);
+        QCOMPARE(subject, keyFile);
+        QVERIFY(!session.IsOpen());
+        QCOMPARE(KeyFileOf(session), bytes);  // nothing written over it
+        return;
+    }
+    QCOMPARE(s, S_OK);
+    QCOMPARE(session.IsSetUp(), expected == QLatin1String("set up"));
 }
 
 void TestStartup::cleanShutdownFlag()

@@ -45,6 +45,7 @@ private slots:
     void keyFileCommands();
     void tenWrongPasswordsWipe();
     void busyKeyFile();
+    void damagedKeyFileIsNeverSetUpAgain();
     void storeCommands();
     void addGetCat();
     void interruptCancelsCleanly();
@@ -255,6 +256,22 @@ void TestCli::busyKeyFile()
     holder->Release();
     QCOMPARE(res.exitCode, 1);
     QVERIFY2(res.err.contains(QStringLiteral("in use by another Nimbra")), qPrintable(res.err));
+}
+
+void TestCli::damagedKeyFileIsNeverSetUpAgain()
+{
+    QTemporaryDir root;
+    const QString r = root.path();
+    QVERIFY(QDir().mkpath(root.filePath(QStringLiteral("Encrypted Data"))));
+    const QString keyFile = root.filePath(QStringLiteral("Encrypted Data/secparams.enc"));
+    const QByteArray damaged = Pattern(4096, 3);
+    QVERIFY(WriteAll(keyFile, damaged));
+    Result res = RunHere({QStringLiteral("--root"), r, QStringLiteral("init")}, "secret1\nsecret1\n");
+    QCOMPARE(res.exitCode, 1);
+    QVERIFY2(res.err.contains(QStringLiteral("secparams.enc: The file header is damaged")), qPrintable(res.err));
+    res = RunHere({QStringLiteral("--root"), r, QStringLiteral("ls")}, "secret1\n");
+    QCOMPARE(res.exitCode, 1);
+    QCOMPARE(ReadAll(keyFile), damaged);
 }
 
 void TestCli::storeCommands()

@@ -289,6 +289,7 @@ inline constexpr int kCopyIntoItself = 1522;
 inline constexpr int kPlaceHome = 1523;
 inline constexpr int kPlaceFileSystem = 1524;
 inline constexpr int kNotMovedToTrash = 1525;
+inline constexpr int kHoldsTheStore = 1526;
 // Every number above, for the checks of the packs.
 // The main window and its settings dialog.
 inline constexpr int kSettingsCurrentLabel = 1440;
@@ -353,6 +354,7 @@ inline constexpr int kAll[] = {
     kSettingsCurrentLabel, kSettingsNewLabel, kSettingsConfirmLabel, kSettingsHintLabel, kSettingsApply, kSettingsPageTitle, kPaneHost, kPaneStore, kToolbarName, kStatusBarName, kStatusReady, kAboutTitle,
     kMenuAddLauncher, kMenuRemoveLauncher, kLauncherNotChanged, kNotLocalFiles, kNotLocalNotCopied,
     kTitleCopying, kFileNotCopied, kCopyIntoItself, kPlaceHome, kPlaceFileSystem, kNotMovedToTrash,
+    kHoldsTheStore,
 };
 
 }  // namespace nbr::msg

@@ -14,6 +14,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <vector>
 
@@ -269,6 +270,27 @@ Status FileSystem::Kind(const QString& path, bool* isFolder)
     if (Succeeded(s))
         *isFolder = info.isFolder;
     return s;
+}
+
+bool FileSystem::Contains(const QString& outer, const QString& inner)
+{
+    struct stat folder {};
+    if (outer.isEmpty() || inner.isEmpty() || ::stat(NativePath::Encode(outer).constData(), &folder) != 0)
+        return false;
+    char* resolved = ::realpath(NativePath::Encode(inner).constData(), nullptr);
+    if (!resolved)
+        return false;
+    QByteArray path(resolved);
+    std::free(resolved);
+    for (;;) {
+        struct stat at {};
+        if (::stat(path.constData(), &at) == 0 && at.st_dev == folder.st_dev && at.st_ino == folder.st_ino)
+            return true;
+        const qsizetype slash = path.lastIndexOf('/');
+        if (path == "/" || slash < 0)
+            return false;
+        path.truncate(slash > 0 ? slash : 1);
+    }
 }
 
 bool FileSystem::RemoveTree(const QString& path, const TreeRemoval& how)

@@ -62,6 +62,12 @@ public:
     [[nodiscard]] static Status Rename(const QString& from, const QString& to);
     // S_OK with `isFolder`, or the status of the failed query.
     [[nodiscard]] static Status Kind(const QString& path, bool* isFolder);
+    // Whether `inner` is the folder `outer` or lies somewhere inside it, as
+    // the file system sees it: every folder on `inner`'s resolved path, from
+    // itself up to the root, is compared with `outer` by device and inode, so
+    // a second way to the same folder (a link, a bind mount) counts too.
+    // False when either cannot be looked at.
+    [[nodiscard]] static bool Contains(const QString& outer, const QString& inner);
     // Deletes a folder and everything in it, going on after failures. A link
     // is removed as a link and never followed, so the deletion cannot leave
     // the tree it was given; names that are not UTF-8 go like any other.

@@ -4,6 +4,7 @@
 #include "base/IProgressDlg.h"
 #include "base/LanguageManager.h"
 #include "base/MessageIds.h"
+#include "base/StickFolders.h"
 #include "platform/ConfinedPath.h"
 #include "platform/CreationPolicy.h"
 #include "platform/FileAttributes.h"
@@ -262,16 +263,35 @@ bool CopyToDeviceThread::LeaveOutUnstorable(const DirectoryEntry& item, const QS
     return true;
 }
 
+bool CopyToDeviceThread::HoldsOrInsideStore(const QString& path) const
+{
+    const QString launch = StickFolders::Launch(NativePath::ParentOf(store_.Root()));
+    for (const QString& folder : {store_.Root(), launch}) {
+        if (FileSystem::Contains(path, folder) || FileSystem::Contains(folder, path))
+            return true;
+    }
+    return false;
+}
+
 Status CopyToDeviceThread::Run()
 {
     const QString target = target_.isEmpty() ? store_.Root() : target_;
     std::uint64_t total = 0;
     QStringList paths;
+    Status refused = S_OK;
     for (QString path : files_.Paths()) {
         while (path.size() > 1 && path.endsWith(NativePath::kSeparator))
             path.chop(1);
         if (path.isEmpty())
             continue;
+        // The store in itself would never end: each folder is made before it
+        // is listed, and the walk would then enter what it made. Refused
+        // before anything is counted or made.
+        if (HoldsOrInsideStore(path)) {
+            ReportLeftOut(languages_.FormatText(msg::kHoldsTheStore, {path}));
+            refused = E_INVALIDARG;
+            continue;
+        }
         paths << path;
         if (IsCancelled())
             break;
@@ -283,6 +303,11 @@ Status CopyToDeviceThread::Run()
         progress_->Begin(0);
         progress_->End(true);
         return S_OK;
+    }
+    if (paths.isEmpty() && Failed(refused)) {
+        progress_->Begin(0);
+        progress_->End(false);
+        return E_STORE_NOT_ALL_STORED;
     }
     progress_->Begin(static_cast<std::uint32_t>(std::min<std::uint64_t>(total, 0xFFFFFFFFu)));
     progress_->SetTitle(languages_.GetText(msg::kTitleEncrypting));

@@ -73,6 +73,8 @@ private:
     // inside a dropped folder, a FIFO, socket, device or dangling link.
     [[nodiscard]] static bool LeaveOutUnstorable(const DirectoryEntry& item, const QString& path,
                                                  TransferThread* thread);
+    // Whether `path` is, holds or lies inside the store or the launch folder.
+    [[nodiscard]] bool HoldsOrInsideStore(const QString& path) const;
 
 private:
     EncryptedStore& store_;

@@ -12,6 +12,7 @@
 #include "store/FileUtilities.h"
 
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
@@ -93,6 +94,8 @@ private slots:
     void importTakesLinksAndSpecialFilesByTheRule();
     void importKeepsNamesThatDifferInCase();
     void importReportsWhatItCannotRead();
+    void importRefusesTheStoreItself_data();
+    void importRefusesTheStoreItself();
     void wipesReachTheDeviceBeforeTheDelete();
     void copyOutGoesOnPastABadItem();
     void replacingAHostFileWithALongName();
@@ -424,6 +427,69 @@ void TestConfinement::importReportsWhatItCannotRead()
     QCOMPARE(RunCli(Args(p, {QStringLiteral("cat"), QStringLiteral("Deep/fine.txt")})).out, QStringLiteral("fine"));
     QVERIFY(QDir(d).removeRecursively() || true);  // the chain is longer than removeRecursively reaches
     QVERIFY(FileUtilities::DeleteTree(d, nullptr, false, false));
+}
+
+namespace {
+
+// Every path under `folder`, for "nothing was made".
+QStringList TreeOf(const QString& folder)
+{
+    QStringList paths;
+    QDirIterator it(folder, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+                    QDirIterator::Subdirectories);
+    while (it.hasNext())
+        paths << it.next();
+    paths.sort();
+    return paths;
+}
+
+}  // namespace
+
+void TestConfinement::importRefusesTheStoreItself_data()
+{
+    // Where the dropped item is, from the folder that holds the stick's
+    // volume ("stick"): at, above or under the store or the launch folder,
+    // by its own path or by another way to it.
+    QTest::addColumn<QString>("source");
+    QTest::newRow("the folder that holds the volume") << "";
+    QTest::newRow("the volume") << "stick";
+    QTest::newRow("the store") << "stick/Encrypted Data";
+    QTest::newRow("the key file in the store") << "stick/Encrypted Data/secparams.enc";
+    QTest::newRow("the launch folder") << "stick/LaunchBin";
+    QTest::newRow("a file in the launch folder") << "stick/LaunchBin/left.txt";
+    QTest::newRow("a link to the volume") << "link";
+    QTest::newRow("the volume by a path with dots") << "stick/../stick";
+}
+
+void TestConfinement::importRefusesTheStoreItself()
+{
+    QFETCH(QString, source);
+    QTemporaryDir top;
+    QVERIFY(QDir().mkpath(top.filePath(QStringLiteral("stick"))));
+    // The store on a volume of its own inside `top`.
+    const QString root = top.filePath(QStringLiteral("stick"));
+    QVERIFY(WriteAll(root + QStringLiteral("/pw"), "secret1\n"));
+    QCOMPARE(RunCli({QStringLiteral("--root"), root, QStringLiteral("init")}, "secret1\nsecret1\n").exitCode, 0);
+    const QStringList options {QStringLiteral("--root"), root, QStringLiteral("--password-file"), root + QStringLiteral("/pw")};
+    QVERIFY(QDir().mkpath(root + QStringLiteral("/LaunchBin")));
+    QVERIFY(WriteAll(root + QStringLiteral("/LaunchBin/left.txt"), "left"));
+    QVERIFY(QFile::link(root, top.filePath(QStringLiteral("link"))));
+    QVERIFY(WriteAll(top.filePath(QStringLiteral("beside.txt")), "beside"));
+    const QStringList before = TreeOf(root + QStringLiteral("/Encrypted Data"));
+
+    // A process with a time limit: a copy of the store into itself would not end.
+    const QString path = source.isEmpty() ? top.path() : top.filePath(source);
+    Result r = RunCli(options + QStringList {QStringLiteral("add"), path}, {}, {}, {}, 20000);
+    QCOMPARE(r.exitCode, 1);
+    QVERIFY2(r.err.contains(QStringLiteral("holds the encrypted store or lies inside it")), qPrintable(r.err));
+    QCOMPARE(TreeOf(root + QStringLiteral("/Encrypted Data")), before);  // nothing made
+
+    // Beside a refused item, the others still go in, and the run says not all did.
+    r = RunCli(options + QStringList {QStringLiteral("add"), path, top.filePath(QStringLiteral("beside.txt"))}, {}, {},
+               {}, 20000);
+    QCOMPARE(r.exitCode, 1);
+    r = RunCli(options + QStringList {QStringLiteral("ls")});
+    QCOMPARE(r.out, QStringLiteral("beside.txt\n"));
 }
 
 void TestConfinement::wipesReachTheDeviceBeforeTheDelete()

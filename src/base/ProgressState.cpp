@@ -32,9 +32,13 @@ bool ProgressState::Begin(std::uint32_t total)
             owner_ = QThread::currentThreadId();
         else if (owner_ != QThread::currentThreadId())
             return false;
+        // A Cancel belongs to the job it was pressed in: one pressed while the
+        // job still counted its work (before its first Begin) ends it all the
+        // same; only a job after an ended one starts uncancelled.
+        if (view_.finished)
+            cancelled_ = false;
         view_.finished = false;
         failed_ = false;
-        cancelled_ = false;
         view_.maximum = static_cast<float>(total);
         view_.position = 0;
     }

@@ -59,7 +59,8 @@ public:
     [[nodiscard]] bool HasFailed() const { return failed_; }
 
     // The Cancel button: the flag, and `cancelText` on line 1 when the job
-    // may be cancelled (a null text leaves line 1 as it is).
+    // may be cancelled (a null text leaves line 1 as it is). The flag holds
+    // until a new job begins after End.
     void Cancel(const QString& cancelText);
     [[nodiscard]] bool IsCancelled() const;
 

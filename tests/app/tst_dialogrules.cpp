@@ -253,7 +253,9 @@ void TestDialogRules::progressCancelAndFinish()
     state.SetCancelable(true);
     state.Cancel(QStringLiteral("Cancelling..."));
     QCOMPARE(state.TakeView().line1, QStringLiteral("Cancelling..."));
-    // Cancelled until the next Begin.
+    // Cancelled until a new job begins after End.
+    QVERIFY(state.Begin(6));  // the same job, past its counting
+    QVERIFY(state.IsCancelled());
     QVERIFY(state.Step(1));
     QVERIFY(state.IsCancelled());
     QVERIFY(state.End(false));
@@ -268,6 +270,15 @@ void TestDialogRules::progressCancelAndFinish()
     QVERIFY(!state.IsCancelled());
     QVERIFY(!state.HasFailed());
     QVERIFY(!state.IsFinished());
+
+    // A Cancel pressed while a job still counts its work, before its first
+    // Begin, ends that job too.
+    ProgressState counting;
+    counting.SetReady(true);
+    counting.SetCancelable(true);
+    counting.Cancel(QStringLiteral("Cancelling..."));
+    QVERIFY(counting.Begin(10));
+    QVERIFY(counting.IsCancelled());
 }
 
 void TestDialogRules::progressNotifiesOncePerView()

@@ -62,12 +62,21 @@ struct Pane : StoreFixture {
     // The drag loop: gets the data of a drag and answers the effect.
     std::function<std::uint32_t(QMimeData*, std::uint32_t)> dragged;
     DeviceDataTreeController controller {
-        PaneServices {languages, [this] { return std::make_unique<HeadlessProgress>(&languages); }, nullptr,
+        PaneServices {languages,
+                      [this] {
+                          auto dialog = std::make_unique<HeadlessProgress>(&languages);
+                          // Cancel pressed at once, while the job still counts its work.
+                          if (cancelAtOnce)
+                              dialog->Cancel();
+                          return dialog;
+                      },
+                      nullptr,
                       [this](QMimeData* data, std::uint32_t allowed) -> std::uint32_t {
                           const std::unique_ptr<QMimeData> owned(data);
                           return dragged ? dragged(data, allowed) : drop::kNone;
                       }},
         *store, opened};
+    bool cancelAtOnce = false;
     TreeListModel ctrl;
     QAbstractItemModelTester tester {&ctrl, QAbstractItemModelTester::FailureReportingMode::QtTest};
     PaneNotify notify {ctrl, controller};
@@ -301,6 +310,20 @@ void TestStorePane::dropsIntoTheFolderOfAFile()
     QCOMPARE(p.controller.DropFiles(p.ctrl, DropFileList({kept, other}), &target, drop::kMove), S_OK);
     QCOMPARE(p.Stored(docs), (QStringList {"new.txt", "x.txt", "z.txt"}));
     QVERIFY(QFile::exists(kept));
+
+    // A move cancelled before it began to copy stores nothing and keeps
+    // every source.
+    QVERIFY(QDir().mkpath(p.host + QStringLiteral("/Album")));
+    const QString album = p.Host(QStringLiteral("Album/one.txt"));
+    const QString loose = p.Host(QStringLiteral("loose.txt"));
+    p.cancelAtOnce = true;
+    target = docsItem;
+    QCOMPARE(p.controller.DropFiles(p.ctrl, DropFileList({p.host + QStringLiteral("/Album"), loose}), &target,
+                                    drop::kMove),
+             S_OK);
+    QCOMPARE(p.Stored(docs), (QStringList {"new.txt", "x.txt", "z.txt"}));
+    QVERIFY(QFile::exists(album));
+    QVERIFY(QFile::exists(loose));
 }
 
 void TestStorePane::pastesLocalFilesAndReportsTheRest()

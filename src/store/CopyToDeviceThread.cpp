@@ -335,6 +335,13 @@ Status CopyToDeviceThread::Run()
     }
     SiblingNames taken;
     Status pooled = S_OK;  // what the workers met with the files given to them
+    // The first item that failed: a later item's success must not hide it,
+    // or a move would delete a source that was never stored.
+    Status firstFailure = S_OK;
+    const auto keep = [&firstFailure](Status s) {
+        if (Failed(s) && s != E_STORE_ITEM_EXISTS && s != E_ABORTED && Succeeded(firstFailure))
+            firstFailure = s;
+    };
     for (const QString& path : paths) {
         if (IsCancelled())
             break;
@@ -359,6 +366,7 @@ Status CopyToDeviceThread::Run()
         // files inside a folder, and the walk goes on.
         if (Pools(source) && list.IsLoaded() && !list.FindByName(source.name)) {
             status = QueueFile(list, path, target, source, *this, &pooled);
+            keep(status);
             if (pooled == E_STORE_DISK_FULL)
                 break;  // reported below
             continue;
@@ -400,6 +408,7 @@ Status CopyToDeviceThread::Run()
             }
             break;
         }
+        keep(status);
         if (stop)
             break;
     }
@@ -416,6 +425,8 @@ Status CopyToDeviceThread::Run()
         ShowError(saved == E_STORE_DISK_FULL ? languages_.GetText(msg::kDriveFull) : FormatErrorText(languages_, saved));
         status = saved;
     }
+    if (Succeeded(status) && Failed(firstFailure))
+        status = firstFailure;
     if (Succeeded(status) && LeftOutAny())
         status = E_STORE_NOT_ALL_STORED;
     progress_->SetLine2(QString());

@@ -324,6 +324,17 @@ void TestStorePane::dropsIntoTheFolderOfAFile()
     QCOMPARE(p.Stored(docs), (QStringList {"new.txt", "x.txt", "z.txt"}));
     QVERIFY(QFile::exists(album));
     QVERIFY(QFile::exists(loose));
+
+    // A move whose first item fails (a folder by a name that can never be
+    // stored) keeps its sources, though the item after it went in.
+    p.cancelAtOnce = false;
+    target = docsItem;
+    QCOMPARE(p.controller.DropFiles(p.ctrl, DropFileList({p.host + QStringLiteral("/Album/."), loose}), &target,
+                                    drop::kMove),
+             S_OK);
+    QCOMPARE(p.Stored(docs), (QStringList {"loose.txt", "new.txt", "x.txt", "z.txt"}));
+    QVERIFY(QFile::exists(album));
+    QVERIFY(QFile::exists(loose));
 }
 
 void TestStorePane::pastesLocalFilesAndReportsTheRest()

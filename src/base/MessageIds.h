@@ -290,6 +290,7 @@ inline constexpr int kPlaceHome = 1523;
 inline constexpr int kPlaceFileSystem = 1524;
 inline constexpr int kNotMovedToTrash = 1525;
 inline constexpr int kHoldsTheStore = 1526;
+inline constexpr int kFolderNameTooLong = 1527;
 // Every number above, for the checks of the packs.
 // The main window and its settings dialog.
 inline constexpr int kSettingsCurrentLabel = 1440;
@@ -354,7 +355,7 @@ inline constexpr int kAll[] = {
     kSettingsCurrentLabel, kSettingsNewLabel, kSettingsConfirmLabel, kSettingsHintLabel, kSettingsApply, kSettingsPageTitle, kPaneHost, kPaneStore, kToolbarName, kStatusBarName, kStatusReady, kAboutTitle,
     kMenuAddLauncher, kMenuRemoveLauncher, kLauncherNotChanged, kNotLocalFiles, kNotLocalNotCopied,
     kTitleCopying, kFileNotCopied, kCopyIntoItself, kPlaceHome, kPlaceFileSystem, kNotMovedToTrash,
-    kHoldsTheStore,
+    kHoldsTheStore, kFolderNameTooLong,
 };
 
 }  // namespace nbr::msg

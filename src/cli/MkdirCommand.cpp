@@ -16,7 +16,8 @@ QString MkdirCommand::Help() const
         "Creates a folder in the store, and every missing folder on the way to it\n"
         "(\"mkdir Photos/2026\"). Folders that exist already are fine. A folder name\n"
         "must not be empty, \".\" or \"..\", begin or end with a space, or contain\n"
-        "\\ / : * ? \" < > | (folders that exist already are found whatever their names).");
+        "\\ / : * ? \" < > |, or be longer than 255 characters (folders that exist already\n"
+        "are found whatever their names).");
 }
 
 int MkdirCommand::Work(CliContext& context, const CliArguments& args, KeyFileSession& session)
@@ -26,6 +27,12 @@ int MkdirCommand::Work(CliContext& context, const CliArguments& args, KeyFileSes
     const Status s = session.Store().EnsureStoreFolders(QString(), path, &stored);
     if (s == E_STORE_ITEM_EXISTS)
         return context.Error(context.Text(msg::kCliNotAFolder, {path}));  // a file is in the way
+    if (s == E_STORE_BAD_NAME) {
+        for (const QString& name : path.split(QLatin1Char('/'), Qt::SkipEmptyParts)) {
+            if (name.size() > EncryptedStore::kMaxNameLength)
+                return context.Error(context.Text(msg::kFolderNameTooLong, {EncryptedStore::kMaxNameLength}));
+        }
+    }
     if (Failed(s))
         return context.StatusError(s, path);
     return kExitSuccess;

@@ -16,15 +16,7 @@ QString FolderNameRule::Strip(const QString& text)
 
 QString FolderNameRule::Final(const QString& text)
 {
-    QString name = Strip(text);
-    if (name.size() > kMaxLength) {
-        qsizetype length = kMaxLength;
-        // Half of a pair would make a name no file system stores faithfully.
-        if (name.at(length - 1).isHighSurrogate())
-            --length;
-        name.truncate(length);
-    }
-    return name.trimmed();
+    return Strip(text).trimmed();
 }
 
 }  // namespace nbr

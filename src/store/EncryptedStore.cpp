@@ -67,7 +67,7 @@ bool EncryptedStore::DeleteManifestFiles(const QString& folder)
 
 bool EncryptedStore::IsValidFolderName(const QString& name)
 {
-    if (!IsStorableName(name) || name.front().isSpace() || name.back().isSpace())
+    if (!IsStorableName(name) || name.front().isSpace() || name.back().isSpace() || name.size() > kMaxNameLength)
         return false;
     for (const QChar c : name) {
         if (QStringView(u"/\\:*?\"<>|").contains(c))

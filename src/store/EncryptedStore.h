@@ -45,8 +45,12 @@ public:
     [[nodiscard]] static QString StoredPathOf(const QString& folder, std::uint32_t id);
     [[nodiscard]] static bool IsManifestFileName(const QString& name);
     [[nodiscard]] static bool DeleteManifestFiles(const QString& folder);
+    // The longest name a person may give a folder: what every file system of
+    // a stick takes, so that the folder can come out again under its name.
+    static constexpr int kMaxNameLength = 255;
     // A valid name for a folder a person creates: not empty, not "." or "..",
-    // no white space at either end, none of / \ : * ? " < > |
+    // no white space at either end, none of / \ : * ? " < > |, at most
+    // kMaxNameLength characters.
     [[nodiscard]] static bool IsValidFolderName(const QString& name);
     // A name any item may have in the store, whatever host it came from: one
     // that the copy out can turn back into a host file name.

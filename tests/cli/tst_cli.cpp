@@ -289,6 +289,10 @@ void TestCli::storeCommands()
     Result res = RunHere(p + QStringList {QStringLiteral("mkdir"), QStringLiteral("a|b")});
     QCOMPARE(res.exitCode, 1);
     QVERIFY2(res.err.contains(QStringLiteral("must not contain")), qPrintable(res.err));
+    // A name longer than a stick's file systems take is refused with the limit.
+    res = RunHere(p + QStringList {QStringLiteral("mkdir"), QStringLiteral("Docs/") + QString(256, QLatin1Char('n'))});
+    QCOMPARE(res.exitCode, 1);
+    QVERIFY2(res.err.contains(QStringLiteral("at most 255 characters")), qPrintable(res.err));
     res = RunHere(p + QStringList {QStringLiteral("ls")});
     QCOMPARE(res.out, QStringLiteral("Docs/\nPhotos/\n"));
     res = RunHere(p + QStringList {QStringLiteral("ls"), QStringLiteral("-R"), QStringLiteral("photos")});

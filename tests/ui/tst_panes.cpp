@@ -200,11 +200,15 @@ void TestPanes::folderNameRule()
     QCOMPARE(FolderNameRule::Final(QStringLiteral("  Reports 2024 ")), QStringLiteral("Reports 2024"));
     QVERIFY(FolderNameRule::Final(QStringLiteral("   ")).isEmpty());
     QVERIFY(FolderNameRule::Final(QStringLiteral(" :/ ")).isEmpty());
-    QCOMPARE(FolderNameRule::Final(QString(300, QLatin1Char('n'))).size(), 255);
-    // A character of two halves at the limit goes whole, not by half.
+    // Too long is refused, never cut; the limit counts UTF-16 units, as the
+    // file systems of sticks do (a character of two halves counts twice).
+    QCOMPARE(FolderNameRule::Final(QString(300, QLatin1Char('n'))).size(), 300);
+    QVERIFY(FolderNameRule::TooLong(QString(256, QLatin1Char('n'))));
+    QVERIFY(!FolderNameRule::TooLong(QString(255, QLatin1Char('n'))));
     const QString clef = QString::fromUtf8("\xF0\x9D\x84\x9E");
-    const QString name = FolderNameRule::Final(QString(254, QLatin1Char('n')) + clef);
-    QCOMPARE(name, QString(254, QLatin1Char('n')));
+    QVERIFY(FolderNameRule::TooLong(QString(254, QLatin1Char('n')) + clef));
+    QVERIFY(!EncryptedStore::IsValidFolderName(QString(256, QLatin1Char('n'))));
+    QVERIFY(EncryptedStore::IsValidFolderName(QString(255, QLatin1Char('n'))));
 }
 
 void TestPanes::refreshRestoresOpenFolders()
@@ -261,11 +265,20 @@ void TestPanes::newFolderDialogKeepsNamesClean()
     QCOMPARE(dialog.Field()->cursorPosition(), 4);
     QTest::keyClicks(dialog.Field(), QStringLiteral("!"));
     QCOMPARE(dialog.Field()->text(), QStringLiteral("xyzw!"));
-    // Too long: cut to 255.
+    // Too long: kept whole, and refused with the limit when confirmed; the
+    // dialog stays open. 255 characters are fine.
     dialog.Field()->clear();
-    QGuiApplication::clipboard()->setText(QString(300, QLatin1Char('n')));
+    QGuiApplication::clipboard()->setText(QString(256, QLatin1Char('n')));
     dialog.Field()->paste();
-    QCOMPARE(dialog.Field()->text().size(), 255);
+    QCOMPARE(dialog.Field()->text().size(), 256);
+    texts.answers.Script({mb::kIdOk});
+    QTest::keyClick(dialog.Field(), Qt::Key_Return);
+    QVERIFY(dialog.isVisible());
+    QCOMPARE(dialog.result(), int(QDialog::Rejected));
+    QVERIFY(!texts.answers.Asked().isEmpty());
+    QCOMPARE(texts.answers.Asked().last().text, QStringLiteral("A folder name can be at most 255 characters long."));
+    QVERIFY(FolderNameRule::TooLong(FolderNameRule::Final(QString(256, QLatin1Char('n')))));
+    QVERIFY(!FolderNameRule::TooLong(FolderNameRule::Final(QStringLiteral(" ") + QString(255, QLatin1Char('n')))));
     // Enter is OK; the name keeps no blanks around it.
     dialog.Field()->setText(QStringLiteral("  Reports  "));
     QTest::keyClick(dialog.Field(), Qt::Key_Return);

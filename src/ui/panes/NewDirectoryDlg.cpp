@@ -1,6 +1,7 @@
 #include "ui/panes/NewDirectoryDlg.h"
 
 #include "base/LanguageManager.h"
+#include "base/MessageBox.h"
 #include "base/MessageIds.h"
 #include "panes/FolderNameRule.h"
 #include "ui/controls/Artwork.h"
@@ -32,7 +33,6 @@ NewDirectoryDlg::NewDirectoryDlg(LanguageManager& languages, QWidget* owner)
     label_->setBuddy(edit_);
     edit_->setObjectName(QStringLiteral("NewDirectoryName"));
     edit_->setGeometry(18, 36, 306, 24);
-    edit_->setMaxLength(FolderNameRule::kMaxLength);
     ok_->setGeometry(QRect(QPoint(kClient.width() / 2 - kButton.width() - 8, 74), kButton));
     cancel_->setGeometry(QRect(QPoint(kClient.width() / 2 + 8, 74), kButton));
     ok_->setDefault(true);
@@ -71,7 +71,16 @@ void NewDirectoryDlg::DropForbidden(const QString& text)
 
 void NewDirectoryDlg::accept()
 {
-    name_ = FolderNameRule::Final(edit_->text());
+    const QString name = FolderNameRule::Final(edit_->text());
+    if (FolderNameRule::TooLong(name)) {
+        // Said, not cut: a cut name is one the person never chose.
+        (void)ShowMessageBox(static_cast<const QWidget*>(this), languages_.GetText(msg::kCaptionError),
+                             languages_.FormatText(msg::kFolderNameTooLong, {FolderNameRule::kMaxLength}), mb::kOk,
+                             mb::kIconError);
+        edit_->setFocus();
+        return;
+    }
+    name_ = name;
     CCustomDialog::accept();
 }
 

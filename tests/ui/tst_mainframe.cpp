@@ -105,6 +105,7 @@ private slots:
     void closingCleansUpThenMarksTheRunClean();
     void uncleanEndIsReportedOnce();
     void passwordPageChecksTheCurrentPassword();
+    void okAppliesAPendingChange();
     void appliedChangeIsSavedEvenOnCancel();
     void everyControlIsNamed();
 };
@@ -361,6 +362,52 @@ void TestMainFrame::passwordPageChecksTheCurrentPassword()
     QCOMPARE(reopened.BeginLogin(), S_OK);
     QCOMPARE(reopened.Attempt(Password(QStringLiteral("right-password"))).kind, LoginOutcome::kRefused);
     QCOMPARE(reopened.Attempt(Password(QStringLiteral("new-password"))).kind, LoginOutcome::kLoggedIn);
+}
+
+void TestMainFrame::okAppliesAPendingChange()
+{
+    Stick stick;
+    QVERIFY(stick.SetUp(QStringLiteral("right-password")));
+    ConfigurationDlg dialog(stick.languages, *stick.session, nullptr);
+    ConfigurationPagePassword* page = dialog.PasswordPage();
+    dialog.show();
+    // Half filled in: OK keeps the dialog open, the page saying what is missing.
+    page->CurrentField()->setText(QStringLiteral("right-password"));
+    page->NewField()->setText(QStringLiteral("new-password"));
+    dialog.OkButton()->click();
+    QVERIFY(dialog.isVisible());
+    QVERIFY(!page->StatusText().isEmpty());
+    QVERIFY(!dialog.PasswordChanged());
+    // Complete: OK applies, then closes.
+    page->ConfirmField()->setText(QStringLiteral("new-password"));
+    dialog.OkButton()->click();
+    QVERIFY(!dialog.isVisible());
+    QCOMPARE(dialog.result(), int(QDialog::Accepted));
+    QVERIFY(dialog.PasswordChanged());
+    QCOMPARE(stick.Texts().last(), stick.languages.GetText(msg::kPasswordChanged));
+    // What was typed has served: the fields are empty again.
+    QVERIFY(page->CurrentField()->text().isEmpty());
+    QVERIFY(page->NewField()->text().isEmpty());
+    QVERIFY(page->ConfirmField()->text().isEmpty());
+    QVERIFY(stick.session->Params().VerifyPassword(
+        reinterpret_cast<const std::uint8_t*>(QStringLiteral("new-password").utf16()),
+        QStringLiteral("new-password").size() * 2));
+
+    // A wrong current password: OK says so and stays open.
+    ConfigurationDlg again(stick.languages, *stick.session, nullptr);
+    again.show();
+    again.PasswordPage()->CurrentField()->setText(QStringLiteral("not-it"));
+    again.PasswordPage()->NewField()->setText(QStringLiteral("third-password"));
+    again.PasswordPage()->ConfirmField()->setText(QStringLiteral("third-password"));
+    again.OkButton()->click();
+    QVERIFY(again.isVisible());
+    QCOMPARE(stick.Texts().last(), stick.languages.GetText(msg::kCurrentPasswordWrong));
+    // Nothing typed: OK just closes.
+    again.PasswordPage()->CurrentField()->clear();
+    again.PasswordPage()->NewField()->clear();
+    again.PasswordPage()->ConfirmField()->clear();
+    again.OkButton()->click();
+    QVERIFY(!again.isVisible());
 }
 
 void TestMainFrame::appliedChangeIsSavedEvenOnCancel()

@@ -51,6 +51,13 @@ ConfigurationDlg::~ConfigurationDlg()
     languages_.RemoveListener(this);
 }
 
+void ConfigurationDlg::accept()
+{
+    if (page_->HasPendingChange() && !page_->Apply())
+        return;
+    CCustomDialog::accept();
+}
+
 bool ConfigurationDlg::PasswordChanged() const
 {
     return page_->Changed();

@@ -28,6 +28,13 @@ public:
 
     void UpdateTexts() override;
 
+public slots:
+    // OK applies what the page holds first, as tabbed settings dialogs do: a
+    // complete change is applied and the dialog closes; an incomplete or
+    // refused one keeps it open with the page's reason. Cancel keeps a change
+    // already applied.
+    void accept() override;
+
 private:
     LanguageManager& languages_;
     ConfigurationPagePassword* page_;

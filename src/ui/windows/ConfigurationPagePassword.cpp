@@ -66,11 +66,7 @@ ConfigurationPagePassword::~ConfigurationPagePassword()
     languages_.RemoveListener(this);
     // What was typed does not stay in the fields' buffers; the hint is no
     // secret and keeps its text.
-    const QString zeros(kFieldLimit, QLatin1Char('0'));
-    for (QLineEdit* field : {current_, password_, confirm_}) {
-        QSignalBlocker block(field);
-        field->setText(zeros);
-    }
+    ClearPasswords();
 }
 
 QString ConfigurationPagePassword::StatusText() const
@@ -91,11 +87,26 @@ void ConfigurationPagePassword::Validate()
     apply_->setEnabled(verdict.valid);
 }
 
-void ConfigurationPagePassword::Apply()
+bool ConfigurationPagePassword::HasPendingChange() const
+{
+    return !current_->text().isEmpty() || !password_->text().isEmpty() || !confirm_->text().isEmpty();
+}
+
+void ConfigurationPagePassword::ClearPasswords()
+{
+    const QString zeros(kFieldLimit, QLatin1Char('0'));
+    for (QLineEdit* field : {current_, password_, confirm_}) {
+        QSignalBlocker block(field);
+        field->setText(zeros);
+        field->clear();
+    }
+}
+
+bool ConfigurationPagePassword::Apply()
 {
     Validate();
     if (!apply_->isEnabled())
-        return;
+        return false;
     const PasswordChange change = session_.ChangePassword(Password(current_->text()), Password(password_->text()),
                                                           Password(confirm_->text()), hint_->text());
     changed_ = changed_ || change.changed;
@@ -107,16 +118,21 @@ void ConfigurationPagePassword::Apply()
             current_->selectAll();
             current_->setFocus();
         }
-        return;
+        return false;
     }
     if (Failed(change.status)) {
         (void)ShowMessageBox(static_cast<QWidget*>(this), error, FormatErrorText(languages_, change.status), mb::kOk,
                              mb::kIconError);
-        return;
+        return false;
     }
+    // The old and new passwords have served: nothing of them stays in the
+    // fields, and OK after Apply has nothing left to apply.
+    ClearPasswords();
+    Validate();
     (void)ShowMessageBox(static_cast<QWidget*>(this), QString(), languages_.GetText(msg::kPasswordChanged), mb::kOk,
                          mb::kIconInformation);
     apply_->setEnabled(false);
+    return true;
 }
 
 bool ConfigurationPagePassword::eventFilter(QObject* watched, QEvent* event)

@@ -37,7 +37,12 @@ public:
     [[nodiscard]] QPushButton* ApplyButton() const { return apply_; }
     [[nodiscard]] QString StatusText() const;
 
-    void Apply();
+    // Whether the password fields hold anything: a change begun.
+    [[nodiscard]] bool HasPendingChange() const;
+    // Applies the change the fields hold; true when it was applied (false:
+    // incomplete or refused, with the reason shown). The password fields are
+    // cleared once the change has served.
+    bool Apply();
     void UpdateTexts() override;
 
 protected:
@@ -45,6 +50,8 @@ protected:
 
 private:
     void Validate();
+    // Overwrites the three password fields' text, then empties them.
+    void ClearPasswords();
 
     LanguageManager& languages_;
     StoreSession& session_;

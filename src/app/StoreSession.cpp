@@ -3,10 +3,13 @@
 #include "base/VariableStore.h"
 #include "platform/CreationPolicy.h"
 #include "platform/FileAttributes.h"
+#include "platform/FileSystem.h"
+#include "platform/NativePath.h"
 #include "security/KeyFileLayout.h"
 #include "security/SecurityStatus.h"
 #include "store/EncryptedStore.h"
 #include "store/FileUtilities.h"
+#include "store/StoreStatus.h"
 
 namespace nbr {
 
@@ -100,8 +103,24 @@ LoginOutcome StoreSession::Attempt(const Password& password)
     return outcome;
 }
 
+bool StoreSession::HoldsItems() const
+{
+    QList<DirectoryEntry> entries;
+    if (Failed(FileSystem::List(storeFolder_, &entries)))
+        return false;
+    const QString keyFile = NativePath::LastComponent(keyFile_);
+    for (const DirectoryEntry& entry : entries) {
+        // The key file and what its own saves leave beside it are no items.
+        if (!entry.name.startsWith(keyFile))
+            return true;
+    }
+    return false;
+}
+
 Status StoreSession::Setup(const Password& password, const QString& hint)
 {
+    if (HoldsItems())
+        return E_STORE_HOLDS_ITEMS;
     return KeyFileJobs::CommitSetup(params_, properties_, password, hint);
 }
 

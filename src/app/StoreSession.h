@@ -42,6 +42,9 @@ public:
     // file that another process holds gives the sharing violation.
     // `subject` (optional) gets the path a failure concerns.
     [[nodiscard]] Status Open(bool create, QString* subject = nullptr);
+    // Whether the store folder holds anything besides the key file: items a
+    // new key could never open, so no setup may go over them.
+    [[nodiscard]] bool HoldsItems() const;
     [[nodiscard]] bool IsOpen() const { return stream_ != nullptr; }
     // The key file holds a key: the store is set up.
     [[nodiscard]] bool IsSetUp() const { return setUp_; }

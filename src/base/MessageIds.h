@@ -291,6 +291,7 @@ inline constexpr int kPlaceFileSystem = 1524;
 inline constexpr int kNotMovedToTrash = 1525;
 inline constexpr int kHoldsTheStore = 1526;
 inline constexpr int kFolderNameTooLong = 1527;
+inline constexpr int kStoreHoldsItems = 1528;
 // Every number above, for the checks of the packs.
 // The main window and its settings dialog.
 inline constexpr int kSettingsCurrentLabel = 1440;
@@ -355,7 +356,7 @@ inline constexpr int kAll[] = {
     kSettingsCurrentLabel, kSettingsNewLabel, kSettingsConfirmLabel, kSettingsHintLabel, kSettingsApply, kSettingsPageTitle, kPaneHost, kPaneStore, kToolbarName, kStatusBarName, kStatusReady, kAboutTitle,
     kMenuAddLauncher, kMenuRemoveLauncher, kLauncherNotChanged, kNotLocalFiles, kNotLocalNotCopied,
     kTitleCopying, kFileNotCopied, kCopyIntoItself, kPlaceHome, kPlaceFileSystem, kNotMovedToTrash,
-    kHoldsTheStore, kFolderNameTooLong,
+    kHoldsTheStore, kFolderNameTooLong, kStoreHoldsItems,
 };
 
 }  // namespace nbr::msg

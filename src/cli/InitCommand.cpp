@@ -8,6 +8,7 @@
 #include "security/Password.h"
 #include "security/PasswordRules.h"
 #include "security/SecurityStatus.h"
+#include "store/StoreStatus.h"
 
 namespace nbr::cli {
 
@@ -30,6 +31,8 @@ int InitCommand::Check(CliContext& context, const CliArguments& args)
 int InitCommand::Work(CliContext& context, const CliArguments& args, KeyFileSession& session)
 {
     const QString hint = args.Value(QStringLiteral("--hint"));
+    if (!session.IsSetUp() && session.Session().HoldsItems())
+        return context.StatusError(E_STORE_HOLDS_ITEMS);
     if (session.IsSetUp())
         return context.Error(context.Text(msg::kCliAlreadySetUp, {context.root}));
 

@@ -12,5 +12,7 @@ inline constexpr Status E_STORE_BAD_NAME = MakeStatus(0x80040308u);
 inline constexpr Status E_STORE_READ_ONLY = MakeStatus(0x8004030Cu);
 // Some items of a transfer were left out; each was reported on its own.
 inline constexpr Status E_STORE_NOT_ALL_STORED = MakeStatus(0x80040320u);
+// The store folder holds items but no key: a new key would not open them.
+inline constexpr Status E_STORE_HOLDS_ITEMS = MakeStatus(0x80040321u);
 
 }  // namespace nbr

@@ -15,6 +15,7 @@
 #include "security/Password.h"
 #include "security/PropertyStore.h"
 #include "security/SecurityStatus.h"
+#include "store/StoreStatus.h"
 
 #include <QDir>
 #include <QFile>
@@ -31,6 +32,7 @@ private slots:
     void wizardNavigation();
     void onlyABlankKeyFileIsAFirstRun_data();
     void onlyABlankKeyFileIsAFirstRun();
+    void noSetupOverStoredItems();
     void cleanShutdownFlag();
     void singleInstance();
 };
@@ -147,6 +149,24 @@ void TestStartup::onlyABlankKeyFileIsAFirstRun()
     }
     QCOMPARE(s, S_OK);
     QCOMPARE(session.IsSetUp(), expected == QLatin1String("set up"));
+}
+
+void TestStartup::noSetupOverStoredItems()
+{
+    QTemporaryDir dir;
+    VariableStore variables;
+    variables.InitVariables({}, HostFacts {});
+    variables.SetVariable(QStringLiteral("NBR_DEVICE_DOCUMENT_LETTER"), dir.path());
+    StoreSession session(variables);
+    QCOMPARE(session.Open(true), S_OK);
+    QVERIFY(!session.IsSetUp());
+    QVERIFY(!session.HoldsItems());  // the empty key file is no item
+    // Items whose key is gone: a new key would never open them.
+    QVERIFY(QDir().mkpath(session.StoreFolder() + QStringLiteral("/17")));
+    QVERIFY(session.HoldsItems());
+    QCOMPARE(session.Setup(Password(QStringLiteral("new-password")), QString()), E_STORE_HOLDS_ITEMS);
+    QVERIFY(QDir(session.StoreFolder() + QStringLiteral("/17")).removeRecursively());
+    QCOMPARE(session.Setup(Password(QStringLiteral("new-password")), QString()), S_OK);
 }
 
 void TestStartup::cleanShutdownFlag()

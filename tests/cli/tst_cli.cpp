@@ -272,6 +272,14 @@ void TestCli::damagedKeyFileIsNeverSetUpAgain()
     res = RunHere({QStringLiteral("--root"), r, QStringLiteral("ls")}, "secret1\n");
     QCOMPARE(res.exitCode, 1);
     QCOMPARE(ReadAll(keyFile), damaged);
+
+    // No key at all, but stored items: init refuses before asking anything.
+    QVERIFY(QFile::remove(keyFile));
+    QVERIFY(WriteAll(root.filePath(QStringLiteral("Encrypted Data/5")), Pattern(600, 5)));
+    res = RunHere({QStringLiteral("--root"), r, QStringLiteral("init")}, "secret1\nsecret1\n");
+    QCOMPARE(res.exitCode, 1);
+    QVERIFY2(res.err.contains(QStringLiteral("already holds encrypted items")), qPrintable(res.err));
+    QVERIFY(ReadAll(keyFile).isEmpty());
 }
 
 void TestCli::storeCommands()

@@ -14,6 +14,7 @@
 #include "platform/HostFacts.h"
 #include "platform/NativePath.h"
 #include "store/FileUtilities.h"
+#include "store/StoreStatus.h"
 #include "store/OpenedFileList.h"
 #include "ui/controls/Theme.h"
 #include "ui/panes/PaneDragSource.h"
@@ -132,6 +133,11 @@ bool CNimbraApp::InitInstance()
 
     if (!OpenKeyFile())
         return Stop();
+    if (!session_->IsSetUp() && session_->HoldsItems()) {
+        (void)ShowMessageBox(nullptr, languages_.GetText(msg::kCaptionError),
+                             FormatErrorText(languages_, E_STORE_HOLDS_ITEMS), mb::kOk, mb::kIconError);
+        return Stop();
+    }
     if (!session_->IsSetUp() && !FirstRun())
         return Stop();
     if (ending_)

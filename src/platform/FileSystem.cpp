@@ -293,6 +293,13 @@ bool FileSystem::Contains(const QString& outer, const QString& inner)
     }
 }
 
+bool FileSystem::IsPrivateFolderOfThisUser(const QString& path)
+{
+    struct stat st {};
+    return ::lstat(NativePath::Encode(path).constData(), &st) == 0 && S_ISDIR(st.st_mode) && st.st_uid == ::geteuid()
+           && (st.st_mode & 077) == 0;
+}
+
 bool FileSystem::RemoveTree(const QString& path, const TreeRemoval& how)
 {
     if (path.isEmpty())

@@ -68,6 +68,10 @@ public:
     // a second way to the same folder (a link, a bind mount) counts too.
     // False when either cannot be looked at.
     [[nodiscard]] static bool Contains(const QString& outer, const QString& inner);
+    // A folder itself (not a link to one) that this user owns and nobody
+    // else may enter: the kind of folder this program makes for decrypted
+    // copies.
+    [[nodiscard]] static bool IsPrivateFolderOfThisUser(const QString& path);
     // Deletes a folder and everything in it, going on after failures. A link
     // is removed as a link and never followed, so the deletion cannot leave
     // the tree it was given; names that are not UTF-8 go like any other.

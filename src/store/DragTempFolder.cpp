@@ -24,6 +24,11 @@ QString DragTempFolder::Next()
     return current_;
 }
 
+int DragTempFolder::SweepStale()
+{
+    return FileUtilities::SweepStaleTempFolders(QString::fromLatin1(kPrefix));
+}
+
 bool DragTempFolder::Discard()
 {
     if (current_.isEmpty())

@@ -24,6 +24,9 @@ public:
     [[nodiscard]] const QString& Current() const { return current_; }
     // Wipes and deletes the current folder now; true when it is gone.
     bool Discard();
+    // At start: the folders of earlier runs that ended without their own
+    // clean-up (decrypted copies a crash left behind) are wiped and deleted.
+    static int SweepStale();
 
 private:
     QString current_;

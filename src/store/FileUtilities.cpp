@@ -8,7 +8,9 @@
 #include "platform/NativeFile.h"
 #include "platform/NativePath.h"
 #include "platform/OpenFiles.h"
+#include "platform/Processes.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QHash>
 #include <QMutex>
@@ -105,9 +107,12 @@ bool FileUtilities::FolderHasEntries(const QString& path, bool* reachable)
 QString FileUtilities::CreateUniqueTempFolder(const QString& prefix)
 {
     const QString temp = QDir::tempPath();
+    // The name carries the process that owns the folder, so that a later
+    // start can tell the folders of a program that died from those in use.
+    const QString owned = prefix + QString::number(QCoreApplication::applicationPid()) + QLatin1Char('-');
     auto n = static_cast<std::int32_t>(static_cast<std::uint32_t>(std::time(nullptr)));
     for (int attempt = 0; attempt < 101; ++attempt, n = static_cast<std::int32_t>(static_cast<std::uint32_t>(n) + 1)) {
-        const QString candidate = NativePath::Join(temp, prefix + QString::number(n));
+        const QString candidate = NativePath::Join(temp, owned + QString::number(n));
         // Creation fails on anything already there, a planted link included.
         if (Succeeded(FileSystem::CreateFolder(candidate, CreationPolicy::Private()))) {
             ConfinedPath::Confine(candidate);
@@ -117,6 +122,35 @@ QString FileUtilities::CreateUniqueTempFolder(const QString& prefix)
         }
     }
     return {};
+}
+
+int FileUtilities::SweepStaleTempFolders(const QString& prefix)
+{
+    const QString temp = QDir::tempPath();
+    QList<DirectoryEntry> entries;
+    if (Failed(FileSystem::List(temp, &entries)))
+        return 0;
+    int swept = 0;
+    for (const DirectoryEntry& entry : entries) {
+        if (!entry.isFolder || !entry.name.startsWith(prefix))
+            continue;
+        // "<prefix><pid>-<n>"; a name without an owner is an earlier
+        // version's, whose program has ended long since.
+        const QString owner = entry.name.mid(prefix.size()).section(QLatin1Char('-'), 0, 0);
+        bool numbered = false;
+        const qint64 pid = entry.name.contains(QLatin1Char('-')) ? owner.toLongLong(&numbered) : 0;
+        if (numbered && (pid == QCoreApplication::applicationPid() || Processes::IsRunning(pid)))
+            continue;
+        const QString path = NativePath::Join(temp, entry.name);
+        // Only what this program would have made: never another user's, nor
+        // a folder anyone else may enter.
+        if (!FileSystem::IsPrivateFolderOfThisUser(path))
+            continue;
+        ConfinedPath::Confine(path);
+        if (DeleteTree(path + NativePath::kSeparator, nullptr, false, true))
+            ++swept;
+    }
+    return swept;
 }
 
 const CreationPolicy* FileUtilities::PolicyForCopiesIn(const QString& folder)

@@ -34,6 +34,11 @@ public:
     // a number; its path ends in a separator. Empty when none could be made.
     // Only the owner may enter it, and no link inside it is ever followed.
     [[nodiscard]] static QString CreateUniqueTempFolder(const QString& prefix);
+    // Wipes and deletes the folders CreateUniqueTempFolder made with `prefix`
+    // for a program that has ended without removing them (a crash, a kill):
+    // only private folders of this user whose owning process is gone.
+    // Returns how many went.
+    static int SweepStaleTempFolders(const QString& prefix);
     // The policy for files created in `folder`: owner-only inside a folder
     // made by CreateUniqueTempFolder, else the usual one (null).
     [[nodiscard]] static const CreationPolicy* PolicyForCopiesIn(const QString& folder);

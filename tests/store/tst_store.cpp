@@ -13,6 +13,7 @@
 #include "store/StoreStatus.h"
 #include "store/WorkUnits.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -62,6 +63,7 @@ private slots:
     void workUnitsAndTexts();
     void fileUtilities();
     void fileInUse();
+    void sweepsWhatACrashLeftInTheTemporaryFolder();
 
 private:
     SecParams keys_;
@@ -436,15 +438,19 @@ void TestStore::fileUtilities()
     QVERIFY(!FileUtilities::WipeFile(base + QStringLiteral("/missing")));
 
     // A unique folder: a taken number moves on to the next.
+    // Its name carries this process: "<prefix><pid>-<number>".
     const auto now = static_cast<std::int32_t>(static_cast<std::uint32_t>(std::time(nullptr)));
+    const QString named = QDir::tempPath() + QStringLiteral("/nbrtest") + QString::number(QCoreApplication::applicationPid())
+                          + QLatin1Char('-');
     for (int i = 0; i < 3; ++i)
-        QDir().mkpath(QDir::tempPath() + QStringLiteral("/nbrtest") + QString::number(now + i));
+        QDir().mkpath(named + QString::number(now + i));
     const QString unique = FileUtilities::CreateUniqueTempFolder(QStringLiteral("nbrtest"));
     QVERIFY(unique.endsWith(QLatin1Char('/')));
     QVERIFY(QFileInfo(unique).isDir());
-    QVERIFY(unique.mid(QDir::tempPath().size() + 8).chopped(1).toLongLong() >= now + 3);
+    QVERIFY2(unique.startsWith(named), qPrintable(unique));
+    QVERIFY(unique.mid(named.size()).chopped(1).toLongLong() >= now + 3);
     for (int i = 0; i <= 5; ++i)
-        QDir().rmdir(QDir::tempPath() + QStringLiteral("/nbrtest") + QString::number(now + i));
+        QDir().rmdir(named + QString::number(now + i));
     QDir().rmdir(unique);
 
     // A tree minus the one file that must stay.
@@ -473,6 +479,49 @@ void TestStore::fileInUse()
     holder.kill();
     holder.waitForFinished();
     QVERIFY(!FileUtilities::IsFileInUse(path));
+}
+
+void TestStore::sweepsWhatACrashLeftInTheTemporaryFolder()
+{
+    QTemporaryDir temp;
+    const QByteArray saved = qgetenv("TMPDIR");
+    qputenv("TMPDIR", QFile::encodeName(temp.path()));
+    QProcess ended;
+    ended.start(QStringLiteral("true"), {});
+    QVERIFY(ended.waitForStarted());
+    const QString dead = QString::number(ended.processId());
+    QVERIFY(ended.waitForFinished());
+    const QString ours = QString::number(QCoreApplication::applicationPid());
+    auto make = [&](const QString& name, QFile::Permissions mode) {
+        const QString path = temp.filePath(name);
+        return QDir().mkpath(path) && WriteAll(path + QStringLiteral("/copy.txt"), "decrypted")
+               && QFile::setPermissions(path, mode);
+    };
+    const QFile::Permissions owner = QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner;
+    const QFile::Permissions shared = owner | QFile::ReadGroup | QFile::ExeGroup | QFile::ReadOther | QFile::ExeOther;
+    QVERIFY(make(QStringLiteral("_Orvane") + dead + QStringLiteral("-1"), owner));     // its program died: goes
+    QVERIFY(make(QStringLiteral("_Orvane1700000000"), owner));                        // an earlier version's: goes
+    QVERIFY(make(QStringLiteral("_Orvane") + ours + QStringLiteral("-2"), owner));     // this program's: stays
+    QVERIFY(make(QStringLiteral("_Orvane1-3"), owner));                               // a running program's: stays
+    QVERIFY(make(QStringLiteral("_Orvane") + dead + QStringLiteral("-4"), shared));    // not private: not ours
+    QVERIFY(make(QStringLiteral("_Other") + dead + QStringLiteral("-5"), owner));      // another prefix
+    QTemporaryDir elsewhere;
+    QVERIFY(WriteAll(elsewhere.filePath(QStringLiteral("keep.txt")), "keep"));
+    QVERIFY(QFile::link(elsewhere.path(), temp.filePath(QStringLiteral("_Orvane") + dead + QStringLiteral("-6"))));
+
+    const QString made = FileUtilities::CreateUniqueTempFolder(QStringLiteral("_Orvane"));
+    QVERIFY2(made.contains(QStringLiteral("/_Orvane") + ours + u'-'), qPrintable(made));
+    QCOMPARE(FileUtilities::SweepStaleTempFolders(QStringLiteral("_Orvane")), 2);
+    qputenv("TMPDIR", saved);
+
+    QVERIFY(!QFileInfo::exists(temp.filePath(QStringLiteral("_Orvane") + dead + QStringLiteral("-1"))));
+    QVERIFY(!QFileInfo::exists(temp.filePath(QStringLiteral("_Orvane1700000000"))));
+    for (const QString& kept : {QStringLiteral("_Orvane") + ours + QStringLiteral("-2"), QStringLiteral("_Orvane1-3"),
+                                QStringLiteral("_Orvane") + dead + QStringLiteral("-4"),
+                                QStringLiteral("_Other") + dead + QStringLiteral("-5")})
+        QVERIFY2(QFileInfo::exists(temp.filePath(kept + QStringLiteral("/copy.txt"))), qPrintable(kept));
+    QVERIFY(QFileInfo::exists(made));
+    QVERIFY(QFileInfo::exists(elsewhere.filePath(QStringLiteral("keep.txt"))));
 }
 
 QTEST_GUILESS_MAIN(TestStore)

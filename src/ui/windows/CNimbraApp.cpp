@@ -13,6 +13,7 @@
 #include "panes/MyComputerTreeController.h"
 #include "platform/HostFacts.h"
 #include "platform/NativePath.h"
+#include "store/DragTempFolder.h"
 #include "store/FileUtilities.h"
 #include "store/StoreStatus.h"
 #include "store/OpenedFileList.h"
@@ -105,6 +106,8 @@ bool CNimbraApp::InitInstance()
     if (!instance_.TryAcquire())
         return Stop(kExitAlreadyRunning);
     cleanupAllowed_ = true;
+    sweeper_.reset(QThread::create([] { (void)DragTempFolder::SweepStale(); }));
+    sweeper_->start();
     languages_.LoadPacks(variables_, host.languageId);
     Theme::Instance().SetLanguages(&languages_);
     answerer_ = std::make_unique<MainThreadAnswerer>([this](const MessageBoxRequest& request) {

@@ -7,6 +7,7 @@
 // and ends the program when the store's volume disappears.
 
 #include "base/LanguageManager.h"
+#include "base/OwnedThread.h"
 #include "base/RegistrySettings.h"
 #include "base/VariableStore.h"
 #include "devices/ISimpleDeviceNotification.h"
@@ -91,6 +92,9 @@ private:
     bool wasClean_ = true;
     bool ending_ = false;
     int exitCode_ = kExitStopped;
+    // Wipes what earlier runs that crashed left in the temporary folder,
+    // beside the start rather than in its way.
+    OwnedThread sweeper_;
 };
 
 }  // namespace nbr

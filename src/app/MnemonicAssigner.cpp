@@ -33,12 +33,42 @@ QString Mark(const QString& plain, qsizetype at)
     return marked;
 }
 
+// Where a pack's own mark stands in `text`: the index of the marked letter
+// in the text without that '&', or -1 when there is none ("&&" is a '&' of
+// the text, and "& " marks nothing).
+qsizetype PackMark(const QString& text)
+{
+    for (qsizetype i = 0; i + 1 < text.size(); ++i) {
+        if (text.at(i) != QLatin1Char('&'))
+            continue;
+        if (text.at(i + 1) == QLatin1Char('&')) {
+            ++i;
+            continue;
+        }
+        return Eligible(text.at(i + 1)) ? i : -1;
+    }
+    return -1;
+}
+
 }  // namespace
 
-QStringList MnemonicAssigner::Assign(const QStringList& plain)
+QStringList MnemonicAssigner::Assign(const QStringList& given)
 {
     std::array<bool, 26> taken {};
+    QStringList plain = given;
     std::vector<qsizetype> chosen(static_cast<std::size_t>(plain.size()), -1);
+    // The packs' own marks first: their translators chose those letters.
+    for (qsizetype n = 0; n < plain.size(); ++n) {
+        const qsizetype at = PackMark(plain.at(n));
+        if (at < 0)
+            continue;
+        plain[n].remove(at, 1);
+        const QChar c = plain.at(n).at(at);
+        if (taken[static_cast<std::size_t>(Slot(c))])
+            continue;  // a letter an earlier text holds: this one gets another
+        taken[static_cast<std::size_t>(Slot(c))] = true;
+        chosen[static_cast<std::size_t>(n)] = at;
+    }
     // Two rounds, so that a later control's word start is not lost to an
     // earlier control that could only have had an inner letter anyway.
     for (const bool wordStartsOnly : {true, false}) {

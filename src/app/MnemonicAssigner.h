@@ -19,7 +19,9 @@ class MnemonicAssigner {
 public:
     // `plain`: the texts as shown, without marks. Returns them marked: '&'
     // before the chosen letter, and every '&' of the text itself doubled so
-    // that it is drawn as it stands.
+    // that it is drawn as it stands. A text whose pack marks a letter already
+    // ("&Current password:", a '&' right before a letter a to z) keeps that
+    // letter when no text before it took the same one.
     [[nodiscard]] static QStringList Assign(const QStringList& plain);
     // The letter a marked text answers to (lower case), or 0 for none.
     [[nodiscard]] static QChar LetterOf(const QString& marked);

@@ -55,6 +55,7 @@ private slots:
     void mnemonics_data();
     void mnemonics();
     void mnemonicsAfterLanguageChange();
+    void mnemonicsKeepThePacksOwnMarks();
 };
 
 void TestDialogRules::boxWidth()
@@ -338,6 +339,19 @@ void TestDialogRules::mnemonics()
         QVERIFY2(!letters.contains(letter), qPrintable(got.join(u'|')));
         letters += letter;
     }
+}
+
+void TestDialogRules::mnemonicsKeepThePacksOwnMarks()
+{
+    // A pack text that marks its letter keeps it (drawn once, not as "&C"),
+    // and the others are given letters around it.
+    QCOMPARE(MnemonicAssigner::Assign({"Cancel", "&Current password:", "C&onfirm new password:", "A&pply"}),
+             (QStringList {"C&ancel", "&Current password:", "C&onfirm new password:", "A&pply"}));
+    QCOMPARE(MnemonicAssigner::Plain(QStringLiteral("C&onfirm new password:")), QStringLiteral("Confirm new password:"));
+    // Two packs' marks on one letter: the first keeps it, the second gets another.
+    QCOMPARE(MnemonicAssigner::Assign({"&Save", "&Search"}), (QStringList {"&Save", "S&earch"}));
+    // "&&" and "& " are the text's own '&', not marks.
+    QCOMPARE(MnemonicAssigner::Assign({"Tom && Jerry", "Cut & paste"}), (QStringList {"&Tom &&&& Jerry", "&Cut && paste"}));
 }
 
 void TestDialogRules::mnemonicsAfterLanguageChange()

@@ -35,6 +35,7 @@
 #include <QSignalSpy>
 #include <QStatusBar>
 #include <QTemporaryDir>
+#include <QLabel>
 #include <QTest>
 #include <QTimer>
 #include <QToolBar>
@@ -333,6 +334,10 @@ void TestMainFrame::passwordPageChecksTheCurrentPassword()
     ConfigurationPagePassword* page = dialog.PasswordPage();
     QVERIFY(!page->ApplyButton()->isEnabled());
     QCOMPARE(page->StatusText(), stick.languages.GetText(msg::kCurrentPasswordEmpty));
+    // The status line tells screen readers what it says.
+    auto* status = page->findChild<QLabel*>(QStringLiteral("PasswordStatus"));
+    QVERIFY(status);
+    QCOMPARE(status->accessibleName(), page->StatusText());
     page->CurrentField()->setText(QStringLiteral("wrong-password"));
     page->NewField()->setText(QStringLiteral("new-password"));
     page->ConfirmField()->setText(QStringLiteral("new-passwor"));

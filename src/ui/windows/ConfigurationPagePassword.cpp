@@ -84,6 +84,9 @@ void ConfigurationPagePassword::Validate()
         text = verdict.argument >= 0 ? languages_.FormatText(verdict.messageId, {verdict.argument})
                                      : languages_.GetText(verdict.messageId);
     status_->setText(text);
+    // A screen reader reads what the line says, not the page's title; an
+    // empty line keeps the title so the control still has a name.
+    status_->setAccessibleName(text.isEmpty() ? languages_.GetText(msg::kSettingsPageTitle) : text);
     apply_->setEnabled(verdict.valid);
 }
 
@@ -164,7 +167,6 @@ void ConfigurationPagePassword::UpdateTexts()
     apply_->setText(languages_.GetText(msg::kSettingsApply));
     apply_->setAccessibleName(QString(apply_->text()).remove(QLatin1Char('&')));
     setAccessibleName(languages_.GetText(msg::kSettingsPageTitle));
-    status_->setAccessibleName(languages_.GetText(msg::kSettingsPageTitle));
     Validate();
     // The page may be told of a language change after its dialog.
     AssignDialogMnemonics(window());

@@ -278,7 +278,6 @@ Status CopyToDeviceThread::Run()
     const QString target = target_.isEmpty() ? store_.Root() : target_;
     std::uint64_t total = 0;
     QStringList paths;
-    Status refused = S_OK;
     for (QString path : files_.Paths()) {
         while (path.size() > 1 && path.endsWith(NativePath::kSeparator))
             path.chop(1);
@@ -289,7 +288,6 @@ Status CopyToDeviceThread::Run()
         // before anything is counted or made.
         if (HoldsOrInsideStore(path)) {
             ReportLeftOut(languages_.FormatText(msg::kHoldsTheStore, {path}));
-            refused = E_INVALIDARG;
             continue;
         }
         paths << path;
@@ -304,7 +302,7 @@ Status CopyToDeviceThread::Run()
         progress_->End(true);
         return S_OK;
     }
-    if (paths.isEmpty() && Failed(refused)) {
+    if (paths.isEmpty() && LeftOutAny()) {  // every item was refused
         progress_->Begin(0);
         progress_->End(false);
         return E_STORE_NOT_ALL_STORED;

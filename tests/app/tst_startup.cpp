@@ -73,6 +73,15 @@ void TestStartup::wizardNavigation()
 
 namespace {
 
+// The configuration variables of a stick whose volume is `volume`.
+VariableStore VariablesOnStick(const QString& volume)
+{
+    VariableStore variables;
+    variables.InitVariables({}, HostFacts {});
+    variables.SetVariable(QStringLiteral("NBR_DEVICE_DOCUMENT_LETTER"), volume);
+    return variables;
+}
+
 QByteArray KeyFileOf(StoreSession& session)
 {
     QFile file(session.KeyFile());
@@ -101,9 +110,7 @@ void TestStartup::onlyABlankKeyFileIsAFirstRun()
     QFETCH(QString, kind);
     QFETCH(QString, expected);
     QTemporaryDir dir;
-    VariableStore variables;
-    variables.InitVariables({}, HostFacts {});
-    variables.SetVariable(QStringLiteral("NBR_DEVICE_DOCUMENT_LETTER"), dir.path());
+    const VariableStore variables = VariablesOnStick(dir.path());
     LanguageManager languages;
     QString keyFile;
     {
@@ -154,9 +161,7 @@ void TestStartup::onlyABlankKeyFileIsAFirstRun()
 void TestStartup::noSetupOverStoredItems()
 {
     QTemporaryDir dir;
-    VariableStore variables;
-    variables.InitVariables({}, HostFacts {});
-    variables.SetVariable(QStringLiteral("NBR_DEVICE_DOCUMENT_LETTER"), dir.path());
+    const VariableStore variables = VariablesOnStick(dir.path());
     StoreSession session(variables);
     QCOMPARE(session.Open(true), S_OK);
     QVERIFY(!session.IsSetUp());
@@ -172,9 +177,7 @@ void TestStartup::noSetupOverStoredItems()
 void TestStartup::cleanShutdownFlag()
 {
     QTemporaryDir dir;
-    VariableStore variables;
-    variables.InitVariables({}, HostFacts {});
-    variables.SetVariable(QStringLiteral("NBR_DEVICE_DOCUMENT_LETTER"), dir.path());
+    const VariableStore variables = VariablesOnStick(dir.path());
     LanguageManager languages;
     StoreSession session(variables);
     QCOMPARE(session.Open(true), S_OK);

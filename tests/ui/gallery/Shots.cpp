@@ -466,6 +466,10 @@ const std::vector<Shot>& Shots()
              return Box(c, c.Text(msg::kStoreManifest), mb::kOk | mb::kCancel, mb::kIconError, 0, {},
                         msg::kCaptionError);
          }},
+        {"box-store-holds-items",
+         [](Context& c) {
+             return Box(c, c.Text(msg::kStoreHoldsItems), mb::kOk, mb::kIconError, 0, {}, msg::kCaptionError);
+         }},
         {"box-check",
          [](Context& c) {
              return Box(c, c.Languages().FormatText(msg::kQuestionMergeFolder, {QStringLiteral("Photos")}),

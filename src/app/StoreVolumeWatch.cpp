@@ -10,6 +10,8 @@ void StoreVolumeWatch::OnVolumeRemoved(const QString& root)
 {
     if (root != storeRoot_)
         return;
+    if (stopWork_)
+        stopWork_();
     (void)ShowMessageBox(nullptr, languages_.GetText(msg::kCaptionNotice), languages_.GetText(msg::kStoreDriveRemoved),
                          mb::kOk, mb::kIconWarning);
     if (onLost_)

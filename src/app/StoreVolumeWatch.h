@@ -1,7 +1,9 @@
 #pragma once
 // The program's own ear on the devices: the store's volume may not be taken
 // away while Nimbra runs (a removal question is refused for it), and when it
-// is gone anyway, the user is told (message 139) and the program ends.
+// is gone anyway, the running work is stopped first (questions and progress
+// windows close, workers stop waiting), then the user is told (message 139)
+// and the program ends.
 
 #include "devices/ISimpleDeviceNotification.h"
 
@@ -13,8 +15,9 @@ class LanguageManager;
 
 class StoreVolumeWatch final : public ISimpleDeviceNotification {
 public:
-    StoreVolumeWatch(const QString& storeRoot, const LanguageManager& languages, std::function<void()> onLost)
-        : storeRoot_(storeRoot), languages_(languages), onLost_(std::move(onLost))
+    StoreVolumeWatch(const QString& storeRoot, const LanguageManager& languages, std::function<void()> stopWork,
+                     std::function<void()> onLost)
+        : storeRoot_(storeRoot), languages_(languages), stopWork_(std::move(stopWork)), onLost_(std::move(onLost))
     {
     }
 
@@ -26,6 +29,7 @@ public:
 private:
     QString storeRoot_;
     const LanguageManager& languages_;
+    std::function<void()> stopWork_;
     std::function<void()> onLost_;
 };
 

@@ -43,7 +43,7 @@ std::uint32_t MainThreadAnswerer::Answer(const MessageBoxRequest& request)
     auto pending = std::make_shared<Pending>();
     pending->request = request;
     QMutexLocker lock(&mutex_);
-    if (released_)
+    if (released_ || workersReleased_)
         return 0;
     // Posted under the lock: Release, which runs before the context goes,
     // cannot slip in between the check and the post.
@@ -52,7 +52,7 @@ std::uint32_t MainThreadAnswerer::Answer(const MessageBoxRequest& request)
     if (!posted)
         return 0;
     ++waiting_;
-    while (!pending->done && !released_)
+    while (!pending->done && !released_ && !workersReleased_)
         answered_.wait(&mutex_);
     --waiting_;
     answered_.wakeAll();
@@ -63,7 +63,7 @@ void MainThreadAnswerer::Deliver(const std::shared_ptr<Pending>& pending)
 {
     {
         QMutexLocker lock(&mutex_);
-        if (released_ || pending->done)
+        if (released_ || workersReleased_ || pending->done)
             return;
     }
     // The box runs its own event loop; other workers' questions queue behind it.
@@ -78,6 +78,13 @@ void MainThreadAnswerer::Release()
 {
     QMutexLocker lock(&mutex_);
     released_ = true;
+    answered_.wakeAll();
+}
+
+void MainThreadAnswerer::ReleaseWorkers()
+{
+    QMutexLocker lock(&mutex_);
+    workersReleased_ = true;
     answered_.wakeAll();
 }
 

@@ -34,6 +34,10 @@ public:
     [[nodiscard]] std::uint32_t Answer(const MessageBoxRequest& request) override;
     // The main thread is ending: waiting workers get 0, later questions too.
     void Release();
+    // The program is being forced to end: every worker waiting on a question
+    // gets 0 at once, and so does any later worker question, while the main
+    // thread's own boxes still show (the one that tells why it ends).
+    void ReleaseWorkers();
     // Workers blocked in Answer now.
     [[nodiscard]] int Waiting() const;
 
@@ -52,6 +56,7 @@ private:
     mutable QMutex mutex_;
     QWaitCondition answered_;
     bool released_ = false;
+    bool workersReleased_ = false;
     int waiting_ = 0;
 };
 

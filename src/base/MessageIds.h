@@ -292,7 +292,7 @@ inline constexpr int kNotMovedToTrash = 1525;
 inline constexpr int kHoldsTheStore = 1526;
 inline constexpr int kFolderNameTooLong = 1527;
 inline constexpr int kStoreHoldsItems = 1528;
-// Every number above, for the checks of the packs.
+inline constexpr int kCloseWhileBusy = 1529;
 // The main window and its settings dialog.
 inline constexpr int kSettingsCurrentLabel = 1440;
 inline constexpr int kSettingsNewLabel = 1441;
@@ -310,6 +310,7 @@ inline constexpr int kMenuAddLauncher = 1452;
 inline constexpr int kMenuRemoveLauncher = 1453;
 inline constexpr int kLauncherNotChanged = 1454;
 
+// Every number above, for the checks of the packs.
 inline constexpr int kAll[] = {
     kButtonAbort, kButtonOk, kButtonYes, kButtonNo, kButtonRetry, kButtonIgnore, kButtonCancel, kSetupNotCompleted,
     kCaptionError, kCaptionNotice, kStoreItemExists, kStoreDiskFull, kWrongPassword, kKeyFileInvalid,
@@ -356,7 +357,7 @@ inline constexpr int kAll[] = {
     kSettingsCurrentLabel, kSettingsNewLabel, kSettingsConfirmLabel, kSettingsHintLabel, kSettingsApply, kSettingsPageTitle, kPaneHost, kPaneStore, kToolbarName, kStatusBarName, kStatusReady, kAboutTitle,
     kMenuAddLauncher, kMenuRemoveLauncher, kLauncherNotChanged, kNotLocalFiles, kNotLocalNotCopied,
     kTitleCopying, kFileNotCopied, kCopyIntoItself, kPlaceHome, kPlaceFileSystem, kNotMovedToTrash,
-    kHoldsTheStore, kFolderNameTooLong, kStoreHoldsItems,
+    kHoldsTheStore, kFolderNameTooLong, kStoreHoldsItems, kCloseWhileBusy,
 };
 
 }  // namespace nbr::msg

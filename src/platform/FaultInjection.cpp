@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <time.h>
 #include <unistd.h>
 
 namespace nbr {
@@ -17,6 +18,7 @@ std::atomic<int> g_mode {0};
 std::atomic<std::uint64_t> g_at {0};
 std::string g_countFile;
 std::atomic<FaultInjection::Observer> g_observer {nullptr};
+std::atomic<long> g_slowMs {0};
 
 [[noreturn]] void Die()
 {
@@ -74,6 +76,10 @@ void FaultInjection::ArmFromEnvironment()
         return;
     const std::string kind = text.substr(0, colon);
     const std::string value = text.substr(colon + 1);
+    if (kind == "slow") {
+        g_slowMs = std::strtol(value.c_str(), nullptr, 10);
+        return;
+    }
     if (kind == "count") {
         g_countFile = value;
         std::atexit(WriteCount);
@@ -115,6 +121,10 @@ bool FaultInjection::BeforeChange(const char* what)
 std::size_t FaultInjection::BeforeWrite(std::size_t size, bool* allowed)
 {
     *allowed = true;
+    if (const long ms = g_slowMs.load(); ms > 0) {
+        const timespec pause {ms / 1000, (ms % 1000) * 1000000L};
+        ::nanosleep(&pause, nullptr);
+    }
     switch (Next("write")) {
     case 1:
         errno = ENOSPC;

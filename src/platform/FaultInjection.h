@@ -4,8 +4,10 @@
 // full disk, or by killing the process right before it (or halfway through
 // it, for a write). Unarmed it only counts.
 //
-// nimbra-cli arms it from NIMBRA_FAULT: "kill:N", "tear:N", "full:N", or
-// "count:FILE" (the number of changes is written to FILE at exit).
+// Both programs arm it from NIMBRA_FAULT: "kill:N", "tear:N", "full:N",
+// "count:FILE" (the number of changes is written to FILE at exit), or
+// "slow:MS" (every write waits MS milliseconds first, so that a test driving
+// the window from outside meets a job while it runs).
 
 #include <cstddef>
 #include <cstdint>

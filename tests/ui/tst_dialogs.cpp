@@ -22,13 +22,16 @@
 #include "store/StoreStatus.h"
 #include "ui/controls/VelaLabel.h"
 #include "ui/controls/VelaProgressBar.h"
+#include "ui/controls/WindowInputGuard.h"
 #include "ui/panes/ProgressDlg.h"
 #include "ui/windows/CDlgChooseLang.h"
 #include "ui/windows/CMessageBoxDlg.h"
+#include "ui/windows/CNimbraApp.h"
 
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QElapsedTimer>
 #include <QPushButton>
 #include <QSemaphore>
 #include <QTest>
@@ -91,6 +94,8 @@ private slots:
     void progressWorkerRunsBehindDialog();
     void transferCancelledFromDialog();
     void workersRoundTripBehindDialog();
+    void progressBesideClosableOwner();
+    void forcedEndLeavesNothingWaiting();
 };
 
 void TestDialogs::boxKeysAndResult()
@@ -443,6 +448,109 @@ void TestDialogs::workersRoundTripBehindDialog()
         QCOMPARE(deleted, S_OK);
     }
     QVERIFY(!QFile::exists(stored));
+}
+
+void TestDialogs::progressBesideClosableOwner()
+{
+    // An owner that stays closable: the job runs without modality, the
+    // owner's controls ignore the user, its live ones (the close box) do not.
+    English e;
+    QWidget owner;
+    owner.setProperty(ProgressDlg::kOwnerStaysClosable, true);
+    auto* control = new QPushButton(QStringLiteral("Paste"), &owner);
+    auto* closeBox = new QPushButton(QStringLiteral("Close"), &owner);
+    closeBox->move(0, 40);
+    closeBox->setProperty(WindowInputGuard::kLive, true);
+    int controlClicks = 0;
+    int closeClicks = 0;
+    connect(control, &QPushButton::clicked, this, [&] { ++controlClicks; });
+    connect(closeBox, &QPushButton::clicked, this, [&] { ++closeClicks; });
+    owner.show();
+    ProgressDlg dialog(e.languages, &owner);
+    std::atomic<bool> release {false};
+    ProgressWorker runner(10);
+    const OwnedThread thread = runner.Start(
+        [&] {
+            while (!release)
+                QThread::msleep(2);
+            return 0;
+        },
+        &dialog);
+    bool modalWhileRunning = true;
+    Poll(this, [&] {
+        if (!dialog.isVisible())
+            return false;
+        modalWhileRunning = QApplication::activeModalWidget() != nullptr;
+        QTest::mouseClick(control, Qt::LeftButton);
+        QTest::keyClick(control, Qt::Key_Space);
+        QTest::mouseClick(closeBox, Qt::LeftButton);
+        release = true;
+        return true;
+    });
+    (void)dialog.RunModal(thread.get(), false);
+    QVERIFY(!modalWhileRunning);
+    QCOMPARE(controlClicks, 0);
+    QCOMPARE(closeClicks, 1);
+    QVERIFY(ProgressDlg::Running().isEmpty());
+    // The guard goes with the job.
+    QTest::mouseClick(control, Qt::LeftButton);
+    QCOMPARE(controlClicks, 1);
+}
+
+void TestDialogs::forcedEndLeavesNothingWaiting()
+{
+    // The program is forced to end (the stick was pulled) while a worker
+    // behind a progress window waits on a question: the question and the
+    // window close, the worker gets its answer and sees the job cancelled,
+    // and the ending loops do not wait for ever on each other.
+    English e;
+    MainThreadAnswerer answerer(
+        [&](const MessageBoxRequest& r) { return CMessageBoxDlg::Show(r, e.languages, MessageBoxHosts {}); });
+    IMessageBoxAnswerer* before = MessageBox::Installed();
+    MessageBox::Install(&answerer);
+    ProgressDlg dialog(e.languages);
+    dialog.EnableWaitForWindow();
+    std::atomic<std::uint32_t> answer {1};
+    std::atomic<bool> sawCancel {false};
+    std::atomic<int> askedAfter {-1};
+    OwnedThread worker(QThread::create([&] {
+        dialog.Begin(10);
+        answer = ShowMessageBox(nullptr, QString(), QStringLiteral("Replace it?"), mb::kYes | mb::kNo, mb::kIconWarning);
+        sawCancel = dialog.IsCancelled();
+        // A question after the release is not asked at all.
+        askedAfter = static_cast<int>(
+            ShowMessageBox(nullptr, QString(), QStringLiteral("And this?"), mb::kYes | mb::kNo, mb::kIconWarning));
+        dialog.End(false);
+    }));
+    worker->start();
+    bool boxClosed = false;
+    bool dialogClosed = false;
+    Poll(this, [&] {
+        auto* box = qobject_cast<CMessageBoxDlg*>(QApplication::activeModalWidget());
+        if (!box || !dialog.isVisible())
+            return false;
+        CNimbraApp::StopRunningWork(&answerer);
+        boxClosed = !box->isVisible();
+        dialogClosed = !dialog.isVisible();
+        // As the program's end does: every event loop is told to exit.
+        QCoreApplication::exit(2);
+        return true;
+    });
+    QElapsedTimer took;
+    took.start();
+    (void)dialog.RunModal(worker.get(), false);
+    const qint64 elapsed = took.elapsed();
+    MessageBox::Install(before);
+    // The loops that exit() ended: start and end one, for the tests after.
+    QTimer::singleShot(0, qApp, [] { QCoreApplication::exit(0); });
+    (void)QCoreApplication::exec();
+    QVERIFY(boxClosed);
+    QVERIFY(dialogClosed);
+    QVERIFY(worker->isFinished());
+    QVERIFY(sawCancel);
+    QVERIFY(answer != mb::kIdYes);
+    QCOMPARE(askedAfter.load(), 0);
+    QVERIFY2(elapsed < 10000, qPrintable(QString::number(elapsed)));
 }
 
 QTEST_MAIN(TestDialogs)

@@ -9,6 +9,8 @@
 #include "app/MainFrameRules.h"
 #include "app/StoreSession.h"
 #include "base/HeadlessProgress.h"
+#include "base/OwnedThread.h"
+#include "base/ProgressWorker.h"
 #include "base/LanguageManager.h"
 #include "base/MessageBox.h"
 #include "base/MessageIds.h"
@@ -19,6 +21,7 @@
 #include "security/KeyFileLayout.h"
 #include "security/Password.h"
 #include "store/OpenedFileList.h"
+#include "ui/panes/ProgressDlg.h"
 #include "ui/panes/TreeListCtrlView.h"
 #include "ui/windows/CAboutDlg.h"
 #include "ui/windows/CMainFrame.h"
@@ -104,6 +107,7 @@ private slots:
     void placementFollowsTheWindow();
     void commandsRouteToTheActivePane();
     void closingCleansUpThenMarksTheRunClean();
+    void closeDuringAJobAsksThenWaits();
     void uncleanEndIsReportedOnce();
     void passwordPageChecksTheCurrentPassword();
     void okAppliesAPendingChange();
@@ -311,6 +315,53 @@ void TestMainFrame::closingCleansUpThenMarksTheRunClean()
     std::int32_t clean = 0;
     QCOMPARE(stick.session->Properties().ReadInt(KeyFileLayout::kSlotCleanShutdown, &clean), S_OK);
     QCOMPARE(clean, 1);
+}
+
+void TestMainFrame::closeDuringAJobAsksThenWaits()
+{
+    Stick stick;
+    CMainFrame frame(stick.Services());
+    QSignalSpy closed(&frame, &CMainFrame::Closed);
+    frame.show();
+    ProgressDlg progress(stick.languages, &frame);
+    progress.SetCancelable(true);
+    ProgressWorker runner(10);
+    std::atomic<bool> sawCancel {false};
+    const OwnedThread thread = runner.Start(
+        [&] {
+            for (int i = 0; i < 5000 && !progress.IsCancelled(); ++i)
+                QThread::msleep(2);
+            sawCancel = progress.IsCancelled();
+            return 0;
+        },
+        &progress);
+    int closedAfterNo = -1;
+    bool cancelledAfterNo = true;
+    int closedAfterYes = -1;
+    QTimer poll;
+    connect(&poll, &QTimer::timeout, this, [&] {
+        if (!progress.isVisible())
+            return;
+        poll.stop();
+        // No: the job goes on and the window stays.
+        stick.answers.Script({mb::kIdNo});
+        (void)frame.close();
+        closedAfterNo = static_cast<int>(closed.size());
+        cancelledAfterNo = progress.IsCancelled();
+        // Yes: the job is cancelled; the window waits for it to end.
+        stick.answers.Script({mb::kIdYes});
+        (void)frame.close();
+        closedAfterYes = static_cast<int>(closed.size());
+    });
+    poll.start(5);
+    (void)progress.RunModal(thread.get(), false);
+    QCOMPARE(stick.Texts(), QList<QString>(2, stick.languages.GetText(msg::kCloseWhileBusy)));
+    QCOMPARE(closedAfterNo, 0);
+    QVERIFY(!cancelledAfterNo);
+    QCOMPARE(closedAfterYes, 0);
+    QVERIFY(sawCancel);
+    QTRY_COMPARE(closed.size(), 1);
+    QVERIFY(!frame.isVisible());
 }
 
 void TestMainFrame::uncleanEndIsReportedOnce()

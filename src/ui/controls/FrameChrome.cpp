@@ -3,6 +3,7 @@
 #include "base/MessageIds.h"
 #include "ui/controls/Artwork.h"
 #include "ui/controls/CaptionButton.h"
+#include "ui/controls/WindowInputGuard.h"
 #include "ui/controls/Theme.h"
 
 #include <QMouseEvent>
@@ -26,6 +27,11 @@ FrameChrome::FrameChrome(QWidget* window, Shape shape)
     connect(close_, &QAbstractButton::clicked, this, [this] { OnButton(ButtonKind::Close); });
     connect(maximize_, &QAbstractButton::clicked, this, [this] { OnButton(ButtonKind::Maximize); });
     connect(minimize_, &QAbstractButton::clicked, this, [this] { OnButton(ButtonKind::Minimize); });
+    // Closing, sizing and minimising stay open to the user while a job runs
+    // over the window.
+    for (QWidget* button : {static_cast<QWidget*>(close_), static_cast<QWidget*>(maximize_),
+                            static_cast<QWidget*>(minimize_)})
+        button->setProperty(nbr::WindowInputGuard::kLive, true);
     maximize_->setVisible(shape_.maximizeBox);
     minimize_->setVisible(shape_.minimizeBox);
     Relayout();

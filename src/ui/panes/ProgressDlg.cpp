@@ -8,6 +8,7 @@
 #include "ui/controls/VelaButton.h"
 #include "ui/controls/VelaLabel.h"
 #include "ui/controls/VelaProgressBar.h"
+#include "ui/controls/WindowInputGuard.h"
 
 #include <QEventLoop>
 #include <QThread>
@@ -38,6 +39,13 @@ QString Elided(const QFontMetrics& metrics, const QString& text, int width, int 
     if (all.height() <= metrics.lineSpacing() * lines)
         return text;
     return metrics.elidedText(text, Qt::ElideRight, width * lines - metrics.averageCharWidth() * 4);
+}
+
+// GUI thread only, as the dialogs are.
+QList<ProgressDlg*>& RunningDialogs()
+{
+    static QList<ProgressDlg*> dialogs;
+    return dialogs;
 }
 
 VelaProgressBar* MakeBar(QWidget* parent)
@@ -286,7 +294,11 @@ int ProgressDlg::RunModal(QThread* worker, bool)
                 Qt::QueuedConnection);
     }
     CCustomDialog::CenterOnOwner();
-    const int result = exec();
+    RunningDialogs().append(this);
+    QWidget* owner = parentWidget() ? parentWidget()->window() : nullptr;
+    const int result =
+        owner && owner->property(kOwnerStaysClosable).toBool() ? RunBesideOwner(owner) : exec();
+    RunningDialogs().removeAll(this);
     FinishWindow();
     // The worker may still ask a question after End: keep the event loop
     // running, so the box can open, until it has exited.
@@ -301,6 +313,45 @@ int ProgressDlg::RunModal(QThread* worker, bool)
     state_.ClearTexts();
     Refresh();
     return result;
+}
+
+int ProgressDlg::RunBesideOwner(QWidget* owner)
+{
+    const WindowInputGuard guard(owner);
+    setModal(false);
+    QEventLoop loop;
+    const QMetaObject::Connection ended = connect(this, &QDialog::finished, &loop, &QEventLoop::quit);
+    show();
+    raise();
+    activateWindow();
+    if (isVisible())
+        loop.exec(QEventLoop::DialogExec);
+    disconnect(ended);
+    setModal(true);
+    return result();
+}
+
+QList<ProgressDlg*> ProgressDlg::Running()
+{
+    return RunningDialogs();
+}
+
+void ProgressDlg::CancelAll()
+{
+    for (ProgressDlg* dialog : RunningDialogs()) {
+        if (dialog->state_.IsCancelable() && dialog->cancel_->isEnabled())
+            dialog->OnCancel();
+    }
+}
+
+void ProgressDlg::AbandonAll()
+{
+    for (ProgressDlg* dialog : RunningDialogs()) {
+        dialog->state_.Cancel(QString());
+        dialog->closable_ = true;
+        if (dialog->isVisible())
+            dialog->done(QDialog::Rejected);
+    }
 }
 
 }  // namespace nbr

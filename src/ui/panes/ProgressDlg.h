@@ -15,6 +15,7 @@
 #include "ui/controls/CCustomDialog.h"
 
 #include <QElapsedTimer>
+#include <QList>
 
 #include <atomic>
 
@@ -32,6 +33,10 @@ class ProgressDlg final : public CCustomDialog, public IProgressDlg {
 public:
     static constexpr int kRefreshMs = 200;
     static constexpr int kCancelGrowth = 30;  // the room the Cancel button takes
+    // A window with this property set stays closable while a job runs over
+    // it: the dialog runs without modality and keeps the user's hands off
+    // the window's other controls instead (WindowInputGuard).
+    static constexpr const char* kOwnerStaysClosable = "nbrClosableDuringJobs";
 
     explicit ProgressDlg(LanguageManager& languages, QWidget* parent = nullptr);
     ~ProgressDlg() override;
@@ -61,6 +66,16 @@ public:
 
     void UpdateTexts() override;
 
+    // The dialogs running a job now, on the GUI thread (innermost last).
+    [[nodiscard]] static QList<ProgressDlg*> Running();
+    // As the Cancel button does, in every running dialog whose job may be
+    // cancelled.
+    static void CancelAll();
+    // The program is forced to end: every running job is told to stop,
+    // cancelable or not, and every progress window closes now. Each
+    // RunModal still waits for its worker before it returns.
+    static void AbandonAll();
+
     // The window's parts, for the tests and the screenshots.
     [[nodiscard]] QPushButton* CancelButton() const { return cancel_; }
     [[nodiscard]] VelaProgressBar* JobBar() const { return bar_; }
@@ -83,6 +98,8 @@ private:
     void Apply(const ProgressState::View& view);
     void OnCancel();
     void FinishWindow();
+    // The modal loop without modality, for an owner that stays closable.
+    int RunBesideOwner(QWidget* owner);
 
     LanguageManager& languages_;
     ProgressState state_;

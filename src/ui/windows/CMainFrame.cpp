@@ -24,6 +24,7 @@
 #include "ui/windows/ConfigurationDlg.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QClipboard>
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -37,6 +38,7 @@
 #include <QScreen>
 #include <QSplitter>
 #include <QStatusBar>
+#include <QTimer>
 #include <QToolBar>
 #include <QWindow>
 
@@ -82,6 +84,17 @@ CMainFrame::CMainFrame(const MainFrameServices& services, QWidget* parent)
 {
     setObjectName(QStringLiteral("MainFrame"));
     setWindowTitle(kTitle);
+    // A job's progress window leaves this window closable: a close then
+    // asks whether to cancel the job (closeEvent).
+    setProperty(ProgressDlg::kOwnerStaysClosable, true);
+    closeWhenIdle_ = new QTimer(this);
+    closeWhenIdle_->setInterval(100);
+    connect(closeWhenIdle_, &QTimer::timeout, this, [this] {
+        if (!ProgressDlg::Running().isEmpty() || QApplication::activeModalWidget())
+            return;
+        closeWhenIdle_->stop();
+        close();
+    });
     BuildActions();
     BuildMenus();
     BuildToolBar();
@@ -531,10 +544,33 @@ bool CMainFrame::RunClosingCleanUp()
     return ok;
 }
 
+void CMainFrame::CloseWhenJobsEnd()
+{
+    if (closeWhenIdle_->isActive())
+        return;
+    const std::uint32_t answer = ShowBoxWithTitle(msg::kCaptionNotice, services_.languages.GetText(msg::kCloseWhileBusy),
+                                                  mb::kYes | mb::kNo, mb::kIconWarning);
+    if (MessageBox::ButtonOf(answer) != mb::kIdYes)
+        return;
+    ProgressDlg::CancelAll();
+    closeWhenIdle_->start();
+}
+
 void CMainFrame::closeEvent(QCloseEvent* event)
 {
     if (closing_) {
-        event->accept();
+        // The closing clean-up runs behind its own progress window.
+        if (ProgressDlg::Running().isEmpty())
+            event->accept();
+        else
+            event->ignore();
+        return;
+    }
+    // The job's worker and its window live in a loop below this call: the
+    // window closes when they have ended.
+    if (!ProgressDlg::Running().isEmpty()) {
+        event->ignore();
+        CloseWhenJobsEnd();
         return;
     }
     closing_ = true;

@@ -26,6 +26,7 @@
 class QAction;
 class QLabel;
 class QSplitter;
+class QTimer;
 class QToolBar;
 
 namespace nbr {
@@ -148,6 +149,11 @@ private:
     // The opened files' clean-up behind its progress dialog; false on failure.
     bool RunClosingCleanUp();
     void RequestEnd(int exitCode);
+    // A close asked for while a job runs: the question, then the close once
+    // every job has ended and no box is open.
+    void CloseWhenJobsEnd();
+
+    QTimer* closeWhenIdle_ = nullptr;
 
     MainFrameServices services_;
     QHash<int, QAction*> actions_;

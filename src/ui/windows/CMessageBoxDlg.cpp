@@ -20,6 +20,13 @@
 namespace nbr {
 namespace {
 
+// The boxes in their modal loops now, on the GUI thread.
+QList<CMessageBoxDlg*>& OpenBoxes()
+{
+    static QList<CMessageBoxDlg*> boxes;
+    return boxes;
+}
+
 // The name assistive technology reads for an icon picture.
 int IconName(int icon)
 {
@@ -166,6 +173,14 @@ void CMessageBoxDlg::reject()
     Press(MessageBox::EscapeButton(request_.buttons));
 }
 
+void CMessageBoxDlg::CloseAll()
+{
+    for (CMessageBoxDlg* box : OpenBoxes()) {
+        if (box->isVisible())
+            box->reject();
+    }
+}
+
 std::uint32_t CMessageBoxDlg::Show(const MessageBoxRequest& request, const LanguageManager& languages,
                                    const MessageBoxHosts& hosts)
 {
@@ -177,7 +192,9 @@ std::uint32_t CMessageBoxDlg::Show(const MessageBoxRequest& request, const Langu
         QApplication::beep();
     CMessageBoxDlg box(request, languages, OwnerOf(request, hosts));
     box.CenterOnOwner();
+    OpenBoxes().append(&box);
     (void)box.exec();
+    OpenBoxes().removeAll(&box);
     if (hideSplash && splash)
         splash->show();
     return box.Answer();

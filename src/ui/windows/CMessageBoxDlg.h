@@ -41,6 +41,10 @@ public:
     // widget, else the main window; none centres it on the screen.
     [[nodiscard]] static QWidget* OwnerOf(const MessageBoxRequest& request, const MessageBoxHosts& hosts);
 
+    // Every box open now answers as Escape does and closes (the program is
+    // forced to end); their Show calls return once their loops run again.
+    static void CloseAll();
+
     [[nodiscard]] std::uint32_t Answer() const { return answer_; }
     [[nodiscard]] QPushButton* Button(std::uint32_t id) const;
     [[nodiscard]] QCheckBox* CheckBox() const { return check_; }

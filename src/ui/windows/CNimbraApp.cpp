@@ -86,7 +86,18 @@ void CNimbraApp::End(int code)
     if (!ending_)
         exitCode_ = code;
     ending_ = true;
+    StopRunningWork(answerer_.get());
     QCoreApplication::exit(exitCode_);
+}
+
+void CNimbraApp::StopRunningWork(MainThreadAnswerer* answerer)
+{
+    // Workers first: a question closed below would otherwise be followed by
+    // the next one the worker asks.
+    if (answerer)
+        answerer->ReleaseWorkers();
+    ProgressDlg::AbandonAll();
+    CMessageBoxDlg::CloseAll();
 }
 
 int CNimbraApp::Run()
@@ -132,7 +143,8 @@ bool CNimbraApp::InitInstance()
     if (!check_->Run(this) || ending_)
         return Stop();
     StickFolders::Confine(check_->StoreRoot());
-    volumeWatch_ = std::make_unique<StoreVolumeWatch>(check_->StoreRoot(), languages_, [this] { End(kExitForced); });
+    volumeWatch_ = std::make_unique<StoreVolumeWatch>(
+        check_->StoreRoot(), languages_, [this] { StopRunningWork(answerer_.get()); }, [this] { End(kExitForced); });
 
     if (!OpenKeyFile())
         return Stop();

@@ -53,6 +53,12 @@ public:
     [[nodiscard]] bool CanRemoveVolume(const QString& root) override;
     void OnVolumeNotice(const QString&) override {}
 
+    // A forced end's first step, before the user is told why: every worker
+    // waiting on a question is answered, every running job is told to stop,
+    // and every open question and progress window closes, so that nothing
+    // is left for the ending event loop to wait on.
+    static void StopRunningWork(MainThreadAnswerer* answerer);
+
     [[nodiscard]] VariableStore& Variables() { return variables_; }
     [[nodiscard]] LanguageManager& Languages() { return languages_; }
     [[nodiscard]] RegistrySettings& Settings() { return settings_; }

@@ -3,6 +3,7 @@
 #include "devices/SimulatedDeviceSource.h"
 #include "devices/UdevDeviceSource.h"
 #include "devices/UsbAdapterLight.h"
+#include "platform/FaultInjection.h"
 #include "platform/ProcessHardening.h"
 #include "ui/windows/CNimbraApp.h"
 
@@ -11,6 +12,7 @@
 int main(int argc, char** argv)
 {
     nbr::ProcessHardening::DisableCoreDumps();
+    nbr::FaultInjection::ArmFromEnvironment();
     QApplication application(argc, argv);
     // The application object decides when the program ends, not the last
     // window: the splash and the dialogs come and go during start-up.

@@ -40,6 +40,7 @@ T_ACCEPT, T_DECLINE, T_BACK = 174, 175, 179
 T_NEW_PASSWORD, T_CONFIRM, T_HINT, T_END_HEADING = 183, 184, 185, 191
 T_LOG_IN, T_LOGIN_PASSWORD, T_CLOSE = 192, 197, 1400
 T_PANE_HOST, T_PANE_STORE = 1446, 1447
+T_YES, T_NO, T_CANCEL, T_CLOSE_WHILE_BUSY = 5, 6, 9, 1529
 
 
 class Failure(Exception):
@@ -630,7 +631,122 @@ def scenario_panes(stick):
     assert not os.path.exists(launch) or not os.listdir(launch), "plaintext left in the launch folder"
 
 
-SCENARIOS = [scenario_first_run, scenario_panes, scenario_stick_pulled, scenario_nine_then_right, scenario_reset]
+def click_node(node):
+    """A real click in the middle of a control."""
+    x, y, width, height = node.queryComponent().getExtents(pyatspi.DESKTOP_COORDS)
+    xdotool("mousemove", x + width // 2, y + height // 2)
+    xdotool("click", 1)
+
+
+def progress_window(program, timeout=30):
+    """The showing window of a job that may be cancelled."""
+    cancel = program.stick.t(T_CANCEL)
+
+    def probe():
+        program.check_alive()
+        for w in program.windows():
+            if (w is not None and showing(w) and w.name != TITLE
+                    and program.find(w, "push button", cancel, must=False) is not None):
+                return w
+        return None
+    return wait_for("a progress window", probe, timeout)
+
+
+def paste_into_store(host, store, name):
+    click_row(host, name)
+    xdotool("key", "ctrl+c")
+    click_empty(store)
+    xdotool("key", "ctrl+v")
+
+
+def scenario_busy(stick):
+    """While a copy runs: closing the window asks (No goes on, Yes cancels
+    and closes); the stick pulled during a copy, and during a worker's
+    question, closes what is open, tells, ends with exit 2, and the next
+    start works."""
+    t = stick.t
+    home = os.path.join(WORK, "home-busy")
+    os.makedirs(home, exist_ok=True)
+    with open(os.path.join(home, "big.bin"), "wb") as f:
+        f.write(os.urandom(32 << 20))
+    with open(os.path.join(home, "twice.txt"), "w") as f:
+        f.write("twice\n")
+    # Every write of the program waits a little: the copy runs for seconds.
+    env = {"HOME": home, "NIMBRA_FAULT": "slow:150"}
+
+    def start(name, unclean=False):
+        program = Program(stick, name, env=env)
+        dialog = login(program, PASSWORD)
+        wait_for("the login to close", lambda: not showing(dialog))
+        if unclean:
+            program.answer("did not end properly")
+        frame = program.window(TITLE, ("push button", t(T_CLOSE)))
+        host, store = pane(frame, t(T_PANE_HOST)), pane(frame, t(T_PANE_STORE))
+        focus_window(TITLE)
+        expand_row(host, "Home", "big.bin")
+        return program, frame, host, store
+
+    program, frame, host, store = start("busy-close")
+    try:
+        paste_into_store(host, store, "big.bin")
+        progress_window(program)
+        close_box = program.find(frame, "push button", t(T_CLOSE))
+        # A real click: the window's close box works while the job runs.
+        click_node(close_box)
+        program.answer(t(T_CLOSE_WHILE_BUSY), t(T_NO))
+        time.sleep(0.5)
+        progress_window(program, timeout=5)
+        click_node(close_box)
+        program.answer(t(T_CLOSE_WHILE_BUSY), t(T_YES))
+        code = program.wait_exit(60)
+        assert code == EXIT_NORMAL, "exit code %d after a close during a copy" % code
+    finally:
+        program.kill()
+    assert stick.slot(1) == 1, "no clean-shutdown mark after a close during a copy"
+    listing = stick.cli("ls")
+    assert listing.returncode == 0 and "big.bin" not in listing.stdout, "the cancelled copy left: %r" % listing.stdout
+
+    program, frame, host, store = start("busy-pulled")
+    try:
+        paste_into_store(host, store, "big.bin")
+        progress_window(program)
+        stick.plug(False)
+        program.answer("was removed")
+        code = program.wait_exit(60)
+        assert code == EXIT_FORCED, "exit code %d after the stick was pulled during a copy" % code
+    finally:
+        stick.plug(True)
+        program.kill()
+
+    program, frame, host, store = start("busy-question", unclean=True)
+    try:
+        paste_into_store(host, store, "twice.txt")
+        wait_for("'twice.txt' stored", lambda: "twice.txt" in pane_rows(store), timeout=60)
+        paste_into_store(host, store, "twice.txt")
+        program.alert("already exists", t(T_YES))
+        stick.plug(False)
+        box, texts = program.alert("was removed")
+        others = [w for w in program.windows() if w is not None and showing(w) and w.getRoleName() == "alert"
+                  and w is not box and any("already exists" in n.name for n in walk(w) if n.name)]
+        assert not others, "the question stayed open behind the notice"
+        program.press_button(box, t(T_OK))
+        code = program.wait_exit(60)
+        assert code == EXIT_FORCED, "exit code %d after the stick was pulled during a question" % code
+    finally:
+        stick.plug(True)
+        program.kill()
+
+    # A later start is not taken for a second copy, and works.
+    program, frame, host, store = start("busy-after", unclean=True)
+    try:
+        close_main_window(program)
+        assert program.wait_exit() == EXIT_NORMAL
+    finally:
+        program.kill()
+
+
+SCENARIOS = [scenario_first_run, scenario_panes, scenario_stick_pulled, scenario_busy, scenario_nine_then_right,
+             scenario_reset]
 for _language in ("fr", "es", "pt"):
     _scenario = scenario_first_run_in(_language)
     _scenario.__name__ = "scenario_first_run_" + _language

@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <thread>
 #include <time.h>
 #include <unistd.h>
 
@@ -19,6 +20,7 @@ std::atomic<std::uint64_t> g_at {0};
 std::string g_countFile;
 std::atomic<FaultInjection::Observer> g_observer {nullptr};
 std::atomic<long> g_slowMs {0};
+std::thread::id g_slowExempt;  // the thread that armed it: only workers wait
 
 [[noreturn]] void Die()
 {
@@ -77,6 +79,7 @@ void FaultInjection::ArmFromEnvironment()
     const std::string kind = text.substr(0, colon);
     const std::string value = text.substr(colon + 1);
     if (kind == "slow") {
+        g_slowExempt = std::this_thread::get_id();
         g_slowMs = std::strtol(value.c_str(), nullptr, 10);
         return;
     }
@@ -121,7 +124,7 @@ bool FaultInjection::BeforeChange(const char* what)
 std::size_t FaultInjection::BeforeWrite(std::size_t size, bool* allowed)
 {
     *allowed = true;
-    if (const long ms = g_slowMs.load(); ms > 0) {
+    if (const long ms = g_slowMs.load(); ms > 0 && std::this_thread::get_id() != g_slowExempt) {
         const timespec pause {ms / 1000, (ms % 1000) * 1000000L};
         ::nanosleep(&pause, nullptr);
     }

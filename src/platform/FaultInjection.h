@@ -6,8 +6,9 @@
 //
 // Both programs arm it from NIMBRA_FAULT: "kill:N", "tear:N", "full:N",
 // "count:FILE" (the number of changes is written to FILE at exit), or
-// "slow:MS" (every write waits MS milliseconds first, so that a test driving
-// the window from outside meets a job while it runs).
+// "slow:MS" (every write of a thread other than the one that armed it waits
+// MS milliseconds first, so that a test driving the window from outside
+// meets a job while it runs).
 
 #include <cstddef>
 #include <cstdint>

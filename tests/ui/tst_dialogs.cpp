@@ -27,6 +27,7 @@
 #include "ui/windows/CDlgChooseLang.h"
 #include "ui/windows/CMessageBoxDlg.h"
 #include "ui/windows/CNimbraApp.h"
+#include "ui/windows/CSplashScreenEx.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -185,6 +186,18 @@ void TestDialogs::workerBoxShownByMainThread()
     QCOMPARE(answer.load(), mb::kIdNo);
     QVERIFY(splashHidden);
     QVERIFY(splash.isVisible());
+
+    // A splash that was fading out when the box came stays down after it.
+    splash.setProperty(CSplashScreenEx::kWanted, false);
+    Poll(this, [&] {
+        auto* box = qobject_cast<CMessageBoxDlg*>(QApplication::activeModalWidget());
+        if (!box)
+            return false;
+        box->Button(mb::kIdOk)->click();
+        return true;
+    });
+    (void)answerer.Answer(Ask(QStringLiteral("Notice"), mb::kOk));
+    QVERIFY(!splash.isVisible());
 }
 
 void TestDialogs::boxOwner()

@@ -10,6 +10,7 @@
 #include "ui/controls/VelaCheckBox.h"
 #include "ui/controls/VelaLabel.h"
 #include "ui/controls/VelaPicture.h"
+#include "ui/windows/CSplashScreenEx.h"
 
 #include <QApplication>
 #include <QPointer>
@@ -195,8 +196,13 @@ std::uint32_t CMessageBoxDlg::Show(const MessageBoxRequest& request, const Langu
     OpenBoxes().append(&box);
     (void)box.exec();
     OpenBoxes().removeAll(&box);
-    if (hideSplash && splash)
-        splash->show();
+    // Back only if it is still wanted: one that was fading out when the box
+    // came must not stay up behind the main window for the rest of the run.
+    if (hideSplash && splash) {
+        const QVariant wanted = splash->property(CSplashScreenEx::kWanted);
+        if (!wanted.isValid() || wanted.toBool())
+            splash->show();
+    }
     return box.Answer();
 }
 

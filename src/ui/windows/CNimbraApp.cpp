@@ -8,6 +8,7 @@
 #include "base/MainThreadAnswerer.h"
 #include "base/MessageBox.h"
 #include "base/MessageIds.h"
+#include "base/StallWatch.h"
 #include "base/StickFolders.h"
 #include "panes/DeviceDataTreeController.h"
 #include "panes/MyComputerTreeController.h"
@@ -112,6 +113,7 @@ int CNimbraApp::Run()
 
 bool CNimbraApp::InitInstance()
 {
+    stallWatch_.reset(StallWatch::FromEnvironment(nullptr));
     const HostFacts host = HostFacts::Current();
     variables_.InitVariables(arguments_, host);
     if (!instance_.TryAcquire())

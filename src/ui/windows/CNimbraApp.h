@@ -26,6 +26,7 @@ class LaunchCheck;
 class MainThreadAnswerer;
 class OpenedFileList;
 class StoreSession;
+class StallWatch;
 class StoreVolumeWatch;
 
 class CNimbraApp final : public ISimpleDeviceNotification {
@@ -91,6 +92,7 @@ private:
     std::unique_ptr<CSplashScreenEx> splash_;
     std::unique_ptr<LaunchCheck> check_;
     std::unique_ptr<StoreVolumeWatch> volumeWatch_;
+    std::unique_ptr<StallWatch> stallWatch_;
     std::unique_ptr<StoreSession> session_;
     std::unique_ptr<OpenedFileList> openedFiles_;
     std::unique_ptr<CMainFrame> mainWindow_;

@@ -195,6 +195,7 @@ void CSplashScreenEx::Show()
     }
     StartTimer();
     visible_ = true;
+    window_->setProperty(kWanted, true);
     if ((flags_ & kHideOnInput) && !filterInstalled_) {
         qApp->installEventFilter(this);
         filterInstalled_ = true;
@@ -206,6 +207,7 @@ void CSplashScreenEx::Hide()
     if (!window_ || !visible_)
         return;
     visible_ = false;
+    window_->setProperty(kWanted, false);
     timer_->stop();
     if (filterInstalled_) {
         qApp->removeEventFilter(this);
@@ -248,6 +250,7 @@ void CSplashScreenEx::ReCreate(QWidget* owner)
         window_->setWindowOpacity(1.0);
         window_->show();
         visible_ = true;
+        window_->setProperty(kWanted, true);
         if (flags_ & kHideOnInput) {
             qApp->installEventFilter(this);
             filterInstalled_ = true;

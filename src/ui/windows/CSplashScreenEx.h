@@ -43,6 +43,9 @@ public:
         kHideOnInput = 0x20,
     };
     static constexpr int kStartupBitmap = 130;
+    // Set on the window: whether the splash is meant to be up (a window that
+    // is fading out is still visible, but not wanted).
+    static constexpr const char* kWanted = "nbrSplashWanted";
     static constexpr QRect kStartupTextRect {0, 180, 427, 44};
 
     explicit CSplashScreenEx(SplashTimings timings = {}, QObject* parent = nullptr);

@@ -47,6 +47,10 @@ class Failure(Exception):
     pass
 
 
+# The stalls the programs reported, since the scenario began.
+STALLS = []
+
+
 class Texts:
     """The texts of one language pack, as the windows show them."""
 
@@ -154,7 +158,7 @@ class Program:
         env = dict(os.environ, NIMBRA_DEVICE_SIM=stick.devices, QT_QPA_PLATFORM="xcb",
                    QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1", QT_ACCESSIBILITY="1",
                    XDG_CONFIG_HOME=os.path.join(WORK, "config-" + stick.name), LANG="en_US.UTF-8",
-                   LANGUAGE="en", **(env or {}))
+                   LANGUAGE="en", NIMBRA_STALL_WATCH="100", **(env or {}))
         self.log = open(os.path.join(WORK, name + ".log"), "w")
         self.process = subprocess.Popen([NIMBRA, "-l=" + stick.root], env=env, stdout=self.log,
                                         stderr=subprocess.STDOUT)
@@ -253,6 +257,10 @@ class Program:
         try:
             return self.process.wait(timeout=timeout)
         except subprocess.TimeoutExpired:
+            if os.environ.get("NIMBRA_E2E_STACKS"):
+                stacks = subprocess.run(["gdb", "-p", str(self.process.pid), "-batch", "-ex", "thread apply all bt"],
+                                        capture_output=True, text=True, timeout=120)
+                print(stacks.stdout[-12000:], flush=True)
             raise Failure("nimbra did not end")
 
     def kill(self):
@@ -260,6 +268,10 @@ class Program:
             self.process.kill()
             self.process.wait()
         self.log.close()
+        # The program's stall watch: every GUI-thread gap over 100 ms.
+        with open(self.log.name) as f:
+            STALLS.extend("%s: %s" % (os.path.basename(self.log.name), line.strip())
+                          for line in f if "GUI thread stalled" in line)
 
 
 def screenshot(name):
@@ -334,6 +346,15 @@ def login(program, password):
 
 
 def close_main_window(program):
+    """The close box, once no job runs (a close during one asks whether to
+    cancel it; scenario_busy checks that)."""
+    def others():
+        return [(w.name, w.getRoleName()) for w in program.windows()
+                if w is not None and showing(w) and w.name != TITLE]
+    try:
+        wait_for("the running jobs to end", lambda: not others(), timeout=30)
+    except Failure:
+        raise Failure("windows still open: %r" % others())
     close = program.stick.t(T_CLOSE)
     frame = program.window(TITLE, ("push button", close))
     program.press(program.find(frame, "push button", close))
@@ -966,8 +987,11 @@ def main():
         if wanted and name not in wanted:
             continue
         started = time.monotonic()
+        del STALLS[:]
         try:
             scenario(stick)
+            if STALLS:
+                raise Failure("the window stalled: " + "; ".join(STALLS))
             print("PASS %s (%.1f s)" % (name, time.monotonic() - started), flush=True)
         except (Failure, AssertionError, subprocess.SubprocessError) as error:
             failed += 1

@@ -106,10 +106,7 @@ void MainFrameRules::SavePlacement(RegistrySettings& settings, const QRect& oute
     if (!rect)
         return;
     // A value that cannot be written leaves the default for the next start.
-    (void)settings.WriteNumber(kX, rect->x());
-    (void)settings.WriteNumber(kY, rect->y());
-    (void)settings.WriteNumber(kWidth, rect->width());
-    (void)settings.WriteNumber(kHeight, rect->height());
+    (void)settings.WriteNumbers({{kX, rect->x()}, {kY, rect->y()}, {kWidth, rect->width()}, {kHeight, rect->height()}});
 }
 
 bool MainFrameRules::StoreOnly(const RegistrySettings& settings)

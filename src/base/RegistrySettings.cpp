@@ -30,13 +30,28 @@ bool RegistrySettings::WriteText(const QString& name, const QString& text)
     settings_->beginGroup(QString::fromLatin1(kVersionPart));
     settings_->setValue(name, text);
     settings_->endGroup();
-    settings_->sync();
-    return settings_->status() == QSettings::NoError;
+    return Sync();
 }
 
 bool RegistrySettings::WriteNumber(const QString& name, int value)
 {
     return WriteText(name, QString::number(value));
+}
+
+bool RegistrySettings::WriteNumbers(std::initializer_list<std::pair<QString, int>> values)
+{
+    settings_->beginGroup(QString::fromLatin1(kVersionPart));
+    for (const auto& [name, value] : values)
+        settings_->setValue(name, QString::number(value));
+    settings_->endGroup();
+    return Sync();
+}
+
+bool RegistrySettings::Sync()
+{
+    ++writes_;
+    settings_->sync();
+    return settings_->status() == QSettings::NoError;
 }
 
 bool RegistrySettings::ReadText(const QString& name, QString* text) const

@@ -5,7 +5,9 @@
 
 #include <QString>
 
+#include <initializer_list>
 #include <memory>
+#include <utility>
 
 class QSettings;
 
@@ -29,6 +31,10 @@ public:
 
     [[nodiscard]] bool WriteText(const QString& name, const QString& text);
     [[nodiscard]] bool WriteNumber(const QString& name, int value);
+    // Several values with one write of the file.
+    [[nodiscard]] bool WriteNumbers(std::initializer_list<std::pair<QString, int>> values);
+    // How many times the settings were written out (each write syncs).
+    [[nodiscard]] int Writes() const { return writes_; }
     // False when the value is missing or the settings cannot be read.
     [[nodiscard]] bool ReadText(const QString& name, QString* text) const;
     [[nodiscard]] bool ReadNumber(const QString& name, int* value) const;
@@ -38,7 +44,10 @@ public:
     [[nodiscard]] static int ToNumber(const QString& text);
 
 private:
+    [[nodiscard]] bool Sync();
+
     std::unique_ptr<QSettings> settings_;
+    int writes_ = 0;
 };
 
 }  // namespace nbr

@@ -108,6 +108,7 @@ private slots:
     void commandsRouteToTheActivePane();
     void closingCleansUpThenMarksTheRunClean();
     void closeDuringAJobAsksThenWaits();
+    void launcherCommandRunsBesideTheWindow();
     void uncleanEndIsReportedOnce();
     void passwordPageChecksTheCurrentPassword();
     void okAppliesAPendingChange();
@@ -250,9 +251,15 @@ void TestMainFrame::placementFollowsTheWindow()
         frame.ShowWithPlacement();
         QVERIFY(QTest::qWaitForWindowExposed(&frame));
         QCOMPARE(frame.size(), QSize(650, 549));
-        frame.setGeometry(QRect(-30, 40, 700, 560));
+        // A drag of the window: many moves, one write once they settle.
+        const int writes = stick.settings->Writes();
+        for (int step = 0; step < 20; ++step) {
+            frame.setGeometry(QRect(-30 + step, 40, 681 + step, 560));
+            QCoreApplication::processEvents();
+        }
         QTRY_COMPARE(Number(*stick.settings, "ui.Frame.X"), 0);
         QCOMPARE(Number(*stick.settings, "ui.Frame.Width"), 700);
+        QCOMPARE(stick.settings->Writes(), writes + 1);
         frame.showMinimized();
         QCoreApplication::processEvents();
         frame.close();
@@ -362,6 +369,24 @@ void TestMainFrame::closeDuringAJobAsksThenWaits()
     QVERIFY(sawCancel);
     QTRY_COMPARE(closed.size(), 1);
     QVERIFY(!frame.isVisible());
+}
+
+void TestMainFrame::launcherCommandRunsBesideTheWindow()
+{
+    Stick stick;
+    // A launcher that takes its time and then fails.
+    QFile launcher(stick.dir.filePath(QStringLiteral("Nimbra")));
+    QVERIFY(launcher.open(QIODevice::WriteOnly));
+    launcher.write("#!/bin/sh\nsleep 0.5\nexit 1\n");
+    launcher.close();
+    QVERIFY(launcher.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+    stick.variables.SetVariable(QStringLiteral("NBR_HOST_EXEC_PATH"), stick.dir.path());
+    CMainFrame frame(stick.Services());
+    frame.Action(cmd::kAddLauncher)->trigger();
+    // The command came back at once; the failure is told when it comes.
+    QVERIFY(stick.answers.Asked().isEmpty());
+    QTRY_COMPARE(stick.answers.Asked().size(), 1);
+    QCOMPARE(stick.Texts().first(), stick.languages.FormatText(msg::kLauncherNotChanged, {launcher.fileName()}));
 }
 
 void TestMainFrame::uncleanEndIsReportedOnce()

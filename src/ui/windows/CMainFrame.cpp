@@ -52,6 +52,7 @@ constexpr int kStatusBarId = 0xE801;
 constexpr int kPaneId = 0xE900;
 constexpr int kClosingSteps = 500;
 constexpr int kMinimumColumn = 10;
+constexpr int kPlacementSettleMs = 400;
 
 // The toolbar picture `index` of the strip `number`, for every pixel ratio
 // the screens may ask for.
@@ -95,6 +96,10 @@ CMainFrame::CMainFrame(const MainFrameServices& services, QWidget* parent)
         closeWhenIdle_->stop();
         close();
     });
+    placementDue_ = new QTimer(this);
+    placementDue_->setSingleShot(true);
+    placementDue_->setInterval(kPlacementSettleMs);
+    connect(placementDue_, &QTimer::timeout, this, &CMainFrame::SavePlacement);
     BuildActions();
     BuildMenus();
     BuildToolBar();
@@ -341,20 +346,22 @@ void CMainFrame::SavePlacement()
 void CMainFrame::resizeEvent(QResizeEvent* event)
 {
     CCustomFrameWnd::resizeEvent(event);
-    SavePlacement();
+    if (placementReady_)
+        placementDue_->start();
 }
 
 void CMainFrame::moveEvent(QMoveEvent* event)
 {
     CCustomFrameWnd::moveEvent(event);
-    SavePlacement();
+    if (placementReady_)
+        placementDue_->start();
 }
 
 void CMainFrame::changeEvent(QEvent* event)
 {
     CCustomFrameWnd::changeEvent(event);
-    if (event->type() == QEvent::WindowStateChange)
-        SavePlacement();
+    if (event->type() == QEvent::WindowStateChange && placementReady_)
+        placementDue_->start();
 }
 
 std::uint32_t CMainFrame::ShowBox(const QString& title, const QString& text, std::uint32_t buttons, int icon)
@@ -490,16 +497,28 @@ void CMainFrame::OnDesktopLauncher(bool add)
 {
     const QString folder = services_.variables.GetVariable(QStringLiteral("NBR_HOST_EXEC_PATH"));
     const QString launcher = QDir(folder).filePath(QStringLiteral("Nimbra"));
-    QProcess process;
-    process.setProgram(launcher);
-    process.setArguments({add ? QStringLiteral("--install-launcher") : QStringLiteral("--remove-launcher")});
-    process.setStandardInputFile(QProcess::nullDevice());
-    process.start();
-    const bool ran = process.waitForFinished(10000) && process.exitStatus() == QProcess::NormalExit
-                     && process.exitCode() == 0;
-    if (!ran)
-        (void)ShowBoxWithTitle(msg::kCaptionError, services_.languages.FormatText(msg::kLauncherNotChanged, {launcher}),
-                               mb::kOk, mb::kIconError);
+    // The launcher runs beside the window (the desktop's menu may take its
+    // time to take note); only a failure is reported, when it comes.
+    auto* process = new QProcess(this);
+    process->setProgram(launcher);
+    process->setArguments({add ? QStringLiteral("--install-launcher") : QStringLiteral("--remove-launcher")});
+    process->setStandardInputFile(QProcess::nullDevice());
+    auto report = [this, process, launcher](bool ran) {
+        process->deleteLater();
+        if (!ran && !closing_)
+            (void)ShowBoxWithTitle(msg::kCaptionError,
+                                   services_.languages.FormatText(msg::kLauncherNotChanged, {launcher}), mb::kOk,
+                                   mb::kIconError);
+    };
+    connect(process, &QProcess::finished, this, [report](int code, QProcess::ExitStatus status) {
+        report(status == QProcess::NormalExit && code == 0);
+    });
+    connect(process, &QProcess::errorOccurred, this, [report](QProcess::ProcessError error) {
+        // A crash or a kill also ends in finished().
+        if (error == QProcess::FailedToStart)
+            report(false);
+    });
+    process->start();
 }
 
 void CMainFrame::OnSecuritySettings()
@@ -581,6 +600,7 @@ void CMainFrame::closeEvent(QCloseEvent* event)
             (void)ShowBoxWithTitle(msg::kCaptionError, FormatErrorText(services_.languages, s), mb::kOk,
                                    mb::kIconError);
     }
+    placementDue_->stop();
     SavePlacement();
     placementReady_ = false;
     event->accept();

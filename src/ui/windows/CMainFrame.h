@@ -154,6 +154,9 @@ private:
     void CloseWhenJobsEnd();
 
     QTimer* closeWhenIdle_ = nullptr;
+    // Moving and sizing send many events: the placement is written once
+    // they have settled (and at the close).
+    QTimer* placementDue_ = nullptr;
 
     MainFrameServices services_;
     QHash<int, QAction*> actions_;

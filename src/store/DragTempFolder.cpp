@@ -11,6 +11,7 @@ constexpr char kPrefix[] = "_Orvane";
 DragTempFolder::~DragTempFolder()
 {
     (void)Discard();
+    WaitForWipes();
 }
 
 QString DragTempFolder::Next()
@@ -19,9 +20,21 @@ QString DragTempFolder::Next()
     // gets the old one's name: a program still copying from the old path
     // must not find the next drag's files there.
     const QString next = FileUtilities::CreateUniqueTempFolder(QString::fromLatin1(kPrefix));
-    (void)Discard();
+    const QString previous = current_;
     current_ = next;
+    if (!previous.isEmpty()) {
+        std::erase_if(wipes_, [](const OwnedThread& wipe) { return wipe->isFinished(); });
+        // Zeroed before deletion: these are decrypted copies of stored files.
+        OwnedThread wipe(QThread::create([previous] { (void)FileUtilities::DeleteTree(previous, nullptr, false, true); }));
+        wipe->start();
+        wipes_.push_back(std::move(wipe));
+    }
     return current_;
+}
+
+void DragTempFolder::WaitForWipes()
+{
+    wipes_.clear();
 }
 
 int DragTempFolder::SweepStale()

@@ -4,9 +4,15 @@
 // after the drag has already ended (file managers copy in the background),
 // so the folder outlives its drag: it is kept until the next drag from the
 // store or the end of Nimbra, then wiped and deleted. Only its owner may
-// enter it, and the decrypted files in it are the owner's alone.
+// enter it, and the decrypted files in it are the owner's alone. The wipe
+// of a previous drag's folder runs on a thread of its own: the next drag
+// starts on the GUI thread, which must not wait on the disk.
+
+#include "base/OwnedThread.h"
 
 #include <QString>
+
+#include <vector>
 
 namespace nbr {
 
@@ -18,9 +24,11 @@ public:
     DragTempFolder(const DragTempFolder&) = delete;
     DragTempFolder& operator=(const DragTempFolder&) = delete;
 
-    // The folder of a new drag: the previous one is wiped and deleted first.
-    // It ends in a separator; empty when none could be made.
+    // The folder of a new drag; the previous one is wiped and deleted beside
+    // it. It ends in a separator; empty when none could be made.
     [[nodiscard]] QString Next();
+    // Waits until the wipes that Next started have ended.
+    void WaitForWipes();
     [[nodiscard]] const QString& Current() const { return current_; }
     // Wipes and deletes the current folder now; true when it is gone.
     bool Discard();
@@ -30,6 +38,7 @@ public:
 
 private:
     QString current_;
+    std::vector<OwnedThread> wipes_;
 };
 
 }  // namespace nbr

@@ -13,6 +13,7 @@
 #include "panes/TreeController.h"
 #include "panes/TreeListDataObject.h"
 #include "panes/TreeListModel.h"
+#include "platform/FaultInjection.h"
 #include "store/CopyToDeviceThread.h"
 #include "store/DragTempFolder.h"
 
@@ -20,9 +21,11 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QMimeData>
+#include <QThread>
 #include <QTest>
 #include <QUrl>
 
+#include <atomic>
 #include <memory>
 
 using namespace nbr;
@@ -438,6 +441,11 @@ void TestDragDrop::storeDragDecryptsOnlyWhenAsked()
     QCOMPARE(host.urls(), QList<QUrl> {QUrl::fromLocalFile(QStringLiteral("/home/u/one.txt"))});
 }
 
+namespace {
+std::atomic<bool> g_unlinkOnCaller {false};
+std::atomic<QThread*> g_caller {nullptr};
+}  // namespace
+
 void TestDragDrop::dragFolderLivesUntilTheNextDrag()
 {
     QString first;
@@ -458,7 +466,18 @@ void TestDragDrop::dragFolderLivesUntilTheNextDrag()
         QVERIFY(QDir(first + QStringLiteral("sub")).mkpath(QStringLiteral(".")));
         // The drag is over; a program may still copy: the folder stays.
         QVERIFY(QFileInfo::exists(first + QStringLiteral("secret.txt")));
+        // The next drag starts without waiting on the disk: the old folder
+        // is wiped on another thread.
+        g_unlinkOnCaller = false;
+        g_caller = QThread::currentThread();
+        FaultInjection::Observe([](const char* what) {
+            if (qstrcmp(what, "unlink") == 0 && QThread::currentThread() == g_caller)
+                g_unlinkOnCaller = true;
+        });
         second = folders.Next();
+        folders.WaitForWipes();
+        FaultInjection::Observe(nullptr);
+        QVERIFY(!g_unlinkOnCaller);
         QVERIFY(second != first);
         QVERIFY(!QFileInfo::exists(first));
         QVERIFY(QFileInfo::exists(second));
@@ -510,6 +529,7 @@ void TestDragDrop::storeDragDecryptsIntoThePrivateFolder()
     // Said once: the run that left the file out told why.
     QCOMPARE(f.answers.Asked().size(), 1);
     QCOMPARE(f.answers.Asked().first().title, f.languages.GetText(msg::kCaptionError));
+    folders.WaitForWipes();
     QVERIFY(!QFileInfo::exists(folder));  // the earlier drag's folder went with this drag
 }
 

@@ -277,8 +277,27 @@ Status DeviceDataTreeController::DropFiles(TreeListModel& /*ctrl*/, const DropFi
     // A move lets go of its sources only when all of them are in the store:
     // a cancelled run or a declined replacement ends well but stored less.
     if (effect == drop::kMove && Succeeded(worker.GetStatus()) && !dialog->IsCancelled() && !worker.DeclinedAny())
-        DeleteMovedSources(files);
+        RemoveMovedSources(files);
     return S_OK;
+}
+
+void DeviceDataTreeController::RemoveMovedSources(const DropFileList& files)
+{
+    // A large tree takes its time to delete: behind a window of its own, off
+    // the GUI thread.
+    const std::unique_ptr<IProgressDlg> dialog = services_.makeProgress();
+    if (!dialog)
+        return;
+    dialog->SetTitle(services_.languages.GetText(msg::kTitleDeleting));
+    ProgressWorker worker(kWorkerSteps);
+    const OwnedThread driver = worker.Start(
+        [files] {
+            DeleteMovedSources(files);
+            return 0;
+        },
+        dialog.get());
+    if (driver)
+        dialog->RunModal(driver.get(), false);
 }
 
 void DeviceDataTreeController::DeleteMovedSources(const DropFileList& files)

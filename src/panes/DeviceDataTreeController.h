@@ -72,6 +72,7 @@ public:
 private:
     // Deletes the host sources of a finished move.
     static void DeleteMovedSources(const DropFileList& files);
+    void RemoveMovedSources(const DropFileList& files);
     // Drops the launch folder's copies of a deleted item (every copy below
     // it, for a folder), so that the closing clean-up does not store them again.
     void DiscardOpenedCopies(const QString& displayPath);

@@ -14,6 +14,7 @@
 #include "panes/PaneMimeData.h"
 #include "panes/TreeListDataObject.h"
 #include "panes/TreeListModel.h"
+#include "platform/FaultInjection.h"
 #include "store/CopyToDeviceThread.h"
 #include "store/OpenedFileList.h"
 #include "store/StoreStatus.h"
@@ -25,9 +26,11 @@
 #include <QMimeDatabase>
 #include <QMimeData>
 #include <QTest>
+#include <QThread>
 #include <QUrl>
 
 #include <algorithm>
+#include <atomic>
 #include <functional>
 #include <memory>
 
@@ -284,6 +287,10 @@ void TestStorePane::asksOnceBeforeDeleting()
     QVERIFY(!QFile::exists(docs));
 }
 
+namespace {
+std::atomic<bool> g_deletedOnGuiThread {false};
+}  // namespace
+
 void TestStorePane::dropsIntoTheFolderOfAFile()
 {
     Pane p;
@@ -295,8 +302,16 @@ void TestStorePane::dropsIntoTheFolderOfAFile()
 
     // A move onto a file: into its folder, and the sources go.
     CTreeListItem* target = p.Item("x.txt", docsItem);
+    // The sources are deleted off the GUI thread.
     const QString moved = p.Host(QStringLiteral("new.txt"));
+    g_deletedOnGuiThread = false;
+    FaultInjection::Observe([](const char* what) {
+        if (qstrcmp(what, "unlink") == 0 && QThread::currentThread() == qApp->thread())
+            g_deletedOnGuiThread = true;
+    });
     QCOMPARE(p.controller.DropFiles(p.ctrl, DropFileList({moved}), &target, drop::kMove), S_OK);
+    FaultInjection::Observe(nullptr);
+    QVERIFY(!g_deletedOnGuiThread);
     QCOMPARE(target, docsItem);
     QCOMPARE(p.Stored(docs), (QStringList {"new.txt", "x.txt"}));
     QVERIFY(!QFile::exists(moved));
@@ -405,7 +420,8 @@ void TestStorePane::dragDecryptsOnlyWhenTheTargetAsks()
     };
     QCOMPARE(p.controller.BeginDrag(p.ctrl, p.Item("a.txt"), {}, &status), S_OK);
     QVERIFY(folder != first);
-    QVERIFY(!QFileInfo::exists(first));
+    // Wiped beside the new drag.
+    QTRY_VERIFY(!QFileInfo::exists(first));
 }
 
 void TestStorePane::dropsLocalFilesAndReportsTheRest()

@@ -7,6 +7,8 @@
 
 #include <QMimeData>
 
+#include <vector>
+
 namespace nbr {
 
 PaneDropTarget::PaneDropTarget(TreeController& controller, TreeListModel& ctrl, QString ownMarker,
@@ -83,27 +85,61 @@ Status PaneDropTarget::Drop(const QMimeData* data, CTreeListItem* hit, Qt::Keybo
 {
     if (told)
         *told = drop::kNone;
+    std::optional<TakenDrop> taken = Take(data, hit, keys, allowed, notLocal);
+    return taken ? Run(std::move(*taken), told) : S_OK;
+}
+
+std::optional<TakenDrop> PaneDropTarget::Take(const QMimeData* data, CTreeListItem* hit, Qt::KeyboardModifiers keys,
+                                              std::uint32_t allowed, QStringList* notLocal)
+{
     const bool accepted = accepting_ && Accepts(data, ownMarker_);
     const std::uint32_t effect = accepted ? DropEffect::Choose(keys, allowed) : drop::kNone;
     accepting_ = false;
     ClearMarks();
     if (effect == drop::kNone)
-        return S_OK;
+        return std::nullopt;
     // Reading the list is what makes a store drag decrypt its files; a
     // failed decryption leaves it empty and nothing is dropped.
-    const DropFileList files = PaneMimeData::LocalFiles(data, notLocal);
-    if (files.Paths().isEmpty())
-        return S_OK;
-    const bool fromOurPane = CarriesOurMarker(data);
-    CTreeListItem* target = DropTargetOf(hit);
+    TakenDrop taken {PaneMimeData::LocalFiles(data, notLocal), DropTargetOf(hit), effect, CarriesOurMarker(data)};
+    if (taken.files.Paths().isEmpty())
+        return std::nullopt;
+    return taken;
+}
+
+Status PaneDropTarget::Run(TakenDrop drop, std::uint32_t* told)
+{
+    if (told)
+        *told = drop::kNone;
+    CTreeListItem* target = drop.target;
+    if (!HoldsItem(target))
+        return E_INVALIDARG;
     controller_.SetBusy(1);
-    const Status s = controller_.DropFiles(ctrl_, files, &target, effect);
+    const Status s = controller_.DropFiles(ctrl_, drop.files, &target, drop.effect);
     int status = 0;
     (void)controller_.RefreshItem(ctrl_, target, &status);
     controller_.SetBusy(0);
     if (told && Succeeded(s))
-        *told = DropEffect::Reported(effect, fromOurPane);
+        *told = DropEffect::Reported(drop.effect, drop.fromOurPane);
     return s;
+}
+
+bool PaneDropTarget::HoldsItem(const CTreeListItem* item) const
+{
+    if (!item || item == TLI_ROOT)
+        return true;
+    // A refresh between the drop and its run may have replaced the items:
+    // the pointer is only compared, never followed, until it is found.
+    std::vector<const CTreeListItem*> pending {ctrl_.RootItem()};
+    while (!pending.empty()) {
+        const CTreeListItem* folder = pending.back();
+        pending.pop_back();
+        for (const CTreeListItem* child : folder->Children()) {
+            if (child == item)
+                return true;
+            pending.push_back(child);
+        }
+    }
+    return false;
 }
 
 void PaneDropTarget::ClearMarks()

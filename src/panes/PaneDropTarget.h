@@ -10,6 +10,7 @@
 // pane or from a program of the desktop, unless the pane is busy with a
 // transfer.
 
+#include "base/DropFileList.h"
 #include "panes/DragHoverTimer.h"
 #include "platform/Status.h"
 
@@ -18,6 +19,7 @@
 #include <QtCore/qnamespace.h>
 
 #include <cstdint>
+#include <optional>
 
 class QMimeData;
 
@@ -26,6 +28,14 @@ namespace nbr {
 class CTreeListItem;
 class TreeController;
 class TreeListModel;
+
+// A drop taken from its data but not yet carried out.
+struct TakenDrop {
+    DropFileList files;
+    CTreeListItem* target = nullptr;  // as DropTargetOf gave it
+    std::uint32_t effect = 0;
+    bool fromOurPane = false;
+};
 
 class PaneDropTarget {
 public:
@@ -64,6 +74,15 @@ public:
     // DropFiles, S_OK when nothing was dropped.
     [[nodiscard]] Status Drop(const QMimeData* data, CTreeListItem* hit, Qt::KeyboardModifiers keys,
                               std::uint32_t allowed, std::uint32_t* told, QStringList* notLocal);
+    // The two halves of Drop, so that a drop from another program can be
+    // answered at once and carried out after it (the program is not held
+    // for the whole transfer). Take reads the data (and clears the marks);
+    // none when nothing is dropped.
+    [[nodiscard]] std::optional<TakenDrop> Take(const QMimeData* data, CTreeListItem* hit, Qt::KeyboardModifiers keys,
+                                                std::uint32_t allowed, QStringList* notLocal);
+    // Carries a taken drop out; a target that has left the pane since
+    // receives nothing (the status says so).
+    [[nodiscard]] Status Run(TakenDrop drop, std::uint32_t* told);
 
     [[nodiscard]] bool IsAccepting() const { return accepting_; }
     // Whether the drag came from one of our panes (it carries a marker).
@@ -71,6 +90,7 @@ public:
 
 private:
     void ClearMarks();
+    [[nodiscard]] bool HoldsItem(const CTreeListItem* item) const;
 
     TreeController& controller_;
     TreeListModel& ctrl_;

@@ -93,16 +93,18 @@ DropFileList FakeTreeController::BuildDropFileList(TreeListModel& ctrl, int x, i
     return DropFileList(paths, x, y);
 }
 
-Status FakeTreeController::AttachControl(TreeListModel& /*ctrl*/)
+Status FakeTreeController::AttachControl(TreeListModel& ctrl)
 {
     log_->calls << QStringLiteral("Attach");
+    if (takesDrops)
+        return AttachDropTarget(ctrl, QString::fromLatin1(storeSide_ ? mime::kUsbDevice : mime::kMyComputer));
     return S_OK;
 }
 
-Status FakeTreeController::DetachControl(TreeListModel& /*ctrl*/)
+Status FakeTreeController::DetachControl(TreeListModel& ctrl)
 {
     log_->calls << QStringLiteral("Detach");
-    return S_OK;
+    return TreeController::DetachControl(ctrl);
 }
 
 void FakeTreeController::ReleaseItemData(CTreeListItem* item)
@@ -113,10 +115,13 @@ void FakeTreeController::ReleaseItemData(CTreeListItem* item)
     --log_->liveData;
 }
 
-Status FakeTreeController::DropFiles(TreeListModel& /*ctrl*/, const DropFileList& /*files*/, CTreeListItem** /*target*/,
-                                     std::uint32_t /*effect*/)
+Status FakeTreeController::DropFiles(TreeListModel& /*ctrl*/, const DropFileList& files, CTreeListItem** /*target*/,
+                                     std::uint32_t effect)
 {
-    return E_NOTIMPL;
+    if (!takesDrops)
+        return E_NOTIMPL;
+    log_->calls << QStringLiteral("Drop %1 %2").arg(files.Paths().join(u',')).arg(effect);
+    return S_OK;
 }
 
 Status FakeTreeController::OpenItem(TreeListModel& /*ctrl*/, CTreeListItem* item)

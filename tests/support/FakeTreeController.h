@@ -25,6 +25,9 @@ public:
     void Add(const QString& path);
     void Remove(const QString& path);
     Status createResult = S_OK;
+    // Attached controls take drops by the pane's real rules; DropFiles only
+    // logs "Drop <files> <effect>".
+    bool takesDrops = false;
 
     [[nodiscard]] int IsStoreSide() const override { return storeSide_ ? 1 : 0; }
     [[nodiscard]] Status PopulateChildren(TreeListModel& ctrl, CTreeListItem* parent, int* status) override;

@@ -13,6 +13,7 @@
 #include "base/MessageIds.h"
 #include "base/RegistrySettings.h"
 #include "base/VariableStore.h"
+#include "panes/DropEffect.h"
 #include "panes/FolderNameRule.h"
 #include "panes/PaneCommandRules.h"
 #include "panes/PaneMimeData.h"
@@ -27,6 +28,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
+#include <QDropEvent>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMimeData>
@@ -34,6 +36,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <QUrl>
 
 using namespace nbr;
 using namespace nbr::test;
@@ -118,6 +121,7 @@ private slots:
     void copyAndPasteFormats();
     void openAndContextMenu();
     void frameRoutesToTheActivePane();
+    void dropFromAnotherProgramRunsAfterIt();
 };
 
 void TestPanes::commandRules()
@@ -454,6 +458,61 @@ void TestPanes::frameRoutesToTheActivePane()
     // The frame gives the store's items back before the controller goes.
     QCOMPARE(storeLog.liveData, 0);
     QCOMPARE(storeLog.calls.last(), QStringLiteral("Destroyed"));
+}
+
+void TestPanes::dropFromAnotherProgramRunsAfterIt()
+{
+    Texts t;
+    FakeLog log;
+    FakeTreeController controller(true, &log);
+    controller.takesDrops = true;
+    controller.Add(QStringLiteral("docs/"));
+    TreeListCtrlView view(t.languages);
+    view.SetController(&controller);
+    view.resize(400, 300);
+    view.show();
+    int status = 0;
+    QCOMPARE(controller.PopulateChildren(view.Model(), nullptr, &status), S_OK);
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("from-elsewhere.txt"));
+    QFile plain(file);
+    QVERIFY(plain.open(QIODevice::WriteOnly));
+    plain.close();
+    QWidget* viewport = view.Control()->viewport();
+    const QPoint below(10, viewport->height() - 5);
+
+    // What another program's drag carries: a file list, no marker of ours.
+    auto dropOnce = [&](QMimeData& data) {
+        QDragEnterEvent enter(below, Qt::CopyAction | Qt::MoveAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(viewport, &enter);
+        QDragMoveEvent move(below, Qt::CopyAction | Qt::MoveAction, &data, Qt::LeftButton, Qt::ShiftModifier);
+        QCoreApplication::sendEvent(viewport, &move);
+        QDropEvent drop(QPointF(below), Qt::CopyAction | Qt::MoveAction, &data, Qt::LeftButton, Qt::ShiftModifier);
+        QCoreApplication::sendEvent(viewport, &drop);
+        return std::pair {drop.isAccepted(), drop.dropAction()};
+    };
+    QMimeData outside;
+    outside.setUrls({QUrl::fromLocalFile(file)});
+    const auto [accepted, action] = dropOnce(outside);
+    // Answered at once, as a copy (a move deletes its sources here), and
+    // carried out after the drop has returned.
+    QVERIFY(accepted);
+    QCOMPARE(action, Qt::CopyAction);
+    const QString dropped = QStringLiteral("Drop %1 %2").arg(file).arg(drop::kMove);
+    QVERIFY(!log.calls.contains(dropped));
+    QTRY_VERIFY(log.calls.contains(dropped));
+
+    // The other pane's drag is carried out before its drop returns: it reads
+    // back what the drop did.
+    QMimeData ours;
+    ours.setUrls({QUrl::fromLocalFile(file)});
+    ours.setData(QString::fromLatin1(mime::kMyComputer), QByteArray("1"));
+    log.calls.clear();
+    const auto [oursAccepted, oursAction] = dropOnce(ours);
+    QVERIFY(oursAccepted);
+    QCOMPARE(oursAction, Qt::MoveAction);
+    QVERIFY(log.calls.contains(dropped));
+    view.SetController(nullptr);
 }
 
 QTEST_MAIN(TestPanes)

@@ -7,6 +7,8 @@
 #include <QDropEvent>
 #include <QWidget>
 
+#include <optional>
+
 namespace nbr {
 
 TreeListDropTarget::TreeListDropTarget(QWidget* control, PaneDropTarget& rules, HitTest hitTest, NotLocal notLocal)
@@ -70,15 +72,38 @@ void TreeListDropTarget::DragLeave(QDragLeaveEvent* event)
 void TreeListDropTarget::Drop(QDropEvent* event)
 {
     hover_.stop();
-    std::uint32_t told = 0;
     QStringList notLocal;
-    (void)rules_.Drop(event->mimeData(), hitTest_(event->position().toPoint()), event->modifiers(),
-                      DropEffect::FromActions(event->possibleActions()), &told, &notLocal);
-    if (told == 0) {
+    std::optional<TakenDrop> taken = rules_.Take(event->mimeData(), hitTest_(event->position().toPoint()),
+                                                 event->modifiers(), DropEffect::FromActions(event->possibleActions()),
+                                                 &notLocal);
+    if (!taken) {
         event->ignore();
+    } else if (taken->fromOurPane) {
+        // Our own pane's drag reads back what the drop did (a move deletes
+        // its sources only after it), and it is this program that waits.
+        std::uint32_t told = 0;
+        (void)rules_.Run(std::move(*taken), &told);
+        if (told == 0) {
+            event->ignore();
+        } else {
+            event->setDropAction(DropEffect::ToAction(told));
+            event->accept();
+        }
     } else {
-        event->setDropAction(DropEffect::ToAction(told));
+        // Another program is answered now, and the transfer runs after the
+        // drop: the program is not held until the last file is stored. It
+        // is told a copy in any case (a move deletes its sources here).
+        event->setDropAction(DropEffect::ToAction(DropEffect::Reported(taken->effect, false)));
         event->accept();
+        QMetaObject::invokeMethod(
+            this,
+            [this, drop = std::move(*taken), notLocal]() mutable {
+                (void)rules_.Run(std::move(drop), nullptr);
+                if (!notLocal.isEmpty() && notLocal_)
+                    notLocal_(notLocal);
+            },
+            Qt::QueuedConnection);
+        return;
     }
     if (!notLocal.isEmpty() && notLocal_)
         notLocal_(notLocal);

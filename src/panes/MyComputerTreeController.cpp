@@ -142,13 +142,13 @@ Status MyComputerTreeController::PopulatePlaces(TreeListModel& ctrl, int* status
         const QString resolved = HostPlaces::Resolved(place.path);
         if (resolved.isEmpty() || IsStorePath(resolved))
             continue;
-        bool reachable = false;
-        const bool entries = HostPlaces::HasVisibleEntries(place.path, &reachable);
+        // Every place keeps its button until it is opened: looking inside
+        // each one here would wait on every mount, a hung one included.
         CTreeListItem* item = ctrl.InsertItem(place.label, TLI_ROOT, TLI_LAST);
         ctrl.SetItemData(item, new Data(place.path, resolved, true, 0));
         const int image = FileIconTable::kFolder;
         ctrl.SetItemImage(item, image, image, image, image);
-        ctrl.SetItemState(item, tls::kImage | (entries ? 0 : tls::kExpanded | tls::kChildrenLoaded));
+        ctrl.SetItemState(item, tls::kImage);
         if (!first)
             first = item;
     }
@@ -223,14 +223,13 @@ Status MyComputerTreeController::PopulateChildren(TreeListModel& ctrl, CTreeList
         std::uint32_t state = tls::kImage;
         if (!child.folder) {
             state |= tls::kExpanded | tls::kChildrenLoaded | tls::kLeaf;
-        } else {
-            // A folder that cannot be read, holds nothing to show, or leads
-            // back to one above it gets no button: there is nothing to open.
-            bool reachable = false;
-            const bool open = !IsOnPathTo(parent, child.resolved) && HostPlaces::HasVisibleEntries(path, &reachable);
-            if (!open)
-                state |= tls::kExpanded | tls::kChildrenLoaded;
+        } else if (IsOnPathTo(parent, child.resolved)) {
+            // A folder that leads back to one above it gets no button.
+            state |= tls::kExpanded | tls::kChildrenLoaded;
         }
+        // Other folders keep their button until they are opened, as in the
+        // desktop's file views: opening each one while listing its parent
+        // would cost a look-up per folder (and wait on a slow mount).
         ctrl.SetItemState(item, state);
     }
     ctrl.SetItemState(parent, tls::kChildrenLoaded);

@@ -9,12 +9,6 @@
 #include <QStandardPaths>
 #include <QStorageInfo>
 
-#include <dirent.h>
-#include <fcntl.h>
-#include <unistd.h>
-
-#include <cerrno>
-
 namespace nbr {
 namespace {
 
@@ -77,34 +71,6 @@ QList<HostVolume> HostPlaces::UserVolumes()
 QString HostPlaces::Resolved(const QString& path)
 {
     return QFileInfo(path).canonicalFilePath();
-}
-
-bool HostPlaces::HasVisibleEntries(const QString& path, bool* reachable)
-{
-    *reachable = false;
-    const QByteArray native = NativePath::Encode(path);
-    int fd;
-    do {
-        fd = ::open(native.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    } while (fd < 0 && errno == EINTR);
-    if (fd < 0)
-        return false;
-    DIR* dir = ::fdopendir(fd);
-    if (!dir) {
-        ::close(fd);
-        return false;
-    }
-    errno = 0;
-    bool any = false;
-    while (const dirent* entry = ::readdir(dir)) {
-        if (entry->d_name[0] != '.') {
-            any = true;
-            break;
-        }
-    }
-    *reachable = any || errno == 0;
-    ::closedir(dir);
-    return any;
 }
 
 Status HostPlaces::CopyLink(const QString& link, const QString& copy)

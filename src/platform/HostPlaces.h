@@ -30,10 +30,6 @@ public:
     [[nodiscard]] static bool IsUserVolume(const QString& root, const QByteArray& type);
     // The path with every link resolved; empty when it does not exist.
     [[nodiscard]] static QString Resolved(const QString& path);
-    // Whether a folder holds anything a listing shows (a name not starting
-    // with a dot), reading no further than the first such name.
-    // `reachable` tells whether it could be read at all.
-    [[nodiscard]] static bool HasVisibleEntries(const QString& path, bool* reachable);
     // Makes `copy` a symbolic link with the same target text as `link`.
     [[nodiscard]] static Status CopyLink(const QString& link, const QString& copy);
     // Moves a file or folder to the desktop's trash.

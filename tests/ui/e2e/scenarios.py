@@ -41,6 +41,7 @@ T_NEW_PASSWORD, T_CONFIRM, T_HINT, T_END_HEADING = 183, 184, 185, 191
 T_LOG_IN, T_LOGIN_PASSWORD, T_CLOSE = 192, 197, 1400
 T_PANE_HOST, T_PANE_STORE = 1446, 1447
 T_YES, T_NO, T_CANCEL, T_CLOSE_WHILE_BUSY = 5, 6, 9, 1529
+T_MENU_FILE, T_MENU_OPTIONS, T_SETTINGS_CANCEL = 209, 212, 204
 
 
 class Failure(Exception):
@@ -766,8 +767,59 @@ def scenario_busy(stick):
         program.kill()
 
 
-SCENARIOS = [scenario_first_run, scenario_panes, scenario_stick_pulled, scenario_busy, scenario_nine_then_right,
-             scenario_reset]
+def x_windows(program):
+    """The program's visible X windows, as (name, x, y, width, height):
+    menus do not show on the accessibility bus."""
+    found = subprocess.run(["xdotool", "search", "--onlyvisible", "--pid", str(program.process.pid)],
+                           capture_output=True, text=True, timeout=20).stdout.split()
+    windows = []
+    for window in found:
+        shell = subprocess.run(["xdotool", "getwindowgeometry", "--shell", window], capture_output=True, text=True,
+                               timeout=20).stdout
+        values = dict(line.split("=", 1) for line in shell.split())
+        name = subprocess.run(["xdotool", "getwindowname", window], capture_output=True, text=True,
+                              timeout=20).stdout.strip()
+        windows.append((name, int(values["X"]), int(values["Y"]), int(values["WIDTH"]), int(values["HEIGHT"])))
+    return windows
+
+
+def menu_popups(program):
+    return [w for w in x_windows(program) if w[0] != TITLE]
+
+
+def scenario_menus(stick):
+    """After a dialog opened from a menu closes, the first click on a menu
+    title opens that menu."""
+    t = stick.t
+    program = Program(stick, "menus")
+    try:
+        frame, _, _ = log_in_to_panes(program)
+        for _ in range(3):
+            click_node(program.find(frame, "push button", t(T_MENU_OPTIONS).replace("&", "")))
+            menu = wait_for("the Options menu", lambda: (menu_popups(program) or [None])[0], timeout=10)
+            # Its first entry, Security Settings, by a real click.
+            xdotool("mousemove", menu[1] + 40, menu[2] + 10)
+            xdotool("click", 1)
+            dialog = wait_for("the settings dialog", lambda: next(
+                (w for w in program.windows() if w is not None and showing(w)
+                 and program.find(w, "push button", t(T_SETTINGS_CANCEL), must=False) is not None), None))
+            click_node(program.find(dialog, "push button", t(T_SETTINGS_CANCEL)))
+            wait_for("the dialog to close", lambda: not showing(dialog) or dialog.childCount == 0, timeout=10)
+            click_node(program.find(frame, "push button", t(T_MENU_FILE).replace("&", "")))
+            try:
+                wait_for("the File menu", lambda: menu_popups(program), timeout=3)
+            except Failure:
+                raise Failure("the first click on a menu title after a dialog opened nothing")
+            xdotool("key", "Escape")
+            wait_for("the menu to close", lambda: not menu_popups(program), timeout=5)
+        close_main_window(program)
+        assert program.wait_exit() == EXIT_NORMAL
+    finally:
+        program.kill()
+
+
+SCENARIOS = [scenario_first_run, scenario_panes, scenario_stick_pulled, scenario_busy, scenario_menus,
+             scenario_nine_then_right, scenario_reset]
 for _language in ("fr", "es", "pt"):
     _scenario = scenario_first_run_in(_language)
     _scenario.__name__ = "scenario_first_run_" + _language

@@ -6,6 +6,7 @@
 
 #include "app/MessageBoxLayout.h"
 #include "app/MnemonicAssigner.h"
+#include "app/ScreenFit.h"
 #include "base/MainThreadAnswerer.h"
 #include "base/MessageBox.h"
 #include "base/OwnedThread.h"
@@ -56,6 +57,8 @@ private slots:
     void mnemonics();
     void mnemonicsAfterLanguageChange();
     void mnemonicsKeepThePacksOwnMarks();
+    void screenFit_data();
+    void screenFit();
 };
 
 void TestDialogRules::boxWidth()
@@ -363,6 +366,34 @@ void TestDialogRules::mnemonicsAfterLanguageChange()
     const QStringList french =
         MnemonicAssigner::Assign({"OK", "Annuler", "Appliquer", "Mot de passe actuel :"});
     QCOMPARE(french, (QStringList {"&OK", "&Annuler", "A&ppliquer", "&Mot de passe actuel :"}));
+}
+
+void TestDialogRules::screenFit_data()
+{
+    QTest::addColumn<QRect>("wanted");
+    QTest::addColumn<QSize>("minimum");
+    QTest::addColumn<QRect>("fitted");
+    // The free area of a 1280 x 800 screen at scale 2, below a 20-pixel panel.
+    QTest::newRow("fits as it is") << QRect(10, 30, 300, 200) << QSize() << QRect(10, 30, 300, 200);
+    QTest::newRow("moved in from the right and bottom")
+        << QRect(500, 350, 300, 200) << QSize() << QRect(340, 200, 300, 200);
+    QTest::newRow("header above the top") << QRect(100, -75, 300, 200) << QSize() << QRect(100, 20, 300, 200);
+    QTest::newRow("larger than the screen: shrunk into it")
+        << QRect(-5, -74, 650, 549) << QSize(444, 162) << QRect(0, 20, 640, 380);
+    QTest::newRow("fixed size too tall: the header stays on")
+        << QRect(54, -36, 532, 492) << QSize(532, 492) << QRect(54, 20, 532, 492);
+    QTest::newRow("a saved place on a screen that is gone")
+        << QRect(2400, 1300, 650, 549) << QSize(444, 162) << QRect(0, 20, 640, 380);
+}
+
+void TestDialogRules::screenFit()
+{
+    QFETCH(QRect, wanted);
+    QFETCH(QSize, minimum);
+    QFETCH(QRect, fitted);
+    QCOMPARE(ScreenFit::Fit(wanted, QRect(0, 20, 640, 380), minimum), fitted);
+    // No screen known: as wanted.
+    QCOMPARE(ScreenFit::Fit(wanted, QRect(), minimum), wanted);
 }
 
 QTEST_GUILESS_MAIN(TestDialogRules)

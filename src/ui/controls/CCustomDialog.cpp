@@ -1,5 +1,6 @@
 #include "ui/controls/CCustomDialog.h"
 
+#include "app/ScreenFit.h"
 #include "ui/controls/FrameChrome.h"
 
 #include <QGuiApplication>
@@ -55,13 +56,25 @@ void CCustomDialog::SetClientSize(const QSize& size)
 void CCustomDialog::CenterOnOwner()
 {
     QWidget* owner = parentWidget() ? parentWidget()->window() : nullptr;
-    QRect area;
-    if (owner && owner->isVisible())
-        area = owner->frameGeometry();
-    else if (QScreen* screen = owner ? owner->screen() : QGuiApplication::primaryScreen())
-        area = screen->availableGeometry();
-    if (area.isValid())
-        move(area.x() + (area.width() - width()) / 2, area.y() + (area.height() - height()) / 2);
+    const QScreen* screen = owner ? owner->screen() : QGuiApplication::primaryScreen();
+    const QRect available = screen ? screen->availableGeometry() : QRect();
+    if (available.isValid() && height() > available.height())
+        (void)ShrinkBy(height() - available.height());
+    const QRect area = owner && owner->isVisible() ? owner->frameGeometry() : available;
+    if (!area.isValid())
+        return;
+    const QRect centred(area.x() + (area.width() - width()) / 2, area.y() + (area.height() - height()) / 2, width(),
+                        height());
+    const QRect fitted =
+        ScreenFit::Fit(centred, available, (style_ & frame::kResizable) ? minimumSize() : size());
+    if (fitted.size() != size())
+        resize(fitted.size());
+    move(fitted.topLeft());
+}
+
+int CCustomDialog::ShrinkBy(int)
+{
+    return 0;
 }
 
 frame::HitArea CCustomDialog::HitTest(const QPoint& windowPos) const

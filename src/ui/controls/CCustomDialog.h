@@ -33,7 +33,9 @@ public:
     [[nodiscard]] QWidget* Client() const { return client_; }
     // Sizes the window so that its client area is `size`.
     void SetClientSize(const QSize& size);
-    // Centres the dialog on its owner's window, or on the screen without one.
+    // Centres the dialog on its owner's window, or on the screen without one,
+    // inside the screen's free area: a dialog taller than it first gives up
+    // what height it can (ShrinkBy), then its header stays on the screen.
     void CenterOnOwner();
 
     [[nodiscard]] frame::HitArea HitTest(const QPoint& windowPos) const;
@@ -43,6 +45,9 @@ public:
     void UpdateTexts() override;
 
 protected:
+    // Makes the dialog up to `pixels` lower where its content allows (a
+    // text that scrolls); returns how much it gave. None by default.
+    virtual int ShrinkBy(int pixels);
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void changeEvent(QEvent* event) override;

@@ -2,6 +2,7 @@
 
 #include "Version.h"
 #include "app/MainFrameRules.h"
+#include "app/ScreenFit.h"
 #include "app/StoreSession.h"
 #include "base/ErrorText.h"
 #include "base/LanguageManager.h"
@@ -328,9 +329,11 @@ void CMainFrame::UpdatePaneCommands()
 void CMainFrame::ShowWithPlacement()
 {
     const QScreen* screen = QGuiApplication::primaryScreen();
-    const QRect desktop = screen ? screen->geometry() : QRect(0, 0, 1024, 768);
+    const QRect desktop = screen ? screen->availableGeometry() : QRect(0, 0, 1024, 768);
     const Placement placement = MainFrameRules::InitialPlacement(services_.settings, desktop);
-    setGeometry(placement.rect);
+    // A saved place from a larger screen, or a large scale factor, must not
+    // leave the header out of reach.
+    setGeometry(ScreenFit::Fit(placement.rect, desktop, minimumSize()));
     setWindowTitle(kTitle);
     show();
     placementReady_ = true;

@@ -12,11 +12,16 @@
 #include <QPainter>
 #include <QPushButton>
 
+#include <algorithm>
+
 namespace nbr {
 namespace {
 constexpr QSize kClient(500, 360);
 constexpr QSize kButton(100, 26);
 constexpr int kButtonTop = 322;
+// What the pages use at most; the buttons may come up to just below it.
+constexpr int kContentBottom = 296;
+constexpr int kButtonGap = 6;
 }  // namespace
 
 CSetupWizzard::CSetupWizzard(LanguageManager& languages, StoreSession& session, ISplash* splash, QWidget* owner)
@@ -53,6 +58,20 @@ CSetupWizzard::CSetupWizzard(LanguageManager& languages, StoreSession& session, 
 CSetupWizzard::~CSetupWizzard()
 {
     languages_.RemoveListener(this);
+}
+
+int CSetupWizzard::ShrinkBy(int pixels)
+{
+    const int given = std::clamp(pixels, 0, next_->y() - kContentBottom - kButtonGap);
+    if (given == 0)
+        return 0;
+    for (QPushButton* button : {prev_, next_})
+        button->move(button->x(), button->y() - given);
+    // The pages end above the buttons, which they would cover otherwise.
+    for (CSetupPage* page : pages_)
+        page->resize(page->width(), std::min(page->height(), next_->y() - kButtonGap));
+    SetClientSize(ClientRect().size() - QSize(0, given));
+    return given;
 }
 
 void CSetupWizzard::Apply(WizardNavigation::Action action)

@@ -44,6 +44,10 @@ public slots:
     // Escape and the close box.
     void reject() override;
 
+protected:
+    // The gap between the pages' content and the buttons gives way first.
+    int ShrinkBy(int pixels) override;
+
 private:
     void Apply(WizardNavigation::Action action);
     void OnNext();

@@ -15,6 +15,8 @@
 #include <QStringDecoder>
 #include <QUrl>
 
+#include <algorithm>
+
 namespace nbr {
 namespace {
 constexpr QSize kClient(520, 430);
@@ -24,6 +26,7 @@ constexpr QRect kLine2(20, 60, 480, 18);
 constexpr QRect kBox(20, 86, 480, 290);
 constexpr QSize kButton(108, 26);
 constexpr int kButtonTop = 392;
+constexpr int kSmallestBox = 120;
 
 // Addresses become links; the rest stays plain text.
 QString WithLinks(const QString& text)
@@ -94,6 +97,18 @@ EulaDlg::EulaDlg(LanguageManager& languages, QWidget* owner, bool viewOnly)
 EulaDlg::~EulaDlg()
 {
     languages_.RemoveListener(this);
+}
+
+int EulaDlg::ShrinkBy(int pixels)
+{
+    const int given = std::clamp(pixels, 0, box_->height() - kSmallestBox);
+    if (given == 0)
+        return 0;
+    box_->resize(box_->width(), box_->height() - given);
+    for (QPushButton* button : {accept_, decline_})
+        button->move(button->x(), button->y() - given);
+    SetClientSize(ClientRect().size() - QSize(0, given));
+    return given;
 }
 
 QString EulaDlg::DecodeText(const QByteArray& bytes)

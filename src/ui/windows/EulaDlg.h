@@ -43,6 +43,8 @@ public:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+    // The agreement's text gives up height (it scrolls), down to a few lines.
+    int ShrinkBy(int pixels) override;
 
 private:
     LanguageManager& languages_;

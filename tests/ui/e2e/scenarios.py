@@ -767,18 +767,19 @@ def scenario_busy(stick):
         program.kill()
 
 
-def x_windows(program):
+def x_windows(program, display=None):
     """The program's visible X windows, as (name, x, y, width, height):
     menus do not show on the accessibility bus."""
+    env = dict(os.environ, DISPLAY=display) if display else None
     found = subprocess.run(["xdotool", "search", "--onlyvisible", "--pid", str(program.process.pid)],
-                           capture_output=True, text=True, timeout=20).stdout.split()
+                           capture_output=True, text=True, timeout=20, env=env).stdout.split()
     windows = []
     for window in found:
         shell = subprocess.run(["xdotool", "getwindowgeometry", "--shell", window], capture_output=True, text=True,
-                               timeout=20).stdout
+                               timeout=20, env=env).stdout
         values = dict(line.split("=", 1) for line in shell.split())
         name = subprocess.run(["xdotool", "getwindowname", window], capture_output=True, text=True,
-                              timeout=20).stdout.strip()
+                              timeout=20, env=env).stdout.strip()
         windows.append((name, int(values["X"]), int(values["Y"]), int(values["WIDTH"]), int(values["HEIGHT"])))
     return windows
 
@@ -818,8 +819,62 @@ def scenario_menus(stick):
         program.kill()
 
 
+def small_screen(width, height):
+    """A second X server of that size; returns (display, process)."""
+    read, write = os.pipe()
+    server = subprocess.Popen(["Xvfb", "-displayfd", str(write), "-screen", "0", "%dx%dx24" % (width, height),
+                               "-nolisten", "tcp", "-noreset"], pass_fds=(write,), stdout=subprocess.DEVNULL,
+                              stderr=subprocess.DEVNULL)
+    os.close(write)
+    with os.fdopen(read) as f:
+        display = ":" + f.readline().strip()
+    wait_for("the small X server", lambda: subprocess.run(["xdpyinfo", "-display", display],
+                                                           capture_output=True).returncode == 0, timeout=10)
+    return display, server
+
+
+def scenario_scaled(_):
+    """At scale 2 on a 1280 x 800 screen every window of a first run and the
+    main window lie wholly on the screen (the agreement gives up height)."""
+    display, server = small_screen(1280, 800)
+    stick = Stick("scaled")
+    t = stick.t
+    program = Program(stick, "scaled", env={"DISPLAY": display, "QT_SCALE_FACTOR": "2"})
+
+    def on_screen(step):
+        def probe():
+            windows = x_windows(program, display)
+            return windows if windows and all(x >= 0 and y >= 0 and x + w <= 1280 and y + h <= 800
+                                              for _, x, y, w, h in windows) else None
+        try:
+            wait_for("every window on the screen", probe, timeout=10)
+        except Failure:
+            raise Failure("%s: a window leaves the screen: %r" % (step, x_windows(program, display)))
+
+    try:
+        chooser = program.window(TITLE, ("combo box", None))
+        on_screen("the language dialog")
+        program.press_button(chooser, Texts("en")(T_OK))
+        agreement = program.window(TITLE, ("push button", t(T_ACCEPT)))
+        on_screen("the agreement")
+        program.press_button(agreement, t(T_ACCEPT))
+        wizard = set_password(program, t)
+        on_screen("the setup wizard")
+        finish_setup(program, wizard, t)
+        dialog = login(program, PASSWORD)
+        wait_for("the login to close", lambda: not showing(dialog))
+        program.window(TITLE, ("push button", t(T_CLOSE)))
+        on_screen("the main window")
+        close_main_window(program)
+        assert program.wait_exit() == EXIT_NORMAL
+    finally:
+        program.kill()
+        server.kill()
+        server.wait()
+
+
 SCENARIOS = [scenario_first_run, scenario_panes, scenario_stick_pulled, scenario_busy, scenario_menus,
-             scenario_nine_then_right, scenario_reset]
+             scenario_scaled, scenario_nine_then_right, scenario_reset]
 for _language in ("fr", "es", "pt"):
     _scenario = scenario_first_run_in(_language)
     _scenario.__name__ = "scenario_first_run_" + _language

@@ -293,6 +293,7 @@ inline constexpr int kHoldsTheStore = 1526;
 inline constexpr int kFolderNameTooLong = 1527;
 inline constexpr int kStoreHoldsItems = 1528;
 inline constexpr int kCloseWhileBusy = 1529;
+inline constexpr int kStoredSizeTip = 1530;
 // The main window and its settings dialog.
 inline constexpr int kSettingsCurrentLabel = 1440;
 inline constexpr int kSettingsNewLabel = 1441;
@@ -357,7 +358,7 @@ inline constexpr int kAll[] = {
     kSettingsCurrentLabel, kSettingsNewLabel, kSettingsConfirmLabel, kSettingsHintLabel, kSettingsApply, kSettingsPageTitle, kPaneHost, kPaneStore, kToolbarName, kStatusBarName, kStatusReady, kAboutTitle,
     kMenuAddLauncher, kMenuRemoveLauncher, kLauncherNotChanged, kNotLocalFiles, kNotLocalNotCopied,
     kTitleCopying, kFileNotCopied, kCopyIntoItself, kPlaceHome, kPlaceFileSystem, kNotMovedToTrash,
-    kHoldsTheStore, kFolderNameTooLong, kStoreHoldsItems, kCloseWhileBusy,
+    kHoldsTheStore, kFolderNameTooLong, kStoreHoldsItems, kCloseWhileBusy, kStoredSizeTip,
 };
 
 }  // namespace nbr::msg

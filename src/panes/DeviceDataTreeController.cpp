@@ -5,12 +5,14 @@
 #include "base/MessageBox.h"
 #include "base/MessageIds.h"
 #include "base/ProgressWorker.h"
+#include "panes/DateColumn.h"
 #include "panes/FileIconTable.h"
 #include "panes/PaneMimeData.h"
 #include "panes/StoreDragRender.h"
 #include "panes/TreeListDataObject.h"
 #include "platform/FileSystem.h"
 #include "platform/NativePath.h"
+#include "security/EncryptedFileHeader.h"
 #include "store/CopyToDeviceThread.h"
 #include "store/EncryptedStore.h"
 #include "store/FileUtilities.h"
@@ -19,8 +21,6 @@
 #include "store/WorkUnits.h"
 
 #include <QDateTime>
-#include <QHash>
-#include <QLocale>
 
 #include <algorithm>
 #include <vector>
@@ -57,35 +57,10 @@ bool IsBelow(const CTreeListItem* item, const CTreeListItem* folder)
     return false;
 }
 
-// The date column's texts: the day the person lived (local time, not UTC:
-// an evening's change must not show under tomorrow's date) in their short
-// format. Items stored together share a handful of texts, so each quarter
-// hour of UTC is worked out once; local midnight and the changes of a
-// zone's offset fall on quarter hours, so one quarter has one local date.
-class DateTexts {
-public:
-    QString Of(const QDateTime& utc)
-    {
-        constexpr qint64 kQuarter = 15 * 60 * 1000;
-        const qint64 ms = utc.toMSecsSinceEpoch();
-        const qint64 quarter = ms / kQuarter - (ms % kQuarter < 0 ? 1 : 0);
-        const auto known = texts_.constFind(quarter);
-        if (known != texts_.constEnd())
-            return *known;
-        const QString text = locale_.toString(utc.toLocalTime().date(), QLocale::ShortFormat);
-        texts_.insert(quarter, text);
-        return text;
-    }
-
-private:
-    QLocale locale_ = QLocale::system();
-    QHash<qint64, QString> texts_;
-};
-
 // The size and date columns of one listed item; both stay empty for an item
 // whose stored file is missing. The size is that of the stored file, header
 // and padding included.
-void FillItemColumns(TreeListModel& ctrl, CTreeListItem* item, const StoreListEntry& entry, DateTexts& dates)
+void FillItemColumns(TreeListModel& ctrl, CTreeListItem* item, const StoreListEntry& entry, DateColumn& dates)
 {
     if (!entry.present)
         return;
@@ -97,9 +72,17 @@ void FillItemColumns(TreeListModel& ctrl, CTreeListItem* item, const StoreListEn
 
 }  // namespace
 
-Status DeviceDataTreeController::Data::GetInfoTip(QString* /*tip*/) const
+Status DeviceDataTreeController::Data::GetInfoTip(QString* tip) const
 {
-    return E_FAIL;
+    if (storedFile_.isEmpty() || !texts_)
+        return E_FAIL;
+    std::uint64_t content = 0;
+    const Status s = EncryptedFileHeader::ContentSizeOf(storedFile_, &content);
+    if (Failed(s))
+        return s;
+    *tip = texts_->FormatText(msg::kStoredSizeTip, {WorkUnits::FormatSizeColumn(content, u',', u'A'),
+                                                    WorkUnits::FormatSizeColumn(storedSize_, u',', u'A')});
+    return S_OK;
 }
 
 DeviceDataTreeController::DeviceDataTreeController(PaneServices services, EncryptedStore& store,
@@ -152,7 +135,7 @@ Status DeviceDataTreeController::PopulateChildren(TreeListModel& ctrl, CTreeList
             *status = -1;
         return E_STORE_MANIFEST;
     }
-    DateTexts dates;
+    DateColumn dates;
     FileIconTable& icons = FileIconTable::Shared();
     bool first = parent == nullptr;
     for (const StoreListEntry& entry : entries) {
@@ -174,7 +157,9 @@ Status DeviceDataTreeController::PopulateChildren(TreeListModel& ctrl, CTreeList
         } else {
             ctrl.SetItemState(item, tls::kLeaf | tls::kExpanded);
         }
-        ctrl.SetItemData(item, new Data(entry.id));
+        ctrl.SetItemData(item, entry.isFolder ? new Data(entry.id)
+                                              : new Data(entry.id, entry.storedPath, entry.encryptedSize,
+                                                         &services_.languages));
         FillItemColumns(ctrl, item, entry, dates);
         // By the display name: the stored file's number says nothing of its kind.
         const int icon = icons.IndexFor(entry.name, entry.isFolder);

@@ -27,13 +27,23 @@ public:
     // also the item's name on the stick.
     class Data final : public TreeData {
     public:
-        explicit Data(std::uint32_t id) : id_(id) {}
+        // A folder gets no `storedFile`; `texts` word the tip.
+        explicit Data(std::uint32_t id, QString storedFile = {}, std::uint64_t storedSize = 0,
+                      const LanguageManager* texts = nullptr)
+            : id_(id), storedFile_(std::move(storedFile)), storedSize_(storedSize), texts_(texts)
+        {
+        }
         [[nodiscard]] std::uint32_t Id() const { return id_; }
-        // Stored items have no tip of their own: the control shows the cell.
+        // A file's tip gives its content's size (read from its header when
+        // asked: the host pane shows that size) beside the stored size of
+        // the column; a folder has none, and the control shows the cell.
         [[nodiscard]] Status GetInfoTip(QString* tip) const override;
 
     private:
         std::uint32_t id_;
+        QString storedFile_;
+        std::uint64_t storedSize_;
+        const LanguageManager* texts_;
     };
 
     // `store` is unlocked; `openedFiles` is the application's one list of

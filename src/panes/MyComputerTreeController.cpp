@@ -18,7 +18,6 @@
 
 #include <QCollator>
 #include <QFileInfo>
-#include <QLocale>
 #include <QMimeDatabase>
 #include <QTimeZone>
 
@@ -30,7 +29,6 @@ namespace {
 
 // Time zones differ from UTC by whole quarter hours, so every moment of one
 // UTC quarter hour falls on the same local day.
-constexpr std::uint64_t kQuarterHourTicks = 15ull * 60 * FileTime::kTicksPerSecond;
 
 bool IsAtOrUnder(const QString& path, const QString& folder)
 {
@@ -115,18 +113,6 @@ bool MyComputerTreeController::IsOnPathTo(const CTreeListItem* item, const QStri
             return true;
     }
     return false;
-}
-
-const QString& MyComputerTreeController::DateText(std::uint64_t fileTimeTicks)
-{
-    const std::uint64_t quarter = fileTimeTicks / kQuarterHourTicks;
-    auto known = dates_.find(quarter);
-    if (known == dates_.end()) {
-        const QDateTime time = FileTime {fileTimeTicks}.ToDateTime();
-        known = dates_.insert(quarter, time.isValid() ? QLocale().toString(time.toLocalTime().date(), QLocale::ShortFormat)
-                                                      : QString());
-    }
-    return *known;
 }
 
 Status MyComputerTreeController::PopulatePlaces(TreeListModel& ctrl, int* status)
@@ -217,7 +203,7 @@ Status MyComputerTreeController::PopulateChildren(TreeListModel& ctrl, CTreeList
         if (!child.folder && !entry.isSpecial)
             ctrl.SetItemText(item, WorkUnits::FormatSizeColumn(entry.size, u',', u'A'), 1);
         if (entry.writeTime.ticks != 0)
-            ctrl.SetItemText(item, DateText(entry.writeTime.ticks), 2);
+            ctrl.SetItemText(item, dates_.Of(entry.writeTime.ToDateTime()), 2);
         const int image = icons.IndexFor(entry.name, child.folder);
         ctrl.SetItemImage(item, image, image, image, image);
         std::uint32_t state = tls::kImage;

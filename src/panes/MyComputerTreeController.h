@@ -7,11 +7,11 @@
 // the desktop's program. Its logic needs Qt Core and the platform layer
 // only, so it runs without a window.
 
+#include "panes/DateColumn.h"
 #include "panes/PaneServices.h"
 #include "panes/TreeController.h"
 #include "panes/TreeData.h"
 
-#include <QHash>
 #include <QList>
 #include <QString>
 
@@ -96,12 +96,11 @@ public:
 private:
     [[nodiscard]] Status PopulatePlaces(TreeListModel& ctrl, int* status);
     [[nodiscard]] bool IsStorePath(const QString& resolved) const;
-    // Whether `resolved` is the folder of `item` or of one above it: listing
-    // it there would go round in a circle.
     // The shown folder item of `path` below `under`; null when not shown.
     [[nodiscard]] static CTreeListItem* FindFolder(CTreeListItem* under, const QString& path);
+    // Whether `resolved` is the folder of `item` or of one above it: listing
+    // it there would go round in a circle.
     [[nodiscard]] static bool IsOnPathTo(const CTreeListItem* item, const QString& resolved);
-    [[nodiscard]] const QString& DateText(std::uint64_t fileTimeTicks);
     [[nodiscard]] Status RunCopy(const QStringList& sources, const QString& folder, bool move);
     void ShowError(Status s) const;
 
@@ -110,7 +109,7 @@ private:
     EncryptedStore* store_;
     HostTree tree_;
     bool ofThisComputer_ = false;
-    QHash<std::uint64_t, QString> dates_;
+    DateColumn dates_;
 };
 
 }  // namespace nbr

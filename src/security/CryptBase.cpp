@@ -80,22 +80,7 @@ bool CryptBase::IsHeaderValid(const EncryptedFileHeader& header) const
 Status CryptBase::ReadHeader(NativeFile& file, EncryptedFileHeader& header)
 {
     header.valid = false;
-    return AtStartOfFile(file, [&]() -> Status {
-        std::uint8_t lengthBytes[2];
-        std::size_t got = 0;
-        Status s = file.Read(lengthBytes, sizeof lengthBytes, &got);
-        if (Failed(s))
-            return s;
-        if (got < sizeof lengthBytes)
-            return E_HEADER_READ;
-        const std::uint16_t length = qFromLittleEndian<std::uint16_t>(lengthBytes);
-        if (length > EncryptedFileHeader::kMaxLength || length < 2)
-            return E_BAD_HEADER;
-        std::uint8_t rest[EncryptedFileHeader::kMaxLength];
-        if (Failed(file.Read(rest, length - 2u, &got)) || got < length - 2u)
-            return E_HEADER_READ;
-        return EncryptedFileHeader::Parse(rest, got, &header);
-    });
+    return AtStartOfFile(file, [&] { return EncryptedFileHeader::Read(file, &header); });
 }
 
 Status CryptBase::WriteHeader(NativeFile& file, const EncryptedFileHeader& header)

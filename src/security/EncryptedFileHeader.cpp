@@ -1,5 +1,6 @@
 #include "security/EncryptedFileHeader.h"
 
+#include "platform/NativeFile.h"
 #include "security/SecurityStatus.h"
 
 #include <QtEndian>
@@ -116,6 +117,37 @@ Status EncryptedFileHeader::Parse(const std::uint8_t* data, std::size_t length, 
     h.valid = true;
     *out = std::move(h);
     return S_OK;
+}
+
+Status EncryptedFileHeader::Read(NativeFile& file, EncryptedFileHeader* out)
+{
+    out->valid = false;
+    std::uint8_t lengthBytes[2];
+    std::size_t got = 0;
+    Status s = file.Read(lengthBytes, sizeof lengthBytes, &got);
+    if (Failed(s))
+        return s;
+    if (got < sizeof lengthBytes)
+        return E_HEADER_READ;
+    const std::uint16_t length = qFromLittleEndian<std::uint16_t>(lengthBytes);
+    if (length > kMaxLength || length < 2)
+        return E_BAD_HEADER;
+    std::uint8_t rest[kMaxLength];
+    if (Failed(file.Read(rest, length - 2u, &got)) || got < length - 2u)
+        return E_HEADER_READ;
+    return Parse(rest, got, out);
+}
+
+Status EncryptedFileHeader::ContentSizeOf(const QString& path, std::uint64_t* size)
+{
+    NativeFile file;
+    Status s = file.OpenRead(path);
+    EncryptedFileHeader header;
+    if (Succeeded(s))
+        s = Read(file, &header);
+    if (Succeeded(s))
+        *size = header.size;
+    return s;
 }
 
 }  // namespace nbr

@@ -13,6 +13,8 @@
 
 namespace nbr {
 
+class NativeFile;
+
 struct EncryptedFileHeader {
     static constexpr std::uint32_t kMaxLength = 10240;
     static constexpr std::uint32_t kMaxNameBytes = 1024;
@@ -38,6 +40,11 @@ struct EncryptedFileHeader {
     [[nodiscard]] Status Serialize(QByteArray* out) const;
     // Parses the bytes after the 2-byte length field (`length` is H - 2).
     [[nodiscard]] static Status Parse(const std::uint8_t* data, std::size_t length, EncryptedFileHeader* out);
+    // Reads and parses the header at the file's current position.
+    [[nodiscard]] static Status Read(NativeFile& file, EncryptedFileHeader* out);
+    // The plain content's size of the encrypted file at `path`, from its
+    // header alone (no key needed, nothing decrypted).
+    [[nodiscard]] static Status ContentSizeOf(const QString& path, std::uint64_t* size);
 };
 
 }  // namespace nbr

@@ -198,8 +198,12 @@ void TestStorePane::listsAFolder()
     QCOMPARE(DeviceDataTreeController::ItemDisplayPath(x), QStringLiteral("Docs/x.txt"));
     QVERIFY(p.controller.ItemIsFolder(docsItem));
     QVERIFY(!p.controller.ItemIsFolder(x));
+    // The column shows the stored size; the tip gives the content's size
+    // beside it, to compare with the host pane. A folder has no tip.
     QString tip;
-    QCOMPARE(x->Data()->GetInfoTip(&tip), E_FAIL);
+    QCOMPARE(file->Data()->GetInfoTip(&tip), S_OK);
+    QCOMPARE(tip, p.languages.FormatText(msg::kStoredSizeTip, {QStringLiteral("1"), QStringLiteral("189")}));
+    QCOMPARE(docsItem->Data()->GetInfoTip(&tip), E_FAIL);
 
     p.ctrl.SelectItem(x);
     QCOMPARE(p.controller.BuildDropFileList(p.ctrl, 0, 0, QStringLiteral("/tmp/T/")).Paths(),

@@ -93,11 +93,12 @@ void CNimbraApp::End(int code)
 
 void CNimbraApp::StopRunningWork(MainThreadAnswerer* answerer)
 {
-    // Workers first: a question closed below would otherwise be followed by
-    // the next one the worker asks.
+    // The jobs are told to stop before their workers wake from a question,
+    // so that a woken worker sees it; the workers are released before the
+    // boxes close, or a closed question would be followed by the next.
+    ProgressDlg::AbandonAll();
     if (answerer)
         answerer->ReleaseWorkers();
-    ProgressDlg::AbandonAll();
     CMessageBoxDlg::CloseAll();
 }
 

@@ -437,7 +437,8 @@ Status MyComputerTreeController::Paste(TreeListModel& ctrl, const QMimeData* cli
                                 services_.languages);
         worker.Start();
         dialog->RunModal(worker.Thread(), true);
-        if (Failed(worker.GetStatus()))
+        // Each item left out was told of by name: no second, vaguer box.
+        if (Failed(worker.GetStatus()) && !worker.LeftOutAny())
             ShowError(worker.GetStatus());
         return RefreshItem(ctrl, target, &status);
     }

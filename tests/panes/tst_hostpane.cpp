@@ -397,6 +397,7 @@ void TestHostPane::pasteFromStoreWinsOverFileList()
     Pane p;
     p.Put(QStringLiteral("plain.txt"), "secret words");
     p.Put(QStringLiteral("out/other.txt"), "other");
+    QVERIFY(QDir().mkpath(p.Host(QStringLiteral("second"))));
     {
         HeadlessProgress progress;
         CopyToDeviceThread worker(&progress, *p.store, DropFileList({p.Host(QStringLiteral("plain.txt"))}), QString(),
@@ -419,6 +420,15 @@ void TestHostPane::pasteFromStoreWinsOverFileList()
     QCOMPARE(ReadAll(p.Host(QStringLiteral("out/plain.txt"))), QByteArray("secret words"));
     QCOMPARE(p.Children(QStringLiteral("Home/out")), (QStringList {QStringLiteral("other.txt"), QStringLiteral("plain.txt")}));
     QVERIFY(p.answers.Asked().isEmpty());
+
+    // A stored item that has gone is told of once: no second box after the
+    // one of the item.
+    QVERIFY(QFile::remove(stored));
+    QVERIFY(p.At(QStringLiteral("Home/second")));
+    p.model.SelectItem(p.At(QStringLiteral("Home/second")));
+    std::unique_ptr<QMimeData> gone(PaneMimeData::ForStoreFiles(DropFileList({stored})));
+    (void)p.controller->Paste(p.model, gone.get());
+    QCOMPARE(p.answers.Asked().size(), 1);
 }
 
 QTEST_GUILESS_MAIN(TestHostPane)

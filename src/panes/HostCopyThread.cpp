@@ -217,6 +217,21 @@ Status HostCopyThread::CopyItem(const QString& source, const QString& destinatio
     return s;
 }
 
+QString HostCopyThread::NumberedCopyName(const QString& folder, const QString& name, bool isFolder)
+{
+    // "archive.tar.gz" numbers before its last dot only; ".profile" has no
+    // extension to keep.
+    const qsizetype dot = isFolder ? -1 : name.lastIndexOf(u'.');
+    const QString stem = dot > 0 ? name.left(dot) : name;
+    const QString extension = dot > 0 ? name.mid(dot) : QString();
+    for (int number = 2;; ++number) {
+        const QString candidate = QStringLiteral("%1 (%2)%3").arg(stem).arg(number).arg(extension);
+        const QString path = NativePath::Join(folder, candidate);
+        if (!QFileInfo::exists(path) && !QFileInfo(path).isSymLink())
+            return candidate;
+    }
+}
+
 Status HostCopyThread::Run()
 {
     progress_->SetTitle(languages_.GetText(msg::kTitleCopying));
@@ -243,12 +258,17 @@ Status HostCopyThread::Run()
         if (IsCancelled())
             break;
         const QString name = NativePath::LastComponent(source);
-        const QString destination = NativePath::Join(destination_, name);
+        QString destination = NativePath::Join(destination_, name);
         const QString resolved = QFileInfo(source).isSymLink() ? QFileInfo(source).absoluteFilePath()
                                                                 : HostPlaces::Resolved(source);
-        // An item dropped into the folder that already holds it: nothing to do.
-        if (resolved == NativePath::Join(target, name))
-            continue;
+        // An item put into the folder that already holds it: a move has
+        // nothing to do, a copy goes beside it under a numbered name.
+        if (resolved == NativePath::Join(target, name)) {
+            if (move_)
+                continue;
+            const bool folder = QFileInfo(source).isDir() && !QFileInfo(source).isSymLink();
+            destination = NativePath::Join(destination_, NumberedCopyName(destination_, name, folder));
+        }
         if (!QFileInfo(source).isSymLink() && IsAtOrUnder(target, resolved)) {
             ReportLeftOut(languages_.FormatText(msg::kCopyIntoItself, {name}));
             if (Succeeded(failure))

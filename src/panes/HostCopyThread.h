@@ -4,7 +4,9 @@
 // file is replaced or two folders merged, and nothing half-written under a
 // final name (each file is written beside it and renamed once whole). On a
 // move, the sources that were copied whole are deleted afterwards, and no
-// other.
+// other. A copy into the folder that already holds the item is made beside
+// it as "name (2)" (then 3, 4, ...), as file managers do; a move there does
+// nothing.
 
 #include "store/TransferThread.h"
 
@@ -19,6 +21,10 @@ public:
     HostCopyThread(IProgressDlg* progress, const QStringList& sources, const QString& destinationFolder, bool move,
                    const LanguageManager& languages);
     ~HostCopyThread() override;
+
+    // The first of "stem (2).ext", "stem (3).ext", ... not taken in `folder`
+    // (a folder's name keeps its dots: no extension).
+    [[nodiscard]] static QString NumberedCopyName(const QString& folder, const QString& name, bool isFolder);
 
 protected:
     Status Run() override;

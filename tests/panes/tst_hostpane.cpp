@@ -8,6 +8,7 @@
 
 #include "base/HeadlessProgress.h"
 #include "base/MessageIds.h"
+#include "panes/HostCopyThread.h"
 #include "panes/MyComputerTreeController.h"
 #include "panes/PaneDropTarget.h"
 #include "panes/PaneMimeData.h"
@@ -19,6 +20,7 @@
 #include <QAbstractItemModelTester>
 #include <QFile>
 #include <QMimeData>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QUrl>
 
@@ -151,6 +153,8 @@ private slots:
     void fullDriveLeavesNoPartialFile();
     void createFolderAndDeleteEdges();
     void pasteFromStoreWinsOverFileList();
+    void numberedCopyNames_data();
+    void numberedCopyNames();
 };
 
 void TestHostPane::volumesAPersonWorksWith()
@@ -317,6 +321,43 @@ void TestHostPane::copyConflictsAskAndAreHonoured()
     CTreeListItem* in = p.At(QStringLiteral("Home/in"));
     QVERIFY(Failed(p.Drop({p.host}, &in, drop::kCopy)));
     QVERIFY(!QFile::exists(p.Host(QStringLiteral("in/host"))));
+
+    // Copied into the folder that holds them: beside them, numbered; moved
+    // there: nothing happens.
+    const int before = static_cast<int>(p.answers.Asked().size());
+    for (int round = 0; round < 2; ++round)
+        QCOMPARE(p.Drop({p.Host(QStringLiteral("in/a.txt")), p.Host(QStringLiteral("in/sub"))}, &in, drop::kCopy), S_OK);
+    QCOMPARE(ReadAll(p.Host(QStringLiteral("in/a (2).txt"))), QByteArray("new"));
+    QCOMPARE(ReadAll(p.Host(QStringLiteral("in/a (3).txt"))), QByteArray("new"));
+    QCOMPARE(ReadAll(p.Host(QStringLiteral("in/sub (2)/s.txt"))), QByteArray("new"));
+    QVERIFY(QFile::exists(p.Host(QStringLiteral("in/sub (3)/s.txt"))));
+    QCOMPARE(p.Drop({p.Host(QStringLiteral("in/a.txt"))}, &in, drop::kMove), S_OK);
+    QCOMPARE(ReadAll(p.Host(QStringLiteral("in/a.txt"))), QByteArray("new"));
+    QVERIFY(!QFile::exists(p.Host(QStringLiteral("in/a (4).txt"))));
+    QCOMPARE(static_cast<int>(p.answers.Asked().size()), before);
+}
+
+void TestHostPane::numberedCopyNames_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<bool>("folder");
+    QTest::addColumn<QString>("copy");
+    QTest::newRow("file") << "report.txt" << false << "report (2).txt";
+    QTest::newRow("last dot only") << "archive.tar.gz" << false << "archive.tar (2).gz";
+    QTest::newRow("no extension") << "README" << false << "README (2)";
+    QTest::newRow("dot file") << ".profile" << false << ".profile (2)";
+    QTest::newRow("folder with a dot") << "v1.2" << true << "v1.2 (2)";
+    QTest::newRow("(2) taken") << "taken.txt" << false << "taken (3).txt";
+}
+
+void TestHostPane::numberedCopyNames()
+{
+    QFETCH(QString, name);
+    QFETCH(bool, folder);
+    QFETCH(QString, copy);
+    QTemporaryDir dir;
+    QVERIFY(WriteAll(dir.filePath(QStringLiteral("taken (2).txt")), "x"));
+    QCOMPARE(HostCopyThread::NumberedCopyName(dir.path(), name, folder), copy);
 }
 
 void TestHostPane::moveDeletesOnlyWhatArrived()

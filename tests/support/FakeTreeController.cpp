@@ -64,6 +64,8 @@ CTreeListItem* FakeTreeController::Find(const TreeListModel& ctrl, const QString
 
 Status FakeTreeController::PopulateChildren(TreeListModel& ctrl, CTreeListItem* parent, int* status)
 {
+    if (onPopulate)
+        onPopulate();
     if (status)
         *status = 0;
     if (parent == TLI_ROOT)

@@ -8,6 +8,8 @@
 #include <QMap>
 #include <QStringList>
 
+#include <functional>
+
 namespace nbr::test {
 
 // What the controller saw; it outlives controllers the frame owns.
@@ -28,6 +30,8 @@ public:
     // Attached controls take drops by the pane's real rules; DropFiles only
     // logs "Drop <files> <effect>".
     bool takesDrops = false;
+    // Called at the start of every listing.
+    std::function<void()> onPopulate;
 
     [[nodiscard]] int IsStoreSide() const override { return storeSide_ ? 1 : 0; }
     [[nodiscard]] Status PopulateChildren(TreeListModel& ctrl, CTreeListItem* parent, int* status) override;

@@ -122,6 +122,7 @@ private slots:
     void openAndContextMenu();
     void frameRoutesToTheActivePane();
     void dropFromAnotherProgramRunsAfterIt();
+    void listingShowsTheWaitCursor();
 };
 
 void TestPanes::commandRules()
@@ -513,6 +514,25 @@ void TestPanes::dropFromAnotherProgramRunsAfterIt()
     QCOMPARE(oursAction, Qt::MoveAction);
     QVERIFY(log.calls.contains(dropped));
     view.SetController(nullptr);
+}
+
+void TestPanes::listingShowsTheWaitCursor()
+{
+    Texts t;
+    Pane p(t.languages, true, {QStringLiteral("docs/"), QStringLiteral("docs/a.txt")});
+    QList<int> shapes;
+    p.controller.onPopulate = [&] {
+        const QCursor* cursor = QGuiApplication::overrideCursor();
+        shapes << (cursor ? static_cast<int>(cursor->shape()) : -1);
+    };
+    // Opening a folder and refreshing both list under the wait cursor.
+    p.Expand(QStringLiteral("docs"));
+    p.Select(QStringLiteral("docs"));
+    p.view.RunCommand(cmd::kRefresh);
+    QVERIFY(!shapes.isEmpty());
+    for (const int shape : std::as_const(shapes))
+        QCOMPARE(shape, static_cast<int>(Qt::WaitCursor));
+    QVERIFY(!QGuiApplication::overrideCursor());
 }
 
 QTEST_MAIN(TestPanes)

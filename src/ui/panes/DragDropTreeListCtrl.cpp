@@ -3,6 +3,7 @@
 #include "base/MessageIds.h"
 #include "panes/TreeController.h"
 #include "ui/controls/Theme.h"
+#include "ui/controls/WaitCursor.h"
 #include "ui/panes/TreeListDropTarget.h"
 
 #include <QDragEnterEvent>
@@ -68,7 +69,10 @@ bool DragDropTreeListCtrl::ItemExpanding(CTreeListItem* item)
     if (!controller_ || (item->State() & tls::kExpanded))
         return true;
     int status = 0;
-    (void)controller_->PopulateChildren(Model(), item, &status);
+    {
+        const WaitCursor busy;
+        (void)controller_->PopulateChildren(Model(), item, &status);
+    }
     // A folder with nothing in it, or one that could not be read, loses its
     // button rather than opening onto nothing; a refresh lists it again.
     if (item->Children().empty())

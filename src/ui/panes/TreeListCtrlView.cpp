@@ -9,6 +9,7 @@
 #include "panes/PaneRefresh.h"
 #include "panes/TreeController.h"
 #include "panes/TreeListModel.h"
+#include "ui/controls/WaitCursor.h"
 #include "ui/panes/DragDropTreeListCtrl.h"
 #include "ui/panes/NewDirectoryDlg.h"
 #include "ui/panes/TreeStatusPanel.h"
@@ -25,15 +26,6 @@ namespace nbr {
 namespace {
 
 constexpr int kColumns = 3;
-
-// Shows the wait cursor while it lives.
-class WaitCursor {
-public:
-    WaitCursor() { QGuiApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~WaitCursor() { QGuiApplication::restoreOverrideCursor(); }
-    WaitCursor(const WaitCursor&) = delete;
-    WaitCursor& operator=(const WaitCursor&) = delete;
-};
 
 const QMimeData* ClipboardData()
 {
@@ -121,6 +113,7 @@ void TreeListCtrlView::InitialUpdate()
         int status = 0;
         // A top level that cannot be read leaves the pane empty; Refresh
         // tries again.
+        const WaitCursor busy;
         (void)controller_->PopulateChildren(model, nullptr, &status);
     }
 }
@@ -250,8 +243,10 @@ void TreeListCtrlView::RunContextCommand(int entry)
     int status = 0;
     switch (entry) {
     case pane::kRefresh:
-        if (!controller_->IsBusy())
+        if (!controller_->IsBusy()) {
+            const WaitCursor busy;
             (void)controller_->RefreshItem(model, first ? first : TLI_ROOT, &status);
+        }
         break;
     case pane::kDelete: (void)controller_->DeleteSelection(model); break;
     case pane::kExpand: (void)model.Expand(first, TreeExpand::Expand); break;

@@ -294,6 +294,14 @@ inline constexpr int kFolderNameTooLong = 1527;
 inline constexpr int kStoreHoldsItems = 1528;
 inline constexpr int kCloseWhileBusy = 1529;
 inline constexpr int kStoredSizeTip = 1530;
+inline constexpr int kMenuOpenWith = 1531;
+inline constexpr int kMenuRename = 1532;
+inline constexpr int kMenuMoveToTrash = 1533;
+inline constexpr int kMenuProperties = 1534;
+inline constexpr int kMenuShowInFileManager = 1535;
+inline constexpr int kRenameTitle = 1536;
+inline constexpr int kPropertiesText = 1537;
+inline constexpr int kNoProgramFound = 1538;
 // The main window and its settings dialog.
 inline constexpr int kSettingsCurrentLabel = 1440;
 inline constexpr int kSettingsNewLabel = 1441;
@@ -358,7 +366,9 @@ inline constexpr int kAll[] = {
     kSettingsCurrentLabel, kSettingsNewLabel, kSettingsConfirmLabel, kSettingsHintLabel, kSettingsApply, kSettingsPageTitle, kPaneHost, kPaneStore, kToolbarName, kStatusBarName, kStatusReady, kAboutTitle,
     kMenuAddLauncher, kMenuRemoveLauncher, kLauncherNotChanged, kNotLocalFiles, kNotLocalNotCopied,
     kTitleCopying, kFileNotCopied, kCopyIntoItself, kPlaceHome, kPlaceFileSystem, kNotMovedToTrash,
-    kHoldsTheStore, kFolderNameTooLong, kStoreHoldsItems, kCloseWhileBusy, kStoredSizeTip,
+    kHoldsTheStore, kFolderNameTooLong, kStoreHoldsItems, kCloseWhileBusy, kStoredSizeTip, kMenuOpenWith,
+    kMenuRename, kMenuMoveToTrash, kMenuProperties, kMenuShowInFileManager, kRenameTitle, kPropertiesText,
+    kNoProgramFound,
 };
 
 }  // namespace nbr::msg

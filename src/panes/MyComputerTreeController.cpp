@@ -8,6 +8,7 @@
 #include "panes/HostCopyThread.h"
 #include "panes/PaneMimeData.h"
 #include "panes/TreeListDataObject.h"
+#include "platform/DesktopApps.h"
 #include "platform/DocumentOpener.h"
 #include "platform/FileSystem.h"
 #include "platform/HostPlaces.h"
@@ -373,7 +374,9 @@ Status MyComputerTreeController::DeleteSelection(TreeListModel& ctrl)
     bool folder = false;
     for (const CTreeListItem* item : selection) {
         const Data* data = DataOf(item);
-        if (!data || item == ctrl.RootItem())
+        // A place (the home folder, the file system, a volume) is never
+        // thrown away from here.
+        if (!data || item == ctrl.RootItem() || item->Parent() == ctrl.RootItem())
             return S_FALSE;
         paths.append(data->Path());
         folder = data->IsFolder();
@@ -466,6 +469,94 @@ Status MyComputerTreeController::CreateFolder(TreeListModel& ctrl, const QString
     if (DataOf(target))
         ctrl.Expand(target, TreeExpand::Expand);
     return S_OK;
+}
+
+QStringList MyComputerTreeController::ProgramsFor(TreeListModel& /*ctrl*/, CTreeListItem* item)
+{
+    const Data* data = DataOf(item);
+    QStringList names;
+    if (!data || data->IsFolder())
+        return names;
+    for (const DesktopProgram& program : DesktopApps::ProgramsFor(data->Path()))
+        names << program.name;
+    return names;
+}
+
+Status MyComputerTreeController::OpenWith(TreeListModel& /*ctrl*/, CTreeListItem* item, int program)
+{
+    const Data* data = DataOf(item);
+    if (!data || data->IsFolder())
+        return E_INVALIDARG;
+    const QList<DesktopProgram> programs = DesktopApps::ProgramsFor(data->Path());
+    if (program < 0 || program >= programs.size())
+        return E_INVALIDARG;
+    return DocumentOpener::OpenWith(programs.at(program).id, data->Path()) == DocumentOpener::Result::Opened
+               ? S_OK
+               : StatusFromWin32(win32::kNotSupported);
+}
+
+Status MyComputerTreeController::RenameItem(TreeListModel& ctrl, CTreeListItem* item, const QString& name)
+{
+    const Data* data = DataOf(item);
+    if (!data || !item->Parent() || !DataOf(item->Parent()))
+        return E_INVALIDARG;
+    if (name.isEmpty() || name == QLatin1String(".") || name == QLatin1String("..")
+        || name.contains(NativePath::kSeparator) || name.contains(QChar(0)))
+        return StatusFromWin32(win32::kInvalidName);
+    if (name == item->Text(0))
+        return S_FALSE;
+    const QString renamed = NativePath::Join(NativePath::ParentOf(data->Path()), name);
+    // Never over another item: a rename that replaced one would lose it.
+    if (QFileInfo::exists(renamed) || QFileInfo(renamed).isSymLink())
+        return E_STORE_ITEM_EXISTS;
+    const Status s = FileSystem::Rename(data->Path(), renamed);
+    if (Failed(s))
+        return s;
+    int status = 0;
+    (void)RefreshItem(ctrl, item->Parent(), &status);
+    return S_OK;
+}
+
+QString MyComputerTreeController::PropertiesOf(TreeListModel& /*ctrl*/, CTreeListItem* item)
+{
+    const Data* data = DataOf(item);
+    if (!data)
+        return {};
+    const QFileInfo info(data->Path());
+    static const QMimeDatabase database;
+    const QString kind = data->IsFolder() ? database.mimeTypeForName(QStringLiteral("inode/directory")).comment()
+                                          : database.mimeTypeForFile(data->Path()).comment();
+    const QString size = data->IsFolder() ? QString() : WorkUnits::FormatSizeColumn(data->Size(), u',', u'A');
+    DateColumn dates;
+    QString permissions;
+    const QFileDevice::Permissions bits = info.permissions();
+    for (const auto& [bit, letter] : {std::pair {QFileDevice::ReadOwner, 'r'}, {QFileDevice::WriteOwner, 'w'},
+                                      {QFileDevice::ExeOwner, 'x'}, {QFileDevice::ReadGroup, 'r'},
+                                      {QFileDevice::WriteGroup, 'w'}, {QFileDevice::ExeGroup, 'x'},
+                                      {QFileDevice::ReadOther, 'r'}, {QFileDevice::WriteOther, 'w'},
+                                      {QFileDevice::ExeOther, 'x'}})
+        permissions += bits.testFlag(bit) ? QLatin1Char(letter) : QLatin1Char('-');
+    if (!info.owner().isEmpty())
+        permissions += QStringLiteral(" (%1)").arg(info.owner());
+    return services_.languages.FormatText(
+        msg::kPropertiesText, {item->Text(0), NativePath::ParentOf(data->Path()), kind, size,
+                               dates.Of(info.lastModified().toUTC()), permissions});
+}
+
+Status MyComputerTreeController::ShowInFileManager(TreeListModel& /*ctrl*/, CTreeListItem* item)
+{
+    const Data* data = DataOf(item);
+    if (!data)
+        return E_INVALIDARG;
+    // The item's folder, in the program the desktop opens folders with (a
+    // place of the top level is shown itself).
+    const QString folder = item->Parent() && DataOf(item->Parent()) ? NativePath::ParentOf(data->Path()) : data->Path();
+    switch (DocumentOpener::Open(folder)) {
+    case DocumentOpener::Result::Opened: return S_OK;
+    case DocumentOpener::Result::NoProgram: return StatusFromWin32(win32::kNotSupported);
+    case DocumentOpener::Result::Failed: break;
+    }
+    return E_FAIL;
 }
 
 }  // namespace nbr

@@ -51,6 +51,7 @@ public:
         // Where a folder really is; empty for files.
         [[nodiscard]] const QString& Resolved() const { return resolved_; }
         [[nodiscard]] bool IsFolder() const { return folder_; }
+        [[nodiscard]] std::uint64_t Size() const { return size_; }
         [[nodiscard]] Status GetInfoTip(QString* tip) const override;
 
     private:
@@ -86,6 +87,13 @@ public:
     [[nodiscard]] Status Paste(TreeListModel& ctrl, const QMimeData* clipboard) override;
     [[nodiscard]] bool IsContainer(TreeListModel& ctrl, CTreeListItem* item) override;
     [[nodiscard]] Status CreateFolder(TreeListModel& ctrl, const QString& name) override;
+    [[nodiscard]] QStringList ProgramsFor(TreeListModel& ctrl, CTreeListItem* item) override;
+    [[nodiscard]] Status OpenWith(TreeListModel& ctrl, CTreeListItem* item, int program) override;
+    // A place of the top level keeps its name; the new one is checked as a
+    // new folder's is, and must be free in the item's folder.
+    [[nodiscard]] Status RenameItem(TreeListModel& ctrl, CTreeListItem* item, const QString& name) override;
+    [[nodiscard]] QString PropertiesOf(TreeListModel& ctrl, CTreeListItem* item) override;
+    [[nodiscard]] Status ShowInFileManager(TreeListModel& ctrl, CTreeListItem* item) override;
 
     // The folder that receives a drop on `*target`: a folder itself, a
     // file's folder (`*target` then becomes that folder's item, or TLI_ROOT),

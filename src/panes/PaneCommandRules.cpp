@@ -22,8 +22,8 @@ bool PaneCommandRules::IsEnabled(int commandId, const PaneState& state)
     if (!state.hasController)
         return false;
     switch (commandId) {
-    case cmd::kCopy:
-    case cmd::kDelete: return state.selected > 0;
+    case cmd::kCopy: return state.selected > 0;
+    case cmd::kDelete: return state.selected > 0 && !state.firstIsPlace;
     // The store pane takes plain file lists only: its own list pasted into
     // itself would copy stored files onto themselves.
     case cmd::kPaste: return state.clipboardFiles || (!state.storeSide && state.clipboardStore);
@@ -52,9 +52,12 @@ std::vector<PaneMenuEntry> PaneCommandRules::ContextEntries(const PaneState& sta
     if (!state.hasController)
         return entries;
     const bool open = n == 1 && (!state.storeSide || !folder);
+    const bool desktop = n == 1 && !state.storeSide;
     if (open) {
         separator();
         entries.push_back({pane::kOpen, msg::kMenuOpen});
+        if (desktop && !folder)
+            entries.push_back({pane::kOpenWith, msg::kMenuOpenWith});
     }
     if (n == 0 || folder) {
         if (!open)
@@ -69,9 +72,18 @@ std::vector<PaneMenuEntry> PaneCommandRules::ContextEntries(const PaneState& sta
         entries.push_back({pane::kCopy, msg::kMenuCopy});
     if (paste)
         entries.push_back({pane::kPaste, msg::kMenuPaste});
-    if (n >= 1) {
+    const bool rename = desktop && !state.firstIsPlace;
+    const bool remove = n >= 1 && !state.firstIsPlace;
+    if (rename || remove)
         separator();
-        entries.push_back({pane::kDelete, msg::kMenuDelete});
+    if (rename)
+        entries.push_back({pane::kRename, msg::kMenuRename});
+    if (remove)
+        entries.push_back({pane::kDelete, state.storeSide ? msg::kMenuDelete : msg::kMenuMoveToTrash});
+    if (desktop) {
+        separator();
+        entries.push_back({pane::kShowInFileManager, msg::kMenuShowInFileManager});
+        entries.push_back({pane::kProperties, msg::kMenuProperties});
     }
     return entries;
 }

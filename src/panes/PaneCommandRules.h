@@ -1,8 +1,9 @@
 #pragma once
 // What a pane offers, without a window: which of the pane commands of the
 // menu and toolbar are enabled, and the entries of the pane's context menu.
-// Neither pane has a menu of the desktop's own, so Copy and Delete are
-// always the pane's entries.
+// The host pane adds the desktop's entries for one item (Open With,
+// Rename, Show in File Manager, Properties), and its Delete moves to the
+// trash, as it says.
 
 #include <vector>
 
@@ -20,6 +21,12 @@ inline constexpr int kCopy = 25;
 inline constexpr int kPaste = 26;
 inline constexpr int kOpen = 27;
 inline constexpr int kNewDirectory = 28;
+// The desktop's entries of the host pane.
+inline constexpr int kOpenWith = 29;  // a submenu of programs
+inline constexpr int kRename = 30;
+inline constexpr int kShowInFileManager = 31;
+inline constexpr int kProperties = 32;
+inline constexpr int kFirstProgram = 1000;  // + the program's index in Open With
 inline constexpr int kSeparator = 0;
 }  // namespace pane
 
@@ -35,6 +42,9 @@ struct PaneState {
     bool clipboardStore = false;
     // The controller's answer for the context menu's Paste.
     bool canPaste = false;
+    // The first selected item is a place of the host pane's top level (home,
+    // file system, volumes): it keeps its name and is never deleted.
+    bool firstIsPlace = false;
 };
 
 struct PaneMenuEntry {

@@ -98,4 +98,29 @@ Status TreeController::GetContextMenu(TreeListModel& /*ctrl*/)
     return E_FAIL;
 }
 
+QStringList TreeController::ProgramsFor(TreeListModel& /*ctrl*/, CTreeListItem* /*item*/)
+{
+    return {};
+}
+
+Status TreeController::OpenWith(TreeListModel& /*ctrl*/, CTreeListItem* /*item*/, int /*program*/)
+{
+    return E_NOTIMPL;
+}
+
+Status TreeController::RenameItem(TreeListModel& /*ctrl*/, CTreeListItem* /*item*/, const QString& /*name*/)
+{
+    return E_NOTIMPL;
+}
+
+QString TreeController::PropertiesOf(TreeListModel& /*ctrl*/, CTreeListItem* /*item*/)
+{
+    return {};
+}
+
+Status TreeController::ShowInFileManager(TreeListModel& /*ctrl*/, CTreeListItem* /*item*/)
+{
+    return E_NOTIMPL;
+}
+
 }  // namespace nbr

@@ -111,6 +111,16 @@ public:
     // one here (E_FAIL), so the view offers every entry itself.
     [[nodiscard]] virtual Status GetContextMenu(TreeListModel& ctrl);
 
+    // The desktop's own entries for one item (the host pane; none by
+    // default): the programs that open it, in the order OpenWith takes
+    // them; a new name in its folder; its facts, worded for a box; its
+    // folder shown in the desktop's file manager.
+    [[nodiscard]] virtual QStringList ProgramsFor(TreeListModel& ctrl, CTreeListItem* item);
+    [[nodiscard]] virtual Status OpenWith(TreeListModel& ctrl, CTreeListItem* item, int program);
+    [[nodiscard]] virtual Status RenameItem(TreeListModel& ctrl, CTreeListItem* item, const QString& name);
+    [[nodiscard]] virtual QString PropertiesOf(TreeListModel& ctrl, CTreeListItem* item);
+    [[nodiscard]] virtual Status ShowInFileManager(TreeListModel& ctrl, CTreeListItem* item);
+
     void SetBusy(int busy) { busy_ = busy; }
     [[nodiscard]] int IsBusy() const { return busy_; }
     // The drop rules while attached; null otherwise.

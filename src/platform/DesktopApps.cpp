@@ -7,6 +7,8 @@
 #include <QRegularExpression>
 #include <QTextStream>
 
+#include <algorithm>
+
 namespace nbr {
 namespace {
 
@@ -175,6 +177,61 @@ QStringList DesktopApps::CommandFor(const QString& file)
             return command;
     }
     return {};
+}
+
+QStringList DesktopApps::CommandWith(const QString& id, const QString& file)
+{
+    const QString path = DesktopEntryPath(id);
+    if (path.isEmpty())
+        return {};
+    return ExpandExec(IniValue(path, QStringLiteral("Desktop Entry"), QStringLiteral("Exec")), file);
+}
+
+QList<DesktopProgram> DesktopApps::ProgramsFor(const QString& file)
+{
+    QMimeDatabase db;
+    const QMimeType type = db.mimeTypeForFile(file);
+    QStringList types {type.name()};
+    types += type.allAncestors();
+    QString preferred;
+    for (const QString& mime : std::as_const(types)) {
+        preferred = DefaultApplication(mime);
+        if (!preferred.isEmpty())
+            break;
+    }
+    QList<DesktopProgram> programs;
+    QStringList seen;
+    // The first data folder that holds an id wins, as the desktop's own
+    // look-up does.
+    for (const QString& dir : DataDirs()) {
+        const QDir applications(dir + QStringLiteral("/applications"));
+        for (const QString& name : applications.entryList({QStringLiteral("*.desktop")}, QDir::Files)) {
+            if (seen.contains(name))
+                continue;
+            seen << name;
+            const QString path = applications.filePath(name);
+            const QString group = QStringLiteral("Desktop Entry");
+            if (IniValue(path, group, QStringLiteral("NoDisplay")) == QLatin1String("true")
+                || IniValue(path, group, QStringLiteral("Hidden")) == QLatin1String("true")
+                || IniValue(path, group, QStringLiteral("Exec")).isEmpty())
+                continue;
+            const QStringList handled =
+                IniValue(path, group, QStringLiteral("MimeType")).split(QLatin1Char(';'), Qt::SkipEmptyParts);
+            const bool opens = std::any_of(types.cbegin(), types.cend(),
+                                           [&handled](const QString& mime) { return handled.contains(mime); });
+            if (opens || name == preferred)
+            if (opens || name == preferred) {
+                const QString shown = IniValue(path, group, QStringLiteral("Name"));
+                programs.append({name, shown.isEmpty() ? name : shown});
+            }
+        }
+    }
+    std::sort(programs.begin(), programs.end(), [&preferred](const DesktopProgram& a, const DesktopProgram& b) {
+        if ((a.id == preferred) != (b.id == preferred))
+            return a.id == preferred;
+        return QString::localeAwareCompare(a.name, b.name) < 0;
+    });
+    return programs;
 }
 
 }  // namespace nbr

@@ -7,18 +7,31 @@
 
 namespace nbr {
 
-DocumentOpener::Result DocumentOpener::Open(const QString& target)
+namespace {
+
+DocumentOpener::Result Run(const QStringList& command)
 {
-    const QStringList command = DesktopApps::CommandFor(target);
     if (command.isEmpty())
-        return Result::NoProgram;
+        return DocumentOpener::Result::NoProgram;
     qint64 pid = 0;
     if (!Processes::Start(command, &pid))
-        return Result::Failed;
+        return DocumentOpener::Result::Failed;
     // The viewer lives on after this program: the system collects it once
     // this program has ended.
     (void)Processes::Release(pid);
-    return Result::Opened;
+    return DocumentOpener::Result::Opened;
+}
+
+}  // namespace
+
+DocumentOpener::Result DocumentOpener::Open(const QString& target)
+{
+    return Run(DesktopApps::CommandFor(target));
+}
+
+DocumentOpener::Result DocumentOpener::OpenWith(const QString& programId, const QString& target)
+{
+    return Run(DesktopApps::CommandWith(programId, target));
 }
 
 }  // namespace nbr

@@ -11,6 +11,8 @@ class DocumentOpener {
 public:
     enum class Result { Opened, NoProgram, Failed };
     [[nodiscard]] static Result Open(const QString& target);
+    // Opens `target` in the desktop program `programId` (a desktop entry).
+    [[nodiscard]] static Result OpenWith(const QString& programId, const QString& target);
 };
 
 }  // namespace nbr

@@ -153,6 +153,7 @@ private slots:
     void fullDriveLeavesNoPartialFile();
     void createFolderAndDeleteEdges();
     void pasteFromStoreWinsOverFileList();
+    void renameAndProperties();
     void numberedCopyNames_data();
     void numberedCopyNames();
 };
@@ -335,6 +336,36 @@ void TestHostPane::copyConflictsAskAndAreHonoured()
     QCOMPARE(ReadAll(p.Host(QStringLiteral("in/a.txt"))), QByteArray("new"));
     QVERIFY(!QFile::exists(p.Host(QStringLiteral("in/a (4).txt"))));
     QCOMPARE(static_cast<int>(p.answers.Asked().size()), before);
+}
+
+void TestHostPane::renameAndProperties()
+{
+    Pane p;
+    p.Put(QStringLiteral("docs/old.txt"), "12345");
+    p.Put(QStringLiteral("docs/taken.txt"), "x");
+    p.List();
+    (void)p.Children(QStringLiteral("Home/docs"));
+    CTreeListItem* old = p.At(QStringLiteral("Home/docs/old.txt"));
+    // Never over another item, never out of its folder, never a place.
+    QCOMPARE(p.controller->RenameItem(p.model, old, QStringLiteral("taken.txt")), E_STORE_ITEM_EXISTS);
+    QVERIFY(Failed(p.controller->RenameItem(p.model, old, QStringLiteral("../out.txt"))));
+    QVERIFY(Failed(p.controller->RenameItem(p.model, old, QString())));
+    QVERIFY(Failed(p.controller->RenameItem(p.model, p.At(QStringLiteral("Home")), QStringLiteral("Away"))));
+    QCOMPARE(ReadAll(p.Host(QStringLiteral("docs/taken.txt"))), QByteArray("x"));
+    QCOMPARE(p.controller->RenameItem(p.model, old, QStringLiteral("new.txt")), S_OK);
+    QVERIFY(!QFile::exists(p.Host(QStringLiteral("docs/old.txt"))));
+    QCOMPARE(ReadAll(p.Host(QStringLiteral("docs/new.txt"))), QByteArray("12345"));
+    // The folder is listed again with the new name.
+    CTreeListItem* renamed = p.At(QStringLiteral("Home/docs/new.txt"));
+    QVERIFY(renamed);
+
+    QVERIFY(QFile::setPermissions(p.Host(QStringLiteral("docs/new.txt")),
+                                  QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup));
+    const QString facts = p.controller->PropertiesOf(p.model, renamed);
+    for (const QString& part : {QStringLiteral("new.txt"), p.Host(QStringLiteral("docs")), QStringLiteral("5"),
+                                QStringLiteral("rw-r-----")})
+        QVERIFY2(facts.contains(part), qPrintable(facts));
+    QVERIFY(p.controller->PropertiesOf(p.model, nullptr).isEmpty());
 }
 
 void TestHostPane::numberedCopyNames_data()

@@ -165,6 +165,32 @@ void TestOpened::execLines()
              QStringLiteral("quoted \"inner\""));
     QCOMPARE(DesktopApps::DefaultApplication(QStringLiteral("text/plain")), QStringLiteral("nimbra-test-editor.desktop"));
     QCOMPARE(DesktopApps::DefaultApplication(QStringLiteral("application/x-nothing-at-all")), QString());
+
+    // Open With: the default program first, then the others that take the
+    // type (or a type it derives from) by name; hidden entries left out.
+    const QString apps = QFile::decodeName(qgetenv("XDG_DATA_HOME")) + QStringLiteral("/applications/");
+    QVERIFY(WriteAll(apps + QStringLiteral("nimbra-test-zed.desktop"),
+                     "[Desktop Entry]\nType=Application\nName=Zed\nExec=zed %f\nMimeType=text/plain;\n"));
+    QVERIFY(WriteAll(apps + QStringLiteral("nimbra-test-any.desktop"),
+                     "[Desktop Entry]\nType=Application\nName=Any text\nExec=any %F\nMimeType=text/plain;image/png;\n"));
+    QVERIFY(WriteAll(apps + QStringLiteral("nimbra-test-hidden.desktop"),
+                     "[Desktop Entry]\nType=Application\nName=Hidden\nExec=hid %f\nNoDisplay=true\nMimeType=text/plain;\n"));
+    QVERIFY(WriteAll(apps + QStringLiteral("nimbra-test-images.desktop"),
+                     "[Desktop Entry]\nType=Application\nName=Images\nExec=img %f\nMimeType=image/png;\n"));
+    const QString text = dir_.filePath(QStringLiteral("notes.txt"));
+    QVERIFY(WriteAll(text, "words"));
+    // The machine's own programs may come between; the test's keep their order.
+    const QStringList ours {QStringLiteral("Test editor"), QStringLiteral("Any text"), QStringLiteral("Zed"),
+                            QStringLiteral("Hidden"), QStringLiteral("Images")};
+    QStringList names;
+    for (const DesktopProgram& program : DesktopApps::ProgramsFor(text)) {
+        if (ours.contains(program.name) || names.isEmpty())
+            names << program.name;
+    }
+    QCOMPARE(names, (QStringList {QStringLiteral("Test editor"), QStringLiteral("Any text"), QStringLiteral("Zed")}));
+    QCOMPARE(DesktopApps::CommandWith(QStringLiteral("nimbra-test-zed.desktop"), text),
+             (QStringList {QStringLiteral("zed"), text}));
+    QVERIFY(DesktopApps::CommandWith(QStringLiteral("nimbra-test-gone.desktop"), text).isEmpty());
 }
 
 void TestOpened::openEditWriteBack()

@@ -163,11 +163,22 @@ void TestPanes::contextEntries()
     PaneState file;
     file.selected = 1;
     file.canPaste = true;
-    // One file in the host pane: Open, then the pane's own Copy and Delete
-    // (there is no menu of the desktop's own to carry them).
+    // One file in the host pane: Open and the desktop's Open With, Copy,
+    // Rename and Delete (to the trash), then the desktop's own entries.
     QCOMPARE(Ids(PaneCommandRules::ContextEntries(file)),
-             (QList<int> {kRefresh, kSeparator, kOpen, kSeparator, kCopy, kPaste, kSeparator, kDelete}));
-    // The same in the store pane: a file opens there too.
+             (QList<int> {kRefresh, kSeparator, kOpen, kOpenWith, kSeparator, kCopy, kPaste, kSeparator, kRename,
+                          kDelete, kSeparator, kShowInFileManager, kProperties}));
+    QCOMPARE(PaneCommandRules::ContextEntries(file)[9].text, msg::kMenuMoveToTrash);
+    // A place of the top level keeps its name.
+    PaneState place = file;
+    place.firstIsPlace = true;
+    place.firstIsFolder = true;
+    place.canPaste = false;
+    QCOMPARE(Ids(PaneCommandRules::ContextEntries(place)),
+             (QList<int> {kExpand, kRefresh, kSeparator, kOpen, kNewDirectory, kSeparator, kCopy, kSeparator,
+                          kShowInFileManager, kProperties}));
+    QVERIFY(!PaneCommandRules::IsEnabled(cmd::kDelete, place));
+    // The store pane: a file opens there too; no desktop entries.
     file.storeSide = true;
     QCOMPARE(Ids(PaneCommandRules::ContextEntries(file)),
              (QList<int> {kRefresh, kSeparator, kOpen, kSeparator, kCopy, kPaste, kSeparator, kDelete}));
@@ -182,7 +193,7 @@ void TestPanes::contextEntries()
     folder.firstExpanded = true;
     QCOMPARE(Ids(PaneCommandRules::ContextEntries(folder)),
              (QList<int> {kCollapse, kRefresh, kSeparator, kOpen, kNewDirectory, kSeparator, kCopy, kSeparator,
-                          kDelete}));
+                          kRename, kDelete, kSeparator, kShowInFileManager, kProperties}));
     // Two selected: no Open, no Paste; nothing selected: no Copy or Delete.
     folder.selected = 2;
     folder.canPaste = true;
@@ -359,15 +370,17 @@ void TestPanes::copyAndPasteFormats()
 void TestPanes::openAndContextMenu()
 {
     Texts texts;
-    Pane pane(texts.languages, false, {QStringLiteral("d/"), QStringLiteral("f.txt")});
+    // A file inside a place of the top level, as host files are.
+    Pane pane(texts.languages, false, {QStringLiteral("d/"), QStringLiteral("d/f.txt")});
     pane.view.activateWindow();
     pane.view.Control()->setFocus();
     // Double click: a file opens, a folder does not.
     pane.Select(QStringLiteral("d"));
     emit pane.view.Control()->ItemDoubleClicked(pane.Item(QStringLiteral("d")));
-    pane.Select(QStringLiteral("f.txt"));
-    emit pane.view.Control()->ItemDoubleClicked(pane.Item(QStringLiteral("f.txt")));
-    QCOMPARE(pane.log.calls.filter(QStringLiteral("Open")), QStringList {QStringLiteral("Open f.txt")});
+    pane.Expand(QStringLiteral("d"));
+    pane.Select(QStringLiteral("d/f.txt"));
+    emit pane.view.Control()->ItemDoubleClicked(pane.Item(QStringLiteral("d/f.txt")));
+    QCOMPARE(pane.log.calls.filter(QStringLiteral("Open")), QStringList {QStringLiteral("Open d/f.txt")});
 
     // Shift+F10 opens the pane's menu; its Delete reaches the controller.
     QStringList shown;
@@ -386,8 +399,9 @@ void TestPanes::openAndContextMenu()
         QTest::keyClick(menu, Qt::Key_Return);
     });
     QTest::keyClick(pane.view.Control(), Qt::Key_F10, Qt::ShiftModifier);
-    QCOMPARE(shown, (QStringList {QStringLiteral("Refresh"), QStringLiteral("Open"), QStringLiteral("Copy"),
-                                  QStringLiteral("Delete")}));
+    QCOMPARE(shown, (QStringList {QStringLiteral("Refresh"), QStringLiteral("Open"), QStringLiteral("Open With"),
+                                  QStringLiteral("Copy"), QStringLiteral("Rename..."), QStringLiteral("Move to Trash"),
+                                  QStringLiteral("Show in File Manager"), QStringLiteral("Properties")}));
     QCOMPARE(pane.log.calls.filter(QStringLiteral("Delete")), QStringList {QStringLiteral("Delete 1")});
 }
 

@@ -24,7 +24,8 @@ NewDirectoryDlg::NewDirectoryDlg(LanguageManager& languages, QWidget* owner)
       label_(new VelaLabel(Client())),
       edit_(new QLineEdit(Client())),
       ok_(new VelaButton(Client(), 2)),
-      cancel_(new VelaButton(Client(), 2))
+      cancel_(new VelaButton(Client(), 2)),
+      titleId_(msg::kNewFolder)
 {
     setObjectName(QStringLiteral("NewDirectoryDlg"));
     setModal(true);
@@ -52,6 +53,16 @@ NewDirectoryDlg::NewDirectoryDlg(LanguageManager& languages, QWidget* owner)
 NewDirectoryDlg::~NewDirectoryDlg()
 {
     languages_.RemoveListener(this);
+}
+
+void NewDirectoryDlg::SetPurpose(int titleId, const QString& name)
+{
+    titleId_ = titleId;
+    UpdateTexts();
+    edit_->setText(name);
+    // The stem, as file managers select it: the extension usually stays.
+    const qsizetype dot = name.lastIndexOf(u'.');
+    edit_->setSelection(0, static_cast<int>(dot > 0 ? dot : name.size()));
 }
 
 void NewDirectoryDlg::DropForbidden(const QString& text)
@@ -87,9 +98,9 @@ void NewDirectoryDlg::accept()
 void NewDirectoryDlg::UpdateTexts()
 {
     CCustomDialog::UpdateTexts();
-    setWindowTitle(languages_.GetText(msg::kNewFolder));
-    label_->SetText(languages_.GetText(msg::kNewFolder) + QStringLiteral(" :"));
-    edit_->setAccessibleName(languages_.GetText(msg::kNewFolder));
+    setWindowTitle(languages_.GetText(titleId_));
+    label_->SetText(languages_.GetText(titleId_) + QStringLiteral(" :"));
+    edit_->setAccessibleName(languages_.GetText(titleId_));
     ok_->setText(languages_.GetText(msg::kButtonOk));
     ok_->setAccessibleName(ok_->text());
     cancel_->setText(languages_.GetText(msg::kButtonCancel));

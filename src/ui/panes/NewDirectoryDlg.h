@@ -21,6 +21,10 @@ public:
     NewDirectoryDlg(LanguageManager& languages, QWidget* owner);
     ~NewDirectoryDlg() override;
 
+    // The dialog asks for another name under the title `titleId`, starting
+    // from `name` with its stem selected (a rename).
+    void SetPurpose(int titleId, const QString& name);
+
     // The name chosen with OK; empty before, and when only blanks were typed.
     [[nodiscard]] const QString& Name() const { return name_; }
 
@@ -42,6 +46,7 @@ private:
     QPushButton* ok_;
     QPushButton* cancel_;
     QString name_;
+    int titleId_;
 };
 
 }  // namespace nbr

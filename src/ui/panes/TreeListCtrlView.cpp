@@ -149,6 +149,7 @@ PaneState TreeListCtrlView::State() const
     state.firstIsFolder = first && controller_->IsContainer(model, first);
     state.firstExpanded = first && (first->State() & tls::kExpanded) != 0;
     state.canPaste = controller_->CanPaste(ClipboardData());
+    state.firstIsPlace = !state.storeSide && first && first->Parent() == model.RootItem();
     return state;
 }
 
@@ -218,6 +219,24 @@ void TreeListCtrlView::NewDirectory()
     controller->SetBusy(0);
 }
 
+void TreeListCtrlView::Rename(CTreeListItem* item)
+{
+    TreeController* controller = controller_;
+    controller->SetBusy(1);
+    NewDirectoryDlg dialog(languages_, window());
+    dialog.SetPurpose(msg::kRenameTitle, item->Text(0));
+    if (dialog.exec() == QDialog::Accepted && !dialog.Name().isEmpty())
+        ReportFailure(controller->RenameItem(Model(), item, dialog.Name()));
+    controller->SetBusy(0);
+}
+
+void TreeListCtrlView::ReportFailure(Status s)
+{
+    if (Failed(s))
+        (void)ShowMessageBox(static_cast<QWidget*>(window()), languages_.GetText(msg::kCaptionError),
+                             FormatErrorText(languages_, s), mb::kOk, mb::kIconError);
+}
+
 void TreeListCtrlView::OpenFirstSelected()
 {
     if (!controller_)
@@ -258,7 +277,27 @@ void TreeListCtrlView::RunContextCommand(int entry)
             (void)controller_->OpenItem(model, first);
         break;
     case pane::kNewDirectory: NewDirectory(); break;
-    default: break;
+    case pane::kRename:
+        if (first)
+            Rename(first);
+        break;
+    case pane::kShowInFileManager:
+        if (first)
+            ReportFailure(controller_->ShowInFileManager(model, first));
+        break;
+    case pane::kProperties:
+        if (first) {
+            const QString facts = controller_->PropertiesOf(model, first);
+            if (!facts.isEmpty())
+                (void)ShowMessageBox(static_cast<QWidget*>(window()),
+                                     languages_.GetText(msg::kMenuProperties), facts, mb::kOk,
+                                     mb::kIconInformation);
+        }
+        break;
+    default:
+        if (entry >= pane::kFirstProgram && first)
+            ReportFailure(controller_->OpenWith(model, first, entry - pane::kFirstProgram));
+        break;
     }
     emit CommandStateChanged();
 }
@@ -270,6 +309,16 @@ void TreeListCtrlView::ShowContextMenu(const QPoint& globalPos)
     for (const PaneMenuEntry& entry : ContextEntries()) {
         if (entry.id == pane::kSeparator) {
             menu.addSeparator();
+            continue;
+        }
+        if (entry.id == pane::kOpenWith) {
+            // The desktop's programs for the item, the default first.
+            QMenu* programs = menu.addMenu(languages_.GetText(entry.text));
+            const QStringList names = controller_ ? controller_->ProgramsFor(Model(), FirstSelected()) : QStringList();
+            for (int i = 0; i < names.size(); ++i)
+                programs->addAction(names.at(i))->setData(pane::kFirstProgram + i);
+            if (names.isEmpty())
+                programs->addAction(languages_.GetText(msg::kNoProgramFound))->setEnabled(false);
             continue;
         }
         QAction* action = menu.addAction(languages_.GetText(entry.text));

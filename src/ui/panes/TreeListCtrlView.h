@@ -11,6 +11,7 @@
 
 #include "base/IMultilangSupport.h"
 #include "panes/PaneCommandRules.h"
+#include "platform/Status.h"
 
 #include <QWidget>
 
@@ -82,6 +83,9 @@ private:
     void Paste();
     void Refresh();
     void NewDirectory();
+    // Asks for the item's new name and has the controller give it.
+    void Rename(CTreeListItem* item);
+    void ReportFailure(Status s);
     void OpenFirstSelected();
     [[nodiscard]] CTreeListItem* FirstSelected() const;
     [[nodiscard]] QPoint KeyboardMenuPoint() const;

@@ -2,7 +2,9 @@
 // Reports every time the GUI thread went longer than a limit without
 // returning to its event loop (a nested modal loop counts as a return): a
 // timer ticks often, and a tick that comes late by more than the limit is a
-// stall, written to standard error with its length. Off unless asked for
+// stall, written to standard error with its length and the part of it the
+// thread spent on the processor (the rest it waited: on the disk, a lock,
+// or a busy machine). Off unless asked for
 // with NIMBRA_STALL_WATCH=MS, so the end-to-end runs can assert that no
 // window ever froze.
 
@@ -32,6 +34,8 @@ private:
     int limitMs_;
     QTimer* timer_;
     QElapsedTimer sinceTick_;
+    QElapsedTimer sinceStart_;
+    qint64 cpuAtTick_ = 0;
     int stalls_ = 0;
     qint64 longest_ = 0;
 };

@@ -19,6 +19,7 @@
 #include <sys/syscall.h>
 #include <sys/types.h>
 #include <sys/wait.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <vector>
@@ -270,6 +271,14 @@ bool Processes::WaitForExit(const ProcessIdentity& identity, int milliseconds)
         QThread::msleep(20);
     }
     return true;
+}
+
+qint64 Processes::ThreadCpuMs()
+{
+    timespec now {};
+    if (::clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now) != 0)
+        return 0;
+    return static_cast<qint64>(now.tv_sec) * 1000 + now.tv_nsec / 1000000;
 }
 
 }  // namespace nbr

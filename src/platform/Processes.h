@@ -40,6 +40,8 @@ public:
     [[nodiscard]] static bool Identify(qint64 pid, ProcessIdentity* identity);
     // The process `identity` describes still runs: same id, start time and executable.
     [[nodiscard]] static bool IsSame(const ProcessIdentity& identity);
+    // The processor time the calling thread has used, in milliseconds.
+    [[nodiscard]] static qint64 ThreadCpuMs();
     // The running processes of a session, and the ones they started that
     // left it (a daemonising child, while its parent is still there).
     [[nodiscard]] static QList<ProcessIdentity> SessionMembers(qint64 session);

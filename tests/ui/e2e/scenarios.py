@@ -9,6 +9,7 @@ Usage: scenarios.py NIMBRA NIMBRA_CLI [SCENARIO...]
 
 import json
 import os
+import re
 import shutil
 import stat
 import struct
@@ -50,6 +51,7 @@ class Failure(Exception):
 
 # The stalls the programs reported, since the scenario began.
 STALLS = []
+ACCESSIBILITY_SETTLE_MS = 1000
 
 
 class Texts:
@@ -159,7 +161,7 @@ class Program:
         env = dict(os.environ, NIMBRA_DEVICE_SIM=stick.devices, QT_QPA_PLATFORM="xcb",
                    QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1", QT_ACCESSIBILITY="1",
                    XDG_CONFIG_HOME=os.path.join(WORK, "config-" + stick.name), LANG="en_US.UTF-8",
-                   LANGUAGE="en", NIMBRA_STALL_WATCH="100", **(env or {}))
+                   LANGUAGE="en", NIMBRA_STALL_WATCH=os.environ.get("NIMBRA_E2E_STALL_MS", "100"), **(env or {}))
         self.log = open(os.path.join(WORK, name + ".log"), "w")
         self.process = subprocess.Popen([NIMBRA, "-l=" + stick.root], env=env, stdout=self.log,
                                         stderr=subprocess.STDOUT)
@@ -269,10 +271,14 @@ class Program:
             self.process.kill()
             self.process.wait()
         self.log.close()
-        # The program's stall watch: every GUI-thread gap over 100 ms.
+        # The program's stall watch: every GUI-thread gap over 100 ms. In
+        # its first second the accessibility registry reads the program's
+        # whole tree of controls in one call (a test's cost, not a user's).
         with open(self.log.name) as f:
-            STALLS.extend("%s: %s" % (os.path.basename(self.log.name), line.strip())
-                          for line in f if "GUI thread stalled" in line)
+            for line in f:
+                found = re.search(r"GUI thread stalled .* (\d+) ms after the start", line)
+                if found and int(found.group(1)) > ACCESSIBILITY_SETTLE_MS:
+                    STALLS.append("%s: %s" % (os.path.basename(self.log.name), line.strip()))
 
 
 def screenshot(name):

@@ -134,6 +134,9 @@ void TestFirstRun::wizardWritesKeyOnlyWhenFinished()
         page->HintField()->setText(QStringLiteral("a hint"));
         QVERIFY(page->Leave());  // applied, as Next does, but the wizard is then left
         QVERIFY(page->NeedsSave());
+        // The password has served: the fields no longer hold it.
+        QVERIFY(page->PasswordField()->text().isEmpty());
+        QVERIFY(page->ConfirmationField()->text().isEmpty());
         QTimer::singleShot(0, &wizard, [&wizard] { QTest::keyClick(&wizard, Qt::Key_Escape); });
         QCOMPARE(wizard.exec(), int(QDialog::Rejected));
         QVERIFY(!wizard.IsCompleted());
@@ -257,6 +260,7 @@ void TestFirstRun::loginCountsAndRefuses()
     login.PasswordField()->setText(QStringLiteral("right-password"));
     login.LoginButton()->click();
     QVERIFY(login.LoginSucceeded());
+    QVERIFY(login.PasswordField()->text().isEmpty());
     QCOMPARE(login.result(), int(QDialog::Accepted));
     QCOMPARE(session.Properties().ReadInt(KeyFileLayout::kSlotFailedLogins, &counter), S_OK);
     QCOMPARE(counter, 0);

@@ -8,6 +8,7 @@
 #include "security/KeyFileLayout.h"
 #include "security/Password.h"
 #include "ui/controls/DialogMnemonics.h"
+#include "ui/controls/SecretField.h"
 #include "ui/controls/Theme.h"
 #include "ui/controls/VelaButton.h"
 #include "ui/controls/VelaHyperLink.h"
@@ -97,6 +98,7 @@ void CLoginDlg::accept()
     }
     if (outcome.kind == LoginOutcome::kLoggedIn) {
         succeeded_ = true;
+        SecretField::Wipe(password_);
         CCustomDialog::accept();
         return;
     }
@@ -122,6 +124,7 @@ void CLoginDlg::accept()
         break;
     }
     ending_ = true;
+    SecretField::Wipe(password_);
     CCustomDialog::reject();
 }
 

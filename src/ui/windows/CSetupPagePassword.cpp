@@ -7,6 +7,7 @@
 #include "base/MessageIds.h"
 #include "security/Password.h"
 #include "security/PasswordRules.h"
+#include "ui/controls/SecretField.h"
 #include "ui/controls/Theme.h"
 #include "ui/controls/VelaLabel.h"
 
@@ -95,6 +96,9 @@ bool CSetupPagePassword::Leave()
         return false;
     }
     needsSave_ = true;
+    // The key holds the password now: the fields have served.
+    for (QLineEdit* field : {password_, confirmation_})
+        SecretField::Wipe(field);
     status_->SetText(languages_.GetText(msg::kPasswordSet));
     emit NextEnabled(false);
     return true;

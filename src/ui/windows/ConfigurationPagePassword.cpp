@@ -9,6 +9,7 @@
 #include "security/Password.h"
 #include "security/PasswordRules.h"
 #include "ui/controls/DialogMnemonics.h"
+#include "ui/controls/SecretField.h"
 #include "ui/controls/VelaButton.h"
 
 #include <QGridLayout>
@@ -97,11 +98,9 @@ bool ConfigurationPagePassword::HasPendingChange() const
 
 void ConfigurationPagePassword::ClearPasswords()
 {
-    const QString zeros(kFieldLimit, QLatin1Char('0'));
     for (QLineEdit* field : {current_, password_, confirm_}) {
-        QSignalBlocker block(field);
-        field->setText(zeros);
-        field->clear();
+        const QSignalBlocker block(field);
+        SecretField::Wipe(field);
     }
 }
 

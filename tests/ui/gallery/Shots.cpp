@@ -439,6 +439,15 @@ QWidget* NewFolder(Context& c)
     return dialog;
 }
 
+QWidget* Rename(Context& c)
+{
+    auto* dialog = c.Keep(std::make_unique<NewDirectoryDlg>(c.Languages(), nullptr));
+    dialog->SetPurpose(msg::kRenameTitle, QStringLiteral("Quarterly report.odt"));
+    dialog->move(20, 20);
+    dialog->show();
+    return dialog;
+}
+
 }  // namespace
 
 const std::vector<Shot>& Shots()
@@ -495,6 +504,19 @@ const std::vector<Shot>& Shots()
         {"security-settings", Settings},
         {"about", About},
         {"new-folder", NewFolder},
+        {"rename", Rename},
+        {"box-close-while-busy",
+         [](Context& c) { return Box(c, c.Text(msg::kCloseWhileBusy), mb::kYes | mb::kNo, mb::kIconWarning); }},
+        {"box-properties",
+         [](Context& c) {
+             return Box(c,
+                        c.Languages().FormatText(msg::kPropertiesText,
+                                                 {QStringLiteral("Quarterly report.odt"),
+                                                  QStringLiteral("/home/ana/Documents/Work"),
+                                                  QStringLiteral("ODF text document"), QStringLiteral("48 KB"),
+                                                  QStringLiteral("12/8/26"), QStringLiteral("rw-r--r-- (ana)")}),
+                        mb::kOk, mb::kIconInformation, 0, {}, msg::kMenuProperties);
+         }},
     };
     return shots;
 }

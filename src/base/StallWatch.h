@@ -8,6 +8,7 @@
 // with NIMBRA_STALL_WATCH=MS, so the end-to-end runs can assert that no
 // window ever froze.
 
+#include <QByteArray>
 #include <QElapsedTimer>
 #include <QObject>
 
@@ -30,12 +31,22 @@ public:
     // Called by the timer; public for the tests.
     void Tick();
 
+protected:
+    // Notes which event each delivery began with: the longest stretch from
+    // one delivery to the next names the likely cause of a stall.
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     int limitMs_;
     QTimer* timer_;
     QElapsedTimer sinceTick_;
     QElapsedTimer sinceStart_;
     qint64 cpuAtTick_ = 0;
+    // The delivery under way and the longest one since the last tick.
+    qint64 deliveryStart_ = -1;
+    QByteArray deliveryWhat_;
+    qint64 slowestDelivery_ = 0;
+    QByteArray slowestWhat_;
     int stalls_ = 0;
     qint64 longest_ = 0;
 };

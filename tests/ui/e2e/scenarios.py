@@ -42,7 +42,7 @@ T_NEW_PASSWORD, T_CONFIRM, T_HINT, T_END_HEADING = 183, 184, 185, 191
 T_LOG_IN, T_LOGIN_PASSWORD, T_CLOSE = 192, 197, 1400
 T_PANE_HOST, T_PANE_STORE = 1446, 1447
 T_YES, T_NO, T_CANCEL, T_CLOSE_WHILE_BUSY = 5, 6, 9, 1529
-T_MENU_FILE, T_MENU_OPTIONS, T_SETTINGS_CANCEL = 209, 212, 204
+T_MENU_FILE, T_MENU_OPTIONS, T_SETTINGS_CANCEL, T_PASSWORD_CHANGED = 209, 212, 204, 97
 
 
 class Failure(Exception):
@@ -794,22 +794,28 @@ def menu_popups(program):
     return [w for w in x_windows(program) if w[0] != TITLE]
 
 
+def open_security_settings(program, frame):
+    """Options, then its first entry (Security Settings), by real clicks."""
+    t = program.stick.t
+    click_node(program.find(frame, "push button", t(T_MENU_OPTIONS).replace("&", "")))
+    menu = wait_for("the Options menu", lambda: (menu_popups(program) or [None])[0], timeout=10)
+    xdotool("mousemove", menu[1] + 40, menu[2] + 10)
+    xdotool("click", 1)
+    return wait_for("the settings dialog", lambda: next(
+        (w for w in program.windows() if w is not None and showing(w)
+         and program.find(w, "push button", t(T_SETTINGS_CANCEL), must=False) is not None), None))
+
+
 def scenario_menus(stick):
     """After a dialog opened from a menu closes, the first click on a menu
-    title opens that menu."""
+    title opens that menu; Security Settings filled in and closed with OK
+    changes the password."""
     t = stick.t
     program = Program(stick, "menus")
     try:
         frame, _, _ = log_in_to_panes(program)
         for _ in range(3):
-            click_node(program.find(frame, "push button", t(T_MENU_OPTIONS).replace("&", "")))
-            menu = wait_for("the Options menu", lambda: (menu_popups(program) or [None])[0], timeout=10)
-            # Its first entry, Security Settings, by a real click.
-            xdotool("mousemove", menu[1] + 40, menu[2] + 10)
-            xdotool("click", 1)
-            dialog = wait_for("the settings dialog", lambda: next(
-                (w for w in program.windows() if w is not None and showing(w)
-                 and program.find(w, "push button", t(T_SETTINGS_CANCEL), must=False) is not None), None))
+            dialog = open_security_settings(program, frame)
             click_node(program.find(dialog, "push button", t(T_SETTINGS_CANCEL)))
             wait_for("the dialog to close", lambda: not showing(dialog) or dialog.childCount == 0, timeout=10)
             click_node(program.find(frame, "push button", t(T_MENU_FILE).replace("&", "")))
@@ -823,6 +829,39 @@ def scenario_menus(stick):
         assert program.wait_exit() == EXIT_NORMAL
     finally:
         program.kill()
+
+    # OK on a filled-in page applies the change (and back again).
+    changed = "changed horse"
+    for old, new in ((PASSWORD, changed), (changed, PASSWORD)):
+        program = Program(stick, "settings")
+        try:
+            dialog = login(program, old)
+            wait_for("the login to close", lambda: not showing(dialog))
+            frame = program.window(TITLE, ("push button", t(T_CLOSE)))
+            focus_window(TITLE)
+            dialog = open_security_settings(program, frame)
+            for label, text in (("Current password:", old), ("New password:", new),
+                                ("Confirm new password:", new)):
+                program.type_into(program.find(dialog, "password text", label), text)
+            program.press_button(dialog, t(T_OK))
+            program.answer(t(T_PASSWORD_CHANGED))
+            try:
+                wait_for("the settings to close", lambda: not showing(dialog) or dialog.childCount == 0, timeout=30)
+            except Failure:
+                said = [n.name for w in program.windows() if w is not None and showing(w)
+                        for n in walk(w) if n.getRoleName() == "label" and n.name]
+                raise Failure("the settings stayed open, saying %r" % said)
+            close_main_window(program)
+            assert program.wait_exit() == EXIT_NORMAL
+        finally:
+            program.kill()
+        password_file = os.path.join(WORK, "password-now")
+        with open(password_file, "w") as f:
+            f.write(new)
+        listing = subprocess.run([CLI, "--root", stick.root, "--password-file", password_file, "ls"],
+                                 env=dict(os.environ, NIMBRA_DEVICE_SIM=stick.devices), capture_output=True,
+                                 text=True, timeout=60)
+        assert listing.returncode == 0, "OK did not change the password: " + listing.stderr
 
 
 def small_screen(width, height):
@@ -1037,6 +1076,15 @@ def scenario_drags(stick):
         wait_for("'offered.bin' listed in the store", lambda: "offered.bin" in pane_rows(store), timeout=30)
         listed = pane_rows(store)
         assert "pipe" not in listed and "far.txt" not in listed, listed
+        # A folder that holds the stick is refused before anything is made.
+        peers.append(subprocess.Popen([DROPPEER, "--title", "peer-parent", "--pos", "%d,%d" % (x + width + 20, y + 520),
+                                       "--drag", os.path.dirname(stick.root)],
+                                      stdout=open(os.path.join(WORK, "peer-parent.log"), "w"),
+                                      stderr=subprocess.STDOUT, env=peer_env))
+        drag(*window_centre("peer-parent"), *empty_point(store))
+        program.answer("holds the encrypted store")
+        time.sleep(0.5)
+        assert pane_rows(store) == listed, "a drop of the stick's parent changed the store: %r" % pane_rows(store)
         at = "%d,%d" % (x + width + 20, y + 260)
         record = os.path.join(WORK, "peer-record")
         peers.append(subprocess.Popen([DROPPEER, "--title", "peer-target", "--pos", at, "--record", record,

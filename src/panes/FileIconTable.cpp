@@ -52,10 +52,11 @@ int FileIconTable::IndexForType(const QString& name)
     return index;
 }
 
-bool FileIconTable::MightBeSpecial(const QString& name)
+const FileIconTable::Patterns& FileIconTable::AllPatterns()
 {
-    if (!patternsRead_) {
-        patternsRead_ = true;
+    // A function's static: built once, and a second thread waits for it.
+    static const Patterns patterns = [] {
+        Patterns read;
         static const QRegularExpression simple(QStringLiteral("^\\*\\.[^*?\\[.]+$"));
         static const QRegularExpression brackets(QStringLiteral("\\[[^\\]]*\\]"));
         static const QRegularExpression literals(QStringLiteral("[^*?]+"));
@@ -65,11 +66,11 @@ bool FileIconTable::MightBeSpecial(const QString& name)
                 if (simple.match(pattern).hasMatch())
                     continue;
                 if (!pattern.contains(wildcard)) {
-                    wholeNames_.insert(pattern.toLower());
+                    read.wholeNames.insert(pattern.toLower());
                     continue;
                 }
                 if (pattern.startsWith(QLatin1String("*.")) && !pattern.mid(1).contains(wildcard)) {
-                    longEndings_.insert(pattern.mid(1).toLower());
+                    read.longEndings.insert(pattern.mid(1).toLower());
                     continue;
                 }
                 SpecialPattern special;
@@ -82,18 +83,31 @@ bool FileIconTable::MightBeSpecial(const QString& name)
                 }
                 special.match = QRegularExpression(QRegularExpression::wildcardToRegularExpression(pattern),
                                                    QRegularExpression::CaseInsensitiveOption);
-                special_.push_back(std::move(special));
+                read.special.push_back(std::move(special));
             }
         }
-    }
+        return read;
+    }();
+    return patterns;
+}
+
+void FileIconTable::Warm()
+{
+    (void)AllPatterns();
+    (void)QMimeDatabase().mimeTypeForFile(QStringLiteral("warm.txt"), QMimeDatabase::MatchExtension);
+}
+
+bool FileIconTable::MightBeSpecial(const QString& name)
+{
+    const Patterns& patterns = AllPatterns();
     const QString lower = name.toLower();
-    if (wholeNames_.contains(lower))
+    if (patterns.wholeNames.contains(lower))
         return true;
     for (qsizetype dot = lower.indexOf(QLatin1Char('.')); dot >= 0; dot = lower.indexOf(QLatin1Char('.'), dot + 1)) {
-        if (longEndings_.contains(lower.mid(dot)))
+        if (patterns.longEndings.contains(lower.mid(dot)))
             return true;
     }
-    for (const SpecialPattern& special : special_) {
+    for (const SpecialPattern& special : patterns.special) {
         if (name.contains(special.literal, Qt::CaseInsensitive) && special.match.match(name).hasMatch())
             return true;
     }

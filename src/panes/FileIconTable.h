@@ -22,6 +22,9 @@ public:
 
     // The table every pane shares (GUI thread only).
     [[nodiscard]] static FileIconTable& Shared();
+    // Loads the MIME database and reads its name patterns, from any thread:
+    // at start, beside the window, so the first listing does not wait on it.
+    static void Warm();
 
     FileIconTable();
     // The index for an item named `name`; folders all share kFolder.
@@ -39,9 +42,16 @@ private:
         QString literal;  // its longest run without wildcards, lower case
         QRegularExpression match;
     };
+    // Read once from the database, by whichever thread asks first.
+    struct Patterns {
+        QSet<QString> wholeNames;   // "Makefile", lower case
+        QSet<QString> longEndings;  // ".tar.gz", lower case
+        std::vector<SpecialPattern> special;
+    };
+    [[nodiscard]] static const Patterns& AllPatterns();
 
     [[nodiscard]] int IndexForType(const QString& name);
-    [[nodiscard]] bool MightBeSpecial(const QString& name);
+    [[nodiscard]] static bool MightBeSpecial(const QString& name);
 
     QStringList names_;
     QStringList generic_;
@@ -49,10 +59,6 @@ private:
     // Asking the database costs microseconds a name, which a folder of ten
     // thousand files turns into most of its listing time.
     QHash<QString, int> bySuffix_;
-    QSet<QString> wholeNames_;   // "Makefile", lower case
-    QSet<QString> longEndings_;  // ".tar.gz", lower case
-    std::vector<SpecialPattern> special_;
-    bool patternsRead_ = false;
 };
 
 }  // namespace nbr

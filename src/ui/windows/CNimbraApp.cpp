@@ -11,6 +11,7 @@
 #include "base/StallWatch.h"
 #include "base/StickFolders.h"
 #include "panes/DeviceDataTreeController.h"
+#include "panes/FileIconTable.h"
 #include "panes/MyComputerTreeController.h"
 #include "platform/HostFacts.h"
 #include "platform/NativePath.h"
@@ -120,7 +121,12 @@ bool CNimbraApp::InitInstance()
     if (!instance_.TryAcquire())
         return Stop(kExitAlreadyRunning);
     cleanupAllowed_ = true;
-    sweeper_.reset(QThread::create([] { (void)DragTempFolder::SweepStale(); }));
+    // Beside the start: what crashed runs left behind, and the MIME database
+    // that the first listing would otherwise load on the GUI thread.
+    sweeper_.reset(QThread::create([] {
+        (void)DragTempFolder::SweepStale();
+        FileIconTable::Warm();
+    }));
     sweeper_->start();
     languages_.LoadPacks(variables_, host.languageId);
     Theme::Instance().SetLanguages(&languages_);

@@ -212,8 +212,10 @@ bool TransferThread::Ask(const QString& text) const
 Status TransferThread::WriteReplacing(const QString& destination,
                                       const std::function<Status(const QString& path)>& write)
 {
-    if (!FileSystem::Exists(destination))
-        return write(destination);
+    // Written under a name of its own and renamed once whole: a run that is
+    // killed never leaves a file cut short under the final name, where a
+    // later run (or the person) would take it for the file.
+    const bool replacing = FileSystem::Exists(destination);
     const QString name = NativePath::LastComponent(destination);
     QString freshName = QLatin1Char('.') + name + QStringLiteral(".nbr-new");
     // A name near the file system's limit has no room for the additions.
@@ -221,9 +223,10 @@ Status TransferThread::WriteReplacing(const QString& destination,
         freshName = QStringLiteral(".nbr-%1.nbr-new").arg(qHash(name), 0, 16);
     const QString fresh = NativePath::Join(NativePath::ParentOf(destination), freshName);
     Status s = write(fresh);
-    // On the device before the rename: otherwise a crash can leave the old
-    // name pointing at blocks that were never written, and both versions lost.
-    if (Succeeded(s))
+    // A file being replaced: on the device before the rename, or a crash can
+    // leave the old name pointing at blocks that were never written, and both
+    // versions lost. A new file has no older version to lose.
+    if (Succeeded(s) && replacing)
         s = NativeFile::SyncPath(fresh);
     if (Succeeded(s))
         s = FileSystem::Rename(fresh, destination);
@@ -231,7 +234,8 @@ Status TransferThread::WriteReplacing(const QString& destination,
         (void)FileUtilities::DeleteFileForced(fresh);
         return s;
     }
-    (void)NativeFile::SyncPath(NativePath::ParentOf(destination));
+    if (replacing)
+        (void)NativeFile::SyncPath(NativePath::ParentOf(destination));
     return s;
 }
 

@@ -51,11 +51,11 @@ public:
     void ReportLeftOut(const QString& text) const;
     [[nodiscard]] bool LeftOutAny() const { return leftOut_.load(); }
 
-    // Writes `destination` through `write`, which gets the path to write.
-    // When the destination exists, the new content goes to a name beside it
-    // and replaces the old file only once complete: a failed or cancelled
-    // write leaves the old version as it was, and a crash leaves one of the
-    // two whole.
+    // Writes `destination` through `write`, which gets the path to write:
+    // the content goes to a name beside it and takes the final name only
+    // once complete. A failed, cancelled or killed write leaves no file cut
+    // short under that name; an old version stays as it was, and a crash
+    // leaves one of the two whole.
     [[nodiscard]] static Status WriteReplacing(const QString& destination,
                                                const std::function<Status(const QString& path)>& write);
     // Saves `list` when it changed. On failure the entries added since its

@@ -80,6 +80,7 @@ class TestConfinement : public QObject {
     Q_OBJECT
 
 private slots:
+    void killedGetLeavesNoCutFile();
     void deleteTreeRemovesLinksNotTargets_data();
     void deleteTreeRemovesLinksNotTargets();
     void deleteTreeWipesOddNamesAndKeepsTheKeptFile();
@@ -548,6 +549,50 @@ void TestConfinement::copyOutGoesOnPastABadItem()
                           QStringLiteral("F/3.txt")}));
     QVERIFY(res.exitCode != 0);
     QCOMPARE(QDir(out2.path()).entryList(QDir::Files).size(), 2);
+}
+
+void TestConfinement::killedGetLeavesNoCutFile()
+{
+    QTemporaryDir stick;
+    bool ready = false;
+    const QStringList p = SetUpStore(stick, &ready);
+    QVERIFY(ready);
+    QTemporaryDir src;
+    QByteArray content(3 * 1024 * 1024 + 17, '\0');
+    for (qsizetype i = 0; i < content.size(); ++i)
+        content[i] = static_cast<char>((i * 131) ^ (i >> 9));
+    const QString big = src.filePath(QStringLiteral("big.bin"));
+    QFile file(big);
+    QVERIFY(file.open(QIODevice::WriteOnly) && file.write(content) == content.size());
+    file.close();
+    QCOMPARE(RunCli(Args(p, {QStringLiteral("add"), big})).exitCode, 0);
+    QTemporaryDir counted;
+    const QString countFile = counted.filePath(QStringLiteral("count"));
+    QCOMPARE(RunCli(Args(p, {QStringLiteral("get"), QStringLiteral("--to"), counted.path(), QStringLiteral("big.bin")}),
+                    {}, {}, {{QStringLiteral("NIMBRA_FAULT"), QStringLiteral("count:") + countFile}})
+                 .exitCode,
+             0);
+    QFile countText(countFile);
+    QVERIFY(countText.open(QIODevice::ReadOnly));
+    const int changes = countText.readAll().trimmed().toInt();
+    QVERIFY(changes > 4);
+    // Killed at every change of the run: the final name is whole or absent,
+    // and a later run that skips what exists still brings the whole file.
+    for (int at = 1; at <= changes; ++at) {
+        QTemporaryDir out;
+        (void)RunCli(Args(p, {QStringLiteral("get"), QStringLiteral("--to"), out.path(), QStringLiteral("big.bin")}), {},
+                     {}, {{QStringLiteral("NIMBRA_FAULT"), QStringLiteral("kill:%1").arg(at)}});
+        const QString got = out.filePath(QStringLiteral("big.bin"));
+        if (QFile::exists(got))
+            QVERIFY2(QFileInfo(got).size() == content.size(), qPrintable(QStringLiteral("cut short at %1").arg(at)));
+        QCOMPARE(RunCli(Args(p, {QStringLiteral("get"), QStringLiteral("--skip"), QStringLiteral("--to"), out.path(),
+                                 QStringLiteral("big.bin")}))
+                     .exitCode,
+                 0);
+        QFile whole(got);
+        QVERIFY(whole.open(QIODevice::ReadOnly));
+        QVERIFY2(whole.readAll() == content, qPrintable(QStringLiteral("not whole after a kill at %1").arg(at)));
+    }
 }
 
 void TestConfinement::replacingAHostFileWithALongName()

@@ -36,12 +36,16 @@ Status CopyToTempThread::DecryptFile(const QString& stored, const QString& host)
 {
     FileCryptPtr engine;
     Status s = CreateKeyedCrypt(store_.Keys(), &engine);
-    // A host file being replaced survives a failed or cancelled decryption.
+    // A host file being replaced survives a failed or cancelled decryption,
+    // and a killed one leaves no file cut short under its name.
     if (Succeeded(s))
-        s = WriteReplacing(host, [&](const QString& path) {
-            return engine->DecryptFileToFile(stored, path, StoreProgressRoutine, this,
-                                             FileUtilities::PolicyForCopiesIn(destination_));
-        });
+        s = WriteReplacing(
+            host,
+            [&](const QString& path) {
+                return engine->DecryptFileToFile(stored, path, StoreProgressRoutine, this,
+                                                 FileUtilities::PolicyForCopiesIn(destination_));
+            },
+            true);
     progress_->SetLine3(QString());
     return s;
 }

@@ -25,10 +25,14 @@ std::uint32_t NoteSize(std::uint64_t total, std::uint64_t, std::uint32_t reason,
 
 Status Transform(ICrypt& engine, PooledFile& job)
 {
-    return TransferThread::WriteReplacing(job.destination, [&](const QString& path) {
-        return job.decrypt ? engine.DecryptFileToFile(job.source, path, NoteSize, &job, job.policy)
-                           : engine.EncryptFileToFile(job.source, path, NoteSize, &job, job.policy);
-    });
+    // A file out of the store never stands cut short under its final name.
+    return TransferThread::WriteReplacing(
+        job.destination,
+        [&](const QString& path) {
+            return job.decrypt ? engine.DecryptFileToFile(job.source, path, NoteSize, &job, job.policy)
+                               : engine.EncryptFileToFile(job.source, path, NoteSize, &job, job.policy);
+        },
+        job.decrypt);
 }
 
 }  // namespace

@@ -210,12 +210,11 @@ bool TransferThread::Ask(const QString& text) const
 }
 
 Status TransferThread::WriteReplacing(const QString& destination,
-                                      const std::function<Status(const QString& path)>& write)
+                                      const std::function<Status(const QString& path)>& write, bool besideAlways)
 {
-    // Written under a name of its own and renamed once whole: a run that is
-    // killed never leaves a file cut short under the final name, where a
-    // later run (or the person) would take it for the file.
     const bool replacing = FileSystem::Exists(destination);
+    if (!replacing && !besideAlways)
+        return write(destination);
     const QString name = NativePath::LastComponent(destination);
     QString freshName = QLatin1Char('.') + name + QStringLiteral(".nbr-new");
     // A name near the file system's limit has no room for the additions.

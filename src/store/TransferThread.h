@@ -51,13 +51,17 @@ public:
     void ReportLeftOut(const QString& text) const;
     [[nodiscard]] bool LeftOutAny() const { return leftOut_.load(); }
 
-    // Writes `destination` through `write`, which gets the path to write:
-    // the content goes to a name beside it and takes the final name only
-    // once complete. A failed, cancelled or killed write leaves no file cut
-    // short under that name; an old version stays as it was, and a crash
-    // leaves one of the two whole.
+    // Writes `destination` through `write`, which gets the path to write.
+    // When the destination exists, or always with `besideAlways` (files
+    // written out of the store, which nothing else would clean up), the
+    // content goes to a name beside it and takes the final name only once
+    // complete: a failed, cancelled or killed write leaves no file cut short
+    // under that name, an old version stays as it was, and a crash leaves
+    // one of the two whole. (A new numbered file in the store is unlisted
+    // until whole, which the lists and the repair already see to.)
     [[nodiscard]] static Status WriteReplacing(const QString& destination,
-                                               const std::function<Status(const QString& path)>& write);
+                                               const std::function<Status(const QString& path)>& write,
+                                               bool besideAlways = false);
     // Saves `list` when it changed. On failure the entries added since its
     // last save go again, with their stored items (a folder with all it
     // holds): what is on the stick then matches what the list names.

@@ -271,13 +271,18 @@ class Program:
             self.process.kill()
             self.process.wait()
         self.log.close()
-        # The program's stall watch: every GUI-thread gap over 100 ms. In
-        # its first second the accessibility registry reads the program's
+        # The program's stall watch reports every GUI-thread gap over the
+        # limit. One counts here when the thread itself worked through it: on
+        # this machine's memory-backed folders a gap without work is the busy
+        # machine's (the slow-stick benchmarks measure waits on the disk).
+        # In its first second the accessibility registry reads the program's
         # whole tree of controls in one call (a test's cost, not a user's).
+        limit = int(os.environ.get("NIMBRA_E2E_STALL_MS", "100"))
         with open(self.log.name) as f:
             for line in f:
-                found = re.search(r"GUI thread stalled .* (\d+) ms after the start", line)
-                if found and int(found.group(1)) > ACCESSIBILITY_SETTLE_MS:
+                found = re.search(r"GUI thread stalled for \d+ ms \((\d+) ms of it on the processor\), "
+                                  r"(\d+) ms after the start", line)
+                if found and int(found.group(1)) > limit and int(found.group(2)) > ACCESSIBILITY_SETTLE_MS:
                     STALLS.append("%s: %s" % (os.path.basename(self.log.name), line.strip()))
 
 

@@ -10,6 +10,8 @@
 #include "security/SecurityStatus.h"
 #include "store/EncryptedStore.h"
 
+#include <algorithm>
+
 namespace nbr::cli {
 namespace {
 constexpr int kTerminalTries = 3;
@@ -42,6 +44,10 @@ int KeyFileSession::ReadPassword(const QString& prompt, bool fromPasswordFile, P
         return context_.StatusError(s, context_.passwordFile);
     if (s == S_FALSE)
         return context_.Error(context_.Text(msg::kCliNoPassword));
+    // Taken as it is, such a password would lock the store for good: no one
+    // can type it at a login.
+    if (std::find(bytes.begin(), bytes.end(), std::uint8_t {0}) != bytes.end())
+        return context_.Error(context_.Text(msg::kCliPasswordHasNul));
     if (!Password::FromUtf8(bytes.data(), bytes.size(), password))
         return context_.Error(context_.Text(msg::kCliInvalidUtf8));
     return kExitSuccess;

@@ -2,8 +2,11 @@
 // sources (FIFOs with and without a writer, devices, long lines) and the
 // escaping of names, checked against the shell that reads the quoting back.
 
+#include "CliTestSupport.h"
 #include "TestSupport.h"
 
+#include "base/LanguageManager.h"
+#include "base/MessageIds.h"
 #include "cli/TerminalText.h"
 #include "platform/SecretSource.h"
 
@@ -65,6 +68,7 @@ private slots:
     void quoting_data();
     void quoting();
     void quotingReadsBackInTheShell();
+    void passwordFileOddBytes();
 };
 
 void TestCliInput::fifoWithoutWriter()
@@ -200,6 +204,31 @@ void TestCliInput::quotingReadsBackInTheShell()
         QVERIFY(bash.waitForFinished(10000));
         QCOMPARE(bash.readAllStandardOutput(), name.toUtf8());
     }
+}
+
+void TestCliInput::passwordFileOddBytes()
+{
+    QTemporaryDir root;
+    bool ready = false;
+    (void)SetUpStore(root, &ready);
+    QVERIFY(ready);
+    const QString file = root.filePath(QStringLiteral("odd-pw"));
+    const auto list = [&](const QByteArray& content) {
+        (void)WriteAll(file, content);
+        return RunHere({QStringLiteral("--root"), root.path(), QStringLiteral("--password-file"), file,
+                        QStringLiteral("ls")});
+    };
+    // A byte-order mark an editor wrote first is no part of the password.
+    QCOMPARE(list("\xEF\xBB\xBFsecret1\n").exitCode, 0);
+    // A NUL byte is refused before any login is tried: no one could type it.
+    LanguageManager texts;
+    texts.AddPack(0, QStringLiteral(NIMBRA_LANG_DIR "/LangENG.json"));
+    (void)texts.SelectLanguage(0, false);
+    const Result nul = list(QByteArray("secret1\0tail\n", 13));
+    QVERIFY(nul.exitCode != 0);
+    QVERIFY2(nul.err.contains(texts.GetText(msg::kCliPasswordHasNul)), qPrintable(nul.err));
+    QVERIFY(!nul.err.contains(texts.GetText(msg::kWrongPassword)));
+    QCOMPARE(list("secret1\n").exitCode, 0);
 }
 
 QTEST_GUILESS_MAIN(TestCliInput)

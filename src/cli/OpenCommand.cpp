@@ -43,6 +43,9 @@ int OpenCommand::Work(CliContext& context, const CliArguments& args, KeyFileSess
 
     const QString launch = OpenedFileList::LaunchFolderOf(context.root);
     OpenedFileList opened(store, launch, context.languages);
+    // Ctrl+C from here on ends the command through its clean-up: a
+    // decrypted copy must never be left behind by an interrupt.
+    InterruptSignal::Install();
     {
         // What an earlier open left behind is dealt with first: decrypting
         // over it would lose the edits it may hold.
@@ -71,8 +74,9 @@ int OpenCommand::Work(CliContext& context, const CliArguments& args, KeyFileSess
     }
 
     // Wait for the program, as the window waits for its own end.
-    InterruptSignal::Install();
-    if (opened.Programs().IsAnyRunning()) {
+    if (InterruptSignal::Raised()) {
+        // Interrupted while decrypting: straight to the clean-up.
+    } else if (opened.Programs().IsAnyRunning()) {
         if (!context.quiet)
             context.err << context.Text(msg::kCliWaitingForProgram) << '\n' << Qt::flush;
         // Everything the program started counts: a launcher that ended at

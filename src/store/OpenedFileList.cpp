@@ -18,6 +18,7 @@
 #include "store/FileUtilities.h"
 #include "store/StoreStatus.h"
 
+#include <QFile>
 #include <QThread>
 
 #include <algorithm>
@@ -133,7 +134,10 @@ Status OpenedFileList::OpenStoredItem(const QString& storedPath, const QString& 
         return E_STORE_BAD_NAME;
     if (dialog)
         dialog->Begin(0);
-    (void)FileUtilities::CreateDirectories(launch_, false, CreationPolicy::StoreSecurityAttributes());
+    // Decrypted copies: their folder and the copies are the owner's alone,
+    // as the other private folders are (a folder made earlier too).
+    (void)FileUtilities::CreateDirectories(launch_, false, CreationPolicy::Private());
+    (void)QFile::setPermissions(launch_, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     FileAttributes::AddHidden(launch_);
     const QString copy = NativePath::Join(launch_, displayPath);
     if (dialog)
@@ -149,7 +153,7 @@ Status OpenedFileList::DecryptAndOpen(const QString& storedPath, const QString& 
     if (!IsSafeRelativePath(RelativePath(copyPath)))
         return E_STORE_BAD_NAME;
     Status s = S_OK;
-    const std::uint32_t error = FileUtilities::CreateDirectories(copyPath, true, CreationPolicy::StoreSecurityAttributes());
+    const std::uint32_t error = FileUtilities::CreateDirectories(copyPath, true, CreationPolicy::Private());
     if (error != 0) {
         s = StatusFromWin32(error);
     } else {
@@ -165,7 +169,7 @@ Status OpenedFileList::DecryptAndOpen(const QString& storedPath, const QString& 
             FileCryptPtr engine;
             s = CreateKeyedCrypt(store_.Keys(), &engine);
             if (Succeeded(s))
-                s = engine->DecryptFileToFile(storedPath, partial, nullptr, this, CreationPolicy::StoreSecurityAttributes());
+                s = engine->DecryptFileToFile(storedPath, partial, nullptr, this, CreationPolicy::Private());
             if (Succeeded(s))
                 s = FileSystem::Rename(partial, copyPath);
             if (Failed(s)) {

@@ -8,6 +8,7 @@
 #include "security/FileStream.h"
 
 #include <QDir>
+#include <QDirIterator>
 #include <QElapsedTimer>
 #include <QStandardPaths>
 #include <QThread>
@@ -50,6 +51,7 @@ private slots:
     void addGetCat();
     void interruptCancelsCleanly();
     void openWritesBack();
+    void interruptDuringOpenLeavesNoCopy();
     void onATerminal();
 };
 
@@ -484,6 +486,55 @@ void TestCli::openWritesBack()
     QVERIFY2(process.exitCode() == 0, process.readAllStandardError().constData());
     QCOMPARE(RunCli(p + QStringList {QStringLiteral("cat"), QStringLiteral("todo.txt")}).out, QStringLiteral("buy milk\nbuy bread\n"));
     QVERIFY(!QFileInfo::exists(r + QStringLiteral("/LaunchBin")));
+}
+
+void TestCli::interruptDuringOpenLeavesNoCopy()
+{
+    QTemporaryDir root;
+    const QString r = root.path();
+    bool ready = false;
+    const QStringList p = SetUpStore(root, &ready);
+    QVERIFY(ready);
+    QByteArray text;
+    while (text.size() < (48 << 20))
+        text += "a line of a large text that takes a while to decrypt\n";
+    QVERIFY(WriteAll(root.filePath(QStringLiteral("big.txt")), text));
+    QCOMPARE(RunCli(p + QStringList {QStringLiteral("add"), root.filePath(QStringLiteral("big.txt"))}).exitCode, 0);
+    QTemporaryDir xdg;
+    QVERIFY(QDir().mkpath(xdg.filePath(QStringLiteral("data/applications"))));
+    QVERIFY(QDir().mkpath(xdg.filePath(QStringLiteral("config"))));
+    QVERIFY(WriteAll(xdg.filePath(QStringLiteral("view.sh")), "#!/bin/sh\nsleep 3\n"));
+    QVERIFY(QFile::setPermissions(xdg.filePath(QStringLiteral("view.sh")), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+    QVERIFY(WriteAll(xdg.filePath(QStringLiteral("data/applications/nimbra-cli-view.desktop")),
+                     "[Desktop Entry]\nType=Application\nName=v\nExec=" + QFile::encodeName(xdg.filePath(QStringLiteral("view.sh"))) + " %f\n"));
+    QVERIFY(WriteAll(xdg.filePath(QStringLiteral("config/mimeapps.list")), "[Default Applications]\ntext/plain=nimbra-cli-view.desktop\n"));
+    QProcess process;
+    QProcessEnvironment env = CliEnvironment();
+    env.insert(QStringLiteral("XDG_DATA_HOME"), xdg.filePath(QStringLiteral("data")));
+    env.insert(QStringLiteral("XDG_CONFIG_HOME"), xdg.filePath(QStringLiteral("config")));
+    env.insert(QStringLiteral("XDG_CONFIG_DIRS"), xdg.filePath(QStringLiteral("none")));
+    process.setProcessEnvironment(env);
+    process.start(QStringLiteral(NIMBRA_CLI), p + QStringList {QStringLiteral("-q"), QStringLiteral("open"), QStringLiteral("big.txt")});
+    process.closeWriteChannel();
+    QVERIFY(process.waitForStarted());
+    // Ctrl+C as soon as the decryption has begun: a file in the launch folder.
+    const auto launchFiles = [&r] {
+        QStringList files;
+        QDirIterator it(r + QStringLiteral("/LaunchBin"), QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+        while (it.hasNext())
+            files << it.next();
+        return files;
+    };
+    QElapsedTimer timer;
+    timer.start();
+    while (launchFiles().isEmpty() && timer.elapsed() < 20000)
+        QThread::msleep(1);
+    ::kill(static_cast<pid_t>(process.processId()), SIGINT);
+    QVERIFY(process.waitForFinished(60000));
+    // Ended by its own clean-up, not by the signal: nothing decrypted stays.
+    QCOMPARE(process.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(launchFiles(), QStringList {});
+    QCOMPARE(RunCli(p + QStringList {QStringLiteral("check")}).exitCode, 0);
 }
 
 void TestCli::onATerminal()

@@ -203,6 +203,12 @@ void TestOpened::openEditWriteBack()
         QCOMPARE(opened.OpenStoredItem(stored, QStringLiteral("Docs/a.txt"), &progress), S_OK);
         QVERIFY(QFileInfo(launch_).isDir());
         QVERIFY(QFileInfo::exists(launch_ + QStringLiteral("/Docs/a.txt")));
+        // Decrypted copies are the owner's alone, their folders too.
+        const auto ownerOnly = QFile::ReadOwner | QFile::WriteOwner | QFile::ReadUser | QFile::WriteUser;
+        QCOMPARE(QFileInfo(launch_ + QStringLiteral("/Docs/a.txt")).permissions() & 0x0777,
+                 QFileDevice::Permissions(ownerOnly) & 0x0777);
+        for (const QString& folder : {launch_, launch_ + QStringLiteral("/Docs")})
+            QCOMPARE(QFileInfo(folder).permissions() & 0x0077, QFileDevice::Permissions());
         QCOMPARE(opened.Programs().Records().size(), 1);
         QVERIFY(opened.Programs().Records().first().startedHere);
         QCOMPARE(opened.LockFileCount(), std::size_t(1));  // .~lock.a.txt#

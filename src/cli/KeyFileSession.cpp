@@ -9,6 +9,7 @@
 #include "security/Password.h"
 #include "security/SecurityStatus.h"
 #include "store/EncryptedStore.h"
+#include "store/StoreStatus.h"
 
 #include <algorithm>
 
@@ -32,6 +33,10 @@ int KeyFileSession::Open(bool create)
 
 int KeyFileSession::NotSetUp()
 {
+    // No key beside stored items is a lost or emptied key file, not a stick
+    // to set up: "use init" would lead to a key that opens none of them.
+    if (session_.HoldsItems())
+        return context_.StatusError(E_STORE_HOLDS_ITEMS);
     context_.Error(context_.Text(msg::kCliNotSetUp, {context_.root}));
     return ExitCodeOf(E_NOT_SET_UP);
 }

@@ -59,6 +59,7 @@ class TestCliEdges : public QObject {
     Q_OBJECT
 
 private slots:
+    void emptiedKeyFileBesideItems();
     void storeInFolderWithPercentSigns();
     void systemTextsFollowTheChosenLanguage();
     void namesCannotDriveTheTerminal();
@@ -258,6 +259,23 @@ void TestCliEdges::progressLineShowsNamesEscaped()
     QVERIFY2(res.out.contains(QStringLiteral("$'clear\\e[2Jme'")), qPrintable(res.out));
     QVERIFY(!res.out.contains(QStringLiteral("\x1b[2J")));
     QCOMPARE(ReadAll(out.filePath(name)), Pattern(3000000));
+}
+
+void TestCliEdges::emptiedKeyFileBesideItems()
+{
+    QTemporaryDir root;
+    bool ready = false;
+    const QStringList p = SetUpStore(root, &ready);
+    QVERIFY(ready);
+    QVERIFY(WriteAll(root.filePath(QStringLiteral("a.txt")), "kept"));
+    QCOMPARE(RunHere(p + QStringList {QStringLiteral("add"), root.filePath(QStringLiteral("a.txt"))}).exitCode, 0);
+    // The key file emptied (a stick pulled while it was replaced by another
+    // program, say): the items are there, the key is not. Not "use init".
+    QVERIFY(WriteAll(root.filePath(QStringLiteral("Encrypted Data/secparams.enc")), QByteArray()));
+    const Result listed = RunHere(p + QStringList {QStringLiteral("ls")});
+    QVERIFY(listed.exitCode != 0);
+    QVERIFY2(listed.err.contains(QStringLiteral("no key that opens them")), qPrintable(listed.err));
+    QVERIFY(!listed.err.contains(QStringLiteral("init")));
 }
 
 QTEST_GUILESS_MAIN(TestCliEdges)

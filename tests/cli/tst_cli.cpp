@@ -29,6 +29,25 @@ QString Fixture(const char* name)
     return QStringLiteral(NIMBRA_TEST_DATA "/") + QString::fromLatin1(name);
 }
 
+// A desktop whose program for text files is the shell script `script`,
+// under `xdg`: `env` gets the variables that make nimbra-cli find it.
+bool InstallTextProgram(const QTemporaryDir& xdg, const QByteArray& script, QProcessEnvironment* env)
+{
+    const QString program = xdg.filePath(QStringLiteral("program.sh"));
+    const bool made = QDir().mkpath(xdg.filePath(QStringLiteral("data/applications")))
+                      && QDir().mkpath(xdg.filePath(QStringLiteral("config"))) && WriteAll(program, script)
+                      && QFile::setPermissions(program, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner)
+                      && WriteAll(xdg.filePath(QStringLiteral("data/applications/nimbra-cli-test.desktop")),
+                                  "[Desktop Entry]\nType=Application\nName=t\nExec=" + QFile::encodeName(program)
+                                      + " %f\n")
+                      && WriteAll(xdg.filePath(QStringLiteral("config/mimeapps.list")),
+                                  "[Default Applications]\ntext/plain=nimbra-cli-test.desktop\n");
+    env->insert(QStringLiteral("XDG_DATA_HOME"), xdg.filePath(QStringLiteral("data")));
+    env->insert(QStringLiteral("XDG_CONFIG_HOME"), xdg.filePath(QStringLiteral("config")));
+    env->insert(QStringLiteral("XDG_CONFIG_DIRS"), xdg.filePath(QStringLiteral("none")));
+    return made;
+}
+
 }  // namespace
 
 class TestCli : public QObject {
@@ -466,19 +485,10 @@ void TestCli::openWritesBack()
 
     // The desktop's program for text files: a script that adds a line and ends.
     QTemporaryDir xdg;
-    QVERIFY(QDir().mkpath(xdg.filePath(QStringLiteral("data/applications"))));
-    QVERIFY(QDir().mkpath(xdg.filePath(QStringLiteral("config"))));
-    QVERIFY(WriteAll(xdg.filePath(QStringLiteral("edit.sh")), "#!/bin/sh\necho 'buy bread' >> \"$1\"\nsleep 0.5\n"));
-    QVERIFY(QFile::setPermissions(xdg.filePath(QStringLiteral("edit.sh")), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
-    QVERIFY(WriteAll(xdg.filePath(QStringLiteral("data/applications/nimbra-cli-test.desktop")),
-                     "[Desktop Entry]\nType=Application\nName=t\nExec=" + QFile::encodeName(xdg.filePath(QStringLiteral("edit.sh"))) + " %f\n"));
-    QVERIFY(WriteAll(xdg.filePath(QStringLiteral("config/mimeapps.list")), "[Default Applications]\ntext/plain=nimbra-cli-test.desktop\n"));
-    QProcess process;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("XDG_DATA_HOME"), xdg.filePath(QStringLiteral("data")));
-    env.insert(QStringLiteral("XDG_CONFIG_HOME"), xdg.filePath(QStringLiteral("config")));
-    env.insert(QStringLiteral("XDG_CONFIG_DIRS"), xdg.filePath(QStringLiteral("none")));
+    QVERIFY(InstallTextProgram(xdg, "#!/bin/sh\necho 'buy bread' >> \"$1\"\nsleep 0.5\n", &env));
     env.insert(QStringLiteral("LANG"), QStringLiteral("C.UTF-8"));
+    QProcess process;
     process.setProcessEnvironment(env);
     process.start(QStringLiteral(NIMBRA_CLI), p + QStringList {QStringLiteral("open"), QStringLiteral("TODO.TXT")});
     process.closeWriteChannel();
@@ -501,18 +511,9 @@ void TestCli::interruptDuringOpenLeavesNoCopy()
     QVERIFY(WriteAll(root.filePath(QStringLiteral("big.txt")), text));
     QCOMPARE(RunCli(p + QStringList {QStringLiteral("add"), root.filePath(QStringLiteral("big.txt"))}).exitCode, 0);
     QTemporaryDir xdg;
-    QVERIFY(QDir().mkpath(xdg.filePath(QStringLiteral("data/applications"))));
-    QVERIFY(QDir().mkpath(xdg.filePath(QStringLiteral("config"))));
-    QVERIFY(WriteAll(xdg.filePath(QStringLiteral("view.sh")), "#!/bin/sh\nsleep 3\n"));
-    QVERIFY(QFile::setPermissions(xdg.filePath(QStringLiteral("view.sh")), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
-    QVERIFY(WriteAll(xdg.filePath(QStringLiteral("data/applications/nimbra-cli-view.desktop")),
-                     "[Desktop Entry]\nType=Application\nName=v\nExec=" + QFile::encodeName(xdg.filePath(QStringLiteral("view.sh"))) + " %f\n"));
-    QVERIFY(WriteAll(xdg.filePath(QStringLiteral("config/mimeapps.list")), "[Default Applications]\ntext/plain=nimbra-cli-view.desktop\n"));
-    QProcess process;
     QProcessEnvironment env = CliEnvironment();
-    env.insert(QStringLiteral("XDG_DATA_HOME"), xdg.filePath(QStringLiteral("data")));
-    env.insert(QStringLiteral("XDG_CONFIG_HOME"), xdg.filePath(QStringLiteral("config")));
-    env.insert(QStringLiteral("XDG_CONFIG_DIRS"), xdg.filePath(QStringLiteral("none")));
+    QVERIFY(InstallTextProgram(xdg, "#!/bin/sh\nsleep 3\n", &env));
+    QProcess process;
     process.setProcessEnvironment(env);
     process.start(QStringLiteral(NIMBRA_CLI), p + QStringList {QStringLiteral("-q"), QStringLiteral("open"), QStringLiteral("big.txt")});
     process.closeWriteChannel();

@@ -3,6 +3,8 @@
 #include "base/MessageIds.h"
 #include "base/RegistrySettings.h"
 
+#include <algorithm>
+
 namespace nbr {
 
 namespace {
@@ -157,6 +159,11 @@ QString MainFrameRules::ManualPath(const QString& programFolder, const QString& 
     if (exists(tagged))
         return tagged;
     return folder + QStringLiteral("Nimbra_Manual_en.pdf");
+}
+
+bool MainFrameRules::MenuEntryCanCarry(const QString& folder)
+{
+    return std::none_of(folder.cbegin(), folder.cend(), [](QChar c) { return c.category() == QChar::Other_Control; });
 }
 
 }  // namespace nbr

@@ -82,6 +82,11 @@ public:
     // file when it exists, else the English one.
     [[nodiscard]] static QString ManualPath(const QString& programFolder, const QString& tag,
                                             const std::function<bool(const QString&)>& exists);
+
+    // Whether a desktop menu entry can start a program in `folder`: the
+    // entry is one line per key, so a line break (or any control character)
+    // in the path cannot be carried by any quoting.
+    [[nodiscard]] static bool MenuEntryCanCarry(const QString& folder);
 };
 
 }  // namespace nbr

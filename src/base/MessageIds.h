@@ -303,6 +303,7 @@ inline constexpr int kRenameTitle = 1536;
 inline constexpr int kPropertiesText = 1537;
 inline constexpr int kNoProgramFound = 1538;
 inline constexpr int kCliPasswordHasNul = 1539;
+inline constexpr int kLauncherPathUnusable = 1540;
 // The main window and its settings dialog.
 inline constexpr int kSettingsCurrentLabel = 1440;
 inline constexpr int kSettingsNewLabel = 1441;
@@ -369,7 +370,7 @@ inline constexpr int kAll[] = {
     kTitleCopying, kFileNotCopied, kCopyIntoItself, kPlaceHome, kPlaceFileSystem, kNotMovedToTrash,
     kHoldsTheStore, kFolderNameTooLong, kStoreHoldsItems, kCloseWhileBusy, kStoredSizeTip, kMenuOpenWith,
     kMenuRename, kMenuMoveToTrash, kMenuProperties, kMenuShowInFileManager, kRenameTitle, kPropertiesText,
-    kNoProgramFound, kCliPasswordHasNul,
+    kNoProgramFound, kCliPasswordHasNul, kLauncherPathUnusable,
 };
 
 }  // namespace nbr::msg

@@ -387,6 +387,18 @@ void TestMainFrame::launcherCommandRunsBesideTheWindow()
     QVERIFY(stick.answers.Asked().isEmpty());
     QTRY_COMPARE(stick.answers.Asked().size(), 1);
     QCOMPARE(stick.Texts().first(), stick.languages.FormatText(msg::kLauncherNotChanged, {launcher.fileName()}));
+
+    // A stick folder whose name holds a line break: no menu entry can carry
+    // it, so the launcher is not run and the user is told why.
+    const QString odd = stick.dir.filePath(QStringLiteral("line\nbreak"));
+    QVERIFY(QDir().mkpath(odd));
+    QVERIFY(launcher.copy(odd + QStringLiteral("/Nimbra")));
+    stick.variables.SetVariable(QStringLiteral("NBR_HOST_EXEC_PATH"), odd);
+    frame.Action(cmd::kAddLauncher)->trigger();
+    QCOMPARE(stick.answers.Asked().size(), 2);
+    QCOMPARE(stick.Texts().last(), stick.languages.FormatText(msg::kLauncherPathUnusable, {odd}));
+    QVERIFY(MainFrameRules::MenuEntryCanCarry(QStringLiteral("/media/a b/%$`\\\"q\"")));
+    QVERIFY(!MainFrameRules::MenuEntryCanCarry(QStringLiteral("/media/tab\there")));
 }
 
 void TestMainFrame::uncleanEndIsReportedOnce()

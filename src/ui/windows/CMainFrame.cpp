@@ -500,6 +500,11 @@ void CMainFrame::OnDesktopLauncher(bool add)
 {
     const QString folder = services_.variables.GetVariable(QStringLiteral("NBR_HOST_EXEC_PATH"));
     const QString launcher = QDir(folder).filePath(QStringLiteral("Nimbra"));
+    if (add && !MainFrameRules::MenuEntryCanCarry(folder)) {
+        (void)ShowBoxWithTitle(msg::kCaptionError, services_.languages.FormatText(msg::kLauncherPathUnusable, {folder}),
+                               mb::kOk, mb::kIconError);
+        return;
+    }
     // The launcher runs beside the window (the desktop's menu may take its
     // time to take note); only a failure is reported, when it comes.
     auto* process = new QProcess(this);

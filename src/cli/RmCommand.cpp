@@ -82,12 +82,9 @@ int RmCommand::Work(CliContext& context, const CliArguments& args, KeyFileSessio
         total += CountItems(path);
     dialog.SetTitle(context.Text(msg::kTitleDeleting));
     dialog.Begin(total);
-    for (const QString& path : stored) {
-        const Status s = store.DeleteStoreItem(path, &dialog);
-        if (Failed(s)) {
-            dialog.End(false);
-            return context.StatusError(s);
-        }
+    if (const Status s = store.DeleteStoreItems(stored, &dialog); Failed(s)) {
+        dialog.End(false);
+        return context.StatusError(s);
     }
     dialog.End(true);
     // What could not be deleted stays listed: say so.

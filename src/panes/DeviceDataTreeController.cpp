@@ -373,11 +373,7 @@ Status DeviceDataTreeController::DeleteSelection(TreeListModel& ctrl)
     {
         const OwnedThread driver = worker.Start(
             [&result, this, paths, sink] {
-                for (const QString& path : paths) {
-                    result = store_.DeleteStoreItem(path, sink);
-                    if (Failed(result))
-                        break;
-                }
+                result = store_.DeleteStoreItems(paths, sink);
                 sink->SetLine1(QString());
                 sink->SetLine2(QString());
                 sink->SetLine3(QString());

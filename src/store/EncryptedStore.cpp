@@ -20,6 +20,7 @@
 
 #include <algorithm>
 #include <optional>
+#include <unordered_set>
 
 namespace nbr {
 namespace {
@@ -190,54 +191,97 @@ QString EncryptedStore::DeletionMarkerOf(const QString& storedPath)
 
 Status EncryptedStore::DeleteStoreItem(const QString& storedPath, IProgressDlg* progress)
 {
-    if (!NativePath::HasSeparator(storedPath))
-        return E_INVALIDARG;
-    const QString parent = NativePath::ParentOf(storedPath);
-    const QString storedName = NativePath::LastComponent(storedPath);
+    return DeleteStoreItems({storedPath}, progress);
+}
+
+Status EncryptedStore::DeleteStoreItems(const QStringList& storedPaths, IProgressDlg* progress)
+{
+    QStringList parents;
+    QHash<QString, QStringList> byParent;
+    for (const QString& path : storedPaths) {
+        if (!NativePath::HasSeparator(path))
+            return E_INVALIDARG;
+        const QString parent = NativePath::ParentOf(path);
+        QStringList& items = byParent[parent];
+        if (items.isEmpty())
+            parents << parent;
+        if (!items.contains(path))
+            items << path;
+    }
+    for (const QString& parent : std::as_const(parents)) {
+        if (const Status s = DeleteFromFolder(parent, byParent.value(parent), progress); Failed(s))
+            return s;
+    }
+    return S_OK;
+}
+
+Status EncryptedStore::DeleteFromFolder(const QString& parent, const QStringList& storedPaths, IProgressDlg* progress)
+{
     StoreManifest manifest(keys_);
     manifest.Open(ManifestPathOf(parent), false);
     if (!manifest.IsLoaded())
         return E_STORE_MANIFEST;
-    bool isFolder = false;
-    std::optional<ManifestEntry> removed;
-    if (const ManifestEntry* entry = manifest.FindByStoredName(storedName)) {
-        isFolder = entry->isFolder;
-        removed = *entry;
+    struct Item {
+        QString path;
+        std::optional<ManifestEntry> entry;
+    };
+    std::vector<Item> items;
+    std::unordered_set<std::uint32_t> ids;
+    for (const QString& path : storedPaths) {
+        Item item {path, std::nullopt};
+        if (const ManifestEntry* entry = manifest.FindByStoredName(NativePath::LastComponent(path))) {
+            item.entry = *entry;
+            ids.insert(entry->id);
+        }
+        items.push_back(std::move(item));
     }
-    // The entry leaves the list before the item leaves the stick, so that a
-    // list never names what is gone. The marker beside the item tells a
-    // repair that an item it finds unlisted was being deleted, not lost.
-    const QString marker = DeletionMarkerOf(EncryptedStore::StoredPathOf(parent, removed ? removed->id : 0));
-    if (removed) {
+    // The entries leave the list before the items leave the stick, so that a
+    // list never names what is gone; one save for all of them. The marker
+    // beside each item tells a repair that an item it finds unlisted was
+    // being deleted, not lost.
+    QStringList markers;
+    Status s = S_OK;
+    for (const Item& item : items) {
+        if (!item.entry)
+            continue;
+        const QString marker = DeletionMarkerOf(StoredPathOf(parent, item.entry->id));
         NativeFile markerFile;
-        Status s = markerFile.CreateAlways(marker, CreationPolicy::StoreSecurityAttributes());
+        s = markerFile.CreateAlways(marker, CreationPolicy::StoreSecurityAttributes());
         if (Succeeded(s))
             s = markerFile.Close();
-        if (Succeeded(s)) {
-            (void)manifest.RemoveEntry(storedName);
-            s = manifest.Save();
-        }
-        if (Failed(s)) {
-            (void)NativeFile::Remove(marker);
-            return s;
-        }
+        if (Failed(s))
+            break;
+        markers << marker;
     }
-    bool deleted;
-    if (isFolder) {
-        // A folder that is gone already is deleted: its entry must not stay.
-        deleted = DeleteStoreTree(storedPath, progress, true, true) || !FileSystem::Exists(storedPath);
-    } else {
-        if (progress)
-            progress->SetLine2(storedPath);
-        deleted = FileUtilities::DeleteFileForced(storedPath);
-    }
-    Status s = S_OK;
-    if (removed && !deleted) {
-        // What could not be deleted stays listed.
-        manifest.RestoreEntry(*removed);
+    if (Succeeded(s) && !ids.empty()) {
+        (void)manifest.RemoveEntries(ids);
         s = manifest.Save();
     }
-    if (removed)
+    if (Failed(s)) {
+        for (const QString& marker : std::as_const(markers))
+            (void)NativeFile::Remove(marker);
+        return s;
+    }
+    bool anyKept = false;
+    for (const Item& item : items) {
+        bool deleted;
+        if (item.entry && item.entry->isFolder) {
+            // A folder that is gone already is deleted: its entry must not stay.
+            deleted = DeleteStoreTree(item.path, progress, true, true) || !FileSystem::Exists(item.path);
+        } else {
+            if (progress)
+                progress->SetLine2(item.path);
+            deleted = FileUtilities::DeleteFileForced(item.path);
+        }
+        if (item.entry && !deleted) {
+            // What could not be deleted stays listed.
+            manifest.RestoreEntry(*item.entry);
+            anyKept = true;
+        }
+    }
+    if (anyKept)
+        s = manifest.Save();
+    for (const QString& marker : std::as_const(markers))
         (void)NativeFile::Remove(marker);
     return s;
 }
@@ -256,6 +300,9 @@ bool EncryptedStore::DeleteStoreTree(const QString& folder, IProgressDlg* progre
     bool allGone = true;
     // A manifest that cannot be read must not be saved over: its entries would be lost.
     const bool keepManifest = updateManifests && manifest.IsLoaded();
+    // The folder itself is unlisted already (or being emptied): its own list
+    // needs saving only when something in it stays, once at the end.
+    std::unordered_set<std::uint32_t> gone;
     for (const DirectoryEntry& entry : entries) {
         const QString child = NativePath::Join(folder, entry.name);
         if (!entry.validName) {
@@ -267,18 +314,20 @@ bool EncryptedStore::DeleteStoreTree(const QString& folder, IProgressDlg* progre
                 progress->SetLine2(child);
             if (!DeleteStoreTree(child, progress, reportFolders, updateManifests)) {
                 allGone = false;
-            } else if (keepManifest && manifest.RemoveEntry(entry.name)) {
-                (void)manifest.Save();
+            } else if (keepManifest) {
+                gone.insert(StoreManifest::IdOf(entry.name));
             }
         } else if (!IsManifestFileName(entry.name)) {
             if (!FileUtilities::DeleteFileForced(child))
                 allGone = false;
-            else if (keepManifest && manifest.RemoveEntry(entry.name))
-                (void)manifest.Save();
+            else if (keepManifest)
+                gone.insert(StoreManifest::IdOf(entry.name));
             if (progress)
                 progress->Step(1);
         }
     }
+    if (keepManifest && !allGone && manifest.RemoveEntries(gone) > 0)
+        (void)manifest.Save();
     manifest.Close();
     bool result = false;
     if (allGone || !updateManifests) {

@@ -8,6 +8,7 @@
 
 #include <QDateTime>
 #include <QString>
+#include <QStringList>
 
 #include <cstdint>
 #include <vector>
@@ -68,6 +69,10 @@ public:
     // Unlists the item, then deletes it; what cannot be deleted is listed
     // again. Fails only when the list cannot be read or changed.
     [[nodiscard]] Status DeleteStoreItem(const QString& storedPath, IProgressDlg* progress);
+    // The same for many items: each folder's list is saved once to unlist
+    // its items and once more only when some of them stay. Stops at the
+    // first folder whose list cannot be read or changed.
+    [[nodiscard]] Status DeleteStoreItems(const QStringList& storedPaths, IProgressDlg* progress);
     // The empty file that stands beside an item while it is deleted.
     [[nodiscard]] static QString DeletionMarkerOf(const QString& storedPath);
     [[nodiscard]] bool DeleteStoreTree(const QString& folder, IProgressDlg* progress, bool reportFolders,
@@ -91,6 +96,8 @@ private:
     [[nodiscard]] static StoreListEntry Describe(const QString& storedPath, const ManifestEntry& item,
                                                  const DirectoryEntry* info);
     [[nodiscard]] Status EnsureRoot();
+    // DeleteStoreItems for the items of one folder.
+    [[nodiscard]] Status DeleteFromFolder(const QString& parent, const QStringList& storedPaths, IProgressDlg* progress);
     // CreateStoreFolder without the check of the name.
     [[nodiscard]] Status AddStoreFolder(const QString& parent, const QString& name, QString* storedPath);
 

@@ -363,6 +363,23 @@ bool StoreManifest::RemoveEntry(const QString& storedName)
     return true;
 }
 
+std::size_t StoreManifest::RemoveEntries(const std::unordered_set<std::uint32_t>& ids)
+{
+    const auto kept = std::remove_if(entries_.begin(), entries_.end(),
+                                     [&ids](const ManifestEntry& e) { return ids.count(e.id) != 0; });
+    const auto removed = static_cast<std::size_t>(entries_.end() - kept);
+    if (removed == 0)
+        return 0;
+    entries_.erase(kept, entries_.end());
+    unsavedIds_.erase(std::remove_if(unsavedIds_.begin(), unsavedIds_.end(),
+                                     [&ids](std::uint32_t id) { return ids.count(id) != 0; }),
+                      unsavedIds_.end());
+    indexed_ = false;
+    largestKnown_ = false;
+    changed_ = true;
+    return removed;
+}
+
 void StoreManifest::SortEntries()
 {
     indexed_ = false;

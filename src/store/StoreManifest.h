@@ -16,6 +16,7 @@
 #include <QString>
 
 #include <cstdint>
+#include <unordered_set>
 #include <vector>
 
 namespace nbr {
@@ -54,6 +55,9 @@ public:
     ManifestEntry AddEntry(const QString& displayName, bool isFolder, std::uint64_t writeTime,
                            const QString& folderPath);
     bool RemoveEntry(const QString& storedName);
+    // Takes out every entry whose number is in `ids`, in one pass over the
+    // list; returns how many went.
+    std::size_t RemoveEntries(const std::unordered_set<std::uint32_t>& ids);
     // Lists again an entry that RemoveEntry took out, with its own number.
     void RestoreEntry(const ManifestEntry& entry);
     void SortEntries();

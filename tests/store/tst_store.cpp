@@ -4,7 +4,9 @@
 #include "TestSupport.h"
 
 #include "base/HeadlessProgress.h"
+#include "platform/FaultInjection.h"
 #include "platform/FileSystem.h"
+#include "platform/NativePath.h"
 #include "security/SecParams.h"
 #include "security/SecurityStatus.h"
 #include "store/EncryptedStore.h"
@@ -22,7 +24,11 @@
 #include <QTest>
 #include <QThread>
 
+#include <atomic>
+#include <cstring>
 #include <ctime>
+#include <fcntl.h>
+#include <unistd.h>
 
 using namespace nbr;
 using namespace nbr::test;
@@ -59,6 +65,7 @@ private slots:
     void ensureFolders();
     void listFolder();
     void deleteItems();
+    void deletionsSaveEachListOnce();
     void writersTakeTurns();
     void workUnitsAndTexts();
     void fileUtilities();
@@ -351,6 +358,93 @@ void TestStore::deleteItems()
     QString again;
     QCOMPARE(store.CreateStoreFolder(root_, QStringLiteral("Next"), &again), S_OK);
     QCOMPARE(again, root_ + QStringLiteral("/1"));
+}
+
+namespace {
+std::atomic<int> saves {0};
+}
+
+void TestStore::deletionsSaveEachListOnce()
+{
+    EncryptedStore store(root_, keys_);
+    QString docs;
+    QString deep;
+    QCOMPARE(store.EnsureStoreFolders(QString(), QStringLiteral("Docs/Deep"), &deep), S_OK);
+    docs = NativePath::ParentOf(deep);
+    const auto fill = [&](const QString& folder, int count, QStringList* paths) {
+        StoreManifest list(keys_);
+        list.Open(EncryptedStore::ManifestPathOf(folder), false);
+        for (int i = 0; i < count; ++i) {
+            const ManifestEntry e = list.AddEntry(QStringLiteral("f%1").arg(i), false, 0, folder);
+            const QString path = EncryptedStore::StoredPathOf(folder, e.id);
+            (void)WriteAll(path, "x");
+            if (paths)
+                *paths << path;
+        }
+        QCOMPARE(list.Save(), S_OK);
+    };
+    QStringList loose;
+    fill(root_, 40, &loose);
+    fill(docs, 60, nullptr);
+    fill(deep, 30, nullptr);
+
+    FaultInjection::Observe([](const char* what) {
+        if (std::strcmp(what, "rename") == 0)
+            ++saves;
+    });
+    // A save renames its new list file over the old one, and the backup.
+    saves = 0;
+    {
+        StoreManifest list(keys_);
+        list.Open(EncryptedStore::ManifestPathOf(root_), false);
+        (void)list.AddEntry(QStringLiteral("probe"), true, 0, root_);
+        (void)list.RemoveEntries({list.Entries().back().id});
+        QCOMPARE(list.Save(), S_OK);
+    }
+    const int perSave = saves.load();
+    QVERIFY(perSave >= 1);
+
+    // Forty files of one folder: its list is saved once, not forty times.
+    saves = 0;
+    QCOMPARE(store.DeleteStoreItems(loose, nullptr), S_OK);
+    QCOMPARE(saves.load(), perSave);
+    // A tree of ninety files: the top list once; the lists inside go with
+    // their folders.
+    saves = 0;
+    QCOMPARE(store.DeleteStoreItem(docs, nullptr), S_OK);
+    QCOMPARE(saves.load(), perSave);
+    FaultInjection::Observe(nullptr);
+    QVERIFY(!QFileInfo::exists(docs));
+    StoreManifest top(keys_);
+    top.Open(EncryptedStore::ManifestPathOf(root_), true);
+    QVERIFY(top.Entries().empty());
+    top.Close();
+
+    // What cannot be deleted stays listed, in a list saved once more; the
+    // rest of its folder goes, and the folder's list names only what is left.
+    QStringList some;
+    fill(root_, 5, &some);
+    QString kept;
+    QCOMPARE(store.EnsureStoreFolders(QString(), QStringLiteral("Kept/In"), &kept), S_OK);
+    fill(kept, 6, nullptr);
+    // A name that is not UTF-8: nothing deletes what it cannot name.
+    const QByteArray odd = QFile::encodeName(kept) + "/\xff\xfe";
+    const int fd = ::open(odd.constData(), O_CREAT | O_WRONLY, 0600);
+    QVERIFY(fd >= 0);
+    ::close(fd);
+    some << NativePath::ParentOf(kept) << some.takeFirst();
+    QCOMPARE(store.DeleteStoreItems(some, nullptr), S_OK);
+    std::vector<ManifestEntry> left;
+    QCOMPARE(StoreManifest::ReadFile(keys_, EncryptedStore::ManifestPathOf(root_), &left), S_OK);
+    QCOMPARE(left.size(), std::size_t(1));
+    QCOMPARE(left.front().name, QStringLiteral("Kept"));
+    QCOMPARE(StoreManifest::ReadFile(keys_, EncryptedStore::ManifestPathOf(NativePath::ParentOf(kept)), &left), S_OK);
+    QCOMPARE(left.size(), std::size_t(1));
+    QCOMPARE(left.front().name, QStringLiteral("In"));
+    QCOMPARE(StoreManifest::ReadFile(keys_, EncryptedStore::ManifestPathOf(kept), &left), S_OK);
+    QVERIFY(left.empty());
+    QCOMPARE(QDir(root_).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot).filter(QStringLiteral(".nbr-del")),
+             QStringList());
 }
 
 void TestStore::writersTakeTurns()

@@ -304,6 +304,9 @@ inline constexpr int kPropertiesText = 1537;
 inline constexpr int kNoProgramFound = 1538;
 inline constexpr int kCliPasswordHasNul = 1539;
 inline constexpr int kLauncherPathUnusable = 1540;
+inline constexpr int kCliCheckUnrecoverable = 1541;
+inline constexpr int kCliCheckSetAside = 1542;
+inline constexpr int kCliCheckIncomplete = 1543;
 // The main window and its settings dialog.
 inline constexpr int kSettingsCurrentLabel = 1440;
 inline constexpr int kSettingsNewLabel = 1441;
@@ -370,7 +373,8 @@ inline constexpr int kAll[] = {
     kTitleCopying, kFileNotCopied, kCopyIntoItself, kPlaceHome, kPlaceFileSystem, kNotMovedToTrash,
     kHoldsTheStore, kFolderNameTooLong, kStoreHoldsItems, kCloseWhileBusy, kStoredSizeTip, kMenuOpenWith,
     kMenuRename, kMenuMoveToTrash, kMenuProperties, kMenuShowInFileManager, kRenameTitle, kPropertiesText,
-    kNoProgramFound, kCliPasswordHasNul, kLauncherPathUnusable,
+    kNoProgramFound, kCliPasswordHasNul, kLauncherPathUnusable, kCliCheckUnrecoverable, kCliCheckSetAside,
+    kCliCheckIncomplete,
 };
 
 }  // namespace nbr::msg

@@ -42,6 +42,8 @@ int MessageOf(StoreRepair::Finding finding)
     case F::InterruptedWrite: return msg::kCliCheckInterruptedWrite;
     case F::Foreign: return msg::kCliCheckForeignFile;
     case F::InterruptedDeletion: return msg::kCliCheckInterruptedDeletion;
+    case F::Unrecoverable: return msg::kCliCheckUnrecoverable;
+    case F::Incomplete: return msg::kCliCheckIncomplete;
     }
     return msg::kCliCheckLeftover;
 }
@@ -54,6 +56,10 @@ public:
     {
         if (report.finding == StoreRepair::Finding::Unlisted && report.repaired) {
             Problem(context_.Text(msg::kCliCheckRecoveredAs, {Printable(report.where), Printable(report.detail)}), true);
+            return;
+        }
+        if (report.finding == StoreRepair::Finding::Unrecoverable && report.repaired) {
+            Problem(context_.Text(msg::kCliCheckSetAside, {Printable(report.where), Printable(report.detail)}), true);
             return;
         }
         Problem(MessageOf(report.finding), report.where, report.repaired);
@@ -101,8 +107,12 @@ QString CheckCommand::Help() const
         "             drop the entries of missing items, put stored items that no list\n"
         "             names back under their own names into the folder \"Recovered\",\n"
         "             and delete the remains of interrupted writes, and finish the\n"
-        "             deletions that had unlisted their items. Nothing else that holds\n"
-        "             data is deleted.");
+        "             deletions that had unlisted their items. A numbered file that\n"
+        "             holds nothing of this store's (all zeros, or a key that does not\n"
+        "             open) is moved into the folder \".damaged\" beside the lists.\n"
+        "             Nothing else that holds data is deleted or moved. A file whose\n"
+        "             end was never written (its last blocks are zeros) is reported\n"
+        "             as possibly incomplete, then and at every later check.");
 }
 
 int CheckCommand::Work(CliContext& context, const CliArguments& args, KeyFileSession& session)

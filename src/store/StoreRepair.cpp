@@ -1,5 +1,6 @@
 #include "store/StoreRepair.h"
 
+#include "platform/CreationPolicy.h"
 #include "platform/FileSystem.h"
 #include "platform/NativeFile.h"
 #include "platform/NativePath.h"
@@ -19,6 +20,7 @@
 #include <cryptopp/secblock.h>
 
 #include <algorithm>
+#include <unordered_set>
 
 namespace nbr {
 namespace {
@@ -121,10 +123,13 @@ void StoreRepair::Run()
         Say(Finding::Unlisted, orphan.where, done, where);
         if (!done)
             continue;
-        if (orphan.isFolder)
+        if (orphan.isFolder) {
+            ++insideRecovered_;
             Folder(stored, where);
-        else
+            --insideRecovered_;
+        } else {
             CheckFile(stored, where);
+        }
     }
 }
 
@@ -192,11 +197,43 @@ void StoreRepair::CheckFile(const QString& stored, const QString& display)
         Say(Finding::FileDamaged, display, false);
     else if (Failed(s))
         Say(Finding::BadKey, display, false);
+    else if (EndsUnwritten(stored))
+        Say(Finding::Incomplete, display, false);
+}
+
+bool StoreRepair::EndsUnwritten(const QString& path)
+{
+    constexpr std::uint64_t kBlock = 16;
+    NativeFile file;
+    std::uint8_t lengthBytes[2];
+    std::size_t got = 0;
+    std::uint64_t size = 0;
+    if (Failed(file.OpenRead(path)) || Failed(file.Size(&size)) || Failed(file.Read(lengthBytes, 2, &got)) || got != 2)
+        return false;
+    const std::uint16_t headerLength = qFromLittleEndian<std::uint16_t>(lengthBytes);
+    if (size < headerLength + kBlock)
+        return false;
+    std::uint8_t last[kBlock];
+    if (Failed(file.Seek(size - kBlock)) || Failed(file.Read(last, kBlock, &got)) || got != kBlock)
+        return false;
+    return std::all_of(std::begin(last), std::end(last), [](std::uint8_t b) { return b == 0; });
+}
+
+QString StoreRepair::UsableName(const QString& name)
+{
+    QString usable = name.left(EncryptedStore::kMaxNameLength);
+    for (QChar& c : usable) {
+        if (c == NativePath::kSeparator || c == u'/' || c == QChar(0))
+            c = u'_';
+    }
+    if (usable == QLatin1String(".") || usable == QLatin1String(".."))
+        usable.fill(u'_');
+    return usable;
 }
 
 void StoreRepair::CheckListed(const QString& stored, const QString& display, const std::vector<ManifestEntry>& entries)
 {
-    QStringList gone;
+    std::unordered_set<std::uint32_t> gone;
     QStringList goneNames;
     for (const ManifestEntry& entry : entries) {
         const QString child = EncryptedStore::StoredPathOf(stored, entry.id);
@@ -206,7 +243,7 @@ void StoreRepair::CheckListed(const QString& stored, const QString& display, con
         bool isFolder = false;
         const Status kind = FileSystem::Kind(child, &isFolder);
         if (IsMissing(kind)) {
-            gone << QString::number(entry.id);
+            gone.insert(entry.id);
             goneNames << name;
         } else if (Failed(kind)) {
             continue;  // there, but not reachable now: nothing to conclude
@@ -218,15 +255,14 @@ void StoreRepair::CheckListed(const QString& stored, const QString& display, con
             CheckFile(child, name);
         }
     }
-    if (gone.isEmpty())
+    if (gone.empty())
         return;
     bool fixed = false;
     if (repair_) {
         StoreManifest manifest(store_.Keys());
         manifest.Open(EncryptedStore::ManifestPathOf(stored), false);
         if (manifest.IsLoaded()) {
-            for (const QString& id : gone)
-                (void)manifest.RemoveEntry(id);
+            (void)manifest.RemoveEntries(gone);
             fixed = Succeeded(manifest.Save());
         }
     }
@@ -265,7 +301,11 @@ void StoreRepair::CheckUnlisted(const QString& stored, const QString& display,
             Say(Finding::InterruptedWrite, where, fixed);
             continue;
         }
-        Orphan orphan {path, where, item.isFolder, QString(), 0};
+        Orphan orphan {path, where, item.isFolder, QString(), 0, QString(), QString()};
+        if (insideRecovered_ > 0) {
+            orphan.listIn = stored;
+            orphan.listInDisplay = display;
+        }
         if (IsFreshFileName(item.name)) {
             // A whole replacement whose original has vanished since.
             (void)ClassifyFile(path, item.size, &orphan.name, &orphan.writeTime);
@@ -291,6 +331,10 @@ void StoreRepair::CheckUnlisted(const QString& stored, const QString& display,
                                && (item.isFolder ? FileUtilities::DeleteTree(path, nullptr, false, false)
                                                  : FileUtilities::DeleteFileForced(path));
             Say(Finding::InterruptedWrite, where, fixed);
+        } else if (kind == Kind::Unrecoverable) {
+            QString moved;
+            const bool fixed = repair_ && SetAside(stored, display, item.name, &moved);
+            Say(Finding::Unrecoverable, where, fixed, moved);
         } else if (kind == Kind::Foreign) {
             Say(Finding::Foreign, where, false);
         } else if (repair_) {
@@ -374,19 +418,24 @@ StoreRepair::Kind StoreRepair::ClassifyFile(const QString& path, std::uint64_t s
     if (Failed(file.OpenRead(path)) || Failed(file.Read(lengthBytes, sizeof lengthBytes, &got)) || got != 2)
         return Kind::Foreign;  // unreadable now is not the same as empty
     const std::uint16_t headerLength = qFromLittleEndian<std::uint16_t>(lengthBytes);
+    // No header of ours starts this way; a file of zeros (its length reached
+    // the stick, its content did not) is the usual one.
     if (headerLength < 2 || headerLength > EncryptedFileHeader::kMaxLength)
-        return Kind::Foreign;
+        return Kind::Unrecoverable;
     if (size < headerLength)
         return Kind::NoData;
 
     FileCryptPtr engine;
     EncryptedFileHeader header;
-    if (Failed(CreateKeyedCrypt(store_.Keys(), &engine)) || Failed(file.Seek(0))
-        || Failed(engine->ReadHeader(file, header)))
+    if (Failed(CreateKeyedCrypt(store_.Keys(), &engine)) || Failed(file.Seek(0)))
         return Kind::Foreign;
+    // A read that failed says nothing of the file; a header or key that does
+    // not open under this store's master key holds nothing it can recover.
+    if (const Status read = engine->ReadHeader(file, header); Failed(read))
+        return IsWin32Status(read) ? Kind::Foreign : Kind::Unrecoverable;
     const Status key = engine->VerifyFile(path);
     if (Failed(key) && key != E_FILE_DAMAGED)
-        return Kind::Foreign;  // another store's, or an older format: not ours to judge
+        return IsWin32Status(key) ? Kind::Foreign : Kind::Unrecoverable;
     const std::uint64_t block = engine->BlockSize();
     const std::uint64_t start = headerLength;
     if (header.size <= ~0ull - block - start && size < start + (header.size + block - 1) / block * block)
@@ -418,16 +467,37 @@ QString StoreRepair::RecoveredFolder()
     return {};
 }
 
+bool StoreRepair::SetAside(const QString& stored, const QString& display, const QString& name, QString* moved)
+{
+    const QString folder = NativePath::Join(stored, kDamagedFolder);
+    bool isFolder = false;
+    if (Failed(FileSystem::Kind(folder, &isFolder))) {
+        if (Failed(FileSystem::CreateFolder(folder, CreationPolicy::StoreSecurityAttributes())))
+            return false;
+    } else if (!isFolder) {
+        return false;
+    }
+    const QString free =
+        FreeName(name, false, [&folder](const QString& n) { return FileSystem::Exists(NativePath::Join(folder, n)); });
+    if (Failed(FileSystem::Rename(NativePath::Join(stored, name), NativePath::Join(folder, free))))
+        return false;
+    *moved = ChildOf(ChildOf(display, kDamagedFolder), free);
+    return true;
+}
+
 bool StoreRepair::Recover(const Orphan& orphan, QString* where, QString* stored)
 {
-    const QString folder = RecoveredFolder();
+    const bool inPlace = !orphan.listIn.isEmpty();
+    const QString folder = inPlace ? orphan.listIn : RecoveredFolder();
     if (folder.isEmpty())
         return false;
     StoreManifest manifest(store_.Keys());
     manifest.Open(EncryptedStore::ManifestPathOf(folder), false);
     if (!manifest.IsLoaded())
         return false;
-    const QString wanted = orphan.name.isEmpty() ? NativePath::LastComponent(orphan.path) : orphan.name;
+    QString wanted = UsableName(orphan.name);
+    if (wanted.isEmpty())
+        wanted = NativePath::LastComponent(orphan.path);
     const QString name = FreeName(wanted, orphan.isFolder,
                                   [&manifest](const QString& n) { return manifest.FindByName(n) != nullptr; });
     const ManifestEntry entry = manifest.AddEntry(name, orphan.isFolder, orphan.writeTime, folder);
@@ -438,7 +508,7 @@ bool StoreRepair::Recover(const Orphan& orphan, QString* where, QString* stored)
         (void)FileSystem::Rename(target, orphan.path);
         return false;
     }
-    *where = NativePath::kSeparator + recoveredName_ + NativePath::kSeparator + name;
+    *where = ChildOf(inPlace ? orphan.listInDisplay : NativePath::kSeparator + recoveredName_, name);
     *stored = target;
     return true;
 }

@@ -8,6 +8,9 @@
 // that cannot be read at all are set aside so that their items count as
 // unlisted, and only what provably holds no data is deleted (the remains of
 // interrupted writes), or what a deletion had already unlisted when it stopped.
+// A numbered file that cannot be this store's data (all zeros, a header that
+// does not parse, a key that does not open) is moved into ".damaged" beside
+// the lists, out of the user's view but never deleted.
 
 #include "platform/FileSystem.h"
 #include "platform/Status.h"
@@ -37,8 +40,12 @@ public:
         UnsafeName,        // a display name that cannot be used on the host
         Unlisted,          // a stored item no list names; repair puts it back (`detail`: where)
         InterruptedWrite,  // remains of an interrupted write, no data; repair deletes them
-        Foreign,           // a numbered file this store cannot open; always left in place
+        Foreign,           // a numbered file that cannot be read now; always left in place
         InterruptedDeletion,  // an item unlisted by a deletion that stopped; repair deletes the rest
+        Unrecoverable,     // a numbered unlisted file with no data of this store's in it; repair
+                           // moves it into ".damaged" (`detail`: its path below the store)
+        Incomplete,        // a file whose last blocks are zeros: its end never reached the stick;
+                           // nothing can mend it, so it is never reported as repaired
     };
     struct Report {
         Finding finding;
@@ -49,6 +56,7 @@ public:
     using Sink = std::function<void(const Report&)>;
 
     static inline const QString kRecoveredFolder = QStringLiteral("Recovered");
+    static inline const QString kDamagedFolder = QStringLiteral(".damaged");
 
     StoreRepair(EncryptedStore& store, bool repair, Sink sink);
 
@@ -63,6 +71,14 @@ public:
                                           const std::function<bool(const QString&)>& taken);
     // Names a save or a replacement writes before renaming them into place.
     [[nodiscard]] static bool IsFreshFileName(const QString& name);
+    // A name from a file's header made fit to list: what would lead out of a
+    // folder on the way out ("/", NUL, "." and "..") is replaced; empty when
+    // nothing is left of it.
+    [[nodiscard]] static QString UsableName(const QString& name);
+    // The file's last cipher block past its header is all zeros: the length
+    // reached the stick, the end of the content did not (a written block is
+    // zero by chance once in 2^128).
+    [[nodiscard]] static bool EndsUnwritten(const QString& path);
 
 private:
     struct Orphan {
@@ -71,8 +87,12 @@ private:
         bool isFolder = false;
         QString name;  // from a file's header; folders go by their numbers
         std::uint64_t writeTime = 0;
+        // Found inside a folder this run put back: listed where it lies, so
+        // that a recovered folder keeps its shape.
+        QString listIn;
+        QString listInDisplay;
     };
-    enum class Kind { Recoverable, NoData, Foreign };
+    enum class Kind { Recoverable, NoData, Unrecoverable, Foreign };
 
     void Folder(const QString& stored, const QString& display);
     void CheckFile(const QString& stored, const QString& display);
@@ -94,6 +114,9 @@ private:
     // Moves an orphan into the recovered folder under a free name and lists
     // it there; `where` gets its display path, `stored` its new stored path.
     [[nodiscard]] bool Recover(const Orphan& orphan, QString* where, QString* stored);
+    // Moves a file that holds no recoverable data into ".damaged" in its
+    // folder; `moved` gets its new path below the store.
+    [[nodiscard]] bool SetAside(const QString& stored, const QString& display, const QString& name, QString* moved);
     [[nodiscard]] QString RecoveredFolder();
     void Say(Finding finding, const QString& where, bool repaired, const QString& detail = {});
 
@@ -103,6 +126,7 @@ private:
     std::vector<Orphan> orphans_;
     QString recovered_;      // stored path of the recovered folder, once known
     QString recoveredName_;
+    int insideRecovered_ = 0;  // walking a folder that this run put back
     int folders_ = 0;
     int files_ = 0;
 };

@@ -91,3 +91,19 @@ prop(0, struct.pack("<I", 2))
 prop(3, "my hint\0".encode("utf-16-le"))
 with open("secparams.enc", "wb") as f:
     f.write(key_file)
+
+# What a power loss leaves of a stored file that no list names yet: its
+# length reached the stick and its content did not (all zeros), or the first
+# page did and the rest did not.
+LONG = bytes((i * 7 + 3) & 0xFF for i in range(10000))
+whole = encrypted_file("report.txt", LONG, 0x20, TIMES)
+with open("power_loss_zeros.enc", "wb") as f:
+    f.write(bytes(len(whole)))
+with open("power_loss_half.enc", "wb") as f:
+    f.write(whole[:4096] + bytes(len(whole) - 4096))
+
+# Whole stored files whose header names cannot be used as they stand.
+for fixture, name in (("name_with_slash.enc", "x/y"), ("name_dotdot.enc", ".."),
+                      ("name_absolute.enc", "/etc/passwd")):
+    with open(fixture, "wb") as f:
+        f.write(encrypted_file(name, b"kept whatever its name\n", 0x20, TIMES))

@@ -71,6 +71,10 @@ private slots:
     void killedImportsLoseNothing();
     void killedDeletionsAreRepaired();
     void finishesMarkedDeletions();
+    void powerLossRemains();
+    void recoveredNamesAreUsable_data();
+    void recoveredNamesAreUsable();
+    void recoveredFoldersKeepTheirShape();
 
 private:
     // Encrypts a host file of that name and content into a stored folder.
@@ -227,7 +231,7 @@ void TestRepair::deletesOnlyWhatHoldsNoData()
     QVERIFY(WriteAll(root_ + QStringLiteral("/10/.manifest"), QByteArray()));
     QVERIFY(WriteAll(root_ + QStringLiteral("/.manifest.nbr-new"), stored.left(50)));
     QVERIFY(WriteAll(root_ + QStringLiteral("/.1.nbr-new"), stored));  // beside the file it replaces
-    // Not this store's to judge: left in place.
+    // No data of this store's: set aside, never deleted.
     QVERIFY(WriteAll(root_ + QStringLiteral("/11"), "leftover"));
     QVERIFY(QFile::copy(QStringLiteral(NIMBRA_TEST_DATA "/manifest_other_key.enc"), root_ + QStringLiteral("/12")));
     // Not listed but whole: put back. So is a replacement whose original is gone.
@@ -245,10 +249,13 @@ void TestRepair::deletesOnlyWhatHoldsNoData()
         QVERIFY(byPlace.value(QString::fromLatin1(place)).repaired);
         QVERIFY2(!QFileInfo::exists(root_ + QString::fromLatin1(place)), place);
     }
+    QCOMPARE(ReadAll(root_ + QStringLiteral("/.damaged/11")), QByteArray("leftover"));
     for (const char* place : {"/11", "/12"}) {
-        QCOMPARE(byPlace.value(QString::fromLatin1(place)).finding, Finding::Foreign);
-        QVERIFY(!byPlace.value(QString::fromLatin1(place)).repaired);
-        QVERIFY(QFileInfo::exists(root_ + QString::fromLatin1(place)));
+        const StoreRepair::Report report = byPlace.value(QString::fromLatin1(place));
+        QCOMPARE(report.finding, Finding::Unrecoverable);
+        QVERIFY(report.repaired);
+        QCOMPARE(report.detail, QStringLiteral("/.damaged") + QString::fromLatin1(place));
+        QVERIFY(!QFileInfo::exists(root_ + QString::fromLatin1(place)));
     }
     QCOMPARE(byPlace.value(QStringLiteral("/13")).detail, QStringLiteral("/Recovered/keep.txt"));
     QCOMPARE(Decrypted(QStringLiteral("Recovered/keep.txt")), Pattern(100, 2));
@@ -489,6 +496,99 @@ void TestRepair::finishesMarkedDeletions()
     QCOMPARE(Decrypted(QStringLiteral("kept.txt")), QByteArray("k"));
     QVERIFY(Run(false).isEmpty());
     QCOMPARE(QDir(root_).entryList(QStringList {QStringLiteral("*.nbr-del")}, QDir::Files | QDir::Hidden), QStringList());
+}
+
+void TestRepair::powerLossRemains()
+{
+    // The frozen remains of a power loss during an import, beside a whole
+    // file: one file's length reached the stick and its content did not;
+    // another's first page did and the rest did not.
+    QVERIFY(!Add(root_, QStringLiteral("whole.txt"), Pattern(5000, 1)).isEmpty());
+    QVERIFY(QFile::copy(QStringLiteral(NIMBRA_TEST_DATA "/power_loss_zeros.enc"), root_ + QStringLiteral("/21")));
+    QVERIFY(QFile::copy(QStringLiteral(NIMBRA_TEST_DATA "/power_loss_half.enc"), root_ + QStringLiteral("/22")));
+
+    QList<StoreRepair::Report> reports = Run(false);
+    QCOMPARE(reports.size(), 2);
+    QCOMPARE(reports.at(0).where, QStringLiteral("/21"));
+    QCOMPARE(reports.at(0).finding, Finding::Unrecoverable);
+    QCOMPARE(reports.at(1).finding, Finding::Unlisted);
+    QVERIFY(QFileInfo::exists(root_ + QStringLiteral("/21")));
+
+    reports = Run(true);
+    QMap<Finding, StoreRepair::Report> byFinding;
+    for (const StoreRepair::Report& report : reports)
+        byFinding.insert(report.finding, report);
+    QCOMPARE(reports.size(), 3);
+    // Zeros are set aside beside the lists, out of the store's view.
+    QVERIFY(byFinding.value(Finding::Unrecoverable).repaired);
+    QCOMPARE(byFinding.value(Finding::Unrecoverable).detail, QStringLiteral("/.damaged/21"));
+    QCOMPARE(QFileInfo(root_ + QStringLiteral("/.damaged/21")).size(), QFileInfo(QStringLiteral(NIMBRA_TEST_DATA "/power_loss_zeros.enc")).size());
+    // The half-written file comes back under its name, marked as what it is.
+    QCOMPARE(byFinding.value(Finding::Unlisted).detail, QStringLiteral("/Recovered/report.txt"));
+    QCOMPARE(byFinding.value(Finding::Incomplete).where, QStringLiteral("/Recovered/report.txt"));
+    QVERIFY(!byFinding.value(Finding::Incomplete).repaired);
+    QByteArray expected;
+    for (int i = 0; i < 1000; ++i)
+        expected += static_cast<char>((i * 7 + 3) & 0xFF);
+    QVERIFY(Decrypted(QStringLiteral("Recovered/report.txt")).startsWith(expected));
+    QCOMPARE(Decrypted(QStringLiteral("whole.txt")), Pattern(5000, 1));
+    // Never clean while it is there; what was set aside is not reported again.
+    reports = Run(true);
+    QCOMPARE(reports.size(), 1);
+    QCOMPARE(reports.first().finding, Finding::Incomplete);
+    QVERIFY(!reports.first().repaired);
+}
+
+void TestRepair::recoveredNamesAreUsable_data()
+{
+    QTest::addColumn<QString>("fixture");
+    QTest::addColumn<QString>("name");
+    QTest::newRow("slash") << "name_with_slash.enc" << "x_y";
+    QTest::newRow("dot dot") << "name_dotdot.enc" << "__";
+    QTest::newRow("absolute") << "name_absolute.enc" << "_etc_passwd";
+}
+
+void TestRepair::recoveredNamesAreUsable()
+{
+    QFETCH(QString, fixture);
+    QFETCH(QString, name);
+    QVERIFY(QFile::copy(QStringLiteral(NIMBRA_TEST_DATA "/") + fixture, root_ + QStringLiteral("/31")));
+    // One taken already: numbered as an import numbers a clash.
+    QVERIFY(!Add(Folder(QStringLiteral("Recovered")), name, "earlier").isEmpty());
+    const QList<StoreRepair::Report> reports = Run(true);
+    QCOMPARE(reports.size(), 1);
+    QCOMPARE(reports.first().detail, QStringLiteral("/Recovered/") + StoreRepair::FreeName(name, false, [&](const QString& n) {
+                                          return n == name;
+                                      }));
+    QCOMPARE(Decrypted(reports.first().detail.mid(1)), QByteArray("kept whatever its name\n"));
+    QVERIFY(Run(false).isEmpty());
+    QCOMPARE(StoreRepair::UsableName(QStringLiteral(".")), QStringLiteral("_"));
+    QCOMPARE(StoreRepair::UsableName(QString(300, u'a')).size(), EncryptedStore::kMaxNameLength);
+}
+
+void TestRepair::recoveredFoldersKeepTheirShape()
+{
+    // A folder whose list never reached the stick, itself unlisted: its
+    // items come back inside it, its subfolder inside it too.
+    const QString box = Folder(QStringLiteral("Box"));
+    QVERIFY(!Add(box, QStringLiteral("a.txt"), "a").isEmpty());
+    const QString inner = Folder(QStringLiteral("Box/Inner"));
+    QVERIFY(!Add(inner, QStringLiteral("c.txt"), "c").isEmpty());
+    Unlist(box);
+    QVERIFY(EncryptedStore::DeleteManifestFiles(box));
+    const QString boxNumber = QFileInfo(box).fileName();
+
+    (void)Run(true);
+    QCOMPARE(Decrypted(QStringLiteral("Recovered/%1/a.txt").arg(boxNumber)), QByteArray("a"));
+    QString stored;
+    ManifestEntry entry;
+    QCOMPARE(store_->Resolve(QStringLiteral("Recovered/%1").arg(boxNumber), &stored, &entry), S_OK);
+    std::vector<StoreListEntry> items;
+    QCOMPARE(store_->ListFolder(stored, &items), S_OK);
+    QCOMPARE(items.size(), std::size_t(2));
+    QVERIFY(items.front().isFolder);
+    QCOMPARE(Decrypted(QStringLiteral("Recovered/%1/%2/c.txt").arg(boxNumber, items.front().name)), QByteArray("c"));
+    QVERIFY(Run(false).isEmpty());
 }
 
 QTEST_GUILESS_MAIN(TestRepair)

@@ -47,6 +47,10 @@ Status StoreSession::Open(bool create, QString* subject)
     }
     FileStreamPtr stream(new FileStream);
     Status s = stream->Open(keyFile_);
+    // Opened for writing because every login counts in it: a stick that
+    // takes no writes cannot be opened, and the person must hear why.
+    if (s == StatusFromWin32(win32::kWriteProtect) || s == StatusFromWin32(win32::kAccessDenied))
+        return E_STICK_READ_ONLY;
     if (Failed(s))
         return s;
     // Only a missing, empty or reset key file means "not set up": setting up

@@ -307,6 +307,7 @@ inline constexpr int kLauncherPathUnusable = 1540;
 inline constexpr int kCliCheckUnrecoverable = 1541;
 inline constexpr int kCliCheckSetAside = 1542;
 inline constexpr int kCliCheckIncomplete = 1543;
+inline constexpr int kStickReadOnly = 1544;
 // The main window and its settings dialog.
 inline constexpr int kSettingsCurrentLabel = 1440;
 inline constexpr int kSettingsNewLabel = 1441;
@@ -374,7 +375,7 @@ inline constexpr int kAll[] = {
     kHoldsTheStore, kFolderNameTooLong, kStoreHoldsItems, kCloseWhileBusy, kStoredSizeTip, kMenuOpenWith,
     kMenuRename, kMenuMoveToTrash, kMenuProperties, kMenuShowInFileManager, kRenameTitle, kPropertiesText,
     kNoProgramFound, kCliPasswordHasNul, kLauncherPathUnusable, kCliCheckUnrecoverable, kCliCheckSetAside,
-    kCliCheckIncomplete,
+    kCliCheckIncomplete, kStickReadOnly,
 };
 
 }  // namespace nbr::msg

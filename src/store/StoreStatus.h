@@ -14,5 +14,7 @@ inline constexpr Status E_STORE_READ_ONLY = MakeStatus(0x8004030Cu);
 inline constexpr Status E_STORE_NOT_ALL_STORED = MakeStatus(0x80040320u);
 // The store folder holds items but no key: a new key would not open them.
 inline constexpr Status E_STORE_HOLDS_ITEMS = MakeStatus(0x80040321u);
+// The key file cannot be written: every login writes it to count attempts.
+inline constexpr Status E_STICK_READ_ONLY = MakeStatus(0x80040322u);
 
 }  // namespace nbr

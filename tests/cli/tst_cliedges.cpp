@@ -19,6 +19,9 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <sys/mount.h>
+#include <unistd.h>
+
 using namespace nbr;
 using namespace nbr::test;
 
@@ -60,6 +63,7 @@ class TestCliEdges : public QObject {
 
 private slots:
     void emptiedKeyFileBesideItems();
+    void readOnlyStickSaysWhy();
     void storeInFolderWithPercentSigns();
     void systemTextsFollowTheChosenLanguage();
     void namesCannotDriveTheTerminal();
@@ -276,6 +280,29 @@ void TestCliEdges::emptiedKeyFileBesideItems()
     QVERIFY(listed.exitCode != 0);
     QVERIFY2(listed.err.contains(QStringLiteral("no key that opens them")), qPrintable(listed.err));
     QVERIFY(!listed.err.contains(QStringLiteral("init")));
+}
+
+void TestCliEdges::readOnlyStickSaysWhy()
+{
+    QTemporaryDir base;
+    const QString stick = base.filePath(QStringLiteral("stick"));
+    QVERIFY(QDir().mkpath(stick));
+    const QByteArray where = QFile::encodeName(stick);
+    if (::geteuid() != 0 || ::mount("tmpfs", where.constData(), "tmpfs", 0, "size=4m") != 0)
+        QSKIP("no tmpfs can be mounted here");
+    const QStringList p = {QStringLiteral("--root"), stick};
+    QCOMPARE(RunHere(p + QStringList {QStringLiteral("init")}, "secret1\nsecret1\n").exitCode, 0);
+    QVERIFY(WriteAll(base.filePath(QStringLiteral("a.txt")), "kept"));
+    QCOMPARE(RunHere(p + QStringList {QStringLiteral("add"), base.filePath(QStringLiteral("a.txt"))}, "secret1\n").exitCode, 0);
+    // The stick's lock switch, as the system sees it.
+    QCOMPARE(::mount(nullptr, where.constData(), nullptr, MS_REMOUNT | MS_RDONLY, nullptr), 0);
+    for (const char* command : {"ls", "check"}) {
+        const Result res = RunHere(p + QStringList {QString::fromLatin1(command)}, "secret1\n");
+        QVERIFY(res.exitCode != 0);
+        QVERIFY2(res.err.contains(QStringLiteral("The stick is read-only")) && res.err.contains(QStringLiteral("count failed attempts")),
+                 qPrintable(res.err));
+    }
+    (void)::umount(where.constData());
 }
 
 QTEST_GUILESS_MAIN(TestCliEdges)

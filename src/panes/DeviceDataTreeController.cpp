@@ -57,19 +57,6 @@ bool IsBelow(const CTreeListItem* item, const CTreeListItem* folder)
     return false;
 }
 
-// The size and date columns of one listed item; both stay empty for an item
-// whose stored file is missing. The size is that of the stored file, header
-// and padding included.
-void FillItemColumns(TreeListModel& ctrl, CTreeListItem* item, const StoreListEntry& entry, DateColumn& dates)
-{
-    if (!entry.present)
-        return;
-    if (!entry.isFolder)
-        ctrl.SetItemText(item, WorkUnits::FormatSizeColumn(entry.encryptedSize, u',', u'A'), 1);
-    if (entry.writeTime.isValid())
-        ctrl.SetItemText(item, dates.Of(entry.writeTime), 2);
-}
-
 }  // namespace
 
 Status DeviceDataTreeController::Data::GetInfoTip(QString* tip) const
@@ -137,35 +124,31 @@ Status DeviceDataTreeController::PopulateChildren(TreeListModel& ctrl, CTreeList
     }
     DateColumn dates;
     FileIconTable& icons = FileIconTable::Shared();
-    bool first = parent == nullptr;
+    std::vector<NewTreeItem> rows;
+    rows.reserve(entries.size());
     for (const StoreListEntry& entry : entries) {
-        CTreeListItem* item = ctrl.InsertItem(entry.name, parent ? parent : TLI_ROOT, TLI_LAST);
-        if (!item)
-            continue;
-        if (first) {
-            (void)ctrl.SelectItem(item);
-            first = false;
-        }
-        if (entry.isFolder) {
-            // The list files count as entries: a folder that once held items
-            // keeps its button, and its expansion finds it empty.
-            bool reachable = false;
-            if (FileUtilities::FolderHasEntries(entry.storedPath, &reachable))
-                ctrl.SetItemState(item, 0, tls::kExpanded);
-            else
-                ctrl.SetItemState(item, tls::kExpanded);
-        } else {
-            ctrl.SetItemState(item, tls::kLeaf | tls::kExpanded);
-        }
-        ctrl.SetItemData(item, entry.isFolder ? new Data(entry.id)
-                                              : new Data(entry.id, entry.storedPath, entry.encryptedSize,
-                                                         &services_.languages));
-        FillItemColumns(ctrl, item, entry, dates);
+        NewTreeItem row;
+        row.texts = QStringList {entry.name, QString(), QString()};
+        // The size and date columns stay empty for an item whose stored file
+        // is missing; the size is the stored file's, header and padding
+        // included.
+        if (entry.present && !entry.isFolder)
+            row.texts[1] = WorkUnits::FormatSizeColumn(entry.encryptedSize, u',', u'A');
+        if (entry.present && entry.writeTime.isValid())
+            row.texts[2] = dates.Of(entry.writeTime);
+        // A folder keeps its button until it is opened: looking into every
+        // subfolder first would cost a folder read each on a slow stick.
+        // Opened and found empty, it loses the button.
+        row.state = tls::kImage | (entry.isFolder ? 0 : tls::kLeaf | tls::kExpanded);
+        row.data = entry.isFolder ? new Data(entry.id)
+                                  : new Data(entry.id, entry.storedPath, entry.encryptedSize, &services_.languages);
         // By the display name: the stored file's number says nothing of its kind.
-        const int icon = icons.IndexFor(entry.name, entry.isFolder);
-        ctrl.SetItemImage(item, icon, icon, icon, icon);
-        ctrl.SetItemState(item, tls::kImage);
+        row.image = icons.IndexFor(entry.name, entry.isFolder);
+        rows.push_back(std::move(row));
     }
+    const std::vector<CTreeListItem*> items = ctrl.AppendItems(parent ? parent : TLI_ROOT, std::move(rows));
+    if (parent == nullptr && !items.empty())
+        (void)ctrl.SelectItem(items.front());
     return S_OK;
 }
 

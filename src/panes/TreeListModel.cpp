@@ -113,6 +113,66 @@ CTreeListItem* TreeListModel::InsertItem(const QString& text, CTreeListItem* par
     return item;
 }
 
+std::vector<CTreeListItem*> TreeListModel::AppendItems(CTreeListItem* parent, std::vector<NewTreeItem> items)
+{
+    std::vector<CTreeListItem*> made;
+    CTreeListItem* owner = Resolve(parent);
+    if (owner == TLI_LAST || items.empty())
+        return made;
+    made.reserve(items.size());
+    const int columns = std::max<int>(1, static_cast<int>(columns_.size()));
+    const int first = static_cast<int>(owner->children_.size());
+    for (NewTreeItem& one : items) {
+        auto* item = new CTreeListItem;
+        item->parent_ = owner;
+        item->depth_ = owner->depth_ + 1;
+        item->texts_ = std::move(one.texts);
+        if (item->texts_.size() < columns)
+            item->texts_.resize(columns);
+        item->data_ = one.data;
+        for (int& image : item->images_)
+            image = one.image;
+        std::uint32_t state = one.state & ~tls::kSelected;
+        if (state & tls::kExpanded)
+            state |= tls::kChildrenLoaded;
+        item->state_ = state;
+        item->row_ = first + static_cast<int>(made.size());
+        made.push_back(item);
+    }
+    beginInsertRows(IndexOf(owner), first, first + static_cast<int>(made.size()) - 1);
+    owner->children_.insert(owner->children_.end(), made.begin(), made.end());
+    endInsertRows();
+    return made;
+}
+
+void TreeListModel::SetItemTexts(int column, const std::vector<std::pair<CTreeListItem*, QString>>& texts)
+{
+    if (column < 0)
+        return;
+    CTreeListItem* runParent = nullptr;
+    int runFirst = 0;
+    int runLast = -1;
+    const auto flush = [&] {
+        if (runParent && runLast >= runFirst && column < columnCount())
+            emit dataChanged(index(runFirst, column, IndexOf(runParent)), index(runLast, column, IndexOf(runParent)));
+        runParent = nullptr;
+    };
+    for (const auto& [item, text] : texts) {
+        if (!item || item == TLI_ROOT || item == TLI_LAST)
+            continue;
+        if (column >= item->texts_.size())
+            item->texts_.resize(column + 1);
+        item->texts_[column] = text;
+        if (item->parent_ != runParent || item->row_ != runLast + 1) {
+            flush();
+            runParent = item->parent_;
+            runFirst = item->row_;
+        }
+        runLast = item->row_;
+    }
+    flush();
+}
+
 void TreeListModel::NotifyDeletion(CTreeListItem* item)
 {
     if (notify_)

@@ -92,6 +92,14 @@ public:
     virtual void DeleteItem(CTreeListItem* item) = 0;
 };
 
+// One row for AppendItems, whole before the view hears of it.
+struct NewTreeItem {
+    QStringList texts;  // one per column, the first the name
+    TreeData* data = nullptr;
+    int image = -1;     // all four images; -1 for none
+    std::uint32_t state = 0;  // kSelected is ignored: select afterwards
+};
+
 struct TreeListColumn {
     QString caption;
     std::uint32_t format = 0;
@@ -128,6 +136,13 @@ public:
 
     // Items.
     CTreeListItem* InsertItem(const QString& text, CTreeListItem* parent = TLI_ROOT, CTreeListItem* after = TLI_LAST);
+    // Appends the rows as the last children of `parent` in one insertion:
+    // a folder of thousands is one notice to the view, not several per row.
+    // Returns the new items in order (empty when `parent` is not an item).
+    std::vector<CTreeListItem*> AppendItems(CTreeListItem* parent, std::vector<NewTreeItem> items);
+    // Sets column `column` of many items: one change notice per run of
+    // neighbouring rows under one parent.
+    void SetItemTexts(int column, const std::vector<std::pair<CTreeListItem*, QString>>& texts);
     // Unlinks and deletes the item with its subtree: DeleteItem is told for
     // the item first, then for each descendant.
     bool DeleteItem(CTreeListItem* item);

@@ -173,9 +173,12 @@ void TestStorePane::listsAFolder()
     QCOMPARE(p.Names(), (QStringList {"alpha", "Docs", "Once", "a.txt", "B.txt"}));
     QCOMPARE(p.ctrl.Selection(), std::vector<CTreeListItem*> {p.Item("alpha")});
 
-    // Buttons: the folder that never held anything has none, the others do.
-    QVERIFY(!TreeListModel::HasButton(p.Item("alpha")));
+    // Buttons: every folder has one until it is opened (no subfolder is
+    // read to list its parent); opened and found empty, it loses it.
+    QVERIFY(TreeListModel::HasButton(p.Item("alpha")));
     QVERIFY(TreeListModel::HasButton(p.Item("Docs")));
+    p.ctrl.Expand(p.Item("alpha"), TreeExpand::Expand);
+    QVERIFY(!TreeListModel::HasButton(p.Item("alpha")));
     CTreeListItem* onceItem = p.Item("Once");
     QVERIFY(TreeListModel::HasButton(onceItem));
     p.ctrl.Expand(onceItem, TreeExpand::Expand);

@@ -116,6 +116,48 @@ struct Pane {
 class TreeListTest : public QObject {
     Q_OBJECT
 private slots:
+    void manyRowsAreOneNotice()
+    {
+        TreeListModel model;
+        QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::QtTest);
+        (void)model.InsertColumn(QStringLiteral("Name"), 0, 100);
+        (void)model.InsertColumn(QStringLiteral("Size"), 0, 50);
+        CTreeListItem* folder = model.InsertItem(QStringLiteral("folder"));
+        QSignalSpy inserted(&model, &QAbstractItemModel::rowsInserted);
+        QSignalSpy changed(&model, &QAbstractItemModel::dataChanged);
+        std::vector<NewTreeItem> rows;
+        for (int i = 0; i < 1000; ++i)
+            rows.push_back(NewTreeItem {{QStringLiteral("f%1").arg(i)}, nullptr, 3, tls::kLeaf | tls::kExpanded | tls::kSelected});
+        const std::vector<CTreeListItem*> items = model.AppendItems(folder, std::move(rows));
+        QCOMPARE(items.size(), std::size_t(1000));
+        QCOMPARE(inserted.size(), 1);
+        QCOMPARE(inserted.first().at(1).toInt(), 0);
+        QCOMPARE(inserted.first().at(2).toInt(), 999);
+        QCOMPARE(changed.size(), 0);
+        QCOMPARE(items.back()->Row(), 999);
+        QCOMPARE(items.back()->Depth(), 2);
+        QCOMPARE(items.back()->Image(2), 3);
+        // Complete as given, never selected behind the selection list's back.
+        QCOMPARE(items.back()->State(), tls::kLeaf | tls::kExpanded | tls::kChildrenLoaded);
+        QCOMPARE(model.SelectedCount(), 0);
+        QCOMPARE(items.back()->Text(1), QString());
+        QCOMPARE(model.rowCount(model.IndexOf(folder)), 1000);
+
+        // Three runs of neighbours: three notices, however many rows.
+        std::vector<std::pair<CTreeListItem*, QString>> sizes;
+        for (int i = 0; i < 400; ++i)
+            sizes.emplace_back(items[i], QStringLiteral("%1").arg(i));
+        for (int i = 500; i < 700; ++i)
+            sizes.emplace_back(items[i], QStringLiteral("%1").arg(i));
+        sizes.emplace_back(folder, QStringLiteral("folder size"));
+        model.SetItemTexts(1, sizes);
+        QCOMPARE(changed.size(), 3);
+        QCOMPARE(changed.first().at(1).value<QModelIndex>().row(), 399);
+        QCOMPARE(items[650]->Text(1), QStringLiteral("650"));
+        QCOMPARE(folder->Text(1), QStringLiteral("folder size"));
+        QVERIFY(model.AppendItems(folder, {}).empty());
+    }
+
     void stateBitsAreCoupled()
     {
         TreeListModel model;

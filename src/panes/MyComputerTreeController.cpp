@@ -196,29 +196,31 @@ Status MyComputerTreeController::PopulateChildren(TreeListModel& ctrl, CTreeList
     });
 
     FileIconTable& icons = FileIconTable::Shared();
+    std::vector<NewTreeItem> rows;
+    rows.reserve(children.size());
     for (const Listed& child : children) {
         const DirectoryEntry& entry = child.entry;
-        const QString path = NativePath::Join(parentData->Path(), entry.name);
-        CTreeListItem* item = ctrl.InsertItem(entry.name, parent, TLI_LAST);
-        ctrl.SetItemData(item, new Data(path, child.resolved, child.folder, entry.size));
+        NewTreeItem row;
+        row.texts = QStringList {entry.name, QString(), QString()};
         if (!child.folder && !entry.isSpecial)
-            ctrl.SetItemText(item, WorkUnits::FormatSizeColumn(entry.size, u',', u'A'), 1);
+            row.texts[1] = WorkUnits::FormatSizeColumn(entry.size, u',', u'A');
         if (entry.writeTime.ticks != 0)
-            ctrl.SetItemText(item, dates_.Of(entry.writeTime.ToDateTime()), 2);
-        const int image = icons.IndexFor(entry.name, child.folder);
-        ctrl.SetItemImage(item, image, image, image, image);
-        std::uint32_t state = tls::kImage;
+            row.texts[2] = dates_.Of(entry.writeTime.ToDateTime());
+        row.data = new Data(NativePath::Join(parentData->Path(), entry.name), child.resolved, child.folder, entry.size);
+        row.image = icons.IndexFor(entry.name, child.folder);
+        row.state = tls::kImage;
         if (!child.folder) {
-            state |= tls::kExpanded | tls::kChildrenLoaded | tls::kLeaf;
+            row.state |= tls::kExpanded | tls::kChildrenLoaded | tls::kLeaf;
         } else if (IsOnPathTo(parent, child.resolved)) {
             // A folder that leads back to one above it gets no button.
-            state |= tls::kExpanded | tls::kChildrenLoaded;
+            row.state |= tls::kExpanded | tls::kChildrenLoaded;
         }
         // Other folders keep their button until they are opened, as in the
         // desktop's file views: opening each one while listing its parent
         // would cost a look-up per folder (and wait on a slow mount).
-        ctrl.SetItemState(item, state);
+        rows.push_back(std::move(row));
     }
+    (void)ctrl.AppendItems(parent, std::move(rows));
     ctrl.SetItemState(parent, tls::kChildrenLoaded);
     return S_OK;
 }

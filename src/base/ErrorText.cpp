@@ -22,6 +22,7 @@ constexpr Row kOwnCodes[] = {
     {0x8004C05Cu, 26},  {0x8004C05Du, 28},  {0x8004C05Eu, 29},  {0x8004C05Fu, 142}, {0x8004C060u, 143},
     {0x80040320u, msg::kNotAllStored},
     {0x80040321u, msg::kStoreHoldsItems},
+    {0x80040322u, msg::kCopiesKept},
     {0x8004C061u, 270},
     // Password sources that give no line.
     {static_cast<std::uint32_t>(SecretSource::kNotALineSource), msg::kPasswordSourceKind},

@@ -304,6 +304,11 @@ inline constexpr int kPropertiesText = 1537;
 inline constexpr int kNoProgramFound = 1538;
 inline constexpr int kCliPasswordHasNul = 1539;
 inline constexpr int kLauncherPathUnusable = 1540;
+// Opened copies that a program was still writing to when the clean-up of
+// the launch folder stopped waiting for them.
+inline constexpr int kCopyKept = 1560;
+inline constexpr int kWaitingForCopy = 1561;
+inline constexpr int kCopiesKept = 1562;
 // The main window and its settings dialog.
 inline constexpr int kSettingsCurrentLabel = 1440;
 inline constexpr int kSettingsNewLabel = 1441;
@@ -370,7 +375,7 @@ inline constexpr int kAll[] = {
     kTitleCopying, kFileNotCopied, kCopyIntoItself, kPlaceHome, kPlaceFileSystem, kNotMovedToTrash,
     kHoldsTheStore, kFolderNameTooLong, kStoreHoldsItems, kCloseWhileBusy, kStoredSizeTip, kMenuOpenWith,
     kMenuRename, kMenuMoveToTrash, kMenuProperties, kMenuShowInFileManager, kRenameTitle, kPropertiesText,
-    kNoProgramFound, kCliPasswordHasNul, kLauncherPathUnusable,
+    kNoProgramFound, kCliPasswordHasNul, kLauncherPathUnusable, kCopyKept, kWaitingForCopy, kCopiesKept,
 };
 
 }  // namespace nbr::msg

@@ -14,5 +14,8 @@ inline constexpr Status E_STORE_READ_ONLY = MakeStatus(0x8004030Cu);
 inline constexpr Status E_STORE_NOT_ALL_STORED = MakeStatus(0x80040320u);
 // The store folder holds items but no key: a new key would not open them.
 inline constexpr Status E_STORE_HOLDS_ITEMS = MakeStatus(0x80040321u);
+// Opened copies that a program was still writing to were kept in the launch
+// folder, neither stored nor wiped.
+inline constexpr Status E_STORE_COPIES_KEPT = MakeStatus(0x80040322u);
 
 }  // namespace nbr

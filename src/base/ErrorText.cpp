@@ -23,6 +23,7 @@ constexpr Row kOwnCodes[] = {
     {0x80040320u, msg::kNotAllStored},
     {0x80040321u, msg::kStoreHoldsItems},
     {0x80040322u, msg::kStickReadOnly},
+    {0x80040323u, msg::kCopiesKept},
     {0x8004C061u, 270},
     // Password sources that give no line.
     {static_cast<std::uint32_t>(SecretSource::kNotALineSource), msg::kPasswordSourceKind},

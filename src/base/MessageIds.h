@@ -308,6 +308,11 @@ inline constexpr int kCliCheckUnrecoverable = 1541;
 inline constexpr int kCliCheckSetAside = 1542;
 inline constexpr int kCliCheckIncomplete = 1543;
 inline constexpr int kStickReadOnly = 1544;
+// Opened copies that a program was still writing to when the clean-up of
+// the launch folder stopped waiting for them.
+inline constexpr int kCopyKept = 1560;
+inline constexpr int kWaitingForCopy = 1561;
+inline constexpr int kCopiesKept = 1562;
 // The main window and its settings dialog.
 inline constexpr int kSettingsCurrentLabel = 1440;
 inline constexpr int kSettingsNewLabel = 1441;
@@ -375,7 +380,7 @@ inline constexpr int kAll[] = {
     kHoldsTheStore, kFolderNameTooLong, kStoreHoldsItems, kCloseWhileBusy, kStoredSizeTip, kMenuOpenWith,
     kMenuRename, kMenuMoveToTrash, kMenuProperties, kMenuShowInFileManager, kRenameTitle, kPropertiesText,
     kNoProgramFound, kCliPasswordHasNul, kLauncherPathUnusable, kCliCheckUnrecoverable, kCliCheckSetAside,
-    kCliCheckIncomplete, kStickReadOnly,
+    kCliCheckIncomplete, kStickReadOnly, kCopyKept, kWaitingForCopy, kCopiesKept,
 };
 
 }  // namespace nbr::msg

@@ -19,6 +19,41 @@
 #include <cstdio>
 
 namespace nbr::cli {
+namespace {
+
+// Test seam: "SETTLE_MS,LIMIT_MS" shortens the wait for copies to settle.
+constexpr const char* kSettleEnvironment = "NIMBRA_OPEN_SETTLE";
+
+void ApplySettleSeam()
+{
+    const QStringList values = qEnvironmentVariable(kSettleEnvironment).split(QLatin1Char(','));
+    bool settleOk = false;
+    bool limitOk = false;
+    const int settle = values.value(0).toInt(&settleOk);
+    const int limit = values.value(1).toInt(&limitOk);
+    if (values.size() == 2 && settleOk && limitOk && settle >= 0 && limit >= 0)
+        OpenedFileList::SetSettleTimes(settle, limit);
+}
+
+// A clean-up of the launch folder, behind the progress line; what it could
+// not wait for is named (each kept copy, and the failure of anything else).
+int CleanUp(CliContext& context, OpenedFileList& opened)
+{
+    CliProgress progress(context);
+    progress.ShowNotices();
+    progress.Dialog().SetTitle(context.Text(msg::kTitleClosing));
+    progress.Dialog().SetOwnerThread(QThread::currentThreadId());
+    progress.Dialog().Begin(0);
+    const Status cleaned = opened.CleanUpLaunchFolder(&progress.Dialog());
+    progress.Dialog().End(Succeeded(cleaned));
+    for (const QString& kept : opened.KeptCopies())
+        (void)context.Error(context.Text(msg::kCopyKept, {kept}));
+    if (Failed(cleaned) && cleaned != E_STORE_COPIES_KEPT)
+        return context.Error(context.Text(msg::kClosingFailed), FormatErrorText(context.languages, cleaned));
+    return opened.KeptCopies().isEmpty() ? kExitSuccess : kExitFailure;
+}
+
+}  // namespace
 
 QString OpenCommand::Help() const
 {
@@ -28,6 +63,11 @@ QString OpenCommand::Help() const
         "to end (or for Enter, when the file went to a program that was already\n"
         "running). Then a changed file is encrypted back in place of the stored one,\n"
         "files saved next to it are stored too, and the launch folder is wiped.\n"
+        "Before that, every file there must settle: no process holds it open for\n"
+        "writing and it has not changed for two seconds (a program may have handed\n"
+        "the file to a process that outlives it). The wait lasts a minute at most;\n"
+        "a file still being written then stays in the launch folder, is named, and\n"
+        "the command ends with exit code 1.\n"
         "A launch folder that an earlier open left behind is cleaned up first.");
 }
 
@@ -46,19 +86,14 @@ int OpenCommand::Work(CliContext& context, const CliArguments& args, KeyFileSess
     // Ctrl+C from here on ends the command through its clean-up: a
     // decrypted copy must never be left behind by an interrupt.
     InterruptSignal::Install();
-    {
-        // What an earlier open left behind is dealt with first: decrypting
-        // over it would lose the edits it may hold.
-        CliProgress progress(context);
-        progress.Dialog().SetTitle(context.Text(msg::kTitleClosing));
-        progress.Dialog().SetOwnerThread(QThread::currentThreadId());
-        progress.Dialog().Begin(0);
-        if (opened.HasLeftovers() && !context.quiet)
+    ApplySettleSeam();
+    // What an earlier open left behind is dealt with first: decrypting over
+    // it would lose the edits it may hold.
+    if (opened.HasLeftovers()) {
+        if (!context.quiet)
             context.err << context.Text(msg::kUncleanShutdown) << '\n' << Qt::flush;
-        const Status cleaned = opened.CleanUpLeftovers(&progress.Dialog());
-        progress.Dialog().End(Succeeded(cleaned));
-        if (Failed(cleaned))
-            return context.Error(context.Text(msg::kClosingFailed), FormatErrorText(context.languages, cleaned));
+        if (const int code = CleanUp(context, opened); code != kExitSuccess)
+            return code;
     }
     {
         CliProgress progress(context);
@@ -89,15 +124,7 @@ int OpenCommand::Work(CliContext& context, const CliArguments& args, KeyFileSess
         (void)std::fgets(line, sizeof line, stdin);
     }
 
-    CliProgress progress(context);
-    progress.Dialog().SetTitle(context.Text(msg::kTitleClosing));
-    progress.Dialog().SetOwnerThread(QThread::currentThreadId());
-    progress.Dialog().Begin(0);
-    const Status cleaned = opened.CleanUpLaunchFolder(&progress.Dialog());
-    progress.Dialog().End(Succeeded(cleaned));
-    if (Failed(cleaned))
-        return context.Error(context.Text(msg::kClosingFailed), FormatErrorText(context.languages, cleaned));
-    return kExitSuccess;
+    return CleanUp(context, opened);
 }
 
 }  // namespace nbr::cli

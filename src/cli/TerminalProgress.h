@@ -19,6 +19,8 @@ public:
     void SetFraction(std::uint64_t done, std::uint64_t total);
     // Clears the line; later output starts on a clean line.
     void Finish();
+    // Draws the line again, after other output took its place.
+    void Redraw() { Draw(); }
 
 private:
     void Draw();

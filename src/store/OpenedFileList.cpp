@@ -8,6 +8,7 @@
 #include "platform/FileAttributes.h"
 #include "platform/FileSystem.h"
 #include "platform/NativePath.h"
+#include "platform/OpenFiles.h"
 #include "platform/UndecodableNames.h"
 #include "security/CreateCrypt.h"
 #include "security/CryptBase.h"
@@ -18,10 +19,13 @@
 #include "store/FileUtilities.h"
 #include "store/StoreStatus.h"
 
+#include <QElapsedTimer>
 #include <QFile>
+#include <QHash>
 #include <QThread>
 
 #include <algorithm>
+#include <atomic>
 #include <vector>
 
 namespace nbr {
@@ -29,6 +33,12 @@ namespace {
 
 constexpr int kMaxNumberedName = 998;
 constexpr std::size_t kComparePiece = 1 << 16;
+
+// How long a file must rest before the clean-up takes it, and how long the
+// clean-up waits at most for all of them.
+std::atomic<int> g_settleMs {2000};
+std::atomic<int> g_settleLimitMs {60000};
+constexpr int kMaxSettlePollMs = 250;  // a look reads every process of the system
 
 // A decryption goes here first and is renamed into place when complete, so
 // that a copy found in the launch folder is always a whole one. What is left
@@ -86,6 +96,26 @@ void WipeAndDelete(const QString& path)
     (void)FileUtilities::DeleteFileForced(path);
 }
 
+// What the settle wait compares from one look to the next.
+struct Look {
+    bool present = false;
+    std::uint64_t size = 0;
+    FileTime time;
+    bool operator==(const Look&) const = default;
+};
+
+Look LookAt(const QString& path)
+{
+    Look look;
+    DirectoryEntry info;
+    if (Succeeded(FileSystem::Info(path, &info))) {
+        look.present = true;
+        look.size = info.size;
+        look.time = info.writeTime;
+    }
+    return look;
+}
+
 }  // namespace
 
 OpenedFileList::OpenedFileList(EncryptedStore& store, const QString& launchFolder, const LanguageManager& languages)
@@ -96,6 +126,22 @@ OpenedFileList::OpenedFileList(EncryptedStore& store, const QString& launchFolde
 OpenedFileList::~OpenedFileList()
 {
     programs_.CloseAll(false);
+}
+
+void OpenedFileList::SetSettleTimes(int settleMs, int limitMs)
+{
+    g_settleMs = std::max(settleMs, 0);
+    g_settleLimitMs = std::max(limitMs, 0);
+}
+
+int OpenedFileList::SettleMs()
+{
+    return g_settleMs;
+}
+
+int OpenedFileList::SettleLimitMs()
+{
+    return g_settleLimitMs;
 }
 
 QString OpenedFileList::LaunchFolderOf(const QString& volumeRoot)
@@ -287,6 +333,108 @@ void OpenedFileList::WaitUntilFree(const QString& path, IProgressDlg* dialog) co
     }
 }
 
+QStringList OpenedFileList::FilesToSettle() const
+{
+    QStringList files;
+    bool isFolder = false;
+    if (Failed(FileSystem::Kind(launch_, &isFolder)) || !isFolder)
+        return files;
+    ListFiles(launch_, &files);
+    files.removeIf([this](const QString& file) { return IsProgramsOwn(RelativePath(file)); });
+    return files;
+}
+
+QStringList OpenedFileList::WaitUntilSettled(IProgressDlg* dialog) const
+{
+    const int settle = g_settleMs;
+    const int limit = std::max<int>(g_settleLimitMs, settle);
+    const int poll = std::clamp(settle / 4, 10, kMaxSettlePollMs);
+    struct Watched {
+        Look look;
+        qint64 since = 0;   // when it was last seen written to
+        bool busy = false;  // written to while watched: worth telling
+    };
+    QHash<QString, Watched> watched;
+    QString told;
+    QElapsedTimer timer;
+    timer.start();
+    QStringList unsettled;
+    for (;;) {
+        const qint64 now = timer.elapsed();
+        // Files that appear meanwhile count, and so do files that went: a
+        // program that saves by renaming a new file over the copy may be
+        // halfway.
+        QStringList files = FilesToSettle();
+        for (auto it = watched.cbegin(); it != watched.cend(); ++it) {
+            if (!files.contains(it.key()))
+                files << it.key();
+        }
+        const QStringList held = OpenFiles::OpenForWriting(files);
+        unsettled.clear();
+        QString busy;
+        for (const QString& file : std::as_const(files)) {
+            const Look look = LookAt(file);
+            auto at = watched.find(file);
+            if (at == watched.end()) {
+                at = watched.insert(file, Watched {look, now, now > 0});
+            } else if (at->look != look) {
+                at->look = look;
+                at->since = now;
+                at->busy = true;
+            }
+            if (held.contains(file)) {
+                at->since = now;
+                at->busy = true;
+            }
+            if (now - at->since < settle || held.contains(file)) {
+                unsettled << file;
+                if (busy.isEmpty() && at->busy && look.present)
+                    busy = file;
+            }
+        }
+        if (unsettled.isEmpty() || now >= limit || (dialog && dialog->IsCancelled()))
+            break;
+        if (dialog && !busy.isEmpty() && busy != told) {
+            const QString relative = RelativePath(busy);
+            dialog->SetLine1(languages_.FormatText(msg::kWaitingForCopy, {relative, (limit + 999) / 1000}));
+            dialog->SetLine2(relative);
+            told = busy;
+        }
+        QThread::msleep(static_cast<unsigned long>(poll));
+    }
+    if (dialog && !told.isEmpty()) {
+        dialog->SetLine1(QString());
+        dialog->SetLine2(QString());
+    }
+    // Only files that are there can be kept: one that went has nothing left
+    // to store.
+    unsettled.removeIf([&watched](const QString& file) { return !watched.value(file).look.present; });
+    return unsettled;
+}
+
+bool OpenedFileList::IsKept(const QString& path) const
+{
+    return kept_.contains(RelativePath(path));
+}
+
+void OpenedFileList::WipeAllButKept(const QString& folder) const
+{
+    QList<DirectoryEntry> entries;
+    if (Failed(FileSystem::List(folder, &entries)))
+        return;
+    for (const DirectoryEntry& entry : entries) {
+        if (!entry.validName)
+            continue;  // UndecodableNames has wiped those
+        const QString path = NativePath::Join(folder, entry.name);
+        if (entry.isFolder) {
+            WipeAllButKept(path);
+            (void)FileSystem::RemoveFolder(path);  // stays while it holds a kept file
+        } else if (!IsKept(path)) {
+            WipeAndDelete(path);
+        }
+    }
+}
+
 Status OpenedFileList::StoreRemainingFiles(IProgressDlg* dialog)
 {
     Status result = S_OK;
@@ -294,7 +442,7 @@ Status OpenedFileList::StoreRemainingFiles(IProgressDlg* dialog)
     ListFiles(launch_, &remaining);
     for (const QString& file : std::as_const(remaining)) {
         const QString relative = RelativePath(file);
-        if (IsProgramsOwn(relative))
+        if (IsProgramsOwn(relative) || IsKept(file))
             continue;
         WaitUntilFree(file, dialog);
         // A copy that still matches its stored file (one left by a run that
@@ -325,11 +473,17 @@ Status OpenedFileList::StoreRemainingFiles(IProgressDlg* dialog)
 
 Status OpenedFileList::CleanUpLaunchFolder(IProgressDlg* dialog)
 {
-    const bool hadPrograms = !programs_.Records().isEmpty();
     programs_.CloseAll(false);
-    if (hadPrograms)
-        QThread::msleep(1000);
+    // What the programs handed their files to may still be writing: nothing
+    // is stored or wiped before it has settled, and what has not by the
+    // limit stays as it is.
+    kept_.clear();
+    for (const QString& file : WaitUntilSettled(dialog))
+        kept_ << RelativePath(file);
+    kept_.sort();
     for (const Opened& copy : opened_) {
+        if (IsKept(copy.path))
+            continue;
         WaitUntilFree(copy.path, dialog);
         if (!FileSystem::Exists(copy.path))
             continue;
@@ -347,6 +501,12 @@ Status OpenedFileList::CleanUpLaunchFolder(IProgressDlg* dialog)
     // Files saved into the launch folder, copies not written back yet, and
     // whatever a run that did not end properly left.
     Status result = FileSystem::Exists(launch_) ? StoreRemainingFiles(dialog) : S_OK;
+    if (!kept_.isEmpty()) {
+        // The kept files stay, with the folders that lead to them; the next
+        // clean-up of leftovers stores them.
+        WipeAllButKept(launch_);
+        return Succeeded(result) ? E_STORE_COPIES_KEPT : result;
+    }
     if (FileSystem::Exists(launch_))
         (void)FileUtilities::DeleteTree(launch_, dialog, false, true);
     if (Succeeded(result) && FileSystem::Exists(launch_))

@@ -8,6 +8,14 @@
 // A launch folder that a run which did not end properly left behind is
 // cleaned up the same way before anything is opened again: a copy that
 // still matches its stored file is wiped, anything else is stored.
+//
+// A program may hand its file to a process that outlives it (one that left
+// its session), which may still write to the copy after the program ended.
+// So nothing in the launch folder is stored or wiped before it has settled:
+// no process holds it open for writing, and its size and time have not
+// changed for the settle time. A file that has not settled when the wait's
+// limit is reached is kept where it is, neither stored nor wiped, and
+// reported; the next clean-up (of leftovers) takes it.
 
 #include "platform/FileTime.h"
 #include "platform/NativeFile.h"
@@ -50,8 +58,15 @@ public:
     // gets a numbered name (report.001.docx).
     [[nodiscard]] Status WriteBackFile(const QString& copyPath, bool overwrite);
     // Fails when a changed copy could not be written back, or plaintext
-    // could not be stored or removed: the user must hear of it.
+    // could not be stored or removed: the user must hear of it. Waits first
+    // for every file there to settle, with the waiting text on `dialog`'s
+    // first line (and the file on its second); files still being written
+    // at the limit are kept (KeptCopies()), and then the result is
+    // E_STORE_COPIES_KEPT unless something else failed.
     [[nodiscard]] Status CleanUpLaunchFolder(IProgressDlg* dialog);
+    // The files (paths below the launch folder) that the last clean-up kept
+    // because a program was still writing to them.
+    [[nodiscard]] const QStringList& KeptCopies() const { return kept_; }
     // Before the first open: a launch folder that is already there was left
     // by a run that did not end properly, and is cleaned up. `found` tells
     // whether there was one.
@@ -64,6 +79,13 @@ public:
     [[nodiscard]] ProcessTracker& Programs() { return programs_; }
     [[nodiscard]] std::size_t OpenedCount() const { return opened_.size(); }
     [[nodiscard]] std::size_t LockFileCount() const { return locks_.size(); }
+
+    // Test seam: how long a file must stay unchanged and not held open for
+    // writing before the clean-up takes it (2 s), and how long the clean-up
+    // waits at most for every file to settle (60 s).
+    static void SetSettleTimes(int settleMs, int limitMs);
+    [[nodiscard]] static int SettleMs();
+    [[nodiscard]] static int SettleLimitMs();
 
 private:
     struct Opened {
@@ -80,6 +102,14 @@ private:
     [[nodiscard]] QString RelativePath(const QString& copyPath) const;
     [[nodiscard]] bool MatchesStoredFile(const QString& copyPath, const QString& displayPath) const;
     void WaitUntilFree(const QString& path, IProgressDlg* dialog) const;
+    // The files of the launch folder that clean-up would store or wipe.
+    [[nodiscard]] QStringList FilesToSettle() const;
+    // Waits until every such file has settled, up to the limit; returns the
+    // ones that had not by then.
+    [[nodiscard]] QStringList WaitUntilSettled(IProgressDlg* dialog) const;
+    [[nodiscard]] bool IsKept(const QString& path) const;
+    // Wipes everything in the launch folder but the kept files.
+    void WipeAllButKept(const QString& folder) const;
     [[nodiscard]] Status StoreRemainingFiles(IProgressDlg* dialog);
 
     EncryptedStore& store_;
@@ -87,6 +117,7 @@ private:
     const LanguageManager& languages_;
     std::vector<Opened> opened_;
     std::vector<LockFile> locks_;
+    QStringList kept_;
     ProcessTracker programs_;
 };
 

@@ -16,5 +16,8 @@ inline constexpr Status E_STORE_NOT_ALL_STORED = MakeStatus(0x80040320u);
 inline constexpr Status E_STORE_HOLDS_ITEMS = MakeStatus(0x80040321u);
 // The key file cannot be written: every login writes it to count attempts.
 inline constexpr Status E_STICK_READ_ONLY = MakeStatus(0x80040322u);
+// Opened copies that a program was still writing to were kept in the launch
+// folder, neither stored nor wiped.
+inline constexpr Status E_STORE_COPIES_KEPT = MakeStatus(0x80040323u);
 
 }  // namespace nbr

@@ -48,6 +48,18 @@ bool InstallTextProgram(const QTemporaryDir& xdg, const QByteArray& script, QPro
     return made;
 }
 
+bool WaitUntilExists(const QString& path, int milliseconds)
+{
+    QElapsedTimer timer;
+    timer.start();
+    while (!QFileInfo::exists(path)) {
+        if (timer.elapsed() > milliseconds)
+            return false;
+        QThread::msleep(50);
+    }
+    return true;
+}
+
 }  // namespace
 
 class TestCli : public QObject {
@@ -70,6 +82,8 @@ private slots:
     void addGetCat();
     void interruptCancelsCleanly();
     void openWritesBack();
+    void openWaitsForADetachedWriter();
+    void openKeepsACopyStillBeingWritten();
     void interruptDuringOpenLeavesNoCopy();
     void onATerminal();
 };
@@ -494,6 +508,75 @@ void TestCli::openWritesBack()
     process.closeWriteChannel();
     QVERIFY(process.waitForFinished(60000));
     QVERIFY2(process.exitCode() == 0, process.readAllStandardError().constData());
+    QCOMPARE(RunCli(p + QStringList {QStringLiteral("cat"), QStringLiteral("todo.txt")}).out, QStringLiteral("buy milk\nbuy bread\n"));
+    QVERIFY(!QFileInfo::exists(r + QStringLiteral("/LaunchBin")));
+}
+
+void TestCli::openWaitsForADetachedWriter()
+{
+    QTemporaryDir root;
+    const QString r = root.path();
+    bool ready = false;
+    const QStringList p = SetUpStore(root, &ready);
+    QVERIFY(ready);
+    QVERIFY(WriteAll(root.filePath(QStringLiteral("todo.txt")), "buy milk\n"));
+    QCOMPARE(RunCli(p + QStringList {QStringLiteral("add"), root.filePath(QStringLiteral("todo.txt"))}).exitCode, 0);
+
+    // A program that hands the file to a process of a session of its own
+    // and ends at once: the edit comes a second later.
+    QTemporaryDir xdg;
+    QProcessEnvironment desktop;
+    QVERIFY(InstallTextProgram(xdg,
+                               "#!/bin/sh\nsetsid sh -c 'sleep 1; echo \"buy bread\" >> \"$0\"' \"$1\" "
+                               "</dev/null >/dev/null 2>&1 &\nexit 0\n",
+                               &desktop));
+    QHash<QString, QString> extra;
+    for (const QString& key : desktop.keys())
+        extra.insert(key, desktop.value(key));
+    const Result res = RunCli(p + QStringList {QStringLiteral("open"), QStringLiteral("todo.txt")}, {}, {}, extra);
+    QVERIFY2(res.exitCode == 0, qPrintable(res.err));
+    QCOMPARE(RunCli(p + QStringList {QStringLiteral("cat"), QStringLiteral("todo.txt")}).out, QStringLiteral("buy milk\nbuy bread\n"));
+    QVERIFY(!QFileInfo::exists(r + QStringLiteral("/LaunchBin")));
+}
+
+void TestCli::openKeepsACopyStillBeingWritten()
+{
+    QTemporaryDir root;
+    const QString r = root.path();
+    bool ready = false;
+    const QStringList p = SetUpStore(root, &ready);
+    QVERIFY(ready);
+    QVERIFY(WriteAll(root.filePath(QStringLiteral("todo.txt")), "buy milk\n"));
+    QCOMPARE(RunCli(p + QStringList {QStringLiteral("add"), root.filePath(QStringLiteral("todo.txt"))}).exitCode, 0);
+
+    // A detached writer that holds the copy open for writing past the wait's
+    // limit, then closes it and says so in `done`.
+    QTemporaryDir xdg;
+    const QString done = xdg.filePath(QStringLiteral("done"));
+    QProcessEnvironment desktop;
+    QVERIFY(InstallTextProgram(xdg,
+                               "#!/bin/sh\nsetsid sh -c 'exec 3>>\"$0\"; sleep 1; echo \"buy bread\" >&3; sleep 4; "
+                               "exec 3>&-; echo done > \"$1\"' \"$1\" \""
+                                   + QFile::encodeName(done) + "\" </dev/null >/dev/null 2>&1 &\nexit 0\n",
+                               &desktop));
+    QHash<QString, QString> extra {{QStringLiteral("NIMBRA_OPEN_SETTLE"), QStringLiteral("200,1500")}};
+    for (const QString& key : desktop.keys())
+        extra.insert(key, desktop.value(key));
+    Result res = RunCli(p + QStringList {QStringLiteral("open"), QStringLiteral("todo.txt")}, {}, {}, extra);
+    // Neither stored nor wiped, and said so: the run fails, at the limit of
+    // the wait rather than when the writer is done.
+    QCOMPARE(res.exitCode, 1);
+    QVERIFY(!QFileInfo::exists(done));
+    QVERIFY2(res.err.contains(QStringLiteral("A program is still writing to \"todo.txt\"")), qPrintable(res.err));
+    QVERIFY2(res.err.contains(QStringLiteral("\"todo.txt\" was still being written to by a program")), qPrintable(res.err));
+    QVERIFY(QFileInfo::exists(r + QStringLiteral("/LaunchBin/todo.txt")));
+    QCOMPARE(RunCli(p + QStringList {QStringLiteral("cat"), QStringLiteral("todo.txt")}).out, QStringLiteral("buy milk\n"));
+    QVERIFY(WaitUntilExists(done, 20000));
+
+    // The next open's clean-up of leftovers stores the edit.
+    QVERIFY(WriteAll(xdg.filePath(QStringLiteral("program.sh")), "#!/bin/sh\nexit 0\n"));
+    res = RunCli(p + QStringList {QStringLiteral("open"), QStringLiteral("todo.txt")}, {}, {}, extra);
+    QVERIFY2(res.exitCode == 0, qPrintable(res.err));
     QCOMPARE(RunCli(p + QStringList {QStringLiteral("cat"), QStringLiteral("todo.txt")}).out, QStringLiteral("buy milk\nbuy bread\n"));
     QVERIFY(!QFileInfo::exists(r + QStringLiteral("/LaunchBin")));
 }

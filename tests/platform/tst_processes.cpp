@@ -12,6 +12,13 @@
 #include <QTest>
 #include <QThread>
 
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <csignal>
+
 using namespace nbr;
 using namespace nbr::test;
 
@@ -41,6 +48,8 @@ private slots:
     void signalsOnlyTheProcessThatWasSeen();
     void missingProgram();
     void openFilesAreNotFoundThroughLinks();
+    void openForWritingCountsOnlyWriters();
+    void writableSharedMappingCounts();
 
 private:
     QTemporaryDir dir_;
@@ -150,6 +159,78 @@ void TestProcesses::openFilesAreNotFoundThroughLinks()
     QVERIFY(!OpenFiles::IsOpenByAnotherProcess(dir_.path()));
     holder.kill();
     holder.waitForFinished();
+}
+
+void TestProcesses::openForWritingCountsOnlyWriters()
+{
+    const QString a = dir_.filePath(QStringLiteral("a.txt"));
+    const QString b = dir_.filePath(QStringLiteral("b.txt"));
+    const QString link = dir_.filePath(QStringLiteral("link-to-a"));
+    QVERIFY(WriteAll(a, "a"));
+    QVERIFY(WriteAll(b, "b"));
+    QVERIFY(QFile::link(a, link));
+    // Held for reading only: in use, but nobody writes to it.
+    QProcess reader;
+    reader.start(QStringLiteral("sh"), {QStringLiteral("-c"), QStringLiteral("exec 3<\"$0\"; echo ready; exec sleep 30"), a});
+    QVERIFY(reader.waitForReadyRead(5000));
+    QVERIFY(OpenFiles::IsOpenByAnotherProcess(a));
+    QVERIFY(!OpenFiles::IsOpenForWriting(a));
+    // Appending, and reading and writing: each is a writer. Only the held
+    // file is named, and never through a link.
+    for (const char* redirection : {"exec 3>>\"$0\"", "exec 3<>\"$0\""}) {
+        QProcess writer;
+        writer.start(QStringLiteral("sh"),
+                     {QStringLiteral("-c"), QString::fromLatin1(redirection) + QStringLiteral("; echo ready; exec sleep 30"), a});
+        QVERIFY(writer.waitForReadyRead(5000));
+        QCOMPARE(OpenFiles::OpenForWriting({a, b, link, dir_.path(), dir_.filePath(QStringLiteral("none"))}),
+                 QStringList {a});
+        QVERIFY(OpenFiles::IsOpenForWriting(a));
+        writer.kill();
+        writer.waitForFinished();
+    }
+    QVERIFY(WaitUntil([&] { return !OpenFiles::IsOpenForWriting(a); }));
+    QVERIFY(OpenFiles::IsOpenByAnotherProcess(a));  // the reader is still there
+    reader.kill();
+    reader.waitForFinished();
+    // This process's own descriptors never count.
+    QFile own(b);
+    QVERIFY(own.open(QIODevice::ReadWrite));
+    QVERIFY(!OpenFiles::IsOpenForWriting(b));
+}
+
+void TestProcesses::writableSharedMappingCounts()
+{
+    // A process may write through a shared mapping after it closed the file.
+    const QString target = dir_.filePath(QStringLiteral("mapped.bin"));
+    QVERIFY(WriteAll(target, QByteArray(4096, 'm')));
+    const QByteArray path = QFile::encodeName(target);
+    for (const bool shared : {false, true}) {
+        int ready[2];
+        QCOMPARE(::pipe(ready), 0);
+        const pid_t child = ::fork();
+        QVERIFY(child >= 0);
+        if (child == 0) {
+            const int fd = ::open(path.constData(), O_RDWR);
+            void* map = fd < 0 ? MAP_FAILED
+                               : ::mmap(nullptr, 4096, PROT_READ | PROT_WRITE, shared ? MAP_SHARED : MAP_PRIVATE, fd, 0);
+            ::close(fd);
+            const char state = map == MAP_FAILED ? 'x' : 'r';
+            (void)!::write(ready[1], &state, 1);
+            ::pause();
+            ::_exit(0);
+        }
+        ::close(ready[1]);
+        char state = 0;
+        QCOMPARE(::read(ready[0], &state, 1), ssize_t(1));
+        ::close(ready[0]);
+        const bool inUse = OpenFiles::IsOpenByAnotherProcess(target);
+        const bool writing = OpenFiles::IsOpenForWriting(target);
+        ::kill(child, SIGKILL);
+        ::waitpid(child, nullptr, 0);
+        QCOMPARE(state, 'r');
+        QVERIFY(!inUse);  // no descriptor of it is open
+        QCOMPARE(writing, shared);  // a private mapping's writes never reach the file
+    }
 }
 
 QTEST_GUILESS_MAIN(TestProcesses)

@@ -8,6 +8,7 @@
 #include "base/HeadlessProgress.h"
 #include "base/LanguageManager.h"
 #include "base/MessageBox.h"
+#include "base/MessageIds.h"
 #include "platform/DesktopApps.h"
 #include "platform/NativePath.h"
 #include "platform/Processes.h"
@@ -75,6 +76,8 @@ private slots:
     void undecodableNamesAreWipedAndReported();
     void leftoversOfACrash();
     void neverDecryptsOverACopy();
+    void waitsForACopyToSettle();
+    void keepsACopyStillBeingWritten();
 
 private:
     QString Add(const QString& relative, const QByteArray& content, const QString& to);
@@ -115,6 +118,7 @@ void TestOpened::initTestCase()
     qputenv("XDG_CONFIG_HOME", QFile::encodeName(dir_.filePath(QStringLiteral("config"))));
     qputenv("XDG_CONFIG_DIRS", QFile::encodeName(dir_.filePath(QStringLiteral("none"))));
     ProcessTracker::SetSettleTime(400);
+    OpenedFileList::SetSettleTimes(300, 5000);
 
     const QByteArray pw = Utf16Le(QStringLiteral("password1"));
     QCOMPARE(keys_.CreateNew(reinterpret_cast<const std::uint8_t*>(pw.constData()), static_cast<std::size_t>(pw.size())), S_OK);
@@ -506,6 +510,81 @@ void TestOpened::neverDecryptsOverACopy()
     QCOMPARE(opened.OpenStoredItem(stored, QStringLiteral("Over/n.txt"), nullptr), S_OK);
     QCOMPARE(opened.CleanUpLaunchFolder(nullptr), S_OK);
     QCOMPARE(Stored(QStringLiteral("Over/n.txt")), QByteArray("an edit from before\nedited\n"));
+}
+
+void TestOpened::waitsForACopyToSettle()
+{
+    // The file went to a program that was already running: nothing is
+    // tracked, and what it handed the file to writes a moment later.
+    QProcess running;
+    running.start(dir_.filePath(QStringLiteral("viewer")), {QStringLiteral("60")});
+    QVERIFY(running.waitForStarted());
+    const QString stored = Add(QStringLiteral("late.xml"), "<a/>\n", QStringLiteral("Late"));
+    const QString copy = launch_ + QStringLiteral("/Late/late.xml");
+    OpenedFileList::SetSettleTimes(1500, 10000);
+    {
+        OpenedFileList opened(*store_, launch_, languages_);
+        QCOMPARE(opened.OpenStoredItem(stored, QStringLiteral("Late/late.xml"), nullptr), S_OK);
+        QVERIFY(opened.Programs().Records().isEmpty());
+        QVERIFY(QProcess::startDetached(QStringLiteral("sh"),
+                                        {QStringLiteral("-c"), QStringLiteral("sleep 0.7; echo '<b/>' >> \"$0\""), copy}));
+        QElapsedTimer timer;
+        timer.start();
+        QCOMPARE(opened.CleanUpLaunchFolder(nullptr), S_OK);
+        QVERIFY(timer.elapsed() >= 1500);
+        QVERIFY(opened.KeptCopies().isEmpty());
+    }
+    OpenedFileList::SetSettleTimes(300, 5000);
+    QCOMPARE(Stored(QStringLiteral("Late/late.xml")), QByteArray("<a/>\n<b/>\n"));
+    QVERIFY(!QFileInfo::exists(launch_));
+    running.kill();
+    running.waitForFinished();
+}
+
+void TestOpened::keepsACopyStillBeingWritten()
+{
+    const QString stored = Add(QStringLiteral("held.xml"), "<a/>\n", QStringLiteral("Held"));
+    const QString copy = launch_ + QStringLiteral("/Held/held.xml");
+    OpenedFileList::SetSettleTimes(200, 1200);
+    {
+        OpenedFileList opened(*store_, launch_, languages_);
+        QCOMPARE(opened.OpenStoredItem(stored, QStringLiteral("Held/held.xml"), nullptr), S_OK);
+        // Something holds the copy open for writing past the limit; a file
+        // saved beside it has settled.
+        QProcess writer;
+        writer.start(QStringLiteral("sh"), {QStringLiteral("-c"),
+                                            QStringLiteral("exec 3>>\"$0\"; echo '<b/>' >&3; echo ready; exec sleep 30"), copy});
+        QVERIFY(writer.waitForReadyRead(5000));
+        QVERIFY(WriteAll(launch_ + QStringLiteral("/Held/beside.txt"), "beside\n"));
+        HeadlessProgress progress(&languages_);
+        QStringList told;
+        progress.SetObserver([&] {
+            const QString line = progress.State().line1;
+            if (!line.isEmpty() && !told.contains(line))
+                told << line;
+        });
+        QCOMPARE(opened.CleanUpLaunchFolder(&progress), E_STORE_COPIES_KEPT);
+        progress.SetObserver(nullptr);
+        QCOMPARE(opened.KeptCopies(), QStringList {QStringLiteral("Held/held.xml")});
+        QCOMPARE(told, QStringList {languages_.FormatText(msg::kWaitingForCopy, {QStringLiteral("Held/held.xml"), 2})});
+        QVERIFY(progress.State().line1.isEmpty());
+        // The copy is as the writer left it, and alone in the launch folder.
+        QCOMPARE(ReadAll(copy), QByteArray("<a/>\n<b/>\n"));
+        QCOMPARE(OpenedFileList::FindLeftovers(launch_), QStringList {QStringLiteral("Held/held.xml")});
+        QCOMPARE(Stored(QStringLiteral("Held/beside.txt")), QByteArray("beside\n"));
+        QCOMPARE(Stored(QStringLiteral("Held/held.xml")), QByteArray("<a/>\n"));
+        writer.kill();
+        writer.waitForFinished();
+    }
+    // The next start's clean-up of leftovers stores it.
+    OpenedFileList next(*store_, launch_, languages_);
+    bool found = false;
+    QCOMPARE(next.CleanUpLeftovers(nullptr, &found), S_OK);
+    QVERIFY(found);
+    QVERIFY(next.KeptCopies().isEmpty());
+    QCOMPARE(Stored(QStringLiteral("Held/held.xml")), QByteArray("<a/>\n<b/>\n"));
+    QVERIFY(!QFileInfo::exists(launch_));
+    OpenedFileList::SetSettleTimes(300, 5000);
 }
 
 QTEST_GUILESS_MAIN(TestOpened)

@@ -20,6 +20,7 @@
 #include "platform/HostFacts.h"
 #include "security/KeyFileLayout.h"
 #include "security/Password.h"
+#include "store/EncryptedStore.h"
 #include "store/OpenedFileList.h"
 #include "ui/panes/ProgressDlg.h"
 #include "ui/panes/TreeListCtrlView.h"
@@ -34,6 +35,7 @@
 #include <QFile>
 #include <QLineEdit>
 #include <QMenu>
+#include <QProcess>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QStatusBar>
@@ -107,6 +109,7 @@ private slots:
     void placementFollowsTheWindow();
     void commandsRouteToTheActivePane();
     void closingCleansUpThenMarksTheRunClean();
+    void keptCopiesAreReportedThenStoredAtTheNextStart();
     void closeDuringAJobAsksThenWaits();
     void launcherCommandRunsBesideTheWindow();
     void uncleanEndIsReportedOnce();
@@ -322,6 +325,48 @@ void TestMainFrame::closingCleansUpThenMarksTheRunClean()
     std::int32_t clean = 0;
     QCOMPARE(stick.session->Properties().ReadInt(KeyFileLayout::kSlotCleanShutdown, &clean), S_OK);
     QCOMPARE(clean, 1);
+}
+
+void TestMainFrame::keptCopiesAreReportedThenStoredAtTheNextStart()
+{
+    Stick stick;
+    QVERIFY(stick.SetUp(QStringLiteral("right-password")));
+    OpenedFileList::SetSettleTimes(100, 800);
+    const QString launch = OpenedFileList::LaunchFolderOf(stick.dir.path());
+    QVERIFY(QDir().mkpath(launch));
+    const QString copy = launch + QStringLiteral("/held.txt");
+    QFile file(copy);
+    QVERIFY(file.open(QIODevice::WriteOnly) && file.write("before\n") == 7);
+    file.close();
+    // What a program handed the copy to still writes to it at the end.
+    QProcess writer;
+    writer.start(QStringLiteral("sh"), {QStringLiteral("-c"), QStringLiteral("exec 3>>\"$0\"; echo ready; exec sleep 30"), copy});
+    QVERIFY(writer.waitForReadyRead(5000));
+    {
+        OpenedFileList files(stick.session->Store(), launch, stick.languages);
+        CMainFrame frame(stick.Services());
+        frame.SetOpenedFiles(&files);
+        frame.show();
+        QVERIFY(frame.close());
+        // Named, kept as it is, and not stored.
+        QCOMPARE(stick.Texts(), QList<QString> {stick.languages.FormatText(msg::kCopyKept, {QStringLiteral("held.txt")})});
+        QVERIFY(QFileInfo::exists(copy));
+    }
+    writer.kill();
+    writer.waitForFinished();
+    QString stored;
+    ManifestEntry entry;
+    QVERIFY(Failed(stick.session->Store().Resolve(QStringLiteral("held.txt"), &stored, &entry)));
+
+    // The next start stores it, though that run ended cleanly.
+    OpenedFileList files(stick.session->Store(), launch, stick.languages);
+    CMainFrame frame(stick.Services());
+    frame.SetOpenedFiles(&files);
+    QCOMPARE(frame.LoadStorePane(), S_OK);
+    QCOMPARE(stick.answers.Asked().size(), 1);  // no notice of an unclean end
+    QVERIFY(!QFileInfo::exists(launch));
+    QCOMPARE(stick.session->Store().Resolve(QStringLiteral("held.txt"), &stored, &entry), S_OK);
+    OpenedFileList::SetSettleTimes(2000, 60000);
 }
 
 void TestMainFrame::closeDuringAJobAsksThenWaits()

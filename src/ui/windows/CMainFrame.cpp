@@ -18,6 +18,7 @@
 #include "security/KeyFileLayout.h"
 #include "security/SecurityStatus.h"
 #include "store/OpenedFileList.h"
+#include "store/StoreStatus.h"
 #include "ui/controls/Artwork.h"
 #include "ui/panes/ProgressDlg.h"
 #include "ui/panes/TreeListCtrlView.h"
@@ -396,6 +397,10 @@ Status CMainFrame::LoadStorePane()
             (void)ShowBoxWithTitle(msg::kCaptionNotice, services_.languages.GetText(msg::kUncleanShutdown), mb::kOk,
                                    mb::kIconInformation);
             (void)RunClosingCleanUp();
+        } else if (openedFiles_ && openedFiles_->HasLeftovers()) {
+            // Copies the last run kept because a program was still writing
+            // to them (it said so then): stored now.
+            (void)RunClosingCleanUp();
         }
     }
     return fill;
@@ -556,16 +561,30 @@ bool CMainFrame::RunClosingCleanUp()
     progress.SetTitle(services_.languages.GetText(msg::kTitleClosing));
     ProgressWorker worker(kClosingSteps);
     OpenedFileList* files = openedFiles_;
+    Status cleaned = S_OK;
     // Questions reach the user through the message box's answerer; the bar
-    // is the worker's own, so the clean-up reports nothing to it.
-    const OwnedThread driver =
-        worker.Start([files] { return Succeeded(files->CleanUpLaunchFolder(nullptr)) ? 0 : 1; }, &progress);
+    // is the worker's own (the clean-up's reports to it come from another
+    // thread and are dropped), the texts tell what the clean-up waits for.
+    IProgressDlg* texts = &progress;
+    const OwnedThread driver = worker.Start(
+        [files, texts, &cleaned] {
+            cleaned = files->CleanUpLaunchFolder(texts);
+            return Succeeded(cleaned) ? 0 : 1;
+        },
+        &progress);
     bool ok = false;
     if (driver) {
         progress.RunModal(driver.get(), false);
         ok = !progress.HasFailed() && worker.ExitCode() == 0;
     }
-    if (!ok)
+    // Copies a program was still writing to stay in the launch folder: each
+    // is named, and the next start stores them.
+    QStringList kept;
+    for (const QString& file : files->KeptCopies())
+        kept << services_.languages.FormatText(msg::kCopyKept, {file});
+    if (!kept.isEmpty())
+        (void)ShowBoxWithTitle(msg::kCaptionError, kept.join(QStringLiteral("\n\n")), mb::kOk, mb::kIconError);
+    if (!ok && (kept.isEmpty() || cleaned != E_STORE_COPIES_KEPT))
         (void)ShowBoxWithTitle(msg::kCaptionError, services_.languages.GetText(msg::kClosingFailed), mb::kOk,
                                mb::kIconError);
     return ok;

@@ -74,7 +74,13 @@ Status DeviceDataTreeController::Data::GetInfoTip(QString* tip) const
 
 DeviceDataTreeController::DeviceDataTreeController(PaneServices services, EncryptedStore& store,
                                                    OpenedFileList& openedFiles)
-    : services_(std::move(services)), store_(store), openedFiles_(openedFiles)
+    : services_(std::move(services)),
+      store_(store),
+      openedFiles_(openedFiles),
+      columns_([](CTreeListItem* item, std::uint64_t bytes) {
+          if (auto* data = static_cast<Data*>(item->Data()))
+              data->SetStoredSize(bytes);
+      })
 {
 }
 
@@ -116,26 +122,20 @@ Status DeviceDataTreeController::PopulateChildren(TreeListModel& ctrl, CTreeList
     if (parent && (parent->State() & tls::kChildrenLoaded))
         return S_OK;
     const QString folder = parent && parent->Data() ? ItemStoredPath(parent) : store_.Root();
+    // The names first: what the stick says of each item (sizes, dates)
+    // follows off this thread.
     std::vector<StoreListEntry> entries;
-    if (Failed(store_.ListFolder(folder, &entries))) {
+    if (Failed(store_.ListNames(folder, &entries))) {
         if (status)
             *status = -1;
         return E_STORE_MANIFEST;
     }
-    DateColumn dates;
     FileIconTable& icons = FileIconTable::Shared();
     std::vector<NewTreeItem> rows;
     rows.reserve(entries.size());
     for (const StoreListEntry& entry : entries) {
         NewTreeItem row;
         row.texts = QStringList {entry.name, QString(), QString()};
-        // The size and date columns stay empty for an item whose stored file
-        // is missing; the size is the stored file's, header and padding
-        // included.
-        if (entry.present && !entry.isFolder)
-            row.texts[1] = WorkUnits::FormatSizeColumn(entry.encryptedSize, u',', u'A');
-        if (entry.present && entry.writeTime.isValid())
-            row.texts[2] = dates.Of(entry.writeTime);
         // A folder keeps its button until it is opened: looking into every
         // subfolder first would cost a folder read each on a slow stick.
         // Opened and found empty, it loses the button.
@@ -149,6 +149,13 @@ Status DeviceDataTreeController::PopulateChildren(TreeListModel& ctrl, CTreeList
     const std::vector<CTreeListItem*> items = ctrl.AppendItems(parent ? parent : TLI_ROOT, std::move(rows));
     if (parent == nullptr && !items.empty())
         (void)ctrl.SelectItem(items.front());
+    // The size column is the stored file's, header and padding included;
+    // both columns stay empty for an item whose stored file is missing.
+    std::vector<std::pair<std::uint32_t, CTreeListItem*>> byNumber;
+    byNumber.reserve(items.size());
+    for (std::size_t i = 0; i < items.size(); ++i)
+        byNumber.emplace_back(entries[i].id, items[i]);
+    columns_.Gather(ctrl, parent ? parent : ctrl.RootItem(), folder, byNumber);
     return S_OK;
 }
 
@@ -218,8 +225,10 @@ void DeviceDataTreeController::ReportNotLocalFiles(const QStringList& items)
 
 void DeviceDataTreeController::ReleaseItemData(CTreeListItem* item)
 {
-    if (item && item != TLI_ROOT && item != TLI_LAST)
-        delete static_cast<Data*>(item->Data());
+    if (!item || item == TLI_ROOT || item == TLI_LAST)
+        return;
+    columns_.Forget(item);
+    delete static_cast<Data*>(item->Data());
 }
 
 Status DeviceDataTreeController::DropFiles(TreeListModel& /*ctrl*/, const DropFileList& files, CTreeListItem** target,

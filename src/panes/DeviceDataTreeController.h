@@ -6,6 +6,7 @@
 // on a worker behind a progress dialog from the pane's services.
 
 #include "panes/PaneServices.h"
+#include "panes/StoreColumnGatherer.h"
 #include "panes/TreeController.h"
 #include "panes/TreeData.h"
 #include "store/DragTempFolder.h"
@@ -38,6 +39,7 @@ public:
         // asked: the host pane shows that size) beside the stored size of
         // the column; a folder has none, and the control shows the cell.
         [[nodiscard]] Status GetInfoTip(QString* tip) const override;
+        void SetStoredSize(std::uint64_t size) { storedSize_ = size; }
 
     private:
         std::uint32_t id_;
@@ -78,6 +80,8 @@ public:
     [[nodiscard]] static QString ItemDisplayPath(const CTreeListItem* item);
     // Whether the stored item is a folder that exists; false when missing.
     [[nodiscard]] bool ItemIsFolder(const CTreeListItem* item) const;
+    // Every listed folder's size and date columns are filled in (tests).
+    [[nodiscard]] bool ColumnsFilled() const { return columns_.Idle(); }
 
 private:
     // Deletes the host sources of a finished move.
@@ -95,6 +99,7 @@ private:
     EncryptedStore& store_;
     OpenedFileList& openedFiles_;
     DragTempFolder dragFolder_;
+    StoreColumnGatherer columns_;
 };
 
 }  // namespace nbr

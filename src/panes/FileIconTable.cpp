@@ -108,7 +108,9 @@ bool FileIconTable::MightBeSpecial(const QString& name)
             return true;
     }
     for (const SpecialPattern& special : patterns.special) {
-        if (name.contains(special.literal, Qt::CaseInsensitive) && special.match.match(name).hasMatch())
+        // Both sides in lower case: a plain search, several times faster
+        // than one that ignores case, and this runs for every listed name.
+        if (lower.contains(special.literal) && special.match.match(name).hasMatch())
             return true;
     }
     return false;

@@ -88,6 +88,10 @@ public:
     // The items of the stored folder `storedFolder`, folders first, then by
     // name. Fails with the list's load status when it cannot be read.
     [[nodiscard]] Status ListFolder(const QString& storedFolder, std::vector<StoreListEntry>* entries) const;
+    // The same from the folder's list alone, in the same order, without a
+    // look at the stick: every entry is marked not present, without size
+    // and date (DescribeItem or a folder read adds them).
+    [[nodiscard]] Status ListNames(const QString& storedFolder, std::vector<StoreListEntry>* entries) const;
     // One listed item: `item` from its folder's list, the rest from the stick.
     [[nodiscard]] static StoreListEntry DescribeItem(const QString& storedPath, const ManifestEntry& item);
 

@@ -36,15 +36,6 @@ bool IsAtOrUnder(const QString& path, const QString& folder)
     return path == folder || path.startsWith(folder + NativePath::kSeparator);
 }
 
-// One child of a listed folder, before it goes into the tree.
-struct Listed {
-    explicit Listed(QCollatorSortKey sortKey) : key(std::move(sortKey)) {}
-    DirectoryEntry entry;
-    QString resolved;
-    bool folder = false;
-    QCollatorSortKey key;
-};
-
 }  // namespace
 
 Status MyComputerTreeController::Data::GetInfoTip(QString* tip) const
@@ -83,7 +74,13 @@ MyComputerTreeController::MyComputerTreeController(PaneServices services, const 
 
 MyComputerTreeController::MyComputerTreeController(PaneServices services, const QString& storeVolume,
                                                    EncryptedStore* store, HostTree tree)
-    : services_(std::move(services)), store_(store), tree_(std::move(tree))
+    : services_(std::move(services)),
+      store_(store),
+      tree_(std::move(tree)),
+      reader_([this](const QString& resolved) { return IsStorePath(resolved); },
+              [this](TreeListModel& model, CTreeListItem* parent, HostFolderReader::Listing listing) {
+                  (void)AddChildren(model, parent, std::move(listing));
+              })
 {
     storeVolume_ = HostPlaces::Resolved(storeVolume);
     if (storeVolume_.isEmpty())
@@ -156,58 +153,28 @@ Status MyComputerTreeController::PopulateChildren(TreeListModel& ctrl, CTreeList
     if (parent->State() & tls::kChildrenLoaded)
         return S_OK;
 
-    QList<DirectoryEntry> entries;
-    const Status listed = FileSystem::List(parentData->Path(), &entries);
-    if (Failed(listed)) {
+    HostFolderReader::Listing listing;
+    if (!reader_.Read(ctrl, parent, parentData->Path(), parentData->Resolved(), &listing))
+        return S_OK;  // a slow folder: its children come in when its read ends
+    const Status listed = AddChildren(ctrl, parent, std::move(listing));
+    if (Failed(listed) && status)
+        *status = -1;
+    return listed;
+}
+
+Status MyComputerTreeController::AddChildren(TreeListModel& ctrl, CTreeListItem* parent,
+                                             HostFolderReader::Listing listing)
+{
+    if (Failed(listing.status)) {
         ctrl.SetItemState(parent, tls::kChildrenLoaded);
-        if (status)
-            *status = -1;
-        return listed;
+        return listing.status;
     }
-
-    // Folders first, then the names as the desktop's file browser orders
-    // them: letter case aside, numbers by their value.
-    QCollator collator;
-    collator.setCaseSensitivity(Qt::CaseInsensitive);
-    collator.setNumericMode(true);
-    std::vector<Listed> children;
-    children.reserve(static_cast<std::size_t>(entries.size()));
-    for (DirectoryEntry& entry : entries) {
-        if (entry.name.startsWith(u'.'))
-            continue;
-        Listed child(collator.sortKey(entry.name));
-        child.folder = entry.isFolder || entry.linkToFolder;
-        if (child.folder) {
-            // Only a folder can lead into the store's volume, or, through a
-            // link, back to where the tree came from; a file there would sit
-            // in a folder that is not listed.
-            const QString path = NativePath::Join(parentData->Path(), entry.name);
-            child.resolved = entry.isLink ? HostPlaces::Resolved(path) : NativePath::Join(parentData->Resolved(), entry.name);
-            if (child.resolved.isEmpty() || IsStorePath(child.resolved))
-                continue;
-        }
-        child.entry = std::move(entry);
-        children.push_back(std::move(child));
-    }
-    std::sort(children.begin(), children.end(), [](const Listed& a, const Listed& b) {
-        if (a.folder != b.folder)
-            return a.folder;
-        return a.key.compare(b.key) < 0;
-    });
-
     FileIconTable& icons = FileIconTable::Shared();
     std::vector<NewTreeItem> rows;
-    rows.reserve(children.size());
-    for (const Listed& child : children) {
-        const DirectoryEntry& entry = child.entry;
+    rows.reserve(listing.children.size());
+    for (HostFolderReader::Child& child : listing.children) {
         NewTreeItem row;
-        row.texts = QStringList {entry.name, QString(), QString()};
-        if (!child.folder && !entry.isSpecial)
-            row.texts[1] = WorkUnits::FormatSizeColumn(entry.size, u',', u'A');
-        if (entry.writeTime.ticks != 0)
-            row.texts[2] = dates_.Of(entry.writeTime.ToDateTime());
-        row.data = new Data(NativePath::Join(parentData->Path(), entry.name), child.resolved, child.folder, entry.size);
-        row.image = icons.IndexFor(entry.name, child.folder);
+        row.image = icons.IndexFor(child.name, child.folder);
         row.state = tls::kImage;
         if (!child.folder) {
             row.state |= tls::kExpanded | tls::kChildrenLoaded | tls::kLeaf;
@@ -218,10 +185,17 @@ Status MyComputerTreeController::PopulateChildren(TreeListModel& ctrl, CTreeList
         // Other folders keep their button until they are opened, as in the
         // desktop's file views: opening each one while listing its parent
         // would cost a look-up per folder (and wait on a slow mount).
+        row.data = new Data(std::move(child.path), std::move(child.resolved), child.folder, child.size);
+        row.texts = QStringList {std::move(child.name), std::move(child.sizeText), std::move(child.dateText)};
         rows.push_back(std::move(row));
     }
+    const bool none = rows.empty();
     (void)ctrl.AppendItems(parent, std::move(rows));
-    ctrl.SetItemState(parent, tls::kChildrenLoaded);
+    // A folder opened before its read ended and found empty loses its button.
+    if (none && (parent->State() & tls::kExpanded))
+        ctrl.SetItemState(parent, tls::kChildrenLoaded, tls::kExpanded);
+    else
+        ctrl.SetItemState(parent, tls::kChildrenLoaded);
     return S_OK;
 }
 
@@ -295,6 +269,7 @@ void MyComputerTreeController::ReportNotLocalFiles(const QStringList& items)
 
 void MyComputerTreeController::ReleaseItemData(CTreeListItem* item)
 {
+    reader_.Forget(item);
     delete DataOf(item);
 }
 

@@ -8,6 +8,7 @@
 // only, so it runs without a window.
 
 #include "panes/DateColumn.h"
+#include "panes/HostFolderReader.h"
 #include "panes/PaneServices.h"
 #include "panes/TreeController.h"
 #include "panes/TreeData.h"
@@ -100,10 +101,14 @@ public:
     // or the desktop folder for no item.
     [[nodiscard]] QString TargetFolder(TreeListModel& ctrl, CTreeListItem** target);
     [[nodiscard]] static Data* DataOf(const CTreeListItem* item);
+    // No folder read is under way (tests).
+    [[nodiscard]] bool ReadsDone() const { return reader_.Idle(); }
 
 private:
     [[nodiscard]] Status PopulatePlaces(TreeListModel& ctrl, int* status);
     [[nodiscard]] bool IsStorePath(const QString& resolved) const;
+    // Puts a read folder's children under `parent` in one insertion.
+    [[nodiscard]] Status AddChildren(TreeListModel& ctrl, CTreeListItem* parent, HostFolderReader::Listing listing);
     // The shown folder item of `path` below `under`; null when not shown.
     [[nodiscard]] static CTreeListItem* FindFolder(CTreeListItem* under, const QString& path);
     // Whether `resolved` is the folder of `item` or of one above it: listing
@@ -117,7 +122,7 @@ private:
     EncryptedStore* store_;
     HostTree tree_;
     bool ofThisComputer_ = false;
-    DateColumn dates_;
+    HostFolderReader reader_;
 };
 
 }  // namespace nbr

@@ -9,6 +9,7 @@
 #include "base/HeadlessProgress.h"
 #include "base/MessageIds.h"
 #include "panes/HostCopyThread.h"
+#include "panes/HostFolderReader.h"
 #include "panes/MyComputerTreeController.h"
 #include "panes/PaneDropTarget.h"
 #include "panes/PaneMimeData.h"
@@ -21,6 +22,7 @@
 #include <QFile>
 #include <QMimeData>
 #include <QTemporaryDir>
+#include <QScopeGuard>
 #include <QTest>
 #include <QUrl>
 
@@ -146,6 +148,7 @@ private slots:
     void volumesAPersonWorksWith();
     void storeVolumeNeverListed();
     void listingOrderHiddenNamesAndButtons();
+    void slowFoldersComeInLater();
     void dropOntoFileLandsInItsFolder();
     void dragCarriesThePathsAndAMoveRelists();
     void copyConflictsAskAndAreHonoured();
@@ -228,6 +231,46 @@ void TestHostPane::listingOrderHiddenNamesAndButtons()
     QCOMPARE(p.At(QStringLiteral("Home/a.txt"))->Text(1), QStringLiteral("5"));
     QVERIFY(!p.At(QStringLiteral("Home/a.txt"))->Text(2).isEmpty());
     QFile::setPermissions(p.Host(QStringLiteral("locked")), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+}
+
+void TestHostPane::slowFoldersComeInLater()
+{
+    Pane p;
+    for (const char* name : {"docs/b.txt", "docs/a.txt", "docs/sub/c.txt", "other/d.txt"})
+        p.Put(QString::fromLatin1(name));
+    QDir().mkpath(p.Host(QStringLiteral("empty")));
+    p.List();
+    CTreeListItem* home = p.At(QStringLiteral("Home"));
+    QCOMPARE(p.Children(QStringLiteral("Home")).size(), 3);
+    // Every read now outlasts the pane's wait, as on a slow mount: the
+    // folder opens at once, empty, and its children come in when the read
+    // ends, in the order and with the columns of a read that was quick.
+    HostFolderReader::SetWait(0);
+    const auto restore = qScopeGuard([] { HostFolderReader::SetWait(100); });
+    CTreeListItem* docs = p.At(QStringLiteral("Home/docs"));
+    p.model.Expand(docs, TreeExpand::Expand);
+    QVERIFY(docs->Children().empty());
+    QVERIFY(!p.controller->ReadsDone());
+    QTRY_VERIFY(p.controller->ReadsDone());
+    QCOMPARE(p.Children(QStringLiteral("Home/docs")),
+             (QStringList {QStringLiteral("sub"), QStringLiteral("a.txt"), QStringLiteral("b.txt")}));
+    QVERIFY(docs->State() & tls::kExpanded);
+    QCOMPARE(p.At(QStringLiteral("Home/docs/a.txt"))->Text(1), QStringLiteral("1"));
+    // An empty folder read late loses its button then.
+    CTreeListItem* empty = p.At(QStringLiteral("Home/empty"));
+    p.model.Expand(empty, TreeExpand::Expand);
+    QTRY_VERIFY(p.controller->ReadsDone());
+    QVERIFY(!TreeListModel::HasButton(empty));
+    // A folder closed away and freed before its read ends: the read is
+    // dropped, nothing touches the freed item.
+    CTreeListItem* other = p.At(QStringLiteral("Home/other"));
+    p.model.Expand(other, TreeExpand::Expand);
+    p.model.Expand(home, TreeExpand::CollapseReset);
+    QVERIFY(p.controller->ReadsDone());
+    QTest::qWait(150);
+    HostFolderReader::SetWait(100);
+    QCOMPARE(p.Children(QStringLiteral("Home")).size(), 3);
+    QCOMPARE(p.Children(QStringLiteral("Home/other")), QStringList {QStringLiteral("d.txt")});
 }
 
 void TestHostPane::dropOntoFileLandsInItsFolder()

@@ -14,6 +14,7 @@
 #include <QDateTime>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTextStream>
@@ -81,6 +82,7 @@ int main(int argc, char** argv)
     MyComputerTreeController controller(services, dir.filePath(QStringLiteral("stick")), nullptr, tree);
 
     std::size_t listed = 0;
+    double longestStep = 0;
     const auto pane = [&] {
         TreeListModel model;
         ReleasingNotify releaser(controller);
@@ -88,7 +90,20 @@ int main(int argc, char** argv)
         int status = 0;
         (void)controller.PopulateChildren(model, nullptr, &status);
         CTreeListItem* top = model.NextItem(nullptr, TreeNext::First);
-        const double seconds = Seconds([&] { (void)controller.PopulateChildren(model, top, &status); });
+        longestStep = 0;
+        // Until the names show: the call itself, and for a folder whose read
+        // outlasts the pane's wait, the window's loop until the rows come in.
+        const double seconds = Seconds([&] {
+            QElapsedTimer step;
+            step.start();
+            (void)controller.PopulateChildren(model, top, &status);
+            longestStep = static_cast<double>(step.nsecsElapsed()) / 1e9;
+            while (!controller.ReadsDone()) {
+                step.restart();
+                QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+                longestStep = std::max(longestStep, static_cast<double>(step.nsecsElapsed()) / 1e9);
+            }
+        });
         listed = top->Children().size();
         model.DeleteItem(TLI_ROOT);
         return seconds;
@@ -110,17 +125,19 @@ int main(int argc, char** argv)
     // One of each first: the folder's entries are then in the system's cache for both.
     (void)pane();
     (void)plain();
-    std::vector<double> paneTimes, plainTimes;
+    std::vector<double> paneTimes, plainTimes, steps;
     for (int i = 0; i < runs; ++i) {
         paneTimes.push_back(pane());
+        steps.push_back(longestStep);
         plainTimes.push_back(plain());
     }
     const double p = Median(paneTimes);
     const double q = Median(plainTimes);
     out << QStringLiteral("host folder of %1 entries (%2 listed by the pane, %3 by QDir), median of %4 runs\n")
                .arg(count).arg(listed).arg(plainCount).arg(runs);
-    out << QStringLiteral("  pane PopulateChildren   %1 ms\n").arg(p * 1000, 0, 'f', 1);
-    out << QStringLiteral("  plain QDir listing      %1 ms\n").arg(q * 1000, 0, 'f', 1);
-    out << QStringLiteral("  ratio                   %1x\n").arg(p / q, 0, 'f', 2);
+    out << QStringLiteral("  pane, until the rows show   %1 ms\n").arg(p * 1000, 0, 'f', 1);
+    out << QStringLiteral("  longest GUI-thread step      %1 ms\n").arg(Median(steps) * 1000, 0, 'f', 1);
+    out << QStringLiteral("  plain QDir listing          %1 ms\n").arg(q * 1000, 0, 'f', 1);
+    out << QStringLiteral("  ratio                       %1x\n").arg(p / q, 0, 'f', 2);
     return 0;
 }

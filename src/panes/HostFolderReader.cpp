@@ -19,7 +19,7 @@
 namespace nbr {
 namespace {
 
-std::atomic<int> g_wait {100};
+std::atomic<int> g_wait {40};
 constexpr int kPollMs = 50;
 
 }  // namespace

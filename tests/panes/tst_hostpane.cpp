@@ -246,7 +246,7 @@ void TestHostPane::slowFoldersComeInLater()
     // folder opens at once, empty, and its children come in when the read
     // ends, in the order and with the columns of a read that was quick.
     HostFolderReader::SetWait(0);
-    const auto restore = qScopeGuard([] { HostFolderReader::SetWait(100); });
+    const auto restore = qScopeGuard([] { HostFolderReader::SetWait(40); });
     CTreeListItem* docs = p.At(QStringLiteral("Home/docs"));
     p.model.Expand(docs, TreeExpand::Expand);
     QVERIFY(docs->Children().empty());
@@ -268,7 +268,7 @@ void TestHostPane::slowFoldersComeInLater()
     p.model.Expand(home, TreeExpand::CollapseReset);
     QVERIFY(p.controller->ReadsDone());
     QTest::qWait(150);
-    HostFolderReader::SetWait(100);
+    HostFolderReader::SetWait(40);
     QCOMPARE(p.Children(QStringLiteral("Home")).size(), 3);
     QCOMPARE(p.Children(QStringLiteral("Home/other")), QStringList {QStringLiteral("d.txt")});
 }

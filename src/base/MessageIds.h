@@ -313,6 +313,7 @@ inline constexpr int kStickReadOnly = 1544;
 inline constexpr int kCopyKept = 1560;
 inline constexpr int kWaitingForCopy = 1561;
 inline constexpr int kCopiesKept = 1562;
+inline constexpr int kPlaceNotAnswering = 1545;
 // The main window and its settings dialog.
 inline constexpr int kSettingsCurrentLabel = 1440;
 inline constexpr int kSettingsNewLabel = 1441;
@@ -380,7 +381,7 @@ inline constexpr int kAll[] = {
     kHoldsTheStore, kFolderNameTooLong, kStoreHoldsItems, kCloseWhileBusy, kStoredSizeTip, kMenuOpenWith,
     kMenuRename, kMenuMoveToTrash, kMenuProperties, kMenuShowInFileManager, kRenameTitle, kPropertiesText,
     kNoProgramFound, kCliPasswordHasNul, kLauncherPathUnusable, kCliCheckUnrecoverable, kCliCheckSetAside,
-    kCliCheckIncomplete, kStickReadOnly, kCopyKept, kWaitingForCopy, kCopiesKept,
+    kCliCheckIncomplete, kStickReadOnly, kCopyKept, kWaitingForCopy, kCopiesKept, kPlaceNotAnswering,
 };
 
 }  // namespace nbr::msg

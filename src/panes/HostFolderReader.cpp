@@ -99,6 +99,38 @@ HostFolderReader::Listing HostFolderReader::ReadFolder(const QString& path, cons
     return listing;
 }
 
+void HostFolderReader::ResolvePlaces(const QStringList& paths, std::vector<QString>* resolved,
+                                     std::vector<bool>* answered)
+{
+    struct Places {
+        std::mutex mutex;
+        std::condition_variable ended;
+        std::vector<QString> resolved;
+        std::vector<bool> answered;
+        qsizetype done = 0;
+    };
+    auto job = std::make_shared<Places>();
+    job->resolved.resize(static_cast<std::size_t>(paths.size()));
+    job->answered.assign(static_cast<std::size_t>(paths.size()), false);
+    // One thread for all: a mount that hangs keeps those after it waiting,
+    // and they are looked up again at the next listing.
+    std::thread([job, paths] {
+        for (qsizetype i = 0; i < paths.size(); ++i) {
+            QString one = HostPlaces::Resolved(paths.at(i));
+            const std::lock_guard<std::mutex> lock(job->mutex);
+            job->resolved[static_cast<std::size_t>(i)] = std::move(one);
+            job->answered[static_cast<std::size_t>(i)] = true;
+            job->done = i + 1;
+            job->ended.notify_all();
+        }
+    }).detach();
+    std::unique_lock<std::mutex> lock(job->mutex);
+    if (const int wait = g_wait.load(); wait > 0)
+        (void)job->ended.wait_for(lock, std::chrono::milliseconds(wait), [&] { return job->done == paths.size(); });
+    *resolved = job->resolved;
+    *answered = job->answered;
+}
+
 bool HostFolderReader::Read(TreeListModel& model, CTreeListItem* parent, const QString& path, const QString& resolved,
                             Listing* listing)
 {

@@ -10,6 +10,7 @@
 #include "platform/Status.h"
 
 #include <QString>
+#include <QStringList>
 
 #include <cstdint>
 #include <functional>
@@ -64,6 +65,11 @@ public:
     // The longest the GUI thread waits for a read, in milliseconds; 0 makes
     // every read late (a test seam).
     static void SetWait(int milliseconds);
+
+    // Where each of `paths` really is (empty: it does not exist), looked up
+    // on a thread of their own; false in `answered` for each one whose
+    // look-up had not ended within the wait (a mount that does not answer).
+    static void ResolvePlaces(const QStringList& paths, std::vector<QString>* resolved, std::vector<bool>* answered);
 
     // The read itself, on any thread.
     [[nodiscard]] static Listing ReadFolder(const QString& path, const QString& resolved, const StoreTest& isStorePath);

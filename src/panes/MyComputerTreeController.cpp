@@ -121,14 +121,25 @@ Status MyComputerTreeController::PopulatePlaces(TreeListModel& ctrl, int* status
     // top level is looked up again each time it is listed.
     if (ofThisComputer_)
         tree_ = HostTree::OfThisComputer(services_.languages);
+    QStringList paths;
+    for (const HostTree::Place& place : tree_.places)
+        paths << place.path;
+    std::vector<QString> where;
+    std::vector<bool> answered;
+    HostFolderReader::ResolvePlaces(paths, &where, &answered);
     CTreeListItem* first = nullptr;
-    for (const HostTree::Place& place : tree_.places) {
-        const QString resolved = HostPlaces::Resolved(place.path);
+    for (std::size_t i = 0; i < answered.size(); ++i) {
+        const HostTree::Place& place = tree_.places.at(static_cast<qsizetype>(i));
+        // A place whose look-up has not ended is a mount that does not
+        // answer: shown as such, under its own path, never waited for.
+        const QString resolved = answered[i] ? where[i] : place.path;
         if (resolved.isEmpty() || IsStorePath(resolved))
             continue;
         // Every place keeps its button until it is opened: looking inside
         // each one here would wait on every mount, a hung one included.
-        CTreeListItem* item = ctrl.InsertItem(place.label, TLI_ROOT, TLI_LAST);
+        const QString label =
+            answered[i] ? place.label : services_.languages.FormatText(msg::kPlaceNotAnswering, {place.label});
+        CTreeListItem* item = ctrl.InsertItem(label, TLI_ROOT, TLI_LAST);
         ctrl.SetItemData(item, new Data(place.path, resolved, true, 0));
         const int image = FileIconTable::kFolder;
         ctrl.SetItemImage(item, image, image, image, image);

@@ -271,6 +271,19 @@ void TestHostPane::slowFoldersComeInLater()
     HostFolderReader::SetWait(40);
     QCOMPARE(p.Children(QStringLiteral("Home")).size(), 3);
     QCOMPARE(p.Children(QStringLiteral("Home/other")), QStringList {QStringLiteral("d.txt")});
+
+    // Places whose look-up does not end within the wait (a hung mount) are
+    // listed at once, said to be not answering; the next listing looks again.
+    Pane slow;
+    HostFolderReader::SetWait(0);
+    slow.List();
+    CTreeListItem* place = slow.model.NextItem(nullptr, TreeNext::First);
+    QVERIFY(place);
+    QCOMPARE(place->Text(0), slow.languages.FormatText(msg::kPlaceNotAnswering, {QStringLiteral("Home")}));
+    HostFolderReader::SetWait(40);
+    slow.model.DeleteItem(TLI_ROOT);
+    slow.List();
+    QCOMPARE(slow.model.NextItem(nullptr, TreeNext::First)->Text(0), QStringLiteral("Home"));
 }
 
 void TestHostPane::dropOntoFileLandsInItsFolder()

@@ -7,6 +7,7 @@
 #include "cli/CliProgress.h"
 #include "cli/ExitCode.h"
 #include "cli/KeyFileSession.h"
+#include "cli/TerminalMessageBox.h"
 #include "platform/InterruptSignal.h"
 #include "platform/NativePath.h"
 #include "platform/Terminal.h"
@@ -31,8 +32,10 @@ void ApplySettleSeam()
     bool limitOk = false;
     const int settle = values.value(0).toInt(&settleOk);
     const int limit = values.value(1).toInt(&limitOk);
-    if (values.size() == 2 && settleOk && limitOk && settle >= 0 && limit >= 0)
+    if (values.size() == 2 && settleOk && limitOk && settle >= 0 && limit >= 0) {
         OpenedFileList::SetSettleTimes(settle, limit);
+        TerminalMessageBox::SetUnattendedRetryLimit(limit / 1000 + 1);
+    }
 }
 
 // A clean-up of the launch folder, behind the progress line; what it could

@@ -9,6 +9,8 @@
 #include <QTextStream>
 #include <QThread>
 
+#include <atomic>
+
 #include <cstdio>
 
 namespace nbr::cli {
@@ -21,6 +23,15 @@ QString Label(const LanguageManager& languages, int id)
 
 }  // namespace
 
+namespace {
+std::atomic<int> g_retryLimit {60};
+}
+
+void TerminalMessageBox::SetUnattendedRetryLimit(int seconds)
+{
+    g_retryLimit = seconds;
+}
+
 std::uint32_t TerminalMessageBox::Answer(const MessageBoxRequest& request)
 {
     QTextStream err(stderr);
@@ -30,15 +41,28 @@ std::uint32_t TerminalMessageBox::Answer(const MessageBoxRequest& request)
     if (buttons.size() <= 1) {
         // A notice or an error: said once, nothing to answer. A "Retry" box
         // waits for Enter on a terminal, else a moment, so that whoever asks
-        // again does not spin.
-        if (request.icon == mb::kIconError)
-            err << "nimbra-cli: error: " << TerminalText::Visible(request.text) << '\n';
-        else
-            err << TerminalText::Visible(request.text) << '\n';
-        err.flush();
-        if (request.buttons == mb::kRetry) {
+        // again does not spin; unattended, it is said once and given up at
+        // the limit.
+        const bool unattendedRetry = request.buttons == mb::kRetry && !Terminal::IsTerminal(Terminal::kInput);
+        const bool again = unattendedRetry && request.text == retrying_;
+        if (!again) {
+            if (request.icon == mb::kIconError)
+                err << "nimbra-cli: error: " << TerminalText::Visible(request.text) << '\n';
+            else
+                err << TerminalText::Visible(request.text) << '\n';
+            err.flush();
+        }
+        if (unattendedRetry) {
+            retries_ = again ? retries_ + 1 : 0;
+            retrying_ = request.text;
+            if (retries_ >= g_retryLimit) {
+                retrying_.clear();
+                return 0;
+            }
+            QThread::sleep(1);
+        } else if (request.buttons == mb::kRetry) {
             char line[64];
-            if (!Terminal::IsTerminal(Terminal::kInput) || !std::fgets(line, sizeof line, stdin))
+            if (!std::fgets(line, sizeof line, stdin))
                 QThread::sleep(1);
         }
         return buttons.empty() ? 0 : buttons.front().id;

@@ -4,6 +4,8 @@
 
 #include "base/IMessageBoxAnswerer.h"
 
+#include <QString>
+
 namespace nbr {
 class LanguageManager;
 }
@@ -15,8 +17,15 @@ public:
     explicit TerminalMessageBox(const LanguageManager& languages) : languages_(languages) {}
     [[nodiscard]] std::uint32_t Answer(const MessageBoxRequest& request) override;
 
+    // How long a "Retry" box is retried when no one can answer it: a second
+    // a time, then the box gives up (answers no button), so that a file some
+    // program keeps open forever cannot hold the command forever.
+    static void SetUnattendedRetryLimit(int seconds);
+
 private:
     const LanguageManager& languages_;
+    QString retrying_;  // the text of the Retry box being retried
+    int retries_ = 0;
 };
 
 }  // namespace nbr::cli

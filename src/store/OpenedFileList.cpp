@@ -327,9 +327,15 @@ bool OpenedFileList::MatchesStoredFile(const QString& copyPath, const QString& d
 
 void OpenedFileList::WaitUntilFree(const QString& path, IProgressDlg* dialog) const
 {
+    // Only Retry goes on asking: an answerer with no one to ask gives up
+    // at its limit, and the file, which no one writes to any more (it has
+    // settled), is dealt with as it is.
     while (FileUtilities::IsFileInUse(path)) {
-        (void)ShowMessageBox(dialog ? dialog->GetWindowHandle() : nullptr, languages_.GetText(msg::kCaptionNotice),
-                             languages_.FormatText(msg::kFileStillOpen, {path}), mb::kRetry, mb::kIconInformation);
+        const std::uint32_t answer =
+            ShowMessageBox(dialog ? dialog->GetWindowHandle() : nullptr, languages_.GetText(msg::kCaptionNotice),
+                           languages_.FormatText(msg::kFileStillOpen, {path}), mb::kRetry, mb::kIconInformation);
+        if (MessageBox::ButtonOf(answer) != mb::kIdRetry)
+            break;
     }
 }
 

@@ -84,6 +84,7 @@ private slots:
     void openWritesBack();
     void openWaitsForADetachedWriter();
     void openKeepsACopyStillBeingWritten();
+    void openDoesNotWaitForeverOnAReader();
     void interruptDuringOpenLeavesNoCopy();
     void onATerminal();
 };
@@ -579,6 +580,39 @@ void TestCli::openKeepsACopyStillBeingWritten()
     QVERIFY2(res.exitCode == 0, qPrintable(res.err));
     QCOMPARE(RunCli(p + QStringList {QStringLiteral("cat"), QStringLiteral("todo.txt")}).out, QStringLiteral("buy milk\nbuy bread\n"));
     QVERIFY(!QFileInfo::exists(r + QStringLiteral("/LaunchBin")));
+}
+
+void TestCli::openDoesNotWaitForeverOnAReader()
+{
+    QTemporaryDir root;
+    const QString r = root.path();
+    bool ready = false;
+    const QStringList p = SetUpStore(root, &ready);
+    QVERIFY(ready);
+    QVERIFY(WriteAll(root.filePath(QStringLiteral("todo.txt")), "buy milk\n"));
+    QCOMPARE(RunCli(p + QStringList {QStringLiteral("add"), root.filePath(QStringLiteral("todo.txt"))}).exitCode, 0);
+
+    // A program that edits the copy and leaves a process of its own reading
+    // it for ten minutes: no one can answer the "still open" box here, so
+    // the command gives up waiting at its limit, stores the edit and ends.
+    QTemporaryDir xdg;
+    QProcessEnvironment desktop;
+    QVERIFY(InstallTextProgram(xdg,
+                               "#!/bin/sh\necho \"buy bread\" >> \"$1\"\n"
+                               "setsid sh -c 'exec sleep 600' <\"$1\" >/dev/null 2>&1 &\nexit 0\n",
+                               &desktop));
+    QHash<QString, QString> extra {{QStringLiteral("NIMBRA_OPEN_SETTLE"), QStringLiteral("200,1500")}};
+    for (const QString& key : desktop.keys())
+        extra.insert(key, desktop.value(key));
+    QElapsedTimer took;
+    took.start();
+    const Result res = RunCli(p + QStringList {QStringLiteral("open"), QStringLiteral("todo.txt")}, {}, {}, extra);
+    QVERIFY2(res.exitCode == 0, qPrintable(res.err));
+    QVERIFY2(took.elapsed() < 30000, qPrintable(QString::number(took.elapsed())));
+    QCOMPARE(res.err.count(QStringLiteral("still open")), 1);
+    QCOMPARE(RunCli(p + QStringList {QStringLiteral("cat"), QStringLiteral("todo.txt")}).out, QStringLiteral("buy milk\nbuy bread\n"));
+    QVERIFY(!QFileInfo::exists(r + QStringLiteral("/LaunchBin")));
+    (void)QProcess::execute(QStringLiteral("pkill"), {QStringLiteral("-f"), QStringLiteral("^sleep 600$")});
 }
 
 void TestCli::interruptDuringOpenLeavesNoCopy()

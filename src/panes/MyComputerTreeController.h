@@ -80,6 +80,7 @@ public:
     [[nodiscard]] Status AttachControl(TreeListModel& ctrl) override;
     void ReportNotLocalFiles(const QStringList& items) override;
     void ReleaseItemData(CTreeListItem* item) override;
+    [[nodiscard]] bool Reading() const override { return !reader_.Idle(); }
     [[nodiscard]] Status DropFiles(TreeListModel& ctrl, const DropFileList& files, CTreeListItem** target,
                                    std::uint32_t effect) override;
     [[nodiscard]] Status OpenItem(TreeListModel& ctrl, CTreeListItem* item) override;

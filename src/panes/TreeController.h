@@ -88,6 +88,8 @@ public:
     static void SetupPaneColumns(TreeListModel& ctrl, const LanguageManager& languages);
     // Frees what PopulateChildren hung on the item; null data is ignored.
     virtual void ReleaseItemData(CTreeListItem* item) = 0;
+    // A folder's read is still under way; its children come in later.
+    [[nodiscard]] virtual bool Reading() const { return false; }
     // Moves or copies (`effect`) the listed files into the target; the
     // target may be replaced by the folder that really receives them, which
     // the caller then refreshes.

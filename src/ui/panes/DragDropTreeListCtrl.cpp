@@ -22,6 +22,13 @@ DragDropTreeListCtrl::DragDropTreeListCtrl(QWidget* parent) : CTreeListCtrl(pare
     // a folder out of sight can be reached without letting go.
     dragScroll_.setInterval(kDragScrollMs);
     connect(&dragScroll_, &QTimer::timeout, this, &DragDropTreeListCtrl::DragScroll);
+    readingPoll_.setInterval(100);
+    connect(&readingPoll_, &QTimer::timeout, this, [this] {
+        if (controller_ && controller_->Reading())
+            return;
+        readingPoll_.stop();
+        viewport()->unsetCursor();
+    });
 }
 
 DragDropTreeListCtrl::~DragDropTreeListCtrl()
@@ -77,6 +84,10 @@ bool DragDropTreeListCtrl::ItemExpanding(CTreeListItem* item)
     // button rather than opening onto nothing; a refresh lists it again.
     if (item->Children().empty())
         Model().SetItemState(item, tls::kChildrenLoaded);
+    if (controller_->Reading() && !readingPoll_.isActive()) {
+        viewport()->setCursor(Qt::BusyCursor);
+        readingPoll_.start();
+    }
     return true;
 }
 

@@ -70,6 +70,9 @@ private:
     TreeStatusPanel* panel_ = nullptr;
     std::unique_ptr<TreeListDropTarget> dropTarget_;
     QTimer dragScroll_;
+    // While a folder's read goes on after it opened: the busy cursor over
+    // the rows, taken away once the read has ended.
+    QTimer readingPoll_;
     int dragScrollY_ = 0;
 };
 

@@ -208,6 +208,7 @@ Status SecParams::Unlock(const std::uint8_t* password, std::size_t count)
         return s;
     }
     std::copy(key.begin(), key.end(), masterKey_.begin());
+    ProcessHardening::ClearVectorRegisters();  // the copy went through them
     unlocked_ = true;
     return S_OK;
 }

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include <sys/mman.h>
+#include <sys/syscall.h>
 #include <unistd.h>
 
 namespace nbr {
@@ -175,15 +176,17 @@ private:
         chunk->base = static_cast<std::uint8_t*>(base);
         // Left out of core files (and of gdb's gcore), whatever the limits on them say.
         chunk->excludedFromDumps = ::madvise(base, bytes, MADV_DONTDUMP) == 0;
-        // Best effort: a refused lock (RLIMIT_MEMLOCK) leaves the pages in use unlocked.
-        chunk->locked = ::mlock(base, bytes) == 0;
+        // Best effort: a refused lock (RLIMIT_MEMLOCK) leaves the pages in use
+        // unlocked. The system call itself: the sanitizers' mlock locks
+        // nothing and reports success.
+        chunk->locked = ::syscall(SYS_mlock, base, bytes) == 0;
         return chunk;
     }
 
     static void Unmap(Chunk& chunk)
     {
         if (chunk.locked)
-            ::munlock(chunk.base, chunk.bytes);
+            ::syscall(SYS_munlock, chunk.base, chunk.bytes);
         ::munmap(chunk.base, chunk.bytes);
     }
 

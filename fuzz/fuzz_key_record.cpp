@@ -32,7 +32,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     const auto* password = reinterpret_cast<const std::uint8_t*>(kPassword);
     const std::size_t count = sizeof kPassword - sizeof(char16_t);
-    CryptoPP::SecByteBlock key;
+    nbr::LockedByteBlock key;
     const nbr::Status s = SecParams::VerifyRecord(password, count, record.data(), record.size(), &key);
     if (nbr::Succeeded(s)) {
         FUZZ_CHECK(record.size() >= KeyFileLayout::kRecordLength);
@@ -45,7 +45,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // verifier covers every code unit.
     if (nbr::Succeeded(s)) {
         const char16_t other[] = u"fuzz-passwore";
-        CryptoPP::SecByteBlock otherKey;
+        nbr::LockedByteBlock otherKey;
         FUZZ_CHECK(nbr::Failed(SecParams::VerifyRecord(reinterpret_cast<const std::uint8_t*>(other), count,
                                                        record.data(), record.size(), &otherKey)));
         FUZZ_CHECK(otherKey.size() == 0);

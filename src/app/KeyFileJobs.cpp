@@ -36,7 +36,7 @@ Status KeyFileJobs::CommitSetup(SecParams& params, PropertyStore& properties, co
     Status s = properties.StageString(KeyFileLayout::kSlotHint, hint);
     if (Failed(s))
         return s;
-    const CryptoPP::SecByteBlock bytes = password.Bytes();
+    const LockedByteBlock bytes = password.Bytes();
     s = params.CreateNew(bytes.data(), bytes.size());
     if (Failed(s))
         properties.DropStaged();
@@ -54,7 +54,7 @@ PasswordChange KeyFileJobs::ApplyChange(SecParams& params, PropertyStore& proper
         result.argument = verdict.argument;
         return result;
     }
-    const CryptoPP::SecByteBlock currentBytes = current.Bytes();
+    const LockedByteBlock currentBytes = current.Bytes();
     if (!params.VerifyPassword(currentBytes.data(), currentBytes.size())) {
         result.messageId = msg::kCurrentPasswordWrong;
         return result;
@@ -65,7 +65,7 @@ PasswordChange KeyFileJobs::ApplyChange(SecParams& params, PropertyStore& proper
     result.status = properties.StageString(KeyFileLayout::kSlotHint, hint);
     if (Failed(result.status))
         return result;
-    const CryptoPP::SecByteBlock bytes = password.Bytes();
+    const LockedByteBlock bytes = password.Bytes();
     result.status = params.ChangePassword(bytes.data(), bytes.size());
     if (Succeeded(result.status))
         result.messageId = msg::kPasswordChanged;

@@ -43,7 +43,7 @@ int KeyFileSession::NotSetUp()
 
 int KeyFileSession::ReadPassword(const QString& prompt, bool fromPasswordFile, Password* password)
 {
-    CryptoPP::SecByteBlock bytes;
+    LockedByteBlock bytes;
     const Status s = PasswordReader::Read(fromPasswordFile ? context_.passwordFile : QString(), prompt, &bytes);
     if (Failed(s))
         return context_.StatusError(s, context_.passwordFile);

@@ -6,7 +6,7 @@
 
 namespace nbr::cli {
 
-Status PasswordReader::Read(const QString& passwordFile, const QString& prompt, CryptoPP::SecByteBlock* password)
+Status PasswordReader::Read(const QString& passwordFile, const QString& prompt, LockedByteBlock* password)
 {
     SecretSource source;
     const Status opened = passwordFile.isEmpty() ? source.UseStandardInput() : source.Open(passwordFile);
@@ -17,7 +17,7 @@ Status PasswordReader::Read(const QString& passwordFile, const QString& prompt, 
         std::fflush(stderr);
     }
 
-    CryptoPP::SecByteBlock buffer(kMaxBytes);
+    LockedByteBlock buffer(kMaxBytes);
     std::size_t length = 0;
     const Status s = source.ReadLine(buffer.data(), buffer.size(), &length);
     // A byte-order mark that an editor put first is no part of the password.

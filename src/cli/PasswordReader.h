@@ -6,8 +6,7 @@
 // an error, never a wait without end.
 
 #include "platform/Status.h"
-
-#include <cryptopp/secblock.h>
+#include "security/LockedMemory.h"
 
 #include <QString>
 
@@ -18,10 +17,11 @@ public:
     static constexpr std::size_t kMaxBytes = 4096;
 
     // `prompt` is shown only when the source is a terminal. The password's
-    // UTF-8 bytes end up in `password`; S_FALSE when no line was there to
-    // read; the failures of SecretSource for sources that give no line.
+    // UTF-8 bytes end up in `password` (locked memory, as is the line read);
+    // S_FALSE when no line was there to read; the failures of SecretSource
+    // for sources that give no line.
     [[nodiscard]] static Status Read(const QString& passwordFile, const QString& prompt,
-                                     CryptoPP::SecByteBlock* password);
+                                     LockedByteBlock* password);
 };
 
 }  // namespace nbr::cli

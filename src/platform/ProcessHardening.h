@@ -14,6 +14,11 @@ public:
     // Best effort: false when the system refuses (a memory-lock limit).
     static bool LockMemory(const void* address, std::size_t size);
     static void UnlockMemory(const void* address, std::size_t size);
+    // Zeroes the processor's vector registers. Copies of a key and AES
+    // instructions leave its bytes there, and the next save of the registers
+    // in user memory (the lazy symbol binder's, a signal frame) puts them on
+    // a stack, outside the locked arena, where nothing wipes them.
+    static void ClearVectorRegisters();
 };
 
 }  // namespace nbr

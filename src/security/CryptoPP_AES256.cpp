@@ -2,14 +2,13 @@
 
 #include "security/CryptKeyBlock.h"
 #include "security/CryptoGuard.h"
+#include "security/LockedCipher.h"
 #include "security/RandomSource.h"
 #include "security/SecurityStatus.h"
 
 #include <QtEndian>
 
-#include <cryptopp/aes.h>
 #include <cryptopp/hmac.h>
-#include <cryptopp/modes.h>
 #include <cryptopp/sha.h>
 
 #include <algorithm>
@@ -24,14 +23,15 @@ constexpr std::size_t kMaxKey = 256;
 
 using namespace CryptKeyBlock;
 
-// SHA-256(salt || key): the MAC key of a key block.
-void MacKey(const std::uint8_t* salt, const std::uint8_t* key, std::size_t keyLength, CryptoPP::SecByteBlock& out)
+// SHA-256(salt || key): the MAC key of a key block. The hash's buffer takes
+// the file key, so the hash lives in the arena too.
+void MacKey(const std::uint8_t* salt, const std::uint8_t* key, std::size_t keyLength, LockedByteBlock& out)
 {
-    CryptoPP::SHA256 sha;
-    sha.Update(salt, kSaltLength);
-    sha.Update(key, keyLength);
+    const Locked<CryptoPP::SHA256> sha;
+    sha->Update(salt, kSaltLength);
+    sha->Update(key, keyLength);
     out.New(CryptoPP::SHA256::DIGESTSIZE);
-    sha.Final(out.data());
+    sha->Final(out.data());
 }
 
 
@@ -100,7 +100,7 @@ Status CryptoPP_AES256::BeginEncryption(std::uint8_t* keyBlock, std::uint32_t* l
     return CryptoGuarded([&]() -> Status {
         const std::uint32_t k = keyLength_;
         CryptoPP::SecByteBlock iv(kIvLength);
-        CryptoPP::SecByteBlock fileKey(k);
+        LockedByteBlock fileKey(k);
         CryptoPP::SecByteBlock salt(kSaltLength);
         if (!randomSource_ && !ownRandom_)
             ownRandom_ = std::make_unique<X917RandomSource>();
@@ -109,7 +109,7 @@ Status CryptoPP_AES256::BeginEncryption(std::uint8_t* keyBlock, std::uint32_t* l
             || !random.Generate(salt.data(), salt.size()))
             return E_FAIL;
 
-        CryptoPP::SecByteBlock macKey;
+        LockedByteBlock macKey;
         MacKey(salt.data(), fileKey.data(), k, macKey);
 
         const std::uint32_t total = TotalLength(k);
@@ -125,13 +125,13 @@ Status CryptoPP_AES256::BeginEncryption(std::uint8_t* keyBlock, std::uint32_t* l
         qToLittleEndian<std::uint16_t>(kSaltLength, keyBlock + 12);
         qToLittleEndian<std::uint16_t>(kMacLength, keyBlock + 14);
         std::memcpy(keyBlock + IvOffset(), iv.data(), kIvLength);
-        CryptoPP::CBC_Mode<CryptoPP::AES>::Encryption wrap(key_.data(), k, iv.data());
+        LockedCbcEncryption wrap(key_.data(), k, iv.data());
         wrap.ProcessData(keyBlock + KeyOffset(), fileKey.data(), k);
         std::memcpy(keyBlock + SaltOffset(k), salt.data(), kSaltLength);
         CryptoPP::HMAC<CryptoPP::SHA256> mac(macKey.data(), macKey.size());
         mac.CalculateDigest(keyBlock + MacOffset(k), keyBlock, MacOffset(k));
 
-        encryptor_ = std::make_unique<CryptoPP::CBC_Mode<CryptoPP::AES>::Encryption>(fileKey.data(), k, iv.data());
+        encryptor_ = std::make_unique<LockedCbcEncryption>(fileKey.data(), k, iv.data());
         encrypting_ = true;
         return S_OK;
     });
@@ -157,17 +157,17 @@ Status CryptoPP_AES256::BeginDecryption(const std::uint8_t* keyBlock, std::uint3
 
     return CryptoGuarded([&]() -> Status {
         const std::uint8_t* iv = keyBlock + IvOffset();
-        CryptoPP::SecByteBlock fileKey(k);
-        CryptoPP::CBC_Mode<CryptoPP::AES>::Decryption unwrap(key_.data(), k, iv);
+        LockedByteBlock fileKey(k);
+        LockedCbcDecryption unwrap(key_.data(), k, iv);
         unwrap.ProcessData(fileKey.data(), keyBlock + KeyOffset(), k);
 
-        CryptoPP::SecByteBlock macKey;
+        LockedByteBlock macKey;
         MacKey(keyBlock + SaltOffset(k), fileKey.data(), k, macKey);
         CryptoPP::HMAC<CryptoPP::SHA256> mac(macKey.data(), macKey.size());
         if (!mac.VerifyDigest(keyBlock + MacOffset(k), keyBlock, MacOffset(k)))
             return E_INTEGRITY;
 
-        decryptor_ = std::make_unique<CryptoPP::CBC_Mode<CryptoPP::AES>::Decryption>(fileKey.data(), k, iv);
+        decryptor_ = std::make_unique<LockedCbcDecryption>(fileKey.data(), k, iv);
         decrypting_ = true;
         return S_OK;
     });
@@ -223,6 +223,22 @@ Status CryptoPP_AES256::EndEncryption()
         encrypting_ = false;
     }
     return S_OK;
+}
+
+std::vector<CryptoPP_AES256::KeySpan> CryptoPP_AES256::KeyMaterialForTesting() const
+{
+    std::vector<KeySpan> spans;
+    if (key_.size() != 0)
+        spans.push_back({key_.data(), key_.size()});
+    if (encryptor_) {
+        const auto& cipher = static_cast<const LockedCbcEncryption&>(*encryptor_).BlockCipher();
+        spans.push_back({cipher.ScheduleData(), cipher.ScheduleSize()});
+    }
+    if (decryptor_) {
+        const auto& cipher = static_cast<const LockedCbcDecryption&>(*decryptor_).BlockCipher();
+        spans.push_back({cipher.ScheduleData(), cipher.ScheduleSize()});
+    }
+    return spans;
 }
 
 Status CryptoPP_AES256::EndDecryption()

@@ -1,13 +1,14 @@
 #pragma once
 // The AES engine: per-file random keys wrapped under the master key in a key
 // block with an HMAC, and chunk-wise AES-CBC whose chain runs on across
-// chunks. Key material lives only in secure buffers.
+// chunks. Key material (the master key, file keys, key schedules) lives only
+// in the locked arena (LockedMemory.h, LockedCipher.h).
 
 #include "security/CryptBase.h"
-
-#include <cryptopp/secblock.h>
+#include "security/LockedMemory.h"
 
 #include <memory>
+#include <vector>
 
 namespace CryptoPP {
 class StreamTransformation;
@@ -39,6 +40,13 @@ public:
     // Test seam: draw IVs, file keys and salts from `source` (not owned)
     // instead of a fresh X9.17 generator.
     void SetRandomSource(IRandomSource* source) { randomSource_ = source; }
+    // Test seam: every byte range of key material the engine holds now (the
+    // master key, and the key schedules of a begun encryption or decryption).
+    struct KeySpan {
+        const void* data = nullptr;
+        std::size_t size = 0;
+    };
+    [[nodiscard]] std::vector<KeySpan> KeyMaterialForTesting() const;
 
 protected:
     ~CryptoPP_AES256() override;
@@ -48,7 +56,8 @@ private:
 
     bool encrypting_ = false;
     bool decrypting_ = false;
-    CryptoPP::SecByteBlock key_;
+    LockedByteBlock key_;
+    // LockedCbcEncryption and LockedCbcDecryption (LockedCipher.h).
     std::unique_ptr<CryptoPP::StreamTransformation> encryptor_;
     std::unique_ptr<CryptoPP::StreamTransformation> decryptor_;
     std::int32_t algorithm_ = CryptAlgorithmAes256;

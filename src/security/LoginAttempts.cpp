@@ -51,7 +51,7 @@ LoginOutcome LoginAttempts::Attempt(const Password& password)
         outcome.messageId = msg::kPasswordTooShort;
         outcome.argument = static_cast<int>(PasswordRules::kMinLength);
     } else {
-        const CryptoPP::SecByteBlock bytes = typed.Bytes();
+        const LockedByteBlock bytes = typed.Bytes();
         outcome.status = params_.Unlock(bytes.data(), bytes.size());
         if (Succeeded(outcome.status)) {
             outcome.status = properties_.WriteInt(KeyFileLayout::kSlotFailedLogins, 0);

@@ -15,7 +15,7 @@ Password::Password(const QString& text)
 bool Password::FromUtf8(const std::uint8_t* bytes, std::size_t count, Password* out)
 {
     // At most one UTF-16 unit per byte.
-    CryptoPP::SecBlock<char16_t> units(count);
+    CryptoPP::SecBlock<char16_t, LockedAllocator<char16_t>> units(count);
     std::size_t n = 0;
     for (std::size_t i = 0; i < count;) {
         const std::uint8_t lead = bytes[i];
@@ -60,9 +60,9 @@ bool Password::FromUtf8(const std::uint8_t* bytes, std::size_t count, Password* 
     return true;
 }
 
-CryptoPP::SecByteBlock Password::Bytes() const
+LockedByteBlock Password::Bytes() const
 {
-    CryptoPP::SecByteBlock bytes(2 * length_);
+    LockedByteBlock bytes(2 * length_);
     for (std::size_t i = 0; i < length_; ++i)
         qToLittleEndian<char16_t>(units_[i], bytes.data() + 2 * i);
     return bytes;

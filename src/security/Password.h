@@ -1,8 +1,8 @@
 #pragma once
-// A password as UTF-16 code units in a secure buffer, zeroed when freed. The
-// key file takes its UTF-16LE bytes.
+// A password as UTF-16 code units in the locked arena (LockedMemory.h),
+// zeroed when freed. The key file takes its UTF-16LE bytes.
 
-#include <cryptopp/secblock.h>
+#include "security/LockedMemory.h"
 
 #include <QString>
 
@@ -23,11 +23,11 @@ public:
     [[nodiscard]] std::size_t Length() const { return length_; }
     [[nodiscard]] bool IsEmpty() const { return length_ == 0; }
     // UTF-16LE bytes without terminator, for the key file.
-    [[nodiscard]] CryptoPP::SecByteBlock Bytes() const;
+    [[nodiscard]] LockedByteBlock Bytes() const;
     void Truncate(std::size_t units);
 
 private:
-    CryptoPP::SecBlock<char16_t> units_;
+    CryptoPP::SecBlock<char16_t, LockedAllocator<char16_t>> units_;
     std::size_t length_ = 0;
 };
 

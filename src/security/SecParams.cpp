@@ -4,16 +4,15 @@
 #include "security/CryptoGuard.h"
 #include "security/FileStream.h"
 #include "security/KeyFileLayout.h"
+#include "security/LockedCipher.h"
 #include "security/PropertyStore.h"
 #include "security/RandomSource.h"
 #include "security/SecurityStatus.h"
 
 #include <QtEndian>
 
-#include <cryptopp/aes.h>
 #include <cryptopp/hmac.h>
 #include <cryptopp/misc.h>
-#include <cryptopp/modes.h>
 #include <cryptopp/sha.h>
 
 #include <algorithm>
@@ -23,19 +22,20 @@ namespace {
 
 using L = KeyFileLayout;
 
-// SHA-256(first || second)
+// SHA-256(first || second). `first` is a password or the master key, which
+// the hash's buffer takes: the hash lives in the arena.
 void Hash(const std::uint8_t* first, std::size_t firstLength, const std::uint8_t* second, std::size_t secondLength,
           std::uint8_t* out)
 {
-    CryptoPP::SHA256 sha;
-    sha.Update(first, firstLength);
-    sha.Update(second, secondLength);
-    sha.Final(out);
+    const Locked<CryptoPP::SHA256> sha;
+    sha->Update(first, firstLength);
+    sha->Update(second, secondLength);
+    sha->Final(out);
 }
 
 void Mac(const std::uint8_t* record, const std::uint8_t* masterKey, std::uint8_t* out)
 {
-    CryptoPP::SecByteBlock macKey(CryptoPP::SHA256::DIGESTSIZE);
+    LockedByteBlock macKey(CryptoPP::SHA256::DIGESTSIZE);
     Hash(masterKey, SecParams::kMasterKeyLength, record + L::kMacSalt, L::kSaltLength, macKey.data());
     CryptoPP::HMAC<CryptoPP::SHA256> hmac(macKey.data(), macKey.size());
     hmac.CalculateDigest(out, record, L::kMacSalt + L::kSaltLength);
@@ -48,15 +48,11 @@ SecParams::SecParams() : record_(L::kRecordLength), masterKey_(kMasterKeyLength)
 {
     std::fill(record_.begin(), record_.end(), 0);
     std::fill(masterKey_.begin(), masterKey_.end(), 0);
-    (void)ProcessHardening::LockMemory(record_.data(), record_.size());
-    (void)ProcessHardening::LockMemory(masterKey_.data(), masterKey_.size());
 }
 
 SecParams::~SecParams()
 {
     ClearMemory();
-    ProcessHardening::UnlockMemory(record_.data(), record_.size());
-    ProcessHardening::UnlockMemory(masterKey_.data(), masterKey_.size());
 }
 
 void SecParams::ClearMemory()
@@ -119,9 +115,9 @@ Status SecParams::WrapUnder(const std::uint8_t* password, std::size_t count, std
         Hash(password, count, r + L::kVerifierSalt, L::kSaltLength, r + L::kVerifier);
         if (Failed(s = Draw(r + L::kWrapSalt, L::kSaltLength)) || Failed(s = Draw(r + L::kWrapIv, 16)))
             return s;
-        CryptoPP::SecByteBlock wrapKey(CryptoPP::SHA256::DIGESTSIZE);
+        LockedByteBlock wrapKey(CryptoPP::SHA256::DIGESTSIZE);
         Hash(password, count, r + L::kWrapSalt, L::kSaltLength, wrapKey.data());
-        CryptoPP::CBC_Mode<CryptoPP::AES>::Encryption wrap(wrapKey.data(), wrapKey.size(), r + L::kWrapIv);
+        LockedCbcEncryption wrap(wrapKey.data(), wrapKey.size(), r + L::kWrapIv);
         wrap.ProcessData(r + L::kWrappedKey, masterKey_.data(), kMasterKeyLength);
         return S_OK;
     });
@@ -162,7 +158,7 @@ Status SecParams::CreateNew(const std::uint8_t* password, std::size_t count)
 }
 
 Status SecParams::VerifyRecord(const std::uint8_t* password, std::size_t count, const std::uint8_t* record,
-                               std::size_t size, CryptoPP::SecByteBlock* masterKey)
+                               std::size_t size, LockedByteBlock* masterKey)
 {
     if (!password || count == 0 || count > kMaxPasswordBytes)
         return E_WRONG_PASSWORD;
@@ -176,10 +172,10 @@ Status SecParams::VerifyRecord(const std::uint8_t* password, std::size_t count, 
         Hash(password, count, record + L::kVerifierSalt, L::kSaltLength, verifier);
         if (!CryptoPP::VerifyBufsEqual(verifier, record + L::kVerifier, sizeof verifier))
             return E_WRONG_PASSWORD;
-        CryptoPP::SecByteBlock wrapKey(CryptoPP::SHA256::DIGESTSIZE);
+        LockedByteBlock wrapKey(CryptoPP::SHA256::DIGESTSIZE);
         Hash(password, count, record + L::kWrapSalt, L::kSaltLength, wrapKey.data());
         masterKey->New(kMasterKeyLength);
-        CryptoPP::CBC_Mode<CryptoPP::AES>::Decryption unwrap(wrapKey.data(), wrapKey.size(), record + L::kWrapIv);
+        LockedCbcDecryption unwrap(wrapKey.data(), wrapKey.size(), record + L::kWrapIv);
         unwrap.ProcessData(masterKey->data(), record + L::kWrappedKey, kMasterKeyLength);
         std::uint8_t mac[CryptoPP::SHA256::DIGESTSIZE];
         Mac(record, masterKey->data(), mac);
@@ -205,13 +201,14 @@ Status SecParams::Unlock(const std::uint8_t* password, std::size_t count)
 
     unlocked_ = false;
     std::copy(bytes.begin(), bytes.end(), record_.begin());
-    CryptoPP::SecByteBlock key;
+    LockedByteBlock key;
     const Status s = VerifyRecord(password, count, record_.data(), record_.size(), &key);
     if (Failed(s)) {
         ClearMemory();
         return s;
     }
     std::copy(key.begin(), key.end(), masterKey_.begin());
+    ProcessHardening::ClearVectorRegisters();  // the copy went through them
     unlocked_ = true;
     return S_OK;
 }
@@ -233,7 +230,7 @@ Status SecParams::ChangePassword(const std::uint8_t* password, std::size_t count
         return E_BAD_STATE;
     // Built aside: a draw that fails halfway must not leave a record with the
     // new verifier over the old wrapping, which no password would open.
-    CryptoPP::SecByteBlock next(record_);
+    LockedByteBlock next(record_);
     const Status s = WrapUnder(password, count, next.data());
     if (Succeeded(s))
         std::copy(next.begin(), next.end(), record_.begin());  // record_ keeps its locked pages

@@ -2,12 +2,11 @@
 // The key file's record and the master key: created under a password at the
 // first run, unlocked by the login, rewrapped by a password change, saved
 // with a fresh integrity code, erased by a wipe. The record and the key live
-// in secure buffers, locked in memory where the system allows, and are
-// zeroed when no longer valid.
+// in the locked arena (LockedMemory.h): locked in memory where the system
+// allows, out of core dumps, and zeroed when no longer valid.
 
 #include "platform/Status.h"
-
-#include <cryptopp/secblock.h>
+#include "security/LockedMemory.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -57,7 +56,7 @@ public:
     // gives the master key.
     [[nodiscard]] static Status VerifyRecord(const std::uint8_t* password, std::size_t count,
                                              const std::uint8_t* record, std::size_t size,
-                                             CryptoPP::SecByteBlock* masterKey);
+                                             LockedByteBlock* masterKey);
     // Test seam: draw every random value from `source` (not owned).
     void SetRandomSource(IRandomSource* source) { random_ = source; }
 
@@ -67,8 +66,8 @@ private:
     [[nodiscard]] Status WrapUnder(const std::uint8_t* password, std::size_t count, std::uint8_t* record);
     [[nodiscard]] Status Seal();
 
-    CryptoPP::SecByteBlock record_;
-    CryptoPP::SecByteBlock masterKey_;
+    LockedByteBlock record_;
+    LockedByteBlock masterKey_;
     bool unlocked_ = false;
     FileStream* stream_ = nullptr;
     IRandomSource* random_ = nullptr;

@@ -109,7 +109,7 @@ void TestBadInput::keyRecords()
     const QByteArray good = ReferenceKeyRecord(parts);
     for (int i = 0; i < 300; ++i) {
         const QByteArray bad = Damage(good, random);
-        CryptoPP::SecByteBlock key;
+        LockedByteBlock key;
         const Status s = SecParams::VerifyRecord(reinterpret_cast<const std::uint8_t*>(password.constData()),
                                                  static_cast<std::size_t>(password.size()),
                                                  reinterpret_cast<const std::uint8_t*>(bad.constData()),

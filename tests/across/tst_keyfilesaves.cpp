@@ -46,7 +46,7 @@ struct Session {
     }
     bool Unlock(const QString& password)
     {
-        const CryptoPP::SecByteBlock bytes = Password(password).Bytes();
+        const LockedByteBlock bytes = Password(password).Bytes();
         return params.Unlock(bytes.data(), bytes.size()) == S_OK;
     }
 };
@@ -116,7 +116,7 @@ void TestKeyFileSaves::passwordChangeKilledAtEveryStep()
         const QString keyFile = dir.filePath(QStringLiteral("secparams.enc"));
         {
             Session setUp(keyFile);
-            const CryptoPP::SecByteBlock bytes = Password(kOld).Bytes();
+            const LockedByteBlock bytes = Password(kOld).Bytes();
             QCOMPARE(setUp.params.CreateNew(bytes.data(), bytes.size()), S_OK);
             QCOMPARE(setUp.properties.StageString(KeyFileLayout::kSlotHint, QStringLiteral("old hint")), S_OK);
             QCOMPARE(setUp.params.Save(&setUp.properties), S_OK);

@@ -254,7 +254,7 @@ void TestKeyFile::wrongPasswordAndDamage()
     // A record of another version, and one cut short.
     QByteArray record = ReferenceKeyRecord(kParts);
     record[4] = 2;
-    CryptoPP::SecByteBlock key;
+    LockedByteBlock key;
     QCOMPARE(SecParams::VerifyRecord(U8(kParts.password), n, U8(record), 30986, &key), E_INVALIDARG);
     QCOMPARE(SecParams::VerifyRecord(U8(kParts.password), n, U8(record), 30985, &key), E_BUFFER_TOO_SMALL);
     QCOMPARE(SecParams::VerifyRecord(nullptr, 0, U8(record), 30986, &key), E_WRONG_PASSWORD);

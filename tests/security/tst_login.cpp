@@ -60,7 +60,7 @@ struct Store {
         (void)stream->Open(keyFile);
         params.AttachStream(stream.get());
         properties.Attach(stream.get());
-        const CryptoPP::SecByteBlock bytes = Password(password).Bytes();
+        const LockedByteBlock bytes = Password(password).Bytes();
         (void)params.CreateNew(bytes.data(), bytes.size());
         (void)params.Save();
         params.ClearMemory();
@@ -305,7 +305,7 @@ void TestLogin::tooLongHintChangesNothing()
 {
     Store store;
     QCOMPARE(store.properties.WriteString(3, QStringLiteral("old hint")), S_OK);
-    const CryptoPP::SecByteBlock right = Password(QStringLiteral("right-password")).Bytes();
+    const LockedByteBlock right = Password(QStringLiteral("right-password")).Bytes();
     QCOMPARE(store.params.Unlock(right.data(), right.size()), S_OK);
     const QByteArray before = ReadAll(store.keyFile);
     const Password current(QStringLiteral("right-password"));

@@ -20,7 +20,12 @@ int FileIconTable::IndexFor(const QString& name, bool folder)
 {
     if (folder)
         return kFolder;
-    if (MightBeSpecial(name))
+    return IndexForFile(name, MightBeSpecial(name));
+}
+
+int FileIconTable::IndexForFile(const QString& name, bool ownLookUp)
+{
+    if (ownLookUp)
         return IndexForType(name);
     // Only "*.ext" patterns can match: the last extension decides. Its case
     // is kept, as a few patterns are case-sensitive ("*.C").

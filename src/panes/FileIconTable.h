@@ -29,6 +29,12 @@ public:
     FileIconTable();
     // The index for an item named `name`; folders all share kFolder.
     [[nodiscard]] int IndexFor(const QString& name, bool folder);
+    // Whether a file named `name` needs a look-up of its own (a name pattern
+    // other than "*.ext" may match it); pure, for any thread, so that a
+    // folder read on a thread of its own can work it out there.
+    [[nodiscard]] static bool NeedsOwnLookUp(const QString& name) { return MightBeSpecial(name); }
+    // IndexFor for a file whose NeedsOwnLookUp answer is known.
+    [[nodiscard]] int IndexForFile(const QString& name, bool ownLookUp);
     // The theme's icon name and its generic fallback for an index.
     [[nodiscard]] QString IconName(int index) const;
     [[nodiscard]] QString GenericIconName(int index) const;

@@ -1,6 +1,7 @@
 #include "panes/HostFolderReader.h"
 
 #include "panes/DateColumn.h"
+#include "panes/FileIconTable.h"
 #include "platform/FileSystem.h"
 #include "platform/HostPlaces.h"
 #include "platform/NativePath.h"
@@ -80,6 +81,7 @@ HostFolderReader::Listing HostFolderReader::ReadFolder(const QString& path, cons
             if (child.resolved.isEmpty() || (isStorePath && isStorePath(child.resolved)))
                 continue;
         }
+        child.ownIconLookUp = !child.folder && FileIconTable::NeedsOwnLookUp(entry.name);
         child.size = entry.size;
         if (!child.folder && !entry.isSpecial)
             child.sizeText = WorkUnits::FormatSizeColumn(entry.size, u',', u'A');

@@ -32,6 +32,7 @@ public:
         QString path;      // as the tree reached it
         QString resolved;  // folders: where they really are
         bool folder = false;
+        bool ownIconLookUp = false;  // FileIconTable::NeedsOwnLookUp, for files
         std::uint64_t size = 0;
         QString sizeText;
         QString dateText;

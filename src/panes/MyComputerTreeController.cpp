@@ -185,7 +185,7 @@ Status MyComputerTreeController::AddChildren(TreeListModel& ctrl, CTreeListItem*
     rows.reserve(listing.children.size());
     for (HostFolderReader::Child& child : listing.children) {
         NewTreeItem row;
-        row.image = icons.IndexFor(child.name, child.folder);
+        row.image = child.folder ? FileIconTable::kFolder : icons.IndexForFile(child.name, child.ownIconLookUp);
         row.state = tls::kImage;
         if (!child.folder) {
             row.state |= tls::kExpanded | tls::kChildrenLoaded | tls::kLeaf;

@@ -22,6 +22,7 @@ namespace {
 
 std::atomic<int> g_wait {40};
 constexpr int kPollMs = 50;
+constexpr int kPlacesWaitMs = 100;
 
 }  // namespace
 
@@ -126,9 +127,13 @@ void HostFolderReader::ResolvePlaces(const QStringList& paths, std::vector<QStri
             job->ended.notify_all();
         }
     }).detach();
+    // Places are looked up once per listing of the top level, and a place
+    // taken for a mount that does not answer is named so until the next:
+    // they get the longest wait a step of the window may take.
     std::unique_lock<std::mutex> lock(job->mutex);
     if (const int wait = g_wait.load(); wait > 0)
-        (void)job->ended.wait_for(lock, std::chrono::milliseconds(wait), [&] { return job->done == paths.size(); });
+        (void)job->ended.wait_for(lock, std::chrono::milliseconds(std::max(wait, kPlacesWaitMs)),
+                                  [&] { return job->done == paths.size(); });
     *resolved = job->resolved;
     *answered = job->answered;
 }

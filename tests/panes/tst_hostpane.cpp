@@ -246,7 +246,7 @@ void TestHostPane::slowFoldersComeInLater()
     // folder opens at once, empty, and its children come in when the read
     // ends, in the order and with the columns of a read that was quick.
     HostFolderReader::SetWait(0);
-    const auto restore = qScopeGuard([] { HostFolderReader::SetWait(40); });
+    const auto restore = qScopeGuard([] { HostFolderReader::SetWait(10000); });
     CTreeListItem* docs = p.At(QStringLiteral("Home/docs"));
     p.model.Expand(docs, TreeExpand::Expand);
     QVERIFY(docs->Children().empty());
@@ -268,7 +268,7 @@ void TestHostPane::slowFoldersComeInLater()
     p.model.Expand(home, TreeExpand::CollapseReset);
     QVERIFY(p.controller->ReadsDone());
     QTest::qWait(150);
-    HostFolderReader::SetWait(40);
+    HostFolderReader::SetWait(10000);
     QCOMPARE(p.Children(QStringLiteral("Home")).size(), 3);
     QCOMPARE(p.Children(QStringLiteral("Home/other")), QStringList {QStringLiteral("d.txt")});
 
@@ -280,7 +280,7 @@ void TestHostPane::slowFoldersComeInLater()
     CTreeListItem* place = slow.model.NextItem(nullptr, TreeNext::First);
     QVERIFY(place);
     QCOMPARE(place->Text(0), slow.languages.FormatText(msg::kPlaceNotAnswering, {QStringLiteral("Home")}));
-    HostFolderReader::SetWait(40);
+    HostFolderReader::SetWait(10000);
     slow.model.DeleteItem(TLI_ROOT);
     slow.List();
     QCOMPARE(slow.model.NextItem(nullptr, TreeNext::First)->Text(0), QStringLiteral("Home"));

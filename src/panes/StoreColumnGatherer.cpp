@@ -146,8 +146,12 @@ void StoreColumnGatherer::Apply(CTreeListItem* parent, std::uint64_t generation,
         sizes.emplace_back(row->second, one.size);
         dates.emplace_back(row->second, one.date);
     }
-    listing.model->SetItemTexts(1, sizes);
-    listing.model->SetItemTexts(2, dates);
+    // Every row gone (a pane emptied, perhaps on its way out): the model is
+    // not touched at all.
+    if (!sizes.empty()) {
+        listing.model->SetItemTexts(1, sizes);
+        listing.model->SetItemTexts(2, dates);
+    }
     if (last)
         state_->listings.erase(at);
 }

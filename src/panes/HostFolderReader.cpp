@@ -102,21 +102,24 @@ HostFolderReader::Listing HostFolderReader::ReadFolder(const QString& path, cons
     return listing;
 }
 
-void HostFolderReader::ResolvePlaces(const QStringList& paths, std::vector<QString>* resolved,
-                                     std::vector<bool>* answered)
+struct HostFolderReader::PlacesLookUp {
+    std::mutex mutex;
+    std::condition_variable ended;
+    std::vector<QString> resolved;
+    std::vector<bool> answered;
+    qsizetype done = 0;
+    qsizetype count = 0;
+};
+
+std::shared_ptr<HostFolderReader::PlacesLookUp> HostFolderReader::ResolvePlaces(const QStringList& paths,
+                                                                               std::vector<QString>* resolved,
+                                                                               std::vector<bool>* answered)
 {
-    struct Places {
-        std::mutex mutex;
-        std::condition_variable ended;
-        std::vector<QString> resolved;
-        std::vector<bool> answered;
-        qsizetype done = 0;
-    };
-    auto job = std::make_shared<Places>();
+    auto job = std::make_shared<PlacesLookUp>();
+    job->count = paths.size();
     job->resolved.resize(static_cast<std::size_t>(paths.size()));
     job->answered.assign(static_cast<std::size_t>(paths.size()), false);
-    // One thread for all: a mount that hangs keeps those after it waiting,
-    // and they are looked up again at the next listing.
+    // One thread for all: a mount that hangs keeps those after it waiting.
     std::thread([job, paths] {
         for (qsizetype i = 0; i < paths.size(); ++i) {
             QString one = HostPlaces::Resolved(paths.at(i));
@@ -127,15 +130,24 @@ void HostFolderReader::ResolvePlaces(const QStringList& paths, std::vector<QStri
             job->ended.notify_all();
         }
     }).detach();
-    // Places are looked up once per listing of the top level, and a place
-    // taken for a mount that does not answer is named so until the next:
-    // they get the longest wait a step of the window may take.
+    // Places are looked up once per listing of the top level: they get the
+    // longest wait a step of the window may take.
     std::unique_lock<std::mutex> lock(job->mutex);
     if (const int wait = g_wait.load(); wait > 0)
         (void)job->ended.wait_for(lock, std::chrono::milliseconds(std::max(wait, kPlacesWaitMs)),
                                   [&] { return job->done == paths.size(); });
     *resolved = job->resolved;
     *answered = job->answered;
+    return job->done == paths.size() ? nullptr : job;
+}
+
+bool HostFolderReader::PlacesEnded(PlacesLookUp& lookUp, std::vector<QString>* resolved)
+{
+    const std::lock_guard<std::mutex> lock(lookUp.mutex);
+    if (lookUp.done < lookUp.count)
+        return false;
+    *resolved = lookUp.resolved;
+    return true;
 }
 
 bool HostFolderReader::Read(TreeListModel& model, CTreeListItem* parent, const QString& path, const QString& resolved,

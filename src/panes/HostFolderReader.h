@@ -70,7 +70,14 @@ public:
     // Where each of `paths` really is (empty: it does not exist), looked up
     // on a thread of their own; false in `answered` for each one whose
     // look-up had not ended within the wait (a mount that does not answer).
-    static void ResolvePlaces(const QStringList& paths, std::vector<QString>* resolved, std::vector<bool>* answered);
+    // Returns the look-up when some place had not answered (null when all
+    // had), to be asked again with PlacesEnded.
+    struct PlacesLookUp;
+    static std::shared_ptr<PlacesLookUp> ResolvePlaces(const QStringList& paths, std::vector<QString>* resolved,
+                                                       std::vector<bool>* answered);
+    // Every place's answer once the look-up has ended; false, without
+    // waiting, while it goes on.
+    [[nodiscard]] static bool PlacesEnded(PlacesLookUp& lookUp, std::vector<QString>* resolved);
 
     // The read itself, on any thread.
     [[nodiscard]] static Listing ReadFolder(const QString& path, const QString& resolved, const StoreTest& isStorePath);

@@ -126,7 +126,9 @@ Status MyComputerTreeController::PopulatePlaces(TreeListModel& ctrl, int* status
         paths << place.path;
     std::vector<QString> where;
     std::vector<bool> answered;
-    HostFolderReader::ResolvePlaces(paths, &where, &answered);
+    placesLookUp_ = HostFolderReader::ResolvePlaces(paths, &where, &answered);
+    unanswered_.clear();
+    placesModel_ = &ctrl;
     CTreeListItem* first = nullptr;
     for (std::size_t i = 0; i < answered.size(); ++i) {
         const HostTree::Place& place = tree_.places.at(static_cast<qsizetype>(i));
@@ -141,6 +143,8 @@ Status MyComputerTreeController::PopulatePlaces(TreeListModel& ctrl, int* status
             answered[i] ? place.label : services_.languages.FormatText(msg::kPlaceNotAnswering, {place.label});
         CTreeListItem* item = ctrl.InsertItem(label, TLI_ROOT, TLI_LAST);
         ctrl.SetItemData(item, new Data(place.path, resolved, true, 0));
+        if (!answered[i])
+            unanswered_.push_back(Unanswered {item, i, place.label});
         const int image = FileIconTable::kFolder;
         ctrl.SetItemImage(item, image, image, image, image);
         ctrl.SetItemState(item, tls::kImage);
@@ -149,9 +153,42 @@ Status MyComputerTreeController::PopulatePlaces(TreeListModel& ctrl, int* status
     }
     if (first)
         ctrl.SelectItem(first);
+    if (!unanswered_.empty()) {
+        if (!placesPoll_) {
+            placesPoll_ = std::make_unique<QTimer>();
+            placesPoll_->setInterval(250);
+            QObject::connect(placesPoll_.get(), &QTimer::timeout, [this] { PollPlaces(); });
+        }
+        placesPoll_->start();
+    }
     if (status)
         *status = 0;
     return S_OK;
+}
+
+void MyComputerTreeController::PollPlaces()
+{
+    std::vector<QString> where;
+    if (!placesLookUp_ || !placesModel_ || !HostFolderReader::PlacesEnded(*placesLookUp_, &where)) {
+        if (!placesLookUp_ || unanswered_.empty())
+            placesPoll_->stop();
+        return;
+    }
+    placesPoll_->stop();
+    placesLookUp_.reset();
+    // Taken out first: deleting an item comes back through ReleaseItemData.
+    const std::vector<Unanswered> late = std::move(unanswered_);
+    unanswered_.clear();
+    for (const Unanswered& place : late) {
+        const QString& resolved = where[place.index];
+        if (resolved.isEmpty() || IsStorePath(resolved)) {
+            (void)placesModel_->DeleteItem(place.item);
+            continue;
+        }
+        if (Data* data = DataOf(place.item))
+            data->SetResolved(resolved);
+        placesModel_->SetItemText(place.item, place.label);
+    }
 }
 
 Status MyComputerTreeController::PopulateChildren(TreeListModel& ctrl, CTreeListItem* parent, int* status)
@@ -281,6 +318,7 @@ void MyComputerTreeController::ReportNotLocalFiles(const QStringList& items)
 void MyComputerTreeController::ReleaseItemData(CTreeListItem* item)
 {
     reader_.Forget(item);
+    std::erase_if(unanswered_, [item](const Unanswered& place) { return place.item == item; });
     delete DataOf(item);
 }
 

@@ -15,6 +15,9 @@
 
 #include <QList>
 #include <QString>
+#include <QTimer>
+
+#include <memory>
 
 #include <cstdint>
 
@@ -51,6 +54,7 @@ public:
         [[nodiscard]] const QString& Path() const { return path_; }
         // Where a folder really is; empty for files.
         [[nodiscard]] const QString& Resolved() const { return resolved_; }
+        void SetResolved(QString resolved) { resolved_ = std::move(resolved); }
         [[nodiscard]] bool IsFolder() const { return folder_; }
         [[nodiscard]] std::uint64_t Size() const { return size_; }
         [[nodiscard]] Status GetInfoTip(QString* tip) const override;
@@ -124,6 +128,17 @@ private:
     HostTree tree_;
     bool ofThisComputer_ = false;
     HostFolderReader reader_;
+    // Places listed as not answering, named again once their look-up ends.
+    struct Unanswered {
+        CTreeListItem* item;
+        std::size_t index;
+        QString label;
+    };
+    void PollPlaces();
+    std::shared_ptr<HostFolderReader::PlacesLookUp> placesLookUp_;
+    std::vector<Unanswered> unanswered_;
+    TreeListModel* placesModel_ = nullptr;
+    std::unique_ptr<QTimer> placesPoll_;
 };
 
 }  // namespace nbr

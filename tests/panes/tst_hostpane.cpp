@@ -273,13 +273,16 @@ void TestHostPane::slowFoldersComeInLater()
     QCOMPARE(p.Children(QStringLiteral("Home/other")), QStringList {QStringLiteral("d.txt")});
 
     // Places whose look-up does not end within the wait (a hung mount) are
-    // listed at once, said to be not answering; the next listing looks again.
+    // listed at once, said to be not answering, and named again once the
+    // look-up ends; the next listing looks again.
     Pane slow;
     HostFolderReader::SetWait(0);
     slow.List();
     CTreeListItem* place = slow.model.NextItem(nullptr, TreeNext::First);
     QVERIFY(place);
     QCOMPARE(place->Text(0), slow.languages.FormatText(msg::kPlaceNotAnswering, {QStringLiteral("Home")}));
+    // Once the look-up ends, the place gets its name back.
+    QTRY_COMPARE(place->Text(0), QStringLiteral("Home"));
     HostFolderReader::SetWait(10000);
     slow.model.DeleteItem(TLI_ROOT);
     slow.List();

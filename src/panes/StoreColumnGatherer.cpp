@@ -3,7 +3,6 @@
 #include "panes/DateColumn.h"
 #include "panes/TreeListModel.h"
 #include "platform/FileSystem.h"
-#include "platform/NativePath.h"
 #include "store/EncryptedStore.h"
 #include "store/WorkUnits.h"
 
@@ -104,20 +103,12 @@ void StoreColumnGatherer::Gather(TreeListModel& model, CTreeListItem* parent, co
         post(std::move(found), first == wanted.size());
         if (first == wanted.size())
             return;
-        // The rest from one read of the folder. A folder that cannot be read
-        // shows its items as missing.
-        QList<DirectoryEntry> onDisk;
-        (void)FileSystem::List(storedFolder, &onDisk);
-        QHash<QString, qsizetype> byName;
-        byName.reserve(onDisk.size());
-        for (qsizetype i = 0; i < onDisk.size(); ++i) {
-            if (onDisk.at(i).validName)
-                byName.insert(onDisk.at(i).name, i);
-        }
+        // The rest from one read of the folder.
+        const QHash<QString, DirectoryEntry> onStick = EncryptedStore::ItemsOnStick(storedFolder);
         found.clear();
         for (std::size_t i = first; i < wanted.size(); ++i) {
-            const auto at = byName.constFind(QString::number(wanted[i].id));
-            found.push_back(Describe(wanted[i], at == byName.cend() ? nullptr : &onDisk.at(*at), dates));
+            const auto at = onStick.constFind(QString::number(wanted[i].id));
+            found.push_back(Describe(wanted[i], at == onStick.cend() ? nullptr : &*at, dates));
             if (found.size() == kBatchRows || i + 1 == wanted.size()) {
                 post(std::move(found), i + 1 == wanted.size());
                 found.clear();

@@ -403,32 +403,30 @@ Status EncryptedStore::ListNames(const QString& storedFolder, std::vector<StoreL
 
 Status EncryptedStore::ListFolder(const QString& storedFolder, std::vector<StoreListEntry>* entries) const
 {
-    entries->clear();
-    StoreManifest manifest(keys_);
-    manifest.Open(ManifestPathOf(storedFolder), true);
-    if (!manifest.IsLoaded())
-        return manifest.LoadStatus();
-    manifest.SortEntries();
-    const std::vector<ManifestEntry> listed = manifest.Entries();
-    manifest.Close();
+    if (const Status s = ListNames(storedFolder, entries); Failed(s))
+        return s;
     // One reading of the folder instead of one look-up per item: each
     // look-up walks the whole path again, and a folder may hold thousands.
-    // A folder that cannot be read lists its items as missing.
-    QList<DirectoryEntry> onDisk;
-    (void)FileSystem::List(storedFolder, &onDisk);
-    QHash<QString, qsizetype> byName;
-    byName.reserve(onDisk.size());
-    for (qsizetype i = 0; i < onDisk.size(); ++i) {
-        if (onDisk.at(i).validName)
-            byName.insert(onDisk.at(i).name, i);
-    }
-    entries->reserve(listed.size());
-    for (const ManifestEntry& item : listed) {
-        const QString storedPath = StoredPathOf(storedFolder, item.id);
-        const auto found = byName.constFind(NativePath::LastComponent(storedPath));
-        entries->push_back(Describe(storedPath, item, found == byName.constEnd() ? nullptr : &onDisk.at(*found)));
+    const QHash<QString, DirectoryEntry> onStick = ItemsOnStick(storedFolder);
+    for (StoreListEntry& entry : *entries) {
+        const auto found = onStick.constFind(QString::number(entry.id));
+        if (found != onStick.cend())
+            AddStickFacts(&entry, *found);
     }
     return S_OK;
+}
+
+QHash<QString, DirectoryEntry> EncryptedStore::ItemsOnStick(const QString& storedFolder)
+{
+    QList<DirectoryEntry> onDisk;
+    (void)FileSystem::List(storedFolder, &onDisk);
+    QHash<QString, DirectoryEntry> byName;
+    byName.reserve(onDisk.size());
+    for (DirectoryEntry& entry : onDisk) {
+        if (entry.validName)
+            byName.insert(entry.name, std::move(entry));
+    }
+    return byName;
 }
 
 StoreListEntry EncryptedStore::DescribeItem(const QString& storedPath, const ManifestEntry& item)
@@ -445,12 +443,16 @@ StoreListEntry EncryptedStore::Describe(const QString& storedPath, const Manifes
     entry.name = item.name;
     entry.isFolder = item.isFolder;
     entry.storedPath = storedPath;
-    if (info) {
-        entry.present = true;
-        entry.encryptedSize = item.isFolder ? 0 : info->size;
-        entry.writeTime = info->writeTime.ToDateTime();
-    }
+    if (info)
+        AddStickFacts(&entry, *info);
     return entry;
+}
+
+void EncryptedStore::AddStickFacts(StoreListEntry* entry, const DirectoryEntry& info)
+{
+    entry->present = true;
+    entry->encryptedSize = entry->isFolder ? 0 : info.size;
+    entry->writeTime = info.writeTime.ToDateTime();
 }
 
 }  // namespace nbr

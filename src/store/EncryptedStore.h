@@ -7,6 +7,7 @@
 #include "store/StoreManifest.h"
 
 #include <QDateTime>
+#include <QHash>
 #include <QString>
 #include <QStringList>
 
@@ -94,11 +95,17 @@ public:
     [[nodiscard]] Status ListNames(const QString& storedFolder, std::vector<StoreListEntry>* entries) const;
     // One listed item: `item` from its folder's list, the rest from the stick.
     [[nodiscard]] static StoreListEntry DescribeItem(const QString& storedPath, const ManifestEntry& item);
+    // The items of a stored folder as the stick has them, by name, from one
+    // reading of the folder (none when it cannot be read: its items then
+    // show as missing).
+    [[nodiscard]] static QHash<QString, DirectoryEntry> ItemsOnStick(const QString& storedFolder);
 
 private:
     // `info` is what the stick says of the item; null when it is missing.
     [[nodiscard]] static StoreListEntry Describe(const QString& storedPath, const ManifestEntry& item,
                                                  const DirectoryEntry* info);
+    // Marks the entry present, with the size and date the stick gives it.
+    static void AddStickFacts(StoreListEntry* entry, const DirectoryEntry& info);
     [[nodiscard]] Status EnsureRoot();
     // DeleteStoreItems for the items of one folder.
     [[nodiscard]] Status DeleteFromFolder(const QString& parent, const QStringList& storedPaths, IProgressDlg* progress);

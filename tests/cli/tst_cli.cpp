@@ -48,6 +48,28 @@ bool InstallTextProgram(const QTemporaryDir& xdg, const QByteArray& script, QPro
     return made;
 }
 
+// A store in `root` that holds "todo.txt" ("buy milk"); its global
+// arguments, or none when it could not be made.
+QStringList StoreWithTodoList(const QTemporaryDir& root)
+{
+    bool ready = false;
+    const QStringList p = SetUpStore(root, &ready);
+    const QString todo = root.filePath(QStringLiteral("todo.txt"));
+    if (!ready || !WriteAll(todo, "buy milk\n") || RunCli(p + QStringList {QStringLiteral("add"), todo}).exitCode != 0)
+        return {};
+    return p;
+}
+
+// The same, with the environment added to RunCli's extra variables.
+bool InstallTextProgram(const QTemporaryDir& xdg, const QByteArray& script, QHash<QString, QString>* extra)
+{
+    QProcessEnvironment env;
+    const bool made = InstallTextProgram(xdg, script, &env);
+    for (const QString& key : env.keys())
+        extra->insert(key, env.value(key));
+    return made;
+}
+
 bool WaitUntilExists(const QString& path, int milliseconds)
 {
     QElapsedTimer timer;
@@ -492,11 +514,8 @@ void TestCli::openWritesBack()
 {
     QTemporaryDir root;
     const QString r = root.path();
-    bool ready = false;
-    const QStringList p = SetUpStore(root, &ready);
-    QVERIFY(ready);
-    QVERIFY(WriteAll(root.filePath(QStringLiteral("todo.txt")), "buy milk\n"));
-    QCOMPARE(RunCli(p + QStringList {QStringLiteral("add"), root.filePath(QStringLiteral("todo.txt"))}).exitCode, 0);
+    const QStringList p = StoreWithTodoList(root);
+    QVERIFY(!p.isEmpty());
 
     // The desktop's program for text files: a script that adds a line and ends.
     QTemporaryDir xdg;
@@ -517,23 +536,17 @@ void TestCli::openWaitsForADetachedWriter()
 {
     QTemporaryDir root;
     const QString r = root.path();
-    bool ready = false;
-    const QStringList p = SetUpStore(root, &ready);
-    QVERIFY(ready);
-    QVERIFY(WriteAll(root.filePath(QStringLiteral("todo.txt")), "buy milk\n"));
-    QCOMPARE(RunCli(p + QStringList {QStringLiteral("add"), root.filePath(QStringLiteral("todo.txt"))}).exitCode, 0);
+    const QStringList p = StoreWithTodoList(root);
+    QVERIFY(!p.isEmpty());
 
     // A program that hands the file to a process of a session of its own
     // and ends at once: the edit comes a second later.
     QTemporaryDir xdg;
-    QProcessEnvironment desktop;
+    QHash<QString, QString> extra;
     QVERIFY(InstallTextProgram(xdg,
                                "#!/bin/sh\nsetsid sh -c 'sleep 1; echo \"buy bread\" >> \"$0\"' \"$1\" "
                                "</dev/null >/dev/null 2>&1 &\nexit 0\n",
-                               &desktop));
-    QHash<QString, QString> extra;
-    for (const QString& key : desktop.keys())
-        extra.insert(key, desktop.value(key));
+                               &extra));
     const Result res = RunCli(p + QStringList {QStringLiteral("open"), QStringLiteral("todo.txt")}, {}, {}, extra);
     QVERIFY2(res.exitCode == 0, qPrintable(res.err));
     QCOMPARE(RunCli(p + QStringList {QStringLiteral("cat"), QStringLiteral("todo.txt")}).out, QStringLiteral("buy milk\nbuy bread\n"));
@@ -544,25 +557,19 @@ void TestCli::openKeepsACopyStillBeingWritten()
 {
     QTemporaryDir root;
     const QString r = root.path();
-    bool ready = false;
-    const QStringList p = SetUpStore(root, &ready);
-    QVERIFY(ready);
-    QVERIFY(WriteAll(root.filePath(QStringLiteral("todo.txt")), "buy milk\n"));
-    QCOMPARE(RunCli(p + QStringList {QStringLiteral("add"), root.filePath(QStringLiteral("todo.txt"))}).exitCode, 0);
+    const QStringList p = StoreWithTodoList(root);
+    QVERIFY(!p.isEmpty());
 
     // A detached writer that holds the copy open for writing past the wait's
     // limit, then closes it and says so in `done`.
     QTemporaryDir xdg;
     const QString done = xdg.filePath(QStringLiteral("done"));
-    QProcessEnvironment desktop;
+    QHash<QString, QString> extra {{QStringLiteral("NIMBRA_OPEN_SETTLE"), QStringLiteral("200,1500")}};
     QVERIFY(InstallTextProgram(xdg,
                                "#!/bin/sh\nsetsid sh -c 'exec 3>>\"$0\"; sleep 1; echo \"buy bread\" >&3; sleep 4; "
                                "exec 3>&-; echo done > \"$1\"' \"$1\" \""
                                    + QFile::encodeName(done) + "\" </dev/null >/dev/null 2>&1 &\nexit 0\n",
-                               &desktop));
-    QHash<QString, QString> extra {{QStringLiteral("NIMBRA_OPEN_SETTLE"), QStringLiteral("200,1500")}};
-    for (const QString& key : desktop.keys())
-        extra.insert(key, desktop.value(key));
+                               &extra));
     Result res = RunCli(p + QStringList {QStringLiteral("open"), QStringLiteral("todo.txt")}, {}, {}, extra);
     // Neither stored nor wiped, and said so: the run fails, at the limit of
     // the wait rather than when the writer is done.
@@ -586,24 +593,18 @@ void TestCli::openDoesNotWaitForeverOnAReader()
 {
     QTemporaryDir root;
     const QString r = root.path();
-    bool ready = false;
-    const QStringList p = SetUpStore(root, &ready);
-    QVERIFY(ready);
-    QVERIFY(WriteAll(root.filePath(QStringLiteral("todo.txt")), "buy milk\n"));
-    QCOMPARE(RunCli(p + QStringList {QStringLiteral("add"), root.filePath(QStringLiteral("todo.txt"))}).exitCode, 0);
+    const QStringList p = StoreWithTodoList(root);
+    QVERIFY(!p.isEmpty());
 
     // A program that edits the copy and leaves a process of its own reading
     // it for ten minutes: no one can answer the "still open" box here, so
     // the command gives up waiting at its limit, stores the edit and ends.
     QTemporaryDir xdg;
-    QProcessEnvironment desktop;
+    QHash<QString, QString> extra {{QStringLiteral("NIMBRA_OPEN_SETTLE"), QStringLiteral("200,1500")}};
     QVERIFY(InstallTextProgram(xdg,
                                "#!/bin/sh\necho \"buy bread\" >> \"$1\"\n"
                                "setsid sh -c 'exec sleep 600' <\"$1\" >/dev/null 2>&1 &\nexit 0\n",
-                               &desktop));
-    QHash<QString, QString> extra {{QStringLiteral("NIMBRA_OPEN_SETTLE"), QStringLiteral("200,1500")}};
-    for (const QString& key : desktop.keys())
-        extra.insert(key, desktop.value(key));
+                               &extra));
     QElapsedTimer took;
     took.start();
     const Result res = RunCli(p + QStringList {QStringLiteral("open"), QStringLiteral("todo.txt")}, {}, {}, extra);

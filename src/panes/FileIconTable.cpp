@@ -57,6 +57,29 @@ int FileIconTable::IndexForType(const QString& name)
     return index;
 }
 
+QString FileIconTable::LastCharacters(const QString& pattern)
+{
+    if (pattern.isEmpty() || pattern.endsWith(u'*') || pattern.endsWith(u'?'))
+        return {};
+    if (!pattern.endsWith(u']'))
+        return pattern.back().toLower();
+    const qsizetype open = pattern.lastIndexOf(u'[');
+    const QString set = pattern.mid(open + 1, pattern.size() - open - 2);
+    if (open < 0 || set.isEmpty() || set.startsWith(u'!') || set.startsWith(u'^'))
+        return {};
+    QString chars;
+    for (qsizetype i = 0; i < set.size(); ++i) {
+        if (i + 2 < set.size() && set.at(i + 1) == u'-') {
+            for (char16_t c = set.at(i).unicode(); c <= set.at(i + 2).unicode(); ++c)
+                chars += QChar(c).toLower();
+            i += 2;
+        } else {
+            chars += set.at(i).toLower();
+        }
+    }
+    return chars;
+}
+
 const FileIconTable::Patterns& FileIconTable::AllPatterns()
 {
     // A function's static: built once, and a second thread waits for it.
@@ -66,6 +89,7 @@ const FileIconTable::Patterns& FileIconTable::AllPatterns()
         static const QRegularExpression brackets(QStringLiteral("\\[[^\\]]*\\]"));
         static const QRegularExpression literals(QStringLiteral("[^*?]+"));
         static const QRegularExpression wildcard(QStringLiteral("[*?\\[]"));
+        QSet<QString> seen;
         for (const QMimeType& type : QMimeDatabase().allMimeTypes()) {
             for (const QString& pattern : type.globPatterns()) {
                 if (simple.match(pattern).hasMatch())
@@ -78,7 +102,12 @@ const FileIconTable::Patterns& FileIconTable::AllPatterns()
                     read.longEndings.insert(pattern.mid(1).toLower());
                     continue;
                 }
+                // Several types share a pattern ("README*").
+                if (seen.contains(pattern))
+                    continue;
+                seen.insert(pattern);
                 SpecialPattern special;
+                special.lastChars = LastCharacters(pattern);
                 // A bracket matches one character of a set: no literal text.
                 const QString plain = QString(pattern).replace(brackets, QStringLiteral("*"));
                 for (auto it = literals.globalMatch(plain); it.hasNext();) {
@@ -112,9 +141,16 @@ bool FileIconTable::MightBeSpecial(const QString& name)
         if (patterns.longEndings.contains(lower.mid(dot)))
             return true;
     }
+    if (lower.isEmpty())
+        return false;
+    const QChar last = lower.back();
     for (const SpecialPattern& special : patterns.special) {
-        // Both sides in lower case: a plain search, several times faster
-        // than one that ignores case, and this runs for every listed name.
+        // The cheapest test first: most names end with a letter, which
+        // rules out the patterns ending in a digit or a sign ("*.[1-9]",
+        // "*~"). Then both sides in lower case: a plain search, several
+        // times faster than one that ignores case.
+        if (!special.lastChars.isEmpty() && !special.lastChars.contains(last))
+            continue;
         if (lower.contains(special.literal) && special.match.match(name).hasMatch())
             return true;
     }

@@ -45,7 +45,8 @@ private:
     // "*.tar.gz", "README*" and the like. Names that might match one are
     // looked up one by one; all others share their extension's answer.
     struct SpecialPattern {
-        QString literal;  // its longest run without wildcards, lower case
+        QString literal;    // its longest run without wildcards, lower case
+        QString lastChars;  // what a matching name may end with, lower case; empty: anything
         QRegularExpression match;
     };
     // Read once from the database, by whichever thread asks first.
@@ -55,6 +56,9 @@ private:
         std::vector<SpecialPattern> special;
     };
     [[nodiscard]] static const Patterns& AllPatterns();
+    // The characters a name matching the glob `pattern` may end with;
+    // empty when it may end with anything.
+    [[nodiscard]] static QString LastCharacters(const QString& pattern);
 
     [[nodiscard]] int IndexForType(const QString& name);
     [[nodiscard]] static bool MightBeSpecial(const QString& name);

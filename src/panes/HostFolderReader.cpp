@@ -170,13 +170,31 @@ bool HostFolderReader::Read(TreeListModel& model, CTreeListItem* parent, const Q
         }
     }
     pending_[parent] = Pending {&model, job};
+    StartPolling();
+    return false;
+}
+
+void HostFolderReader::Continue(TreeListModel& model, CTreeListItem* parent, Listing rest)
+{
+    auto job = std::make_shared<Job>();
+    job->listing = std::move(rest);
+    job->done = true;
+    pending_[parent] = Pending {&model, job};
+    StartPolling();
+    // Not a poll's interval later: the event loop only needs one turn to
+    // paint and take input between two pieces.
+    QTimer::singleShot(0, poll_.get(), [this] { Poll(); });
+}
+
+void HostFolderReader::StartPolling()
+{
     if (!poll_) {
         poll_ = std::make_unique<QTimer>();
         poll_->setInterval(kPollMs);
         QObject::connect(poll_.get(), &QTimer::timeout, [this] { Poll(); });
     }
-    poll_->start();
-    return false;
+    if (!poll_->isActive())
+        poll_->start();
 }
 
 void HostFolderReader::Poll()

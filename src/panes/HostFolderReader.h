@@ -40,6 +40,7 @@ public:
     struct Listing {
         Status status = S_OK;
         std::vector<Child> children;  // folders first, then by the desktop's order
+        std::size_t first = 0;        // a later piece of a long listing: where it goes on
     };
     // `IsStorePath` decides which folders are never listed (the store's
     // volume); it runs on the reading thread, so it must be a pure test.
@@ -56,6 +57,10 @@ public:
     // ended within the wait; false when it goes on (LateSink gets it).
     [[nodiscard]] bool Read(TreeListModel& model, CTreeListItem* parent, const QString& path, const QString& resolved,
                             Listing* listing);
+    // The rest of a listing too long to insert in one step of the GUI
+    // thread: handed to LateSink at the next turn of the event loop, unless
+    // `parent` is read again or freed first.
+    void Continue(TreeListModel& model, CTreeListItem* parent, Listing rest);
     // `item` is about to be freed: its read's result is dropped.
     void Forget(const CTreeListItem* item);
     // Whether a read for `item` is still under way.
@@ -89,6 +94,7 @@ private:
         std::shared_ptr<Job> job;
     };
     void Poll();
+    void StartPolling();
 
     StoreTest isStorePath_;
     LateSink late_;

@@ -23,13 +23,15 @@
 #include <QTimeZone>
 
 #include <algorithm>
+#include <iterator>
 #include <vector>
 
 namespace nbr {
 namespace {
 
-// Time zones differ from UTC by whole quarter hours, so every moment of one
-// UTC quarter hour falls on the same local day.
+// About 10 ms of the GUI thread on the build machine (Release).
+constexpr std::size_t kDefaultRowsPerStep = 8192;
+std::size_t g_rowsPerStep = kDefaultRowsPerStep;
 
 bool IsAtOrUnder(const QString& path, const QString& folder)
 {
@@ -210,12 +212,32 @@ Status MyComputerTreeController::PopulateChildren(TreeListModel& ctrl, CTreeList
     return listed;
 }
 
+void MyComputerTreeController::SetRowsPerStep(std::size_t rows)
+{
+    g_rowsPerStep = rows > 0 ? rows : kDefaultRowsPerStep;
+}
+
 Status MyComputerTreeController::AddChildren(TreeListModel& ctrl, CTreeListItem* parent,
                                              HostFolderReader::Listing listing)
 {
     if (Failed(listing.status)) {
         ctrl.SetItemState(parent, tls::kChildrenLoaded);
         return listing.status;
+    }
+    // A later piece of a listing fits only where the previous one ended:
+    // the folder may have been refreshed or emptied since.
+    if (listing.first != parent->Children().size())
+        return S_OK;
+    // A huge folder goes in a piece per turn of the event loop, so that the
+    // window keeps painting and answering while it fills.
+    if (listing.children.size() > g_rowsPerStep) {
+        HostFolderReader::Listing rest;
+        rest.first = listing.first + g_rowsPerStep;
+        const auto split = listing.children.begin() + static_cast<std::ptrdiff_t>(g_rowsPerStep);
+        rest.children.assign(std::make_move_iterator(split),
+                             std::make_move_iterator(listing.children.end()));
+        listing.children.resize(g_rowsPerStep);
+        reader_.Continue(ctrl, parent, std::move(rest));
     }
     FileIconTable& icons = FileIconTable::Shared();
     std::vector<NewTreeItem> rows;
@@ -237,7 +259,7 @@ Status MyComputerTreeController::AddChildren(TreeListModel& ctrl, CTreeListItem*
         row.texts = QStringList {std::move(child.name), std::move(child.sizeText), std::move(child.dateText)};
         rows.push_back(std::move(row));
     }
-    const bool none = rows.empty();
+    const bool none = rows.empty() && listing.first == 0;
     (void)ctrl.AppendItems(parent, std::move(rows));
     // A folder opened before its read ended and found empty loses its button.
     if (none && (parent->State() & tls::kExpanded))

@@ -108,6 +108,8 @@ public:
     [[nodiscard]] static Data* DataOf(const CTreeListItem* item);
     // No folder read is under way (tests).
     [[nodiscard]] bool ReadsDone() const { return reader_.Idle(); }
+    // How many rows go into the tree per turn of the event loop (tests).
+    static void SetRowsPerStep(std::size_t rows);
 
 private:
     [[nodiscard]] Status PopulatePlaces(TreeListModel& ctrl, int* status);

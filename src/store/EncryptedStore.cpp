@@ -19,6 +19,8 @@
 #include <QHash>
 
 #include <algorithm>
+#include <charconv>
+#include <iterator>
 #include <optional>
 #include <unordered_set>
 
@@ -50,7 +52,13 @@ QString EncryptedStore::ManifestPathOf(const QString& folder)
 
 QString EncryptedStore::StoredPathOf(const QString& folder, std::uint32_t id)
 {
-    return folder + NativePath::kSeparator + QString::number(id);
+    // One allocation: a listing makes this path for every item it shows.
+    char digits[10];
+    const auto written = std::to_chars(std::begin(digits), std::end(digits), id);
+    QString path;
+    path.reserve(folder.size() + 1 + (written.ptr - digits));
+    path.append(folder).append(NativePath::kSeparator).append(QLatin1StringView(digits, written.ptr - digits));
+    return path;
 }
 
 bool EncryptedStore::IsManifestFileName(const QString& name)

@@ -149,6 +149,7 @@ private slots:
     void storeVolumeNeverListed();
     void listingOrderHiddenNamesAndButtons();
     void slowFoldersComeInLater();
+    void hugeFoldersFillInPieces();
     void dropOntoFileLandsInItsFolder();
     void dragCarriesThePathsAndAMoveRelists();
     void copyConflictsAskAndAreHonoured();
@@ -287,6 +288,46 @@ void TestHostPane::slowFoldersComeInLater()
     slow.model.DeleteItem(TLI_ROOT);
     slow.List();
     QCOMPARE(slow.model.NextItem(nullptr, TreeNext::First)->Text(0), QStringLiteral("Home"));
+}
+
+void TestHostPane::hugeFoldersFillInPieces()
+{
+    Pane p;
+    for (int i = 0; i < 7; ++i)
+        p.Put(QStringLiteral("big/f%1.txt").arg(i));
+    p.Put(QStringLiteral("small/only.txt"));
+    p.List();
+    MyComputerTreeController::SetRowsPerStep(3);
+    const auto restore = qScopeGuard([] { MyComputerTreeController::SetRowsPerStep(0); });
+    // The first piece at once, the rest a piece per turn of the loop, in
+    // order, with the folder busy until the last one is in.
+    CTreeListItem* big = p.At(QStringLiteral("Home/big"));
+    p.model.Expand(big, TreeExpand::Expand);
+    QCOMPARE(big->Children().size(), std::size_t {3});
+    QVERIFY(!p.controller->ReadsDone());
+    QTRY_VERIFY(p.controller->ReadsDone());
+    QStringList names;
+    for (CTreeListItem* item : big->Children())
+        names << item->Text(0);
+    QCOMPARE(names, (QStringList {QStringLiteral("f0.txt"), QStringLiteral("f1.txt"), QStringLiteral("f2.txt"),
+                                  QStringLiteral("f3.txt"), QStringLiteral("f4.txt"), QStringLiteral("f5.txt"),
+                                  QStringLiteral("f6.txt")}));
+    // A folder no longer as its first piece left it (a row deleted) takes
+    // no later piece: it would land out of place.
+    p.model.Expand(big, TreeExpand::CollapseReset);
+    p.model.Expand(big, TreeExpand::Expand);
+    QCOMPARE(big->Children().size(), std::size_t {3});
+    QVERIFY(p.model.DeleteItem(big->Children().back()));
+    QTRY_VERIFY(p.controller->ReadsDone());
+    QCOMPARE(big->Children().size(), std::size_t {2});
+    // Closed away and freed between two pieces: the rest is dropped.
+    CTreeListItem* home = p.At(QStringLiteral("Home"));
+    p.model.Expand(big, TreeExpand::CollapseReset);
+    p.model.Expand(big, TreeExpand::Expand);
+    p.model.Expand(home, TreeExpand::CollapseReset);
+    QVERIFY(p.controller->ReadsDone());
+    QTest::qWait(20);
+    QCOMPARE(p.Children(QStringLiteral("Home/small")), QStringList {QStringLiteral("only.txt")});
 }
 
 void TestHostPane::dropOntoFileLandsInItsFolder()

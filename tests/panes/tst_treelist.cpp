@@ -3,12 +3,14 @@
 // refresh and the shared column set-up.
 
 #include "base/LanguageManager.h"
+#include "panes/FileIconTable.h"
 #include "panes/PaneMimeData.h"
 #include "panes/TreeController.h"
 #include "panes/TreeListModel.h"
 
 #include <QAbstractItemModelTester>
 #include <QMimeData>
+#include <QMimeDatabase>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -116,6 +118,27 @@ struct Pane {
 class TreeListTest : public QObject {
     Q_OBJECT
 private slots:
+    // The table's quick answers (by the last extension, with the rare
+    // patterns of other shapes checked first) give the icon the type
+    // database gives for the whole name.
+    void iconsAgreeWithTheTypeDatabase_data()
+    {
+        QTest::addColumn<QString>("name");
+        for (const char* name : {"notes.txt", "PHOTO.JPG", "archive.tar.gz", "README", "readme.md", "Makefile.am",
+                                 "ls.1", "libc.so.6", "draft~", "cost%", "file,v", "001.vdr", "film.anim3", "a",
+                                 ".hidden", "x.", "main.C", "main.c", "ends.9z", "README.txt"})
+            QTest::newRow(name) << QString::fromLatin1(name);
+    }
+    void iconsAgreeWithTheTypeDatabase()
+    {
+        QFETCH(QString, name);
+        FileIconTable& table = FileIconTable::Shared();
+        const QMimeType type = QMimeDatabase().mimeTypeForFile(name, QMimeDatabase::MatchExtension);
+        const QString expected =
+            type.isValid() && !type.isDefault() ? type.iconName() : table.IconName(FileIconTable::kFile);
+        QCOMPARE(table.IconName(table.IndexFor(name, false)), expected);
+        QCOMPARE(table.IconName(table.IndexForFile(name, FileIconTable::NeedsOwnLookUp(name))), expected);
+    }
     void manyRowsAreOneNotice()
     {
         TreeListModel model;

@@ -2,6 +2,8 @@
 
 #include <QMimeDatabase>
 
+#include <algorithm>
+
 namespace nbr {
 
 FileIconTable& FileIconTable::Shared()
@@ -96,6 +98,7 @@ const FileIconTable::Patterns& FileIconTable::AllPatterns()
                     continue;
                 if (!pattern.contains(wildcard)) {
                     read.wholeNames.insert(pattern.toLower());
+                    read.longestWholeName = std::max(read.longestWholeName, pattern.size());
                     continue;
                 }
                 if (pattern.startsWith(QLatin1String("*.")) && !pattern.mid(1).contains(wildcard)) {
@@ -108,6 +111,8 @@ const FileIconTable::Patterns& FileIconTable::AllPatterns()
                 seen.insert(pattern);
                 SpecialPattern special;
                 special.lastChars = LastCharacters(pattern);
+                if (const qsizetype wild = pattern.indexOf(wildcard); wild > 0)
+                    special.prefix = pattern.left(wild).toLower();
                 // A bracket matches one character of a set: no literal text.
                 const QString plain = QString(pattern).replace(brackets, QStringLiteral("*"));
                 for (auto it = literals.globalMatch(plain); it.hasNext();) {
@@ -135,9 +140,14 @@ bool FileIconTable::MightBeSpecial(const QString& name)
 {
     const Patterns& patterns = AllPatterns();
     const QString lower = name.toLower();
-    if (patterns.wholeNames.contains(lower))
+    if (lower.size() <= patterns.longestWholeName && patterns.wholeNames.contains(lower))
         return true;
-    for (qsizetype dot = lower.indexOf(QLatin1Char('.')); dot >= 0; dot = lower.indexOf(QLatin1Char('.'), dot + 1)) {
+    // A long ending holds two dots or more (one dot is the last extension,
+    // which IndexForFile looks up by itself): only the dots before the
+    // last can start one.
+    const qsizetype lastDot = lower.lastIndexOf(QLatin1Char('.'));
+    for (qsizetype dot = lower.indexOf(QLatin1Char('.')); dot >= 0 && dot < lastDot;
+         dot = lower.indexOf(QLatin1Char('.'), dot + 1)) {
         if (patterns.longEndings.contains(lower.mid(dot)))
             return true;
     }
@@ -145,11 +155,14 @@ bool FileIconTable::MightBeSpecial(const QString& name)
         return false;
     const QChar last = lower.back();
     for (const SpecialPattern& special : patterns.special) {
-        // The cheapest test first: most names end with a letter, which
+        // The cheapest tests first: most names end with a letter, which
         // rules out the patterns ending in a digit or a sign ("*.[1-9]",
-        // "*~"). Then both sides in lower case: a plain search, several
-        // times faster than one that ignores case.
+        // "*~"), and few start as "README*" does. Then both sides in lower
+        // case: a plain search, several times faster than one that ignores
+        // case.
         if (!special.lastChars.isEmpty() && !special.lastChars.contains(last))
+            continue;
+        if (!lower.startsWith(special.prefix))
             continue;
         if (lower.contains(special.literal) && special.match.match(name).hasMatch())
             return true;

@@ -47,12 +47,14 @@ private:
     struct SpecialPattern {
         QString literal;    // its longest run without wildcards, lower case
         QString lastChars;  // what a matching name may end with, lower case; empty: anything
+        QString prefix;     // what a matching name must start with, lower case
         QRegularExpression match;
     };
     // Read once from the database, by whichever thread asks first.
     struct Patterns {
         QSet<QString> wholeNames;   // "Makefile", lower case
-        QSet<QString> longEndings;  // ".tar.gz", lower case
+        QSet<QString> longEndings;  // ".tar.gz", lower case: at least two dots each
+        qsizetype longestWholeName = 0;
         std::vector<SpecialPattern> special;
     };
     [[nodiscard]] static const Patterns& AllPatterns();

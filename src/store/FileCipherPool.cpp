@@ -50,7 +50,7 @@ FileCipherPool::~FileCipherPool()
         std::lock_guard lock(mutex_);
         stopping_ = true;
     }
-    changed_.notify_all();
+    jobQueued_.notify_all();
     for (std::thread& t : threads_)
         t.join();
 }
@@ -58,10 +58,10 @@ FileCipherPool::~FileCipherPool()
 void FileCipherPool::Submit(Job job)
 {
     std::unique_lock lock(mutex_);
-    changed_.wait(lock, [this] { return queued_.size() < capacity_; });
+    roomMade_.wait(lock, [this] { return queued_.size() < capacity_; });
     queued_.push_back(std::move(job));
     lock.unlock();
-    changed_.notify_all();
+    jobQueued_.notify_one();
 }
 
 std::vector<FileCipherPool::Job> FileCipherPool::TakeFinished()
@@ -73,19 +73,22 @@ std::vector<FileCipherPool::Job> FileCipherPool::TakeFinished()
 std::vector<FileCipherPool::Job> FileCipherPool::Drain()
 {
     std::unique_lock lock(mutex_);
-    changed_.wait(lock, [this] { return queued_.empty() && running_ == 0; });
+    settled_.wait(lock, [this] { return queued_.empty() && running_ == 0; });
     return std::exchange(finished_, {});
 }
 
 void FileCipherPool::CancelQueued()
 {
-    std::lock_guard lock(mutex_);
-    for (Job& job : queued_) {
-        job.status = E_ABORTED;
-        finished_.push_back(std::move(job));
+    {
+        std::lock_guard lock(mutex_);
+        for (Job& job : queued_) {
+            job.status = E_ABORTED;
+            finished_.push_back(std::move(job));
+        }
+        queued_.clear();
     }
-    queued_.clear();
-    changed_.notify_all();
+    roomMade_.notify_all();
+    settled_.notify_all();
 }
 
 bool FileCipherPool::Idle() const
@@ -102,19 +105,22 @@ void FileCipherPool::Work()
     const Status keyed = CreateKeyedCrypt(keys_, &engine);
     std::unique_lock lock(mutex_);
     for (;;) {
-        changed_.wait(lock, [this] { return stopping_ || !queued_.empty(); });
+        jobQueued_.wait(lock, [this] { return stopping_ || !queued_.empty(); });
         if (queued_.empty())
             return;
+        const bool wasFull = queued_.size() >= capacity_;
         Job job = std::move(queued_.front());
         queued_.pop_front();
         ++running_;
         lock.unlock();
-        changed_.notify_all();  // room for the next Submit
+        if (wasFull)
+            roomMade_.notify_one();
         job.status = Failed(keyed) ? keyed : Transform(*engine, job);
         lock.lock();
         --running_;
         finished_.push_back(std::move(job));
-        changed_.notify_all();
+        if (queued_.empty() && running_ == 0)
+            settled_.notify_all();
     }
 }
 

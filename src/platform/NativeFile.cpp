@@ -62,7 +62,9 @@ Status NativeFile::Open(const QString& path, int flags, unsigned mode)
         ::close(fd);
         return StatusFromWin32(folder ? win32::kAccessDenied : win32::kBadFileType);
     }
-    (void)::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    // The status flags are those asked for, so one call clears O_NONBLOCK
+    // (a store import opens two files for every small one it takes in).
+    (void)::fcntl(fd, F_SETFL, flags & (O_APPEND | O_DIRECT | O_NOATIME));
     fd_ = fd;
     path_ = path;
     return S_OK;

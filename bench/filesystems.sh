@@ -4,8 +4,10 @@
 # machines have no exFAT driver in the kernel). Run by hand, as root for the
 # exFAT volume; it is skipped with a message where FUSE, a loop device or the
 # exFAT tools are missing (Debian: exfat-fuse exfatprogs).
-#   bench/filesystems.sh [BUILD_DIR] [STORED] [HOST] [EXFAT_HOST]
-#   (defaults: build/rel, 10000 stored files, a host folder of 50000, 20000 on exFAT)
+#   bench/filesystems.sh [BUILD_DIR] [STORED] [HOST] [EXFAT_STORED] [EXFAT_HOST]
+#   (defaults: build/rel, 10000 stored files and a host folder of 50000;
+#   on exFAT, where every small file costs a 32 KiB cluster and a trip
+#   through FUSE, 2000 for the transfers and 20000 for the host folder)
 # For each: the store pane's and the host pane's listing, the many-files
 # import and export against cp -r and 7z, and `rm -r` of a stored folder
 # against `rm -rf` of the same stored files.
@@ -14,7 +16,8 @@ cd "$(dirname "$0")/.."
 build=${1:-build/rel}
 stored=${2:-10000}
 host=${3:-50000}
-exfatHost=${4:-20000}
+exfatStored=${4:-2000}
+exfatHost=${5:-20000}
 cli="$build/src/nimbra-cli"
 for program in "$cli" "$build/bench/bench_storepane" "$build/bench/bench_hostpane" "$build/bench/bench_store"; do
     [ -x "$program" ] || { echo "no $program: build Release with -DNIMBRA_BENCH=ON first" >&2; exit 1; }
@@ -70,16 +73,16 @@ remove_bench() {
 }
 
 run_on() {
-    local name=$1 dir=$2 hostCount=$3 count=$4
+    local name=$1 dir=$2 hostCount=$3 paneCount=$4 count=$5
     echo "=== $name ($dir)"
-    "$build/bench/bench_storepane" "$dir" "$count" 5 | tail -n 7
+    "$build/bench/bench_storepane" "$dir" "$paneCount" 5 | tail -n 7
     "$build/bench/bench_hostpane" "$dir" "$hostCount" 5 | tail -n 4
     "$build/bench/bench_store" many "$dir" "$count" 3 | tail -n 11
     remove_bench "$dir" "$((count / 2))"
 }
 
-run_on tmpfs /dev/shm "$host" "$stored"
-run_on ext4 /var/tmp "$host" "$stored"
+run_on tmpfs /dev/shm "$host" "$stored" "$stored"
+run_on ext4 /var/tmp "$host" "$stored" "$stored"
 
 if ! command -v mount.exfat-fuse >/dev/null || ! command -v mkfs.exfat >/dev/null; then
     echo "=== exFAT skipped: mount.exfat-fuse or mkfs.exfat missing (apt-get install exfat-fuse exfatprogs)"
@@ -90,9 +93,10 @@ if [ "$(id -u)" -ne 0 ] || [ ! -e /dev/fuse ]; then
     exit 0
 fi
 # The volume's clusters (32 KiB at this size) hold one small file each: the
-# stored copies, the host folder, the archive and the plain copy must fit.
+# stored folder of the pane's benchmark, and for the transfers the host
+# folder, the stored copies, the archive and the copies out must fit.
 image=$(mktemp /var/tmp/nimbra-exfat.XXXXXX.img)
-truncate -s "$(((stored * 5 + exfatHost) * 32 / 1024 + 512))M" "$image"
+truncate -s "$(((stored * 2 + exfatStored * 8 + exfatHost) * 32 / 1024 + 512))M" "$image"
 mkfs.exfat "$image" >/dev/null
 if ! loop=$(losetup -f --show "$image" 2>/dev/null); then
     loop=""
@@ -104,4 +108,4 @@ if ! mount.exfat-fuse "$loop" "$mount_point" 2>/dev/null; then
     echo "=== exFAT skipped: the FUSE mount failed"
     exit 0
 fi
-run_on "exFAT through FUSE" "$mount_point" "$exfatHost" "$stored"
+run_on "exFAT through FUSE" "$mount_point" "$exfatHost" "$stored" "$exfatStored"

@@ -9,6 +9,8 @@
 #include "security/PasswordRules.h"
 #include "security/PropertyStore.h"
 #include "security/SecParams.h"
+#include "security/SecurityStatus.h"
+#include "security/StretchTuning.h"
 #include "store/FileUtilities.h"
 
 #include <memory>
@@ -30,24 +32,33 @@ bool RunJob(ProgressWorker::Work work, IProgressDlg& dialog, const QString& titl
 }  // namespace
 
 Status KeyFileJobs::CommitSetup(SecParams& params, PropertyStore& properties, const Password& password,
-                                const QString& hint)
+                                const QString& hint, bool harden)
 {
     // The hint first: one that does not fit is refused before anything changes.
     Status s = properties.StageString(KeyFileLayout::kSlotHint, hint);
     if (Failed(s))
         return s;
+    Argon2id::Cost cost;
+    if (harden && Failed(s = StretchTuning::Tune(&cost))) {
+        properties.DropStaged();
+        return s;
+    }
     const LockedByteBlock bytes = password.Bytes();
-    s = params.CreateNew(bytes.data(), bytes.size());
+    s = params.CreateNew(bytes.data(), bytes.size(), harden ? &cost : nullptr);
     if (Failed(s))
         properties.DropStaged();
     return s;
 }
 
 PasswordChange KeyFileJobs::ApplyChange(SecParams& params, PropertyStore& properties, const Password& current,
-                                        const Password& password, const Password& confirmation, const QString& hint)
+                                        const Password& password, const Password& confirmation, const QString& hint,
+                                        Protection protection)
 {
     PasswordChange result;
-    const PasswordVerdict verdict = PasswordRules::CheckChange(current.View(), password.View(), confirmation.View(),
+    const bool protectionOnly = protection != Protection::Keep && password.IsEmpty() && confirmation.IsEmpty();
+    const Password& next = protectionOnly ? current : password;
+    const Password& nextConfirmation = protectionOnly ? current : confirmation;
+    const PasswordVerdict verdict = PasswordRules::CheckChange(current.View(), next.View(), nextConfirmation.View(),
                                                                Utf16View(hint));
     if (!verdict.valid) {
         result.messageId = verdict.messageId;
@@ -65,13 +76,64 @@ PasswordChange KeyFileJobs::ApplyChange(SecParams& params, PropertyStore& proper
     result.status = properties.StageString(KeyFileLayout::kSlotHint, hint);
     if (Failed(result.status))
         return result;
-    const LockedByteBlock bytes = password.Bytes();
-    result.status = params.ChangePassword(bytes.data(), bytes.size());
+    const LockedByteBlock bytes = next.Bytes();
+    Argon2id::Cost cost;
+    switch (protection) {
+    case Protection::Keep:
+        result.status = params.ChangePassword(bytes.data(), bytes.size());
+        break;
+    case Protection::Plain:
+        result.status = params.Rewrap(bytes.data(), bytes.size(), nullptr);
+        break;
+    case Protection::Hardened:
+        result.status = StretchTuning::Tune(&cost);
+        if (Succeeded(result.status))
+            result.status = params.Rewrap(bytes.data(), bytes.size(), &cost);
+        break;
+    }
     if (Succeeded(result.status))
-        result.messageId = msg::kPasswordChanged;
+        result.messageId = protectionOnly ? msg::kProtectionChanged : msg::kPasswordChanged;
     else
         properties.DropStaged();
     return result;
+}
+
+PasswordChange KeyFileJobs::SetRecoveredPassword(SecParams& params, PropertyStore& properties,
+                                                 const Password& password, const Password& confirmation,
+                                                 const QString& hint)
+{
+    PasswordChange result;
+    const PasswordVerdict verdict = PasswordRules::CheckNew(password.View(), confirmation.View(), Utf16View(hint));
+    if (!verdict.valid) {
+        result.messageId = verdict.messageId;
+        result.argument = verdict.argument;
+        return result;
+    }
+    if (!params.IsUnlocked()) {
+        result.status = E_BAD_STATE;
+        return result;
+    }
+    result.changed = true;
+    result.status = properties.StageString(KeyFileLayout::kSlotHint, hint);
+    if (Failed(result.status))
+        return result;
+    const LockedByteBlock bytes = password.Bytes();
+    result.status = params.ChangePassword(bytes.data(), bytes.size());
+    if (Succeeded(result.status))
+        result.messageId = msg::kRecoveredPasswordSet;
+    else
+        properties.DropStaged();
+    return result;
+}
+
+bool KeyFileJobs::RunBusy(const std::function<void()>& work, IProgressDlg& dialog, const QString& title)
+{
+    return RunJob(
+        [&work] {
+            work();
+            return 0;
+        },
+        dialog, title);
 }
 
 bool KeyFileJobs::RunSave(SecParams& params, PropertyStore& properties, IProgressDlg& dialog,

@@ -7,6 +7,8 @@
 
 #include <QString>
 
+#include <functional>
+
 namespace nbr {
 
 class IProgressDlg;
@@ -22,17 +24,36 @@ struct PasswordChange {
     Status status = S_OK;   // a failure to show with its error text
 };
 
+// How a password change leaves the key file's protection.
+enum class Protection {
+    Keep,      // as it is (a hardened record keeps its cost)
+    Plain,     // the password hashed as it is
+    Hardened,  // stretched by Argon2id at a cost tuned on this computer
+};
+
 class KeyFileJobs {
 public:
-    // The first run: a new master key under the password, and the hint
+    // The first run: a new master key under the password (hardened when
+    // asked: about two seconds of tuning and stretching), and the hint
     // staged to be saved with it.
     [[nodiscard]] static Status CommitSetup(SecParams& params, PropertyStore& properties, const Password& password,
-                                            const QString& hint);
+                                            const QString& hint, bool harden = false);
     // The settings page's Apply; the key file still has to be saved, which
-    // puts the new record and the staged hint on the device together.
+    // puts the new record and the staged hint on the device together. With
+    // a protection to change to and no new password, the current password
+    // is kept and only the protection changes.
     [[nodiscard]] static PasswordChange ApplyChange(SecParams& params, PropertyStore& properties,
                                                     const Password& current, const Password& password,
-                                                    const Password& confirmation, const QString& hint);
+                                                    const Password& confirmation, const QString& hint,
+                                                    Protection protection = Protection::Keep);
+    // After a login with the recovery key: the new password, checked by the
+    // rules of a first password, wraps the same master key.
+    [[nodiscard]] static PasswordChange SetRecoveredPassword(SecParams& params, PropertyStore& properties,
+                                                             const Password& password, const Password& confirmation,
+                                                             const QString& hint);
+    // Runs `work` behind `dialog` titled `title`, for what takes a second
+    // or more (a hardened key file's stretching); true when it ran.
+    [[nodiscard]] static bool RunBusy(const std::function<void()>& work, IProgressDlg& dialog, const QString& title);
     // Saves the key file, with the property records staged in `properties`,
     // behind `dialog` (title 94); true when saved.
     [[nodiscard]] static bool RunSave(SecParams& params, PropertyStore& properties, IProgressDlg& dialog,

@@ -93,18 +93,36 @@ Status StoreSession::BeginLogin()
 
 LoginOutcome StoreSession::Attempt(const Password& password)
 {
+    return Finish([&password](LoginAttempts& attempts) { return attempts.Attempt(password); });
+}
+
+LoginOutcome StoreSession::AttemptRecovery(const LockedByteBlock& key)
+{
+    return Finish([&key](LoginAttempts& attempts) { return attempts.AttemptRecovery(key); });
+}
+
+LoginOutcome StoreSession::Finish(const std::function<LoginOutcome(LoginAttempts&)>& attempt)
+{
     LoginOutcome outcome;
     if (!attempts_) {
         outcome.kind = LoginOutcome::kFatal;
         outcome.status = E_UNEXPECTED;
     } else {
-        outcome = attempts_->Attempt(password);
+        outcome = attempt(*attempts_);
     }
     loggedIn_ = outcome.kind == LoginOutcome::kLoggedIn;
     if (outcome.kind != LoginOutcome::kRefused)
         attempts_.reset();  // the steps are over, one way or the other
     lastOutcome_ = outcome;
     return outcome;
+}
+
+bool StoreSession::IsHardened()
+{
+    if (params_.IsUnlocked())
+        return params_.IsHardened();
+    bool hardened = false;
+    return Succeeded(params_.ReadHardened(&hardened)) && hardened;
 }
 
 bool StoreSession::HoldsItems() const
@@ -121,17 +139,29 @@ bool StoreSession::HoldsItems() const
     return false;
 }
 
-Status StoreSession::Setup(const Password& password, const QString& hint)
+Status StoreSession::Setup(const Password& password, const QString& hint, bool harden)
 {
     if (HoldsItems())
         return E_STORE_HOLDS_ITEMS;
-    return KeyFileJobs::CommitSetup(params_, properties_, password, hint);
+    return KeyFileJobs::CommitSetup(params_, properties_, password, hint, harden);
 }
 
 PasswordChange StoreSession::ChangePassword(const Password& current, const Password& password,
-                                            const Password& confirmation, const QString& hint)
+                                            const Password& confirmation, const QString& hint,
+                                            Protection protection)
 {
-    return KeyFileJobs::ApplyChange(params_, properties_, current, password, confirmation, hint);
+    return KeyFileJobs::ApplyChange(params_, properties_, current, password, confirmation, hint, protection);
+}
+
+PasswordChange StoreSession::SetRecoveredPassword(const Password& password, const Password& confirmation,
+                                                  const QString& hint)
+{
+    if (!loggedIn_) {
+        PasswordChange refused;
+        refused.status = E_BAD_STATE;
+        return refused;
+    }
+    return KeyFileJobs::SetRecoveredPassword(params_, properties_, password, confirmation, hint);
 }
 
 bool StoreSession::Save(IProgressDlg& dialog, const LanguageManager& languages)

@@ -13,6 +13,7 @@
 
 #include <QString>
 
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -55,15 +56,28 @@ public:
     // caller to run Wipe and end.
     [[nodiscard]] Status BeginLogin();
     [[nodiscard]] LoginOutcome Attempt(const Password& password);
+    // An attempt with the recovery key instead of the password (the key
+    // as RecoveryKey read it); it counts as every attempt does. Logged in,
+    // the caller sets a new password with SetRecoveredPassword and saves.
+    [[nodiscard]] LoginOutcome AttemptRecovery(const LockedByteBlock& key);
+    // Whether the key file is hardened: every check of its password takes
+    // about a second, to be run behind a progress window. Before the login
+    // the stick says; after it, the key in memory.
+    [[nodiscard]] bool IsHardened();
     [[nodiscard]] bool IsLoggedIn() const { return loggedIn_; }
     [[nodiscard]] const std::optional<LoginOutcome>& LastOutcome() const { return lastOutcome_; }
 
     // The first run: a new master key under `password` with its hint; Save
     // puts both on the stick.
-    [[nodiscard]] Status Setup(const Password& password, const QString& hint);
-    // A password change after a login; Save puts it on the stick.
+    [[nodiscard]] Status Setup(const Password& password, const QString& hint, bool harden = false);
+    // A password change after a login, or a change of the protection alone
+    // (KeyFileJobs::ApplyChange); Save puts it on the stick.
     [[nodiscard]] PasswordChange ChangePassword(const Password& current, const Password& password,
-                                                const Password& confirmation, const QString& hint);
+                                                const Password& confirmation, const QString& hint,
+                                                Protection protection = Protection::Keep);
+    // The new password after a login with the recovery key.
+    [[nodiscard]] PasswordChange SetRecoveredPassword(const Password& password, const Password& confirmation,
+                                                      const QString& hint);
     // The key file's save behind `dialog`; true when saved.
     [[nodiscard]] bool Save(IProgressDlg& dialog, const LanguageManager& languages);
     // Destroys the key and the store's files behind `dialog`; the session is
@@ -78,6 +92,8 @@ public:
     [[nodiscard]] PropertyStore& Properties() { return properties_; }
 
 private:
+    [[nodiscard]] LoginOutcome Finish(const std::function<LoginOutcome(LoginAttempts&)>& attempt);
+
     QString storeFolder_;
     QString keyFile_;
     FileStreamPtr stream_;

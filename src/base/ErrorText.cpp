@@ -25,6 +25,10 @@ constexpr Row kOwnCodes[] = {
     {0x80040322u, msg::kStickReadOnly},
     {0x80040323u, msg::kCopiesKept},
     {0x8004C061u, 270},
+    {0x80040340u, msg::kStretchCost},
+    {0x80040341u, msg::kStretchFailed},
+    {0x80040342u, msg::kRecoveryKeyTypo},
+    {0x80040343u, msg::kRecoveryKeyWrong},
     // Password sources that give no line.
     {static_cast<std::uint32_t>(SecretSource::kNotALineSource), msg::kPasswordSourceKind},
     {static_cast<std::uint32_t>(SecretSource::kLineTooLong), msg::kPasswordLineTooLong},

@@ -4,6 +4,34 @@
 
 namespace nbr::msg {
 
+// The hardened key file and the recovery key.
+inline constexpr int kHardenCheck = 1600;
+inline constexpr int kHardenExplanation = 1601;
+inline constexpr int kTitleCheckingPassword = 1602;
+inline constexpr int kTitleProtectingKey = 1603;
+inline constexpr int kRecoveryKeyButton = 1604;
+inline constexpr int kRecoveryKeyTitle = 1605;
+inline constexpr int kRecoveryKeyIntro = 1606;
+inline constexpr int kRecoveryKeyCopy = 1607;
+inline constexpr int kRecoveryKeyPrint = 1608;
+inline constexpr int kRecoveryKeyClose = 1609;
+inline constexpr int kRecoveryKeyNeedsPassword = 1610;
+inline constexpr int kForgotPassword = 1611;
+inline constexpr int kRecoverTitle = 1612;
+inline constexpr int kRecoverIntro = 1613;
+inline constexpr int kRecoverKeyLabel = 1614;
+inline constexpr int kRecoveryKeyTypo = 1615;
+inline constexpr int kRecoveryKeyWrong = 1616;
+inline constexpr int kStretchCost = 1617;
+inline constexpr int kStretchFailed = 1618;
+inline constexpr int kRecoveredPasswordSet = 1619;
+inline constexpr int kProtectionChanged = 1620;
+inline constexpr int kProtectionOnlyChange = 1621;
+inline constexpr int kCliRecoveryKeyPrompt = 1622;
+inline constexpr int kCliHardenBoth = 1623;
+inline constexpr int kCliProtectionHardened = 1624;
+inline constexpr int kCliProtectionPlain = 1625;
+
 inline constexpr int kButtonAbort = 3;
 inline constexpr int kButtonOk = 4;
 inline constexpr int kButtonYes = 5;
@@ -333,6 +361,11 @@ inline constexpr int kLauncherNotChanged = 1454;
 
 // Every number above, for the checks of the packs.
 inline constexpr int kAll[] = {
+    kHardenCheck, kHardenExplanation, kTitleCheckingPassword, kTitleProtectingKey, kRecoveryKeyButton,
+    kRecoveryKeyTitle, kRecoveryKeyIntro, kRecoveryKeyCopy, kRecoveryKeyPrint, kRecoveryKeyClose,
+    kRecoveryKeyNeedsPassword, kForgotPassword, kRecoverTitle, kRecoverIntro, kRecoverKeyLabel, kRecoveryKeyTypo,
+    kRecoveryKeyWrong, kStretchCost, kStretchFailed, kRecoveredPasswordSet, kProtectionChanged,
+    kProtectionOnlyChange, kCliRecoveryKeyPrompt, kCliHardenBoth, kCliProtectionHardened, kCliProtectionPlain,
     kButtonAbort, kButtonOk, kButtonYes, kButtonNo, kButtonRetry, kButtonIgnore, kButtonCancel, kSetupNotCompleted,
     kCaptionError, kCaptionNotice, kStoreItemExists, kStoreDiskFull, kWrongPassword, kKeyFileInvalid,
     kKeyNotCreated, kAlgorithmMismatch, kBufferTooSmall, kNotEncrypting, kNotDecrypting, kIntegrity, kKeyTooShort,

@@ -18,6 +18,8 @@
 #include "cli/MkdirCommand.h"
 #include "cli/OpenCommand.h"
 #include "cli/PasswdCommand.h"
+#include "cli/RecoverCommand.h"
+#include "cli/RecoveryKeyCommand.h"
 #include "cli/RmCommand.h"
 #include "cli/TerminalMessageBox.h"
 #include "cli/VersionCommand.h"
@@ -44,6 +46,8 @@ CliApp::CliApp()
     commands_.push_back(std::make_unique<VersionCommand>());
     commands_.push_back(std::make_unique<InitCommand>());
     commands_.push_back(std::make_unique<PasswdCommand>());
+    commands_.push_back(std::make_unique<RecoveryKeyCommand>());
+    commands_.push_back(std::make_unique<RecoverCommand>());
     commands_.push_back(std::make_unique<HintCommand>());
     commands_.push_back(std::make_unique<WipeCommand>());
     commands_.push_back(std::make_unique<LsCommand>());

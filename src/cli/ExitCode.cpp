@@ -9,7 +9,7 @@ ExitCode ExitCodeOf(Status status)
 {
     if (Succeeded(status))
         return kExitSuccess;
-    if (status == E_WRONG_PASSWORD)
+    if (status == E_WRONG_PASSWORD || status == E_WRONG_RECOVERY_KEY)
         return kExitWrongPassword;
     if (status == E_NOT_SET_UP)
         return kExitNotSetUp;

@@ -10,6 +10,8 @@
 #include "security/CreateCrypt.h"
 #include "security/EncryptedFileHeader.h"
 #include "security/KeyFileLayout.h"
+#include "security/KeyStretch.h"
+#include "security/SecurityStatus.h"
 
 namespace nbr::cli {
 namespace {
@@ -51,6 +53,29 @@ QString FormatName(std::uint16_t formatId)
     }
 }
 
+QString ProtectionText(const QByteArray& head)
+{
+    const std::uint16_t version = KeyFileLayout::RecordVersion(head);
+    if (version == KeyFileLayout::kPlainVersion)
+        return QStringLiteral("plain (SHA-256 of the password and a salt)");
+    if (version != KeyFileLayout::kHardenedVersion)
+        return QStringLiteral("unknown (record version %1: damaged, or not a key file of Nimbra)").arg(version);
+    if (head.size() < static_cast<qsizetype>(KeyFileLayout::kRecordOffset + KeyFileLayout::kStretchEnd))
+        return QStringLiteral("hardened, but the record is cut short");
+    KeyStretch stretch;
+    const auto* record = reinterpret_cast<const std::uint8_t*>(head.constData()) + KeyFileLayout::kRecordOffset;
+    const Status s = KeyStretch::FromRecord(record, &stretch);
+    if (s == E_STRETCH_COST)
+        return QStringLiteral("hardened, at a cost beyond what Nimbra opens (at most 1 GiB and %1 passes)")
+            .arg(KeyStretch::kMaxPasses);
+    if (Failed(s))
+        return QStringLiteral("hardened, with a stretching Nimbra does not know");
+    return QStringLiteral("hardened (Argon2id, %1 MiB, %2 passes, %3 lanes; opens only in Nimbra)")
+        .arg(stretch.cost.memoryKiB / 1024.0, 0, 'g', 6)
+        .arg(stretch.cost.passes)
+        .arg(stretch.cost.lanes);
+}
+
 }  // namespace
 
 QString FileInfoCommand::Help() const
@@ -59,7 +84,8 @@ QString FileInfoCommand::Help() const
         "Shows what FILE holds without decrypting it. For an encrypted file: the\n"
         "format id, the plain size, the attributes, the three times, the key block\n"
         "length and the encrypted name's length. For a key file: whether the key is\n"
-        "present and which property filled hold values. No password is needed.");
+        "present, how it checks the password (plain, or hardened with Argon2id and\n"
+        "its cost) and which property slots hold values. No password is needed.");
 }
 
 void FileInfoCommand::PrintKeyFile(CliContext& context, const QString& path, const QByteArray& head)
@@ -68,6 +94,8 @@ void FileInfoCommand::PrintKeyFile(CliContext& context, const QString& path, con
     out << Field("File") << path << '\n' << Field("Type") << "key file\n";
     out << Field("Size") << head.size() << " bytes\n";
     out << Field("Key") << (KeyFileLayout::HasMagic(head) ? "present" : "absent (the store is not set up)") << '\n';
+    if (KeyFileLayout::HasMagic(head))
+        out << Field("Password check") << ProtectionText(head) << '\n';
     QStringList filled;
     for (std::uint32_t slot = 0; slot < KeyFileLayout::kPropertySlots; ++slot) {
         std::uint32_t length = 0;

@@ -19,7 +19,12 @@ QString InitCommand::Help() const
         "key file, with a new random master key under your password. The password is\n"
         "asked twice (or read from --password-file); it needs at least 6 characters.\n"
         "  --hint TEXT   a reminder of the password, shown by \"hint\", of at most\n"
-        "                249 characters; it must not give the password away");
+        "                249 characters; it must not give the password away\n"
+        "  --harden      harden the key file against password guessing: the password\n"
+        "                is stretched with Argon2id, tuned here to about a second and\n"
+        "                at least 64 MiB for every check (at most 1 GiB). A copied key\n"
+        "                file then resists guessing far longer; the stick opens only in\n"
+        "                Nimbra. \"passwd --no-harden\" undoes it");
 }
 
 int InitCommand::Check(CliContext& context, const CliArguments& args)
@@ -53,14 +58,36 @@ int InitCommand::Work(CliContext& context, const CliArguments& args, KeyFileSess
         return context.Error(verdict.argument >= 0 ? context.Text(verdict.messageId, {verdict.argument})
                                                    : context.Text(verdict.messageId));
     }
-    const Status s = session.Session().Setup(password, hint);
+    const bool harden = args.Has(QStringLiteral("--harden"));
+    Status s = S_OK;
+    const auto setup = [&] { s = session.Session().Setup(password, hint, harden); };
+    if (harden)
+        session.RunBusy(context.Text(msg::kTitleProtectingKey), setup);
+    else
+        setup();
     if (Failed(s))
         return context.StatusError(s);
     if (!session.Save())
         return context.StatusError(E_SAVE_FAILED);
     if (!context.quiet)
         context.out << context.Text(msg::kCliStoreCreated, {session.StoreFolder()}) << '\n';
+    if (harden)
+        SayProtection(context, session);
     return kExitSuccess;
+}
+
+void InitCommand::SayProtection(CliContext& context, KeyFileSession& session)
+{
+    if (context.quiet)
+        return;
+    Argon2id::Cost cost;
+    if (session.Params().IsHardened(&cost))
+        context.out << context.Text(msg::kCliProtectionHardened,
+                                    {static_cast<int>(cost.memoryKiB / 1024), static_cast<int>(cost.passes),
+                                     static_cast<int>(cost.lanes)})
+                    << '\n';
+    else
+        context.out << context.Text(msg::kCliProtectionPlain) << '\n';
 }
 
 }  // namespace nbr::cli

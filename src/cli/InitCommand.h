@@ -8,10 +8,13 @@ namespace nbr::cli {
 class InitCommand final : public StoreCommand {
 public:
     [[nodiscard]] QString Name() const override { return QStringLiteral("init"); }
-    [[nodiscard]] QString Usage() const override { return QStringLiteral("[--hint TEXT]"); }
+    [[nodiscard]] QString Usage() const override { return QStringLiteral("[--hint TEXT] [--harden]"); }
     [[nodiscard]] QString Summary() const override { return QStringLiteral("set up the encrypted store and its password"); }
     [[nodiscard]] QString Help() const override;
     [[nodiscard]] QStringList ValueOptions() const override { return {QStringLiteral("--hint")}; }
+    [[nodiscard]] QStringList Flags() const override { return {QStringLiteral("--harden")}; }
+    // What the key file's protection came to, unless quiet.
+    static void SayProtection(CliContext& context, KeyFileSession& session);
 
 protected:
     [[nodiscard]] Shape ArgumentShape() const override { return {Access::Create, 0, 0}; }

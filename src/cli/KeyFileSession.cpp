@@ -7,6 +7,7 @@
 #include "cli/PasswordReader.h"
 #include "platform/Terminal.h"
 #include "security/Password.h"
+#include "security/RecoveryKey.h"
 #include "security/SecurityStatus.h"
 #include "store/EncryptedStore.h"
 #include "store/StoreStatus.h"
@@ -64,42 +65,81 @@ int KeyFileSession::Login(const QString& prompt, Password* used)
     if (Failed(s))
         return context_.StatusError(s, KeyFile());
     const bool interactive = context_.passwordFile.isEmpty() && Terminal::IsTerminal(Terminal::kInput);
+    const bool hardened = session_.IsHardened();
     for (int round = 0; round < (interactive ? kTerminalTries : 1); ++round) {
         Password password;
         if (const int code = ReadPassword(prompt, true, &password); code != kExitSuccess)
             return code;
-        const LoginOutcome outcome = session_.Attempt(password);
-        switch (outcome.kind) {
-        case LoginOutcome::kLoggedIn:
-            if (used)
-                *used = password;
-            return kExitSuccess;
-        case LoginOutcome::kFatal:
-            if (outcome.messageId != 0)
-                context_.Error(outcome.argument >= 0 ? context_.Text(outcome.messageId, {outcome.argument})
-                                                     : context_.Text(outcome.messageId));
-            return context_.StatusError(outcome.status, KeyFile());
-        case LoginOutcome::kRefused:
-        case LoginOutcome::kWipe:
-            if (outcome.messageId != 0 && outcome.argument >= 0)
-                context_.Error(context_.Text(outcome.messageId, {outcome.argument}));
-            else if (outcome.messageId != 0)
-                context_.Error(context_.Text(outcome.messageId));
-            else if (Failed(outcome.status))
-                context_.StatusError(outcome.status);
-            break;
-        }
-        if (outcome.kind == LoginOutcome::kWipe) {
-            (void)Wipe(QString());
-            context_.Error(context_.Text(msg::kStoreDestroyed));
-            return ExitCodeOf(E_WRONG_PASSWORD);
-        }
-        if (outcome.lastChance)
-            context_.Error(context_.Text(msg::kOneAttemptLeft));
-        if (Failed(outcome.status) && outcome.status != E_WRONG_PASSWORD)
-            return ExitCodeOf(outcome.status);
+        LoginOutcome outcome;
+        const auto attempt = [&] { outcome = session_.Attempt(password); };
+        if (hardened)
+            RunBusy(context_.Text(msg::kTitleCheckingPassword), attempt);
+        else
+            attempt();
+        const int code = Answer(outcome);
+        if (code == kExitSuccess && used)
+            *used = password;
+        if (code != kTryAgain)
+            return code;
     }
     return ExitCodeOf(E_WRONG_PASSWORD);
+}
+
+int KeyFileSession::ReadRecoveryKey(LockedByteBlock* key)
+{
+    // --password-file holds the new password, not this.
+    Password typed;
+    if (const int code = ReadPassword(context_.Text(msg::kCliRecoveryKeyPrompt), false, &typed); code != kExitSuccess)
+        return code;
+    const Status parsed = RecoveryKey::Parse(typed.View(), key);
+    return Failed(parsed) ? context_.StatusError(parsed) : kExitSuccess;
+}
+
+int KeyFileSession::LoginWithRecoveryKey(const LockedByteBlock& key)
+{
+    const Status s = session_.BeginLogin();
+    if (Failed(s))
+        return context_.StatusError(s, KeyFile());
+    const int code = Answer(session_.AttemptRecovery(key));
+    return code == kTryAgain ? ExitCodeOf(E_WRONG_RECOVERY_KEY) : code;
+}
+
+int KeyFileSession::Answer(const LoginOutcome& outcome)
+{
+    switch (outcome.kind) {
+    case LoginOutcome::kLoggedIn:
+        return kExitSuccess;
+    case LoginOutcome::kFatal:
+        if (outcome.messageId != 0)
+            context_.Error(outcome.argument >= 0 ? context_.Text(outcome.messageId, {outcome.argument})
+                                                 : context_.Text(outcome.messageId));
+        return context_.StatusError(outcome.status, KeyFile());
+    case LoginOutcome::kRefused:
+    case LoginOutcome::kWipe:
+        if (outcome.messageId != 0 && outcome.argument >= 0)
+            context_.Error(context_.Text(outcome.messageId, {outcome.argument}));
+        else if (outcome.messageId != 0)
+            context_.Error(context_.Text(outcome.messageId));
+        else if (Failed(outcome.status))
+            context_.StatusError(outcome.status);
+        break;
+    }
+    if (outcome.kind == LoginOutcome::kWipe) {
+        (void)Wipe(QString());
+        context_.Error(context_.Text(msg::kStoreDestroyed));
+        return ExitCodeOf(E_WRONG_PASSWORD);
+    }
+    if (outcome.lastChance)
+        context_.Error(context_.Text(msg::kOneAttemptLeft));
+    if (Failed(outcome.status) && outcome.status != E_WRONG_PASSWORD && outcome.status != E_WRONG_RECOVERY_KEY)
+        return ExitCodeOf(outcome.status);
+    return kTryAgain;
+}
+
+void KeyFileSession::RunBusy(const QString& title, const std::function<void()>& work)
+{
+    CliProgress progress(context_);
+    (void)KeyFileJobs::RunBusy(work, progress.Dialog(), title);
 }
 
 int KeyFileSession::OpenExisting()

@@ -7,6 +7,8 @@
 
 #include <QString>
 
+#include <functional>
+
 namespace nbr {
 class EncryptedStore;
 class Password;
@@ -33,6 +35,16 @@ public:
     // may try again while the attempts last. `used` (optional) gets the
     // password that unlocked. Returns an exit code.
     [[nodiscard]] int Login(const QString& prompt, Password* used = nullptr);
+    // Reads the recovery key from the terminal or standard input (never
+    // from --password-file); a mistyped one is said here, and no attempt
+    // is counted for it. Returns an exit code.
+    [[nodiscard]] int ReadRecoveryKey(LockedByteBlock* key);
+    // The login steps with the recovery key in place of the password; once
+    // logged in, the caller sets the new password. Returns an exit code.
+    [[nodiscard]] int LoginWithRecoveryKey(const LockedByteBlock& key);
+    // Runs `work` with the progress line titled `title`: the stretching of
+    // a hardened key file takes a second or more.
+    void RunBusy(const QString& title, const std::function<void()>& work);
     // Reads one password; prints why when there is none. Returns an exit code.
     [[nodiscard]] int ReadPassword(const QString& prompt, bool fromPasswordFile, Password* password);
     // Opens the key file of a store that must be set up already; says so when it is not.
@@ -56,6 +68,12 @@ public:
     [[nodiscard]] QString KeyFile() const { return session_.KeyFile(); }
 
 private:
+    static constexpr int kTryAgain = -1;
+    // Says what `outcome` came to and wipes when it asks for it: success
+    // when logged in, kTryAgain when a refused attempt may be followed by
+    // another, else the exit code.
+    [[nodiscard]] int Answer(const LoginOutcome& outcome);
+
     CliContext& context_;
     StoreSession session_;
 };

@@ -5,6 +5,7 @@
 #include "cli/CliArguments.h"
 #include "cli/CliContext.h"
 #include "cli/ExitCode.h"
+#include "cli/InitCommand.h"
 #include "cli/KeyFileSession.h"
 #include "security/KeyFileLayout.h"
 #include "security/Password.h"
@@ -18,13 +19,21 @@ QString PasswdCommand::Help() const
     return QStringLiteral(
         "Changes the password. Asks for the current password (a failed try counts\n"
         "towards the limit of ten), then the new one twice. Only the master key is\n"
-        "wrapped anew: stored files stay as they are.\n"
+        "wrapped anew: stored files stay as they are. A hardened key file stays\n"
+        "hardened.\n"
         "  --hint TEXT   a new password hint of at most 249 characters (default:\n"
-        "                keep the current one)");
+        "                keep the current one)\n"
+        "  --harden      keep the password and harden the key file against password\n"
+        "                guessing (Argon2id, tuned here to about a second and at least\n"
+        "                64 MiB; at most 1 GiB); the stick then opens only in Nimbra.\n"
+        "                On a hardened key file, tunes it anew for this computer\n"
+        "  --no-harden   keep the password and go back to the plain key file");
 }
 
 int PasswdCommand::Check(CliContext& context, const CliArguments& args)
 {
+    if (args.Has(QStringLiteral("--harden")) && args.Has(QStringLiteral("--no-harden")))
+        return context.UsageError(context.Text(msg::kCliHardenBoth));
     // Refused before the login, which changes the counter.
     if (!args.Has(QStringLiteral("--hint")))
         return kExitSuccess;
@@ -43,15 +52,28 @@ int PasswdCommand::Work(CliContext& context, const CliArguments& args, KeyFileSe
     if (const int code = session.Login(context.Text(msg::kCliCurrentPasswordPrompt), &current); code != kExitSuccess)
         return code;
 
+    const Protection protection = args.Has(QStringLiteral("--harden"))      ? Protection::Hardened
+                                  : args.Has(QStringLiteral("--no-harden")) ? Protection::Plain
+                                                                            : Protection::Keep;
+    // A change of the protection alone keeps the password.
     Password password;
     Password confirmation;
-    if (int code = session.ReadPassword(context.Text(msg::kCliNewPasswordPrompt), false, &password); code != kExitSuccess)
-        return code;
-    if (int code = session.ReadPassword(context.Text(msg::kCliConfirmPrompt), false, &confirmation);
-        code != kExitSuccess)
-        return code;
-    const PasswordChange change =
-        session.Session().ChangePassword(current, password, confirmation, hint);
+    if (protection == Protection::Keep) {
+        if (int code = session.ReadPassword(context.Text(msg::kCliNewPasswordPrompt), false, &password);
+            code != kExitSuccess)
+            return code;
+        if (int code = session.ReadPassword(context.Text(msg::kCliConfirmPrompt), false, &confirmation);
+            code != kExitSuccess)
+            return code;
+    }
+    PasswordChange change;
+    const auto apply = [&] {
+        change = session.Session().ChangePassword(current, password, confirmation, hint, protection);
+    };
+    if (session.Session().IsHardened() || protection == Protection::Hardened)
+        session.RunBusy(context.Text(msg::kTitleProtectingKey), apply);
+    else
+        apply();
     if (Failed(change.status))
         return context.StatusError(change.status);
     if (!change.changed) {
@@ -62,7 +84,9 @@ int PasswdCommand::Work(CliContext& context, const CliArguments& args, KeyFileSe
     if (!session.Save())
         return context.StatusError(E_SAVE_FAILED);
     if (!context.quiet)
-        context.out << context.Text(msg::kPasswordChanged) << '\n';
+        context.out << context.Text(change.messageId) << '\n';
+    if (protection != Protection::Keep)
+        InitCommand::SayProtection(context, session);
     return kExitSuccess;
 }
 

@@ -8,10 +8,14 @@ namespace nbr::cli {
 class PasswdCommand final : public StoreCommand {
 public:
     [[nodiscard]] QString Name() const override { return QStringLiteral("passwd"); }
-    [[nodiscard]] QString Usage() const override { return QStringLiteral("[--hint TEXT]"); }
+    [[nodiscard]] QString Usage() const override { return QStringLiteral("[--hint TEXT] [--harden | --no-harden]"); }
     [[nodiscard]] QString Summary() const override { return QStringLiteral("change the password"); }
     [[nodiscard]] QString Help() const override;
     [[nodiscard]] QStringList ValueOptions() const override { return {QStringLiteral("--hint")}; }
+    [[nodiscard]] QStringList Flags() const override
+    {
+        return {QStringLiteral("--harden"), QStringLiteral("--no-harden")};
+    }
 
 protected:
     [[nodiscard]] Shape ArgumentShape() const override { return {Access::KeyFile, 0, 0}; }

@@ -12,6 +12,13 @@ bool KeyFileLayout::HasMagic(const QByteArray& file)
            && std::memcmp(file.constData(), kMagic.data(), kMagic.size()) == 0;
 }
 
+std::uint16_t KeyFileLayout::RecordVersion(const QByteArray& file)
+{
+    if (file.size() < static_cast<qsizetype>(kRecordOffset + kVersion + 2))
+        return 0;
+    return qFromLittleEndian<std::uint16_t>(file.constData() + kRecordOffset + kVersion);
+}
+
 QByteArray KeyFileLayout::SlotTag(std::uint32_t slot)
 {
     return QByteArray("PROP") + QByteArray::number(slot).rightJustified(4, '0');

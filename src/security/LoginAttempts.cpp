@@ -30,6 +30,32 @@ Status LoginAttempts::Open()
 
 LoginOutcome LoginAttempts::Attempt(const Password& password)
 {
+    return Count([&](LoginOutcome& outcome) {
+        Password typed = password;
+        typed.Truncate(PasswordRules::kLoginMaxLength);
+        if (typed.Length() < PasswordRules::kMinLength) {
+            outcome.messageId = msg::kPasswordTooShort;
+            outcome.argument = static_cast<int>(PasswordRules::kMinLength);
+            return;
+        }
+        const LockedByteBlock bytes = typed.Bytes();
+        outcome.status = params_.Unlock(bytes.data(), bytes.size());
+        if (outcome.status == E_WRONG_PASSWORD)
+            outcome.messageId = msg::kLoginWrongPassword;
+    });
+}
+
+LoginOutcome LoginAttempts::AttemptRecovery(const LockedByteBlock& key)
+{
+    return Count([&](LoginOutcome& outcome) {
+        outcome.status = params_.Recover(key.data(), key.size());
+        if (outcome.status == E_WRONG_RECOVERY_KEY)
+            outcome.messageId = msg::kRecoveryKeyWrong;
+    });
+}
+
+LoginOutcome LoginAttempts::Count(const std::function<void(LoginOutcome&)>& check)
+{
     LoginOutcome outcome;
     // The attempt counts, on the device, before anything else, so that
     // pulling the stick or killing the program cannot undo it.
@@ -45,32 +71,22 @@ LoginOutcome LoginAttempts::Attempt(const Password& password)
         return outcome;
     }
 
-    Password typed = password;
-    typed.Truncate(PasswordRules::kLoginMaxLength);
-    if (typed.Length() < PasswordRules::kMinLength) {
-        outcome.messageId = msg::kPasswordTooShort;
-        outcome.argument = static_cast<int>(PasswordRules::kMinLength);
-    } else {
-        const LockedByteBlock bytes = typed.Bytes();
-        outcome.status = params_.Unlock(bytes.data(), bytes.size());
-        if (Succeeded(outcome.status)) {
-            outcome.status = properties_.WriteInt(KeyFileLayout::kSlotFailedLogins, 0);
-            if (Failed(outcome.status)) {
-                // Carrying on would leave failures on the stick that the next
-                // wrong guesses add to, up to a wipe nobody expects.
-                params_.ClearMemory();
-                outcome.kind = LoginOutcome::kFatal;
-                outcome.messageId = msg::kLoginCounterNotReset;
-                outcome.argument = counter_;
-                return outcome;
-            }
-            counter_ = 0;
-            outcome.counter = 0;
-            outcome.kind = LoginOutcome::kLoggedIn;
+    check(outcome);
+    if (outcome.messageId == 0 && Succeeded(outcome.status) && params_.IsUnlocked()) {
+        outcome.status = properties_.WriteInt(KeyFileLayout::kSlotFailedLogins, 0);
+        if (Failed(outcome.status)) {
+            // Carrying on would leave failures on the stick that the next
+            // wrong guesses add to, up to a wipe nobody expects.
+            params_.ClearMemory();
+            outcome.kind = LoginOutcome::kFatal;
+            outcome.messageId = msg::kLoginCounterNotReset;
+            outcome.argument = counter_;
             return outcome;
         }
-        if (outcome.status == E_WRONG_PASSWORD)
-            outcome.messageId = msg::kLoginWrongPassword;
+        counter_ = 0;
+        outcome.counter = 0;
+        outcome.kind = LoginOutcome::kLoggedIn;
+        return outcome;
     }
     if (counter_ == kWarnAt)
         outcome.lastChance = true;

@@ -5,8 +5,10 @@
 // store, and a counter already past it wipes at once.
 
 #include "platform/Status.h"
+#include "security/LockedMemory.h"
 
 #include <cstdint>
+#include <functional>
 
 namespace nbr {
 
@@ -40,9 +42,16 @@ public:
     // 0..10 counts as 10.
     [[nodiscard]] Status Open();
     [[nodiscard]] LoginOutcome Attempt(const Password& password);
+    // An attempt with the recovery key (the master key, read from what was
+    // typed by RecoveryKey) in place of the password; it counts the same.
+    [[nodiscard]] LoginOutcome AttemptRecovery(const LockedByteBlock& key);
     [[nodiscard]] std::int32_t Counter() const { return counter_; }
 
 private:
+    // The steps around one check: count, wipe when past the limit, run
+    // `check` (a status, or a message id of its own), reset on success.
+    [[nodiscard]] LoginOutcome Count(const std::function<void(LoginOutcome&)>& check);
+
     SecParams& params_;
     PropertyStore& properties_;
     std::int32_t counter_ = 0;

@@ -4,6 +4,7 @@
 #include "security/CryptoGuard.h"
 #include "security/FileStream.h"
 #include "security/KeyFileLayout.h"
+#include "security/KeyStretch.h"
 #include "security/LockedCipher.h"
 #include "security/PropertyStore.h"
 #include "security/RandomSource.h"
@@ -41,6 +42,27 @@ void Mac(const std::uint8_t* record, const std::uint8_t* masterKey, std::uint8_t
     hmac.CalculateDigest(out, record, L::kMacSalt + L::kSaltLength);
 }
 
+// A record this code can open: the plain one and the hardened one.
+bool KnownRecord(const std::uint8_t* record)
+{
+    const auto version = qFromLittleEndian<std::uint16_t>(record + L::kVersion);
+    return qFromLittleEndian<std::uint32_t>(record) == L::kRecordLength
+           && (version == L::kPlainVersion || version == L::kHardenedVersion);
+}
+
+// What the record's hashes take for the password: the password itself in a
+// plain record, its stretching in a hardened one.
+Status PasswordSecret(const std::uint8_t* password, std::size_t count, const std::uint8_t* record,
+                      LockedByteBlock* secret)
+{
+    if (qFromLittleEndian<std::uint16_t>(record + L::kVersion) == L::kPlainVersion) {
+        secret->Assign(password, count);
+        return S_OK;
+    }
+    KeyStretch stretch;
+    const Status s = KeyStretch::FromRecord(record, &stretch);
+    return Failed(s) ? s : stretch.Apply(password, count, secret);
+}
 
 }  // namespace
 
@@ -106,17 +128,35 @@ Status SecParams::ReadKeyArea(KeyArea* area)
     return S_OK;
 }
 
-Status SecParams::WrapUnder(const std::uint8_t* password, std::size_t count, std::uint8_t* r)
+Status SecParams::WrapUnder(const std::uint8_t* password, std::size_t count, const Argon2id::Cost* harden,
+                            std::uint8_t* r)
 {
     return CryptoGuarded([&]() -> Status {
-        Status s = Draw(r + L::kVerifierSalt, L::kSaltLength);
-        if (Failed(s))
+        LockedByteBlock secret;
+        Status s = S_OK;
+        if (harden) {
+            KeyStretch stretch;
+            stretch.cost = *harden;
+            if (!KeyStretch::WithinBounds(stretch.cost))
+                return E_STRETCH_COST;
+            if (Failed(s = Draw(stretch.salt.data(), stretch.salt.size())))
+                return s;
+            qToLittleEndian<std::uint16_t>(L::kHardenedVersion, r + L::kVersion);
+            stretch.ToRecord(r);
+            if (Failed(s = stretch.Apply(password, count, &secret)))
+                return s;
+        } else {
+            qToLittleEndian<std::uint16_t>(L::kPlainVersion, r + L::kVersion);
+            KeyStretch::ClearRecord(r);
+            secret.Assign(password, count);
+        }
+        if (Failed(s = Draw(r + L::kVerifierSalt, L::kSaltLength)))
             return s;
-        Hash(password, count, r + L::kVerifierSalt, L::kSaltLength, r + L::kVerifier);
+        Hash(secret.data(), secret.size(), r + L::kVerifierSalt, L::kSaltLength, r + L::kVerifier);
         if (Failed(s = Draw(r + L::kWrapSalt, L::kSaltLength)) || Failed(s = Draw(r + L::kWrapIv, 16)))
             return s;
         LockedByteBlock wrapKey(CryptoPP::SHA256::DIGESTSIZE);
-        Hash(password, count, r + L::kWrapSalt, L::kSaltLength, wrapKey.data());
+        Hash(secret.data(), secret.size(), r + L::kWrapSalt, L::kSaltLength, wrapKey.data());
         LockedCbcEncryption wrap(wrapKey.data(), wrapKey.size(), r + L::kWrapIv);
         wrap.ProcessData(r + L::kWrappedKey, masterKey_.data(), kMasterKeyLength);
         return S_OK;
@@ -133,7 +173,7 @@ Status SecParams::Seal()
     });
 }
 
-Status SecParams::CreateNew(const std::uint8_t* password, std::size_t count)
+Status SecParams::CreateNew(const std::uint8_t* password, std::size_t count, const Argon2id::Cost* harden)
 {
     unlocked_ = false;
     if (!password || count == 0 || count > kMaxPasswordBytes)
@@ -142,8 +182,8 @@ Status SecParams::CreateNew(const std::uint8_t* password, std::size_t count)
     Status s = Draw(masterKey_.data(), kMasterKeyLength);
     if (Succeeded(s)) {
         qToLittleEndian<std::uint32_t>(L::kRecordLength, record_.data());
-        qToLittleEndian<std::uint16_t>(1, record_.data() + L::kVersion);
-        s = WrapUnder(password, count, record_.data());
+        qToLittleEndian<std::uint16_t>(L::kPlainVersion, record_.data() + L::kVersion);
+        s = WrapUnder(password, count, harden, record_.data());
     }
     if (Succeeded(s))
         s = Draw(record_.data() + L::kCreationRandom, 16);
@@ -164,16 +204,19 @@ Status SecParams::VerifyRecord(const std::uint8_t* password, std::size_t count, 
         return E_WRONG_PASSWORD;
     if (!record || size < L::kRecordLength)
         return E_BUFFER_TOO_SMALL;
-    if (qFromLittleEndian<std::uint32_t>(record) != L::kRecordLength
-        || qFromLittleEndian<std::uint16_t>(record + L::kVersion) != 1)
+    if (!KnownRecord(record))
         return E_INVALIDARG;
     return CryptoGuarded([&]() -> Status {
+        LockedByteBlock secret;
+        const Status s = PasswordSecret(password, count, record, &secret);
+        if (Failed(s))
+            return s;
         std::uint8_t verifier[CryptoPP::SHA256::DIGESTSIZE];
-        Hash(password, count, record + L::kVerifierSalt, L::kSaltLength, verifier);
+        Hash(secret.data(), secret.size(), record + L::kVerifierSalt, L::kSaltLength, verifier);
         if (!CryptoPP::VerifyBufsEqual(verifier, record + L::kVerifier, sizeof verifier))
             return E_WRONG_PASSWORD;
         LockedByteBlock wrapKey(CryptoPP::SHA256::DIGESTSIZE);
-        Hash(password, count, record + L::kWrapSalt, L::kSaltLength, wrapKey.data());
+        Hash(secret.data(), secret.size(), record + L::kWrapSalt, L::kSaltLength, wrapKey.data());
         masterKey->New(kMasterKeyLength);
         LockedCbcDecryption unwrap(wrapKey.data(), wrapKey.size(), record + L::kWrapIv);
         unwrap.ProcessData(masterKey->data(), record + L::kWrappedKey, kMasterKeyLength);
@@ -187,29 +230,96 @@ Status SecParams::VerifyRecord(const std::uint8_t* password, std::size_t count, 
     });
 }
 
+Status SecParams::VerifyRecoveryKey(const std::uint8_t* key, std::size_t length, const std::uint8_t* record,
+                                    std::size_t size, LockedByteBlock* masterKey)
+{
+    if (!key || length != kMasterKeyLength)
+        return E_WRONG_RECOVERY_KEY;
+    if (!record || size < L::kRecordLength)
+        return E_BUFFER_TOO_SMALL;
+    if (!KnownRecord(record))
+        return E_INVALIDARG;
+    // The integrity code is keyed by the master key alone: only the right
+    // key reproduces it, whatever wraps the key in the record.
+    return CryptoGuarded([&]() -> Status {
+        std::uint8_t mac[CryptoPP::SHA256::DIGESTSIZE];
+        Mac(record, key, mac);
+        if (!CryptoPP::VerifyBufsEqual(mac, record + L::kMac, sizeof mac))
+            return E_WRONG_RECOVERY_KEY;
+        masterKey->Assign(key, length);
+        return S_OK;
+    });
+}
+
+Status SecParams::ReadRecord(LockedByteBlock* bytes)
+{
+    bool has = false;
+    if (Failed(HasKeyFile(&has)) || !has)
+        return E_BAD_STATE;
+    return CryptoGuarded([&]() -> Status {
+        bytes->New(L::kRecordLength);
+        std::uint32_t got = 0;
+        if (Failed(stream_->Read(bytes->data(), L::kRecordLength, &got)) || got != L::kRecordLength)
+            return E_BAD_STATE;
+        return S_OK;
+    });
+}
+
+Status SecParams::ReadHardened(bool* hardened)
+{
+    *hardened = false;
+    if (!stream_)
+        return E_NO_KEY_STREAM;
+    LockedByteBlock bytes;
+    const Status s = ReadRecord(&bytes);
+    if (Succeeded(s))
+        *hardened = qFromLittleEndian<std::uint16_t>(bytes.data() + L::kVersion) == L::kHardenedVersion;
+    return s;
+}
+
+void SecParams::Take(const LockedByteBlock& bytes, const LockedByteBlock& key)
+{
+    std::copy(bytes.begin(), bytes.end(), record_.begin());
+    std::copy(key.begin(), key.end(), masterKey_.begin());
+    ProcessHardening::ClearVectorRegisters();  // the copies went through them
+    unlocked_ = true;
+}
+
 Status SecParams::Unlock(const std::uint8_t* password, std::size_t count)
 {
     if (!stream_ || !password || count == 0)
         return E_INVALIDARG;
-    bool has = false;
-    if (Failed(HasKeyFile(&has)) || !has)
-        return E_BAD_STATE;
-    CryptoPP::SecByteBlock bytes(L::kRecordLength);
-    std::uint32_t got = 0;
-    if (Failed(stream_->Read(bytes.data(), L::kRecordLength, &got)) || got != L::kRecordLength)
-        return E_BAD_STATE;
-
+    LockedByteBlock bytes;
+    Status s = ReadRecord(&bytes);
+    if (Failed(s))
+        return s;
     unlocked_ = false;
-    std::copy(bytes.begin(), bytes.end(), record_.begin());
     LockedByteBlock key;
-    const Status s = VerifyRecord(password, count, record_.data(), record_.size(), &key);
+    s = VerifyRecord(password, count, bytes.data(), bytes.size(), &key);
     if (Failed(s)) {
         ClearMemory();
         return s;
     }
-    std::copy(key.begin(), key.end(), masterKey_.begin());
-    ProcessHardening::ClearVectorRegisters();  // the copy went through them
-    unlocked_ = true;
+    Take(bytes, key);
+    return S_OK;
+}
+
+Status SecParams::Recover(const std::uint8_t* key, std::size_t length)
+{
+    if (!stream_ || !key || length == 0)
+        return E_INVALIDARG;
+    LockedByteBlock bytes;
+    Status s = ReadRecord(&bytes);
+    if (Failed(s))
+        return s;
+    unlocked_ = false;
+    LockedByteBlock master;
+    s = VerifyRecoveryKey(key, length, bytes.data(), bytes.size(), &master);
+    if (Failed(s)) {
+        ClearMemory();
+        return s;
+    }
+    Take(bytes, master);
     return S_OK;
 }
 
@@ -217,12 +327,38 @@ bool SecParams::VerifyPassword(const std::uint8_t* password, std::size_t count) 
 {
     if (!unlocked_ || !password || count == 0 || count > kMaxPasswordBytes)
         return false;
-    std::uint8_t verifier[CryptoPP::SHA256::DIGESTSIZE];
-    Hash(password, count, record_.data() + L::kVerifierSalt, L::kSaltLength, verifier);
-    return CryptoPP::VerifyBufsEqual(verifier, record_.data() + L::kVerifier, sizeof verifier);
+    const Status s = CryptoGuarded([&]() -> Status {
+        LockedByteBlock secret;
+        if (Failed(PasswordSecret(password, count, record_.data(), &secret)))
+            return E_FAIL;
+        std::uint8_t verifier[CryptoPP::SHA256::DIGESTSIZE];
+        Hash(secret.data(), secret.size(), record_.data() + L::kVerifierSalt, L::kSaltLength, verifier);
+        return CryptoPP::VerifyBufsEqual(verifier, record_.data() + L::kVerifier, sizeof verifier) ? S_OK
+                                                                                                 : E_WRONG_PASSWORD;
+    });
+    return Succeeded(s);
+}
+
+bool SecParams::IsHardened(Argon2id::Cost* cost) const
+{
+    if (!unlocked_ || qFromLittleEndian<std::uint16_t>(record_.data() + L::kVersion) != L::kHardenedVersion)
+        return false;
+    KeyStretch stretch;
+    if (Failed(KeyStretch::FromRecord(record_.data(), &stretch)))
+        return false;
+    if (cost)
+        *cost = stretch.cost;
+    return true;
 }
 
 Status SecParams::ChangePassword(const std::uint8_t* password, std::size_t count)
+{
+    Argon2id::Cost cost;
+    const bool hardened = IsHardened(&cost);
+    return Rewrap(password, count, hardened ? &cost : nullptr);
+}
+
+Status SecParams::Rewrap(const std::uint8_t* password, std::size_t count, const Argon2id::Cost* harden)
 {
     if (!password || count == 0 || count > kMaxPasswordBytes)
         return E_INVALIDARG;
@@ -231,7 +367,7 @@ Status SecParams::ChangePassword(const std::uint8_t* password, std::size_t count
     // Built aside: a draw that fails halfway must not leave a record with the
     // new verifier over the old wrapping, which no password would open.
     LockedByteBlock next(record_);
-    const Status s = WrapUnder(password, count, next.data());
+    const Status s = WrapUnder(password, count, harden, next.data());
     if (Succeeded(s))
         std::copy(next.begin(), next.end(), record_.begin());  // record_ keeps its locked pages
     return s;

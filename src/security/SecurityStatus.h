@@ -24,6 +24,17 @@ inline constexpr Status E_FILE_DAMAGED = MakeStatus(0x8004C061u);
 // The volume has no key file yet: the store was never set up (or was reset).
 inline constexpr Status E_NOT_SET_UP = MakeStatus(0x8004C062u);
 
+// A hardened key file asks more of one password check than any computer of
+// ours would be tuned to: damaged, or made to keep a login busy for good.
+inline constexpr Status E_STRETCH_COST = MakeStatus(0x80040340u);
+// The password could not be stretched for a reason other than memory.
+inline constexpr Status E_STRETCH_FAILED = MakeStatus(0x80040341u);
+// A recovery key whose letters or checksum do not add up: a typing error,
+// found without the key file, so it is not counted as a login attempt.
+inline constexpr Status E_RECOVERY_KEY_TYPO = MakeStatus(0x80040342u);
+// A well-formed recovery key that does not open this key file.
+inline constexpr Status E_WRONG_RECOVERY_KEY = MakeStatus(0x80040343u);
+
 inline constexpr Status E_PROP_RANGE = MakeStatus(0x80040309u);
 inline constexpr Status E_PROP_NO_STREAM = MakeStatus(0x8004030Au);
 inline constexpr Status E_PROP_NOT_FOUND = MakeStatus(0x8004030Bu);

@@ -1,5 +1,6 @@
-// A password change killed at every step of its key-file writes, and the
-// command line's password and hint checks that must come before any change.
+// A password change (plain, and one that hardens the key file) killed at
+// every step of its key-file writes, and the command line's password and
+// hint checks that must come before any change.
 
 #include "CliTestSupport.h"
 #include "TestSupport.h"
@@ -12,6 +13,7 @@
 #include "security/PropertyStore.h"
 #include "security/SecParams.h"
 #include "security/SecurityStatus.h"
+#include "security/StretchTuning.h"
 
 #include <QDir>
 #include <QFile>
@@ -53,7 +55,7 @@ struct Session {
 
 // What a password change does, login included, in a child process that dies
 // where the seam says. Returns the child's exit code.
-int ChangeInChild(const QString& keyFile, int dieAt, bool tearFirstWriteOfNewFile)
+int ChangeInChild(const QString& keyFile, int dieAt, bool tearFirstWriteOfNewFile, Protection protection)
 {
     const pid_t child = ::fork();
     if (child != 0) {
@@ -80,7 +82,8 @@ int ChangeInChild(const QString& keyFile, int dieAt, bool tearFirstWriteOfNewFil
     if (Failed(attempts.Open()) || attempts.Attempt(Password(kOld)).kind != LoginOutcome::kLoggedIn)
         ::_exit(1);
     const PasswordChange change = KeyFileJobs::ApplyChange(session.params, session.properties, Password(kOld),
-                                                           Password(kNew), Password(kNew), QStringLiteral("new hint"));
+                                                           Password(kNew), Password(kNew), QStringLiteral("new hint"),
+                                                           protection);
     if (!change.changed || Failed(change.status) || Failed(session.params.Save(&session.properties)))
         ::_exit(2);
     ::_exit(0);
@@ -102,13 +105,20 @@ private slots:
 void TestKeyFileSaves::passwordChangeKilledAtEveryStep_data()
 {
     QTest::addColumn<bool>("tear");
-    QTest::newRow("killed before a step") << false;
-    QTest::newRow("new file torn, then killed") << true;
+    QTest::addColumn<bool>("harden");
+    QTest::newRow("killed before a step") << false << false;
+    QTest::newRow("new file torn, then killed") << true << false;
+    QTest::newRow("hardening, killed before a step") << false << true;
+    QTest::newRow("hardening, new file torn, then killed") << true << true;
 }
 
 void TestKeyFileSaves::passwordChangeKilledAtEveryStep()
 {
     QFETCH(bool, tear);
+    QFETCH(bool, harden);
+    // The child inherits the cost: no second of tuning at every point.
+    const Argon2id::Cost cost {1024, 1, 2};
+    StretchTuning::FixCost(&cost);
     int points = 0;
     int renewed = 0;
     for (int dieAt = 1;; ++dieAt) {
@@ -121,7 +131,7 @@ void TestKeyFileSaves::passwordChangeKilledAtEveryStep()
             QCOMPARE(setUp.properties.StageString(KeyFileLayout::kSlotHint, QStringLiteral("old hint")), S_OK);
             QCOMPARE(setUp.params.Save(&setUp.properties), S_OK);
         }
-        const int code = ChangeInChild(keyFile, dieAt, tear);
+        const int code = ChangeInChild(keyFile, dieAt, tear, harden ? Protection::Hardened : Protection::Keep);
         QVERIFY2(code == kKilled || code == 0, qPrintable(QStringLiteral("point %1: exit %2").arg(dieAt).arg(code)));
 
         // One of the two passwords opens it, with its own hint, and the
@@ -131,6 +141,8 @@ void TestKeyFileSaves::passwordChangeKilledAtEveryStep()
         const bool isOld = after.Unlock(kOld);
         const bool isNew = !isOld && after.Unlock(kNew);
         QVERIFY2(isOld != isNew, qPrintable(QStringLiteral("point %1").arg(dieAt)));
+        // The old password opens the plain record, the new one the hardened.
+        QCOMPARE(after.params.IsHardened(), harden && isNew);
         QString hint;
         QCOMPARE(after.properties.ReadString(KeyFileLayout::kSlotHint, &hint), S_OK);
         QCOMPARE(hint, isNew ? QStringLiteral("new hint") : QStringLiteral("old hint"));
@@ -149,6 +161,7 @@ void TestKeyFileSaves::passwordChangeKilledAtEveryStep()
     // attempt), then create, write, flush, rename, folder flush and scrub.
     QVERIFY(points >= (tear ? 6 : 12));
     QVERIFY(renewed >= 1);
+    StretchTuning::FixCost(nullptr);
 }
 
 void TestKeyFileSaves::shortConfirmedPasswordIsTooShort()

@@ -173,7 +173,8 @@ QByteArray ReferenceKeyRecord(const KeyRecordParts& p)
     QByteArray record(30986, '\0');
     auto put = [&](int at, const QByteArray& bytes) { record.replace(at, bytes.size(), bytes); };
     qToLittleEndian<quint32>(30986, record.data());
-    qToLittleEndian<quint16>(1, record.data() + 4);
+    qToLittleEndian<quint16>(p.stretchWords.isEmpty() ? 1 : 2, record.data() + 4);
+    put(110, p.stretchWords);
     put(6, p.verifierSalt);
     put(10, sha(p.password + p.verifierSalt));
     put(42, p.wrapSalt);

@@ -50,8 +50,9 @@ QByteArray ReferenceKeyBlock(const QByteArray& master, const QByteArray& iv, con
                              const QByteArray& salt);
 // The key record computed independently from the layout table.
 struct KeyRecordParts {
-    QByteArray password;  // UTF-16LE bytes
+    QByteArray password;  // UTF-16LE bytes (a hardened record: the stretched bytes)
     QByteArray master, verifierSalt, wrapSalt, wrapIv, creationRandom, macSalt;
+    QByteArray stretchWords;  // a hardened record's 40 bytes at offset 110; empty: plain
 };
 QByteArray ReferenceKeyRecord(const KeyRecordParts& parts);
 QByteArray Utf16Le(const QString& text);

@@ -26,9 +26,13 @@
 #include "ui/windows/CSetupPagePassword.h"
 #include "ui/windows/CSetupWizzard.h"
 #include "ui/windows/EulaDlg.h"
+#include "ui/windows/RecoverDlg.h"
+#include "security/RecoveryKey.h"
+#include "security/StretchTuning.h"
 
 #include <QAccessible>
 #include <QApplication>
+#include <QCheckBox>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -67,6 +71,7 @@ private slots:
     void wizardSaveFailsAtEveryStep();
     void loginCountsAndRefuses();
     void loginByAltLetters();
+    void wizardHardensAndLoginForgets();
 
 private:
     ScriptedMessageBox boxes_;
@@ -312,6 +317,96 @@ void TestFirstRun::loginByAltLetters()
     QTest::keyClick(&login, Qt::Key_S, Qt::AltModifier);
     QTRY_VERIFY(login.LoginSucceeded());
     QCOMPARE(boxes_.Asked().size(), asked + 1);
+}
+
+void TestFirstRun::wizardHardensAndLoginForgets()
+{
+    const Argon2id::Cost cost {1024, 1, 2};
+    StretchTuning::FixCost(&cost);
+    Stick stick;
+    QByteArray master;
+    {
+        StoreSession session(stick.variables);
+        QCOMPARE(session.Open(true), S_OK);
+        CSetupWizzard wizard(stick.languages, session, nullptr);
+        wizard.show();
+        wizard.NextButton()->click();
+        CSetupPagePassword* page = wizard.PasswordPage();
+        QVERIFY(!page->HardenBox()->isChecked());
+        page->PasswordField()->setText(QStringLiteral("long enough"));
+        page->ConfirmationField()->setText(QStringLiteral("long enough"));
+        page->HardenBox()->setFocus();
+        QTest::keyClick(page->HardenBox(), Qt::Key_Space);
+        QTest::keyClick(page->HardenBox(), Qt::Key_Return);  // Enter presses Next
+        QCOMPARE(wizard.Navigation().Current(), 2);
+        QTRY_VERIFY_WITH_TIMEOUT(wizard.NextButton()->isEnabled(), 20000);
+        QVERIFY(session.IsSetUp());
+        QVERIFY(session.IsHardened());
+        master = QByteArray(reinterpret_cast<const char*>(session.Params().GetMasterKey()), 32);
+        QTest::keyClick(&wizard, Qt::Key_Escape);
+        QVERIFY(wizard.IsCompleted());
+    }
+    QString key;
+    QCOMPARE(RecoveryKey::Format(reinterpret_cast<const std::uint8_t*>(master.constData()), &key), S_OK);
+
+    StoreSession session(stick.variables);
+    QCOMPARE(session.Open(false), S_OK);
+    QVERIFY(session.IsHardened());
+    CLoginDlg login(stick.languages, session, nullptr);
+    QVERIFY(login.Begin());
+    login.show();
+    // A hardened check runs behind a progress window and counts as ever.
+    login.PasswordField()->setText(QStringLiteral("wrong-password"));
+    login.LoginButton()->click();
+    QCOMPARE(boxes_.Asked().last().text, stick.languages.GetText(msg::kLoginWrongPassword));
+    std::int32_t counter = -1;
+    QCOMPARE(session.Properties().ReadInt(KeyFileLayout::kSlotFailedLogins, &counter), S_OK);
+    QCOMPARE(counter, 1);
+
+    // "I forgot my password": a mistyped key is not counted, a wrong one is,
+    // the right one sets the new password and logs in.
+    QString typo = key;
+    typo[5] = typo[5] == QLatin1Char('A') ? QLatin1Char('B') : QLatin1Char('A');
+    QString other;
+    QByteArray otherKey = master;
+    otherKey[3] = static_cast<char>(otherKey[3] ^ 0x40);
+    QCOMPARE(RecoveryKey::Format(reinterpret_cast<const std::uint8_t*>(otherKey.constData()), &other), S_OK);
+    int step = 0;
+    QTimer poll;
+    connect(&poll, &QTimer::timeout, this, [&] {
+        auto* recover = qobject_cast<RecoverDlg*>(QApplication::activeModalWidget());
+        if (!recover)
+            return;
+        recover->PasswordField()->setText(QStringLiteral("brand-new-one"));
+        recover->ConfirmField()->setText(QStringLiteral("brand-new-one"));
+        if (step == 0)
+            QVERIFY(!recover->OkButton()->isEnabled());  // no key yet
+        const QString keys[] = {typo, other, key.toLower()};
+        recover->KeyField()->setText(keys[step++]);
+        QTest::keyClick(recover->KeyField(), Qt::Key_Return);
+    });
+    poll.start(20);
+    login.ForgotLink()->setFocus();
+    QTest::keyClick(login.ForgotLink(), Qt::Key_Space);
+    QTRY_VERIFY_WITH_TIMEOUT(login.LoginSucceeded(), 20000);
+    poll.stop();
+    QCOMPARE(step, 3);
+    const QList<MessageBoxRequest> asked = boxes_.Asked();
+    QVERIFY(asked.size() >= 3);
+    QCOMPARE(asked.at(asked.size() - 3).text, stick.languages.GetText(msg::kRecoveryKeyTypo));
+    QCOMPARE(asked.at(asked.size() - 2).text, stick.languages.GetText(msg::kRecoveryKeyWrong));
+    QCOMPARE(asked.last().text, stick.languages.GetText(msg::kRecoveredPasswordSet));
+    QCOMPARE(session.Properties().ReadInt(KeyFileLayout::kSlotFailedLogins, &counter), S_OK);
+    QCOMPARE(counter, 0);
+    QCOMPARE(login.result(), int(QDialog::Accepted));
+
+    // Saved: read afresh, the new password opens the same master key.
+    const LockedByteBlock bytes = Password(QStringLiteral("brand-new-one")).Bytes();
+    session.Params().ClearMemory();
+    QCOMPARE(session.Params().Unlock(bytes.data(), bytes.size()), S_OK);
+    QCOMPARE(QByteArray(reinterpret_cast<const char*>(session.Params().GetMasterKey()), 32), master);
+    QVERIFY(session.IsHardened());
+    StretchTuning::FixCost(nullptr);
 }
 
 QTEST_MAIN(TestFirstRun)

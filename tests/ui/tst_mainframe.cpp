@@ -28,8 +28,13 @@
 #include "ui/windows/CMainFrame.h"
 #include "ui/windows/ConfigurationDlg.h"
 #include "ui/windows/ConfigurationPagePassword.h"
+#include "ui/windows/RecoveryKeyDlg.h"
+#include "security/RecoveryKey.h"
+#include "security/StretchTuning.h"
 
 #include <QAction>
+#include <QCheckBox>
+#include <QClipboard>
 #include <QApplication>
 #include <QDir>
 #include <QFile>
@@ -117,6 +122,7 @@ private slots:
     void okAppliesAPendingChange();
     void appliedChangeIsSavedEvenOnCancel();
     void everyControlIsNamed();
+    void settingsHardenAndShowTheRecoveryKey();
 };
 
 void TestMainFrame::placementRules()
@@ -597,6 +603,71 @@ void TestMainFrame::everyControlIsNamed()
         QVERIFY(!widget->accessibleName().isEmpty());
     for (QPushButton* button : dialog.findChildren<QPushButton*>())
         QVERIFY(!button->accessibleName().isEmpty() || !button->text().isEmpty());
+}
+
+void TestMainFrame::settingsHardenAndShowTheRecoveryKey()
+{
+    const Argon2id::Cost cost {1024, 1, 2};
+    StretchTuning::FixCost(&cost);
+    Stick stick;
+    QVERIFY(stick.SetUp(QStringLiteral("right-password")));
+    ConfigurationDlg dialog(stick.languages, *stick.session, nullptr);
+    ConfigurationPagePassword* page = dialog.PasswordPage();
+    dialog.show();
+    QVERIFY(!page->HardenBox()->isChecked());
+    QVERIFY(!page->HardenBox()->accessibleDescription().isEmpty());
+    // From the keyboard: the current password, then Space on the box.
+    page->CurrentField()->setText(QStringLiteral("right-password"));
+    page->HardenBox()->setFocus();
+    QTest::keyClick(page->HardenBox(), Qt::Key_Space);
+    QVERIFY(page->HardenBox()->isChecked());
+    QCOMPARE(page->StatusText(), stick.languages.GetText(msg::kProtectionOnlyChange));
+    QVERIFY(page->ApplyButton()->isEnabled());
+    QVERIFY(page->Apply());
+    QCOMPARE(stick.Texts().last(), stick.languages.GetText(msg::kProtectionChanged));
+    QVERIFY(stick.session->IsHardened());
+    QVERIFY(!page->HasPendingChange());
+
+    // The recovery key asks for the current password first.
+    page->RecoveryKeyButton()->click();
+    QCOMPARE(stick.Texts().last(), stick.languages.GetText(msg::kRecoveryKeyNeedsPassword));
+    page->CurrentField()->setText(QStringLiteral("wrong-password"));
+    page->RecoveryKeyButton()->click();
+    QCOMPARE(stick.Texts().last(), stick.languages.GetText(msg::kCurrentPasswordWrong));
+    QString expected;
+    QCOMPARE(RecoveryKey::Format(stick.session->Params().GetMasterKey(), &expected), S_OK);
+    QString shown;
+    QString copied;
+    QTimer poll;
+    connect(&poll, &QTimer::timeout, this, [&] {
+        auto* keyDialog = qobject_cast<RecoveryKeyDlg*>(QApplication::activeModalWidget());
+        if (!keyDialog)
+            return;
+        shown = keyDialog->KeyLabel()->text();
+        keyDialog->CopyButton()->click();
+        copied = QGuiApplication::clipboard()->text();
+        QTest::keyClick(keyDialog, Qt::Key_Return);  // Close is the default
+    });
+    poll.start(20);
+    page->CurrentField()->setText(QStringLiteral("right-password"));
+    page->RecoveryKeyButton()->click();
+    poll.stop();
+    QCOMPARE(QString(shown).replace(QLatin1Char('\n'), QLatin1Char('-')), expected);
+    QCOMPARE(copied, expected);
+    QGuiApplication::clipboard()->clear();
+
+    // And back to the plain key file, the password kept.
+    page->HardenBox()->setChecked(false);
+    QVERIFY(page->Apply());
+    QVERIFY(!stick.session->IsHardened());
+    HeadlessProgress progress(&stick.languages);
+    QVERIFY(stick.session->Save(progress, stick.languages));
+    StoreSession reopened(stick.variables);
+    stick.session.reset();
+    QCOMPARE(reopened.Open(false), S_OK);
+    QCOMPARE(reopened.BeginLogin(), S_OK);
+    QCOMPARE(reopened.Attempt(Password(QStringLiteral("right-password"))).kind, LoginOutcome::kLoggedIn);
+    StretchTuning::FixCost(nullptr);
 }
 
 QTEST_MAIN(TestMainFrame)

@@ -1,5 +1,6 @@
 #include "ui/windows/CLoginDlg.h"
 
+#include "app/KeyFileJobs.h"
 #include "app/StoreSession.h"
 #include "base/ErrorText.h"
 #include "base/LanguageManager.h"
@@ -14,12 +15,13 @@
 #include "ui/controls/VelaHyperLink.h"
 #include "ui/controls/VelaLabel.h"
 #include "ui/panes/ProgressDlg.h"
+#include "ui/windows/RecoverDlg.h"
 
 #include <QLineEdit>
 
 namespace nbr {
 namespace {
-constexpr QSize kClient(420, 250);
+constexpr QSize kClient(420, 272);
 constexpr QSize kButton(100, 26);
 }  // namespace
 
@@ -33,6 +35,7 @@ CLoginDlg::CLoginDlg(LanguageManager& languages, StoreSession& session, QWidget*
       login_(new VelaButton(Client(), 2)),
       cancel_(new VelaButton(Client(), 2)),
       hint_(new VelaHyperLink(Client())),
+      forgot_(new VelaHyperLink(Client())),
       resetText_(new VelaLabel(Client())),
       reset_(new VelaButton(Client(), 2))
 {
@@ -49,19 +52,24 @@ CLoginDlg::CLoginDlg(LanguageManager& languages, StoreSession& session, QWidget*
     hint_->setFocusPolicy(Qt::StrongFocus);
     hint_->SetTarget(QStringLiteral("hint"));
     hint_->SetOpener([this](const QString&) { ShowHint(); });
+    forgot_->setGeometry(20, 154, 380, 20);
+    forgot_->setFocusPolicy(Qt::StrongFocus);
+    forgot_->SetTarget(QStringLiteral("forgot"));
+    forgot_->SetOpener([this](const QString&) { OnForgot(); });
     login_->setGeometry(QRect(QPoint(kClient.width() - 2 * kButton.width() - 32, 120), kButton));
     cancel_->setGeometry(QRect(QPoint(kClient.width() - kButton.width() - 20, 120), kButton));
     login_->setDefault(true);
-    resetText_->setGeometry(20, 166, 270, 60);
+    resetText_->setGeometry(20, 188, 270, 60);
     resetText_->setWordWrap(true);
-    reset_->setGeometry(QRect(QPoint(kClient.width() - kButton.width() - 20, 172), kButton));
+    reset_->setGeometry(QRect(QPoint(kClient.width() - kButton.width() - 20, 194), kButton));
     connect(login_, &QPushButton::clicked, this, &CLoginDlg::accept);
     connect(cancel_, &QPushButton::clicked, this, &CLoginDlg::reject);
     connect(reset_, &QPushButton::clicked, this, &CLoginDlg::OnReset);
     setTabOrder(password_, login_);
     setTabOrder(login_, cancel_);
     setTabOrder(cancel_, hint_);
-    setTabOrder(hint_, reset_);
+    setTabOrder(hint_, forgot_);
+    setTabOrder(forgot_, reset_);
     SetClientSize(kClient);
     CenterOnOwner();
     UpdateTexts();
@@ -94,7 +102,13 @@ void CLoginDlg::accept()
     LoginOutcome outcome;
     {
         const Password password(password_->text());
-        outcome = session_.Attempt(password);
+        const auto attempt = [&] { outcome = session_.Attempt(password); };
+        if (session_.IsHardened()) {
+            ProgressDlg dialog(languages_, this);
+            (void)KeyFileJobs::RunBusy(attempt, dialog, languages_.GetText(msg::kTitleCheckingPassword));
+        } else {
+            attempt();
+        }
     }
     if (outcome.kind == LoginOutcome::kLoggedIn) {
         succeeded_ = true;
@@ -162,6 +176,27 @@ void CLoginDlg::OnReset()
     CCustomDialog::reject();
 }
 
+void CLoginDlg::OnForgot()
+{
+    RecoverDlg dialog(languages_, session_, this);
+    (void)dialog.exec();
+    switch (dialog.Outcome()) {
+    case RecoverDlg::Result::kNone:
+        password_->setFocus();
+        return;
+    case RecoverDlg::Result::kLoggedIn:
+        succeeded_ = true;
+        SecretField::Wipe(password_);
+        CCustomDialog::accept();
+        return;
+    case RecoverDlg::Result::kEnding:
+        ending_ = true;
+        SecretField::Wipe(password_);
+        CCustomDialog::reject();
+        return;
+    }
+}
+
 void CLoginDlg::UpdateTexts()
 {
     CCustomDialog::UpdateTexts();
@@ -172,6 +207,7 @@ void CLoginDlg::UpdateTexts()
     login_->setText(languages_.GetText(msg::kLoginButton));
     cancel_->setText(languages_.GetText(msg::kLoginCancel));
     hint_->SetText(languages_.GetText(msg::kLoginHintLink));
+    forgot_->SetText(languages_.GetText(msg::kForgotPassword));
     resetText_->SetText(languages_.GetText(msg::kLoginResetExplanation));
     reset_->setText(languages_.GetText(msg::kLoginReset));
     AssignDialogMnemonics(this);

@@ -3,7 +3,9 @@
 // before the password is looked at (the session decides); the window shows
 // what the attempt came to: a refusal, the warning that one attempt is left,
 // or the wipe after the last. The reset button destroys the store on request;
-// the hint link shows the stored reminder.
+// the hint link shows the stored reminder; "I forgot my password" sets a new
+// one with the recovery key (RecoverDlg). With a hardened key file, the
+// check of the password runs behind a progress window.
 
 #include "ui/controls/CCustomDialog.h"
 
@@ -37,6 +39,7 @@ public:
     [[nodiscard]] QPushButton* CancelButton() const { return cancel_; }
     [[nodiscard]] QPushButton* ResetButton() const { return reset_; }
     [[nodiscard]] VelaHyperLink* HintLink() const { return hint_; }
+    [[nodiscard]] VelaHyperLink* ForgotLink() const { return forgot_; }
 
     void UpdateTexts() override;
 
@@ -48,6 +51,7 @@ private:
     void Wipe(bool titled);
     void ShowHint();
     void OnReset();
+    void OnForgot();
 
     LanguageManager& languages_;
     StoreSession& session_;
@@ -57,6 +61,7 @@ private:
     QPushButton* login_;
     QPushButton* cancel_;
     VelaHyperLink* hint_;
+    VelaHyperLink* forgot_;
     VelaLabel* resetText_;
     QPushButton* reset_;
     bool succeeded_ = false;

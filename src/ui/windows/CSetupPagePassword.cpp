@@ -1,5 +1,6 @@
 #include "ui/windows/CSetupPagePassword.h"
 
+#include "app/KeyFileJobs.h"
 #include "app/StoreSession.h"
 #include "base/ErrorText.h"
 #include "base/LanguageManager.h"
@@ -9,7 +10,9 @@
 #include "security/PasswordRules.h"
 #include "ui/controls/SecretField.h"
 #include "ui/controls/Theme.h"
+#include "ui/controls/VelaCheckBox.h"
 #include "ui/controls/VelaLabel.h"
+#include "ui/panes/ProgressDlg.h"
 
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -27,13 +30,15 @@ CSetupPagePassword::CSetupPagePassword(LanguageManager& languages, StoreSession&
       password_(new QLineEdit(this)),
       confirmation_(new QLineEdit(this)),
       hint_(new QLineEdit(this)),
+      harden_(new VelaCheckBox(QString(), this)),
+      hardenText_(new VelaLabel(this)),
       status_(new VelaLabel(this))
 {
     heading_->setGeometry(21, 20, 460, 30);
     heading_->SetFontIndex(Theme::kFontMediumBold);
     intro_->setGeometry(21, 56, 460, 48);
     intro_->setWordWrap(true);
-    int top = 116;
+    int top = 108;
     for (auto [label, field] : {std::pair {passwordLabel_, password_}, std::pair {confirmationLabel_, confirmation_},
                                 std::pair {hintLabel_, hint_}}) {
         label->setGeometry(21, top + 3, 170, 20);
@@ -42,15 +47,20 @@ CSetupPagePassword::CSetupPagePassword(LanguageManager& languages, StoreSession&
         field->setMaxLength(kFieldLength);
         connect(field, &QLineEdit::textChanged, this, &CSetupPagePassword::Validate);
         field->installEventFilter(this);
-        top += 36;
+        top += 32;
     }
     password_->setEchoMode(QLineEdit::Password);
     confirmation_->setEchoMode(QLineEdit::Password);
     hint_->setMaxLength(static_cast<int>(PasswordRules::kMaxHintLength));
-    status_->setGeometry(21, 230, 460, 44);
+    harden_->setGeometry(21, top, 460, 22);
+    harden_->installEventFilter(this);
+    hardenText_->setGeometry(45, top + 22, 436, 34);
+    hardenText_->setWordWrap(true);
+    status_->setGeometry(21, top + 58, 460, 34);
     status_->setWordWrap(true);
     setTabOrder(password_, confirmation_);
     setTabOrder(confirmation_, hint_);
+    setTabOrder(hint_, harden_);
     UpdateTexts();
 }
 
@@ -89,7 +99,17 @@ bool CSetupPagePassword::Leave()
     if (!valid_)
         return false;
     const Password password(password_->text());
-    const Status s = session_.Setup(password, hint_->text());
+    const bool harden = harden_->isChecked();
+    Status s = S_OK;
+    const auto setup = [&] { s = session_.Setup(password, hint_->text(), harden); };
+    if (harden) {
+        // A few seconds: the tuning, then the stretching itself.
+        ProgressDlg dialog(languages_, window());
+        if (!KeyFileJobs::RunBusy(setup, dialog, languages_.GetText(msg::kTitleProtectingKey)))
+            s = E_FAIL;
+    } else {
+        setup();
+    }
     if (Failed(s)) {
         (void)ShowMessageBox(this, languages_.GetText(msg::kCaptionError), FormatErrorText(languages_, s), mb::kOk,
                              mb::kIconError);
@@ -131,6 +151,9 @@ void CSetupPagePassword::UpdateTexts()
     password_->setAccessibleName(passwordLabel_->accessibleName());
     confirmation_->setAccessibleName(confirmationLabel_->accessibleName());
     hint_->setAccessibleName(hintLabel_->accessibleName());
+    harden_->setText(languages_.GetText(msg::kHardenCheck));
+    hardenText_->SetText(languages_.GetText(msg::kHardenExplanation));
+    harden_->setAccessibleDescription(hardenText_->text());
     Validate();
 }
 

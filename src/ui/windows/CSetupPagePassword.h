@@ -1,12 +1,14 @@
 #pragma once
 // The wizard's password page: password, confirmation and hint, checked as
-// they are typed, with one status line. Next is enabled exactly when the
-// entry is valid; pressing it applies the password to the new key (the key
-// file is written on the last page). The typed passwords are overwritten
-// when the page goes.
+// they are typed, with one status line, and the choice of a hardened key
+// file. Next is enabled exactly when the entry is valid; pressing it applies
+// the password to the new key (behind a progress window when hardening,
+// which takes a few seconds; the key file is written on the last page). The
+// typed passwords are overwritten when the page goes.
 
 #include "ui/windows/CSetupPage.h"
 
+class QCheckBox;
 class QLineEdit;
 
 namespace nbr {
@@ -35,6 +37,7 @@ public:
     [[nodiscard]] QLineEdit* ConfirmationField() const { return confirmation_; }
     [[nodiscard]] QLineEdit* HintField() const { return hint_; }
     [[nodiscard]] VelaLabel* StatusLine() const { return status_; }
+    [[nodiscard]] QCheckBox* HardenBox() const { return harden_; }
     [[nodiscard]] bool IsValid() const { return valid_; }
 
 protected:
@@ -53,6 +56,8 @@ private:
     QLineEdit* password_;
     QLineEdit* confirmation_;
     QLineEdit* hint_;
+    QCheckBox* harden_;
+    VelaLabel* hardenText_;
     VelaLabel* status_;
     bool valid_ = false;
     bool needsSave_ = false;

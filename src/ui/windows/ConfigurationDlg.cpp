@@ -12,7 +12,7 @@
 namespace nbr {
 
 namespace {
-constexpr QSize kClient(440, 250);
+constexpr QSize kClient(460, 340);
 }  // namespace
 
 ConfigurationDlg::ConfigurationDlg(LanguageManager& languages, StoreSession& session, QWidget* owner)

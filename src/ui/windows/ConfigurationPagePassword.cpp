@@ -7,11 +7,18 @@
 #include "base/MessageBox.h"
 #include "base/MessageIds.h"
 #include "security/Password.h"
+#include "security/RecoveryKey.h"
+#include "security/SecParams.h"
 #include "security/PasswordRules.h"
 #include "ui/controls/DialogMnemonics.h"
 #include "ui/controls/SecretField.h"
 #include "ui/controls/VelaButton.h"
+#include "ui/controls/VelaCheckBox.h"
+#include "ui/panes/ProgressDlg.h"
+#include "ui/windows/RecoveryKeyDlg.h"
 
+#include <QCheckBox>
+#include <QBoxLayout>
 #include <QGridLayout>
 #include <QKeyEvent>
 #include <QLabel>
@@ -29,8 +36,12 @@ ConfigurationPagePassword::ConfigurationPagePassword(LanguageManager& languages,
       confirm_(new QLineEdit(this)),
       hint_(new QLineEdit(this)),
       status_(new QLabel(this)),
-      apply_(new VelaButton(this, 1))
+      apply_(new VelaButton(this, 1)),
+      harden_(new VelaCheckBox(QString(), this)),
+      hardenText_(new QLabel(this)),
+      recovery_(new VelaButton(this, 1))
 {
+    hardened_ = session_.IsHardened();
     setObjectName(QStringLiteral("PasswordPage"));
     auto* grid = new QGridLayout(this);
     QLineEdit* fields[] = {current_, password_, confirm_, hint_};
@@ -47,17 +58,32 @@ ConfigurationPagePassword::ConfigurationPagePassword(LanguageManager& languages,
         }
     }
     hint_->setMaxLength(static_cast<int>(PasswordRules::kMaxHintLength));
+    harden_->setChecked(hardened_);
+    harden_->installEventFilter(this);
+    connect(harden_, &QCheckBox::toggled, this, &ConfigurationPagePassword::Validate);
+    grid->addWidget(harden_, 4, 0, 1, 2);
+    hardenText_->setWordWrap(true);
+    hardenText_->setContentsMargins(24, 0, 0, 0);
+    grid->addWidget(hardenText_, 5, 0, 1, 2);
     status_->setObjectName(QStringLiteral("PasswordStatus"));
     status_->setWordWrap(true);
     status_->setMinimumHeight(34);
-    grid->addWidget(status_, 4, 0, 1, 2);
+    grid->addWidget(status_, 6, 0, 1, 2);
+    auto* buttons = new QHBoxLayout;
+    recovery_->setMinimumSize(108, 24);
     apply_->setMinimumSize(108, 24);
-    grid->addWidget(apply_, 5, 1, Qt::AlignRight);
+    buttons->addWidget(recovery_);
+    buttons->addStretch();
+    buttons->addWidget(apply_);
+    grid->addLayout(buttons, 7, 0, 1, 2);
     connect(apply_, &QPushButton::clicked, this, &ConfigurationPagePassword::Apply);
+    connect(recovery_, &QPushButton::clicked, this, &ConfigurationPagePassword::ShowRecoveryKey);
     setTabOrder(current_, password_);
     setTabOrder(password_, confirm_);
     setTabOrder(confirm_, hint_);
-    setTabOrder(hint_, apply_);
+    setTabOrder(hint_, harden_);
+    setTabOrder(harden_, recovery_);
+    setTabOrder(recovery_, apply_);
     languages_.AddListener(this);
     UpdateTexts();
 }
@@ -77,9 +103,16 @@ QString ConfigurationPagePassword::StatusText() const
 
 void ConfigurationPagePassword::Validate()
 {
-    const PasswordVerdict verdict =
-        PasswordRules::CheckChange(Utf16View(current_->text()), Utf16View(password_->text()), Utf16View(confirm_->text()),
-                                   Utf16View(hint_->text()));
+    // A change of the hardening alone keeps the password: the current one
+    // stands in for the new.
+    const bool protectionOnly =
+        harden_->isChecked() != hardened_ && password_->text().isEmpty() && confirm_->text().isEmpty();
+    const QString current = current_->text();
+    PasswordVerdict verdict =
+        PasswordRules::CheckChange(Utf16View(current), Utf16View(protectionOnly ? current : password_->text()),
+                                   Utf16View(protectionOnly ? current : confirm_->text()), Utf16View(hint_->text()));
+    if (protectionOnly && verdict.valid)
+        verdict.messageId = msg::kProtectionOnlyChange;
     QString text;
     if (verdict.messageId > 0)
         text = verdict.argument >= 0 ? languages_.FormatText(verdict.messageId, {verdict.argument})
@@ -93,7 +126,18 @@ void ConfigurationPagePassword::Validate()
 
 bool ConfigurationPagePassword::HasPendingChange() const
 {
-    return !current_->text().isEmpty() || !password_->text().isEmpty() || !confirm_->text().isEmpty();
+    return !current_->text().isEmpty() || !password_->text().isEmpty() || !confirm_->text().isEmpty()
+           || harden_->isChecked() != hardened_;
+}
+
+void ConfigurationPagePassword::Run(bool stretches, int titleId, const std::function<void()>& work)
+{
+    if (!stretches) {
+        work();
+        return;
+    }
+    ProgressDlg dialog(languages_, window());
+    (void)KeyFileJobs::RunBusy(work, dialog, languages_.GetText(titleId));
 }
 
 void ConfigurationPagePassword::ClearPasswords()
@@ -109,9 +153,19 @@ bool ConfigurationPagePassword::Apply()
     Validate();
     if (!apply_->isEnabled())
         return false;
-    const PasswordChange change = session_.ChangePassword(Password(current_->text()), Password(password_->text()),
-                                                          Password(confirm_->text()), hint_->text());
+    const Protection protection = harden_->isChecked() == hardened_ ? Protection::Keep
+                                  : harden_->isChecked()            ? Protection::Hardened
+                                                                    : Protection::Plain;
+    const Password current(current_->text());
+    const Password password(password_->text());
+    const Password confirmation(confirm_->text());
+    PasswordChange change;
+    Run(hardened_ || protection == Protection::Hardened, msg::kTitleProtectingKey, [&] {
+        change = session_.ChangePassword(current, password, confirmation, hint_->text(), protection);
+    });
     changed_ = changed_ || change.changed;
+    if (change.changed && Succeeded(change.status))
+        hardened_ = session_.IsHardened();
     const QString error = languages_.GetText(msg::kCaptionError);
     if (!change.changed) {
         if (change.messageId == msg::kCurrentPasswordWrong) {
@@ -131,10 +185,43 @@ bool ConfigurationPagePassword::Apply()
     // fields, and OK after Apply has nothing left to apply.
     ClearPasswords();
     Validate();
-    (void)ShowMessageBox(static_cast<QWidget*>(this), QString(), languages_.GetText(msg::kPasswordChanged), mb::kOk,
+    (void)ShowMessageBox(static_cast<QWidget*>(this), QString(), languages_.GetText(change.messageId), mb::kOk,
                          mb::kIconInformation);
     apply_->setEnabled(false);
     return true;
+}
+
+void ConfigurationPagePassword::ShowRecoveryKey()
+{
+    if (current_->text().isEmpty()) {
+        (void)ShowMessageBox(static_cast<QWidget*>(this), QString(), languages_.GetText(msg::kRecoveryKeyNeedsPassword),
+                             mb::kOk, mb::kIconInformation);
+        current_->setFocus();
+        return;
+    }
+    bool right = false;
+    {
+        const LockedByteBlock bytes = Password(current_->text()).Bytes();
+        Run(hardened_, msg::kTitleCheckingPassword,
+            [&] { right = session_.Params().VerifyPassword(bytes.data(), bytes.size()); });
+    }
+    if (!right) {
+        (void)ShowMessageBox(static_cast<QWidget*>(this), languages_.GetText(msg::kCaptionError),
+                             languages_.GetText(msg::kCurrentPasswordWrong), mb::kOk, mb::kIconError);
+        current_->selectAll();
+        current_->setFocus();
+        return;
+    }
+    QString key;
+    const Status s = RecoveryKey::Format(session_.Params().GetMasterKey(), &key);
+    if (Failed(s)) {
+        (void)ShowMessageBox(static_cast<QWidget*>(this), languages_.GetText(msg::kCaptionError),
+                             FormatErrorText(languages_, s), mb::kOk, mb::kIconError);
+        return;
+    }
+    RecoveryKeyDlg dialog(languages_, key, window());
+    key.fill(QLatin1Char('0'));
+    (void)dialog.exec();
 }
 
 bool ConfigurationPagePassword::eventFilter(QObject* watched, QEvent* event)
@@ -165,6 +252,11 @@ void ConfigurationPagePassword::UpdateTexts()
     }
     apply_->setText(languages_.GetText(msg::kSettingsApply));
     apply_->setAccessibleName(QString(apply_->text()).remove(QLatin1Char('&')));
+    recovery_->setText(languages_.GetText(msg::kRecoveryKeyButton));
+    recovery_->setAccessibleName(QString(recovery_->text()).remove(QLatin1Char('&')));
+    harden_->setText(languages_.GetText(msg::kHardenCheck));
+    hardenText_->setText(languages_.GetText(msg::kHardenExplanation));
+    harden_->setAccessibleDescription(hardenText_->text());
     setAccessibleName(languages_.GetText(msg::kSettingsPageTitle));
     Validate();
     // The page may be told of a language change after its dialog.

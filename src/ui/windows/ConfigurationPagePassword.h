@@ -1,13 +1,19 @@
 #pragma once
 // The settings dialog's password page: current password, new password with
-// its confirmation, and the hint. The rules run on every change and say
-// what is missing; Apply checks the current password and changes the key in
-// memory. The dialog saves the key file afterwards.
+// its confirmation, the hint, and whether the key file is hardened. The
+// rules run on every change and say what is missing; Apply checks the
+// current password and changes the key in memory (a change of the
+// hardening alone keeps the password). The dialog saves the key file
+// afterwards. After the current password, the recovery key is shown on
+// request.
 
 #include "base/IMultilangSupport.h"
 
 #include <QWidget>
 
+#include <functional>
+
+class QCheckBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -35,6 +41,8 @@ public:
     [[nodiscard]] QLineEdit* ConfirmField() const { return confirm_; }
     [[nodiscard]] QLineEdit* HintField() const { return hint_; }
     [[nodiscard]] QPushButton* ApplyButton() const { return apply_; }
+    [[nodiscard]] QCheckBox* HardenBox() const { return harden_; }
+    [[nodiscard]] QPushButton* RecoveryKeyButton() const { return recovery_; }
     [[nodiscard]] QString StatusText() const;
 
     // Whether the password fields hold anything: a change begun.
@@ -43,6 +51,8 @@ public:
     // incomplete or refused, with the reason shown). The password fields are
     // cleared once the change has served.
     bool Apply();
+    // Checks the current password and shows the recovery key.
+    void ShowRecoveryKey();
     void UpdateTexts() override;
 
 protected:
@@ -50,6 +60,8 @@ protected:
 
 private:
     void Validate();
+    // Runs `work`, behind a progress window when it stretches a password.
+    void Run(bool stretches, int titleId, const std::function<void()>& work);
     // Overwrites the three password fields' text, then empties them.
     void ClearPasswords();
 
@@ -62,7 +74,11 @@ private:
     QLineEdit* hint_;
     QLabel* status_;
     QPushButton* apply_;
+    QCheckBox* harden_;
+    QLabel* hardenText_;
+    QPushButton* recovery_;
     bool changed_ = false;
+    bool hardened_ = false;  // what the key in memory is
 };
 
 }  // namespace nbr

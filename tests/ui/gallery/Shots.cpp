@@ -41,6 +41,8 @@
 #include "ui/windows/CSetupPagePassword.h"
 #include "ui/windows/CSetupWizzard.h"
 #include "ui/windows/CSplashScreenEx.h"
+#include "ui/windows/RecoverDlg.h"
+#include "ui/windows/RecoveryKeyDlg.h"
 #include "ui/windows/ConfigurationDlg.h"
 #include "ui/windows/ConfigurationPagePassword.h"
 #include "ui/windows/EulaDlg.h"
@@ -422,6 +424,28 @@ QWidget* Settings(Context& c)
     return dialog;
 }
 
+// The recovery key as Security Settings shows it, and the dialog that takes
+// it when the password is forgotten.
+QWidget* RecoveryKeyShown(Context& c)
+{
+    auto* dialog = c.Keep(std::make_unique<RecoveryKeyDlg>(
+        c.Languages(), QStringLiteral("HN0C-RM3Z-QSG8-AEAR-0THE-BR2P-DQGV-WDMW-ERVY-9D1X-VC3M-CB44-QFAT-2F7Z"),
+        nullptr));
+    dialog->move(20, 20);
+    dialog->show();
+    return dialog;
+}
+
+QWidget* Recover(Context& c)
+{
+    auto* dialog = c.Keep(std::make_unique<RecoverDlg>(c.Languages(), EmptySession(c), nullptr));
+    dialog->KeyField()->setText(QStringLiteral("hn0c rm3z qsg8 aear 0the br2p dqgv"));
+    dialog->PasswordField()->setText(QStringLiteral("a-new-one"));
+    dialog->move(20, 20);
+    dialog->show();
+    return dialog;
+}
+
 QWidget* About(Context& c)
 {
     auto* dialog = c.Keep(std::make_unique<CAboutDlg>(c.Languages(), nullptr));
@@ -502,6 +526,8 @@ const std::vector<Shot>& Shots()
         {"main-window", [](Context& c) { return ProgramFrame(c, false); }},
         {"main-window-store-only", [](Context& c) { return ProgramFrame(c, true); }},
         {"security-settings", Settings},
+        {"recovery-key", RecoveryKeyShown},
+        {"recover", Recover},
         {"about", About},
         {"new-folder", NewFolder},
         {"rename", Rename},

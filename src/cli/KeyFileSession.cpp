@@ -142,6 +142,28 @@ void KeyFileSession::RunBusy(const QString& title, const std::function<void()>& 
     (void)KeyFileJobs::RunBusy(work, progress.Dialog(), title);
 }
 
+int KeyFileSession::ApplyPasswordChange(bool slow, const std::function<PasswordChange()>& change)
+{
+    PasswordChange result;
+    const auto apply = [&] { result = change(); };
+    if (slow)
+        RunBusy(context_.Text(msg::kTitleProtectingKey), apply);
+    else
+        apply();
+    if (Failed(result.status))
+        return context_.StatusError(result.status);
+    if (!result.changed) {
+        return context_.Error(result.argument >= 0 ? context_.Text(result.messageId, {result.argument})
+                                                   : context_.Text(result.messageId));
+    }
+    // The key in memory and on the stick must agree: a failed save is an error.
+    if (!Save())
+        return context_.StatusError(E_SAVE_FAILED);
+    if (!context_.quiet)
+        context_.out << context_.Text(result.messageId) << '\n';
+    return kExitSuccess;
+}
+
 int KeyFileSession::OpenExisting()
 {
     if (const int code = Open(false); code != kExitSuccess)

@@ -45,6 +45,10 @@ public:
     // Runs `work` with the progress line titled `title`: the stretching of
     // a hardened key file takes a second or more.
     void RunBusy(const QString& title, const std::function<void()>& work);
+    // Makes a password change (behind the progress line when `slow`), says
+    // why when it was refused, saves the key file and says it is done.
+    // Returns an exit code.
+    [[nodiscard]] int ApplyPasswordChange(bool slow, const std::function<PasswordChange()>& change);
     // Reads one password; prints why when there is none. Returns an exit code.
     [[nodiscard]] int ReadPassword(const QString& prompt, bool fromPasswordFile, Password* password);
     // Opens the key file of a store that must be set up already; says so when it is not.

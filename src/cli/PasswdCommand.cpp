@@ -66,25 +66,11 @@ int PasswdCommand::Work(CliContext& context, const CliArguments& args, KeyFileSe
             code != kExitSuccess)
             return code;
     }
-    PasswordChange change;
-    const auto apply = [&] {
-        change = session.Session().ChangePassword(current, password, confirmation, hint, protection);
-    };
-    if (session.Session().IsHardened() || protection == Protection::Hardened)
-        session.RunBusy(context.Text(msg::kTitleProtectingKey), apply);
-    else
-        apply();
-    if (Failed(change.status))
-        return context.StatusError(change.status);
-    if (!change.changed) {
-        return context.Error(change.argument >= 0 ? context.Text(change.messageId, {change.argument})
-                                                  : context.Text(change.messageId));
-    }
-    // The key in memory and on the stick must agree: a failed save is an error.
-    if (!session.Save())
-        return context.StatusError(E_SAVE_FAILED);
-    if (!context.quiet)
-        context.out << context.Text(change.messageId) << '\n';
+    const int code = session.ApplyPasswordChange(
+        session.Session().IsHardened() || protection == Protection::Hardened,
+        [&] { return session.Session().ChangePassword(current, password, confirmation, hint, protection); });
+    if (code != kExitSuccess)
+        return code;
     if (protection != Protection::Keep)
         InitCommand::SayProtection(context, session);
     return kExitSuccess;

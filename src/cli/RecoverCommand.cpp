@@ -63,23 +63,9 @@ int RecoverCommand::Work(CliContext& context, const CliArguments& args, KeyFileS
 
     if (const int code = session.LoginWithRecoveryKey(key); code != kExitSuccess)
         return code;
-    PasswordChange change;
-    const auto apply = [&] { change = session.Session().SetRecoveredPassword(password, confirmation, hint); };
-    if (session.Session().IsHardened())
-        session.RunBusy(context.Text(msg::kTitleProtectingKey), apply);
-    else
-        apply();
-    if (Failed(change.status))
-        return context.StatusError(change.status);
-    if (!change.changed) {
-        return context.Error(change.argument >= 0 ? context.Text(change.messageId, {change.argument})
-                                                  : context.Text(change.messageId));
-    }
-    if (!session.Save())
-        return context.StatusError(E_SAVE_FAILED);
-    if (!context.quiet)
-        context.out << context.Text(change.messageId) << '\n';
-    return kExitSuccess;
+    return session.ApplyPasswordChange(session.Session().IsHardened(), [&] {
+        return session.Session().SetRecoveredPassword(password, confirmation, hint);
+    });
 }
 
 }  // namespace nbr::cli

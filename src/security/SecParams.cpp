@@ -285,17 +285,15 @@ void SecParams::Take(const LockedByteBlock& bytes, const LockedByteBlock& key)
     unlocked_ = true;
 }
 
-Status SecParams::Unlock(const std::uint8_t* password, std::size_t count)
+Status SecParams::OpenWith(const RecordCheck& verify)
 {
-    if (!stream_ || !password || count == 0)
-        return E_INVALIDARG;
     LockedByteBlock bytes;
     Status s = ReadRecord(&bytes);
     if (Failed(s))
         return s;
     unlocked_ = false;
     LockedByteBlock key;
-    s = VerifyRecord(password, count, bytes.data(), bytes.size(), &key);
+    s = verify(bytes.data(), bytes.size(), &key);
     if (Failed(s)) {
         ClearMemory();
         return s;
@@ -304,23 +302,22 @@ Status SecParams::Unlock(const std::uint8_t* password, std::size_t count)
     return S_OK;
 }
 
+Status SecParams::Unlock(const std::uint8_t* password, std::size_t count)
+{
+    if (!stream_ || !password || count == 0)
+        return E_INVALIDARG;
+    return OpenWith([&](const std::uint8_t* record, std::size_t size, LockedByteBlock* key) {
+        return VerifyRecord(password, count, record, size, key);
+    });
+}
+
 Status SecParams::Recover(const std::uint8_t* key, std::size_t length)
 {
     if (!stream_ || !key || length == 0)
         return E_INVALIDARG;
-    LockedByteBlock bytes;
-    Status s = ReadRecord(&bytes);
-    if (Failed(s))
-        return s;
-    unlocked_ = false;
-    LockedByteBlock master;
-    s = VerifyRecoveryKey(key, length, bytes.data(), bytes.size(), &master);
-    if (Failed(s)) {
-        ClearMemory();
-        return s;
-    }
-    Take(bytes, master);
-    return S_OK;
+    return OpenWith([&](const std::uint8_t* record, std::size_t size, LockedByteBlock* master) {
+        return VerifyRecoveryKey(key, length, record, size, master);
+    });
 }
 
 bool SecParams::VerifyPassword(const std::uint8_t* password, std::size_t count) const

@@ -17,6 +17,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 
 namespace nbr {
 
@@ -94,6 +95,10 @@ private:
     [[nodiscard]] Status ReadRecord(LockedByteBlock* bytes);
     // Takes `key` as the master key of the record in `bytes`.
     void Take(const LockedByteBlock& bytes, const LockedByteBlock& key);
+    // Reads the record and takes the master key `verify` finds in it (by the
+    // password or by the recovery key); nothing is kept when it fails.
+    using RecordCheck = std::function<Status(const std::uint8_t* record, std::size_t size, LockedByteBlock* key)>;
+    [[nodiscard]] Status OpenWith(const RecordCheck& verify);
     [[nodiscard]] Status Seal();
 
     LockedByteBlock record_;

@@ -4,8 +4,10 @@
 #include "ui/controls/FrameChrome.h"
 
 #include <QGuiApplication>
+#include <QHBoxLayout>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QPushButton>
 #include <QScreen>
 
 namespace nbr {
@@ -51,6 +53,22 @@ void CCustomDialog::SetClientSize(const QSize& size)
 {
     const int b = BorderWidth();
     resize(size.width() + 2 * b, size.height() + 2 * b + frame::kHeaderHeight);
+}
+
+QHBoxLayout* CCustomDialog::ButtonRow(std::initializer_list<QPushButton*> leading,
+                                      std::initializer_list<QPushButton*> trailing)
+{
+    auto* row = new QHBoxLayout;
+    const auto add = [row](QPushButton* button) {
+        button->setMinimumSize(108, 24);
+        row->addWidget(button);
+    };
+    for (QPushButton* button : leading)
+        add(button);
+    row->addStretch();
+    for (QPushButton* button : trailing)
+        add(button);
+    return row;
 }
 
 void CCustomDialog::CenterOnOwner()

@@ -14,6 +14,11 @@
 
 #include <QDialog>
 
+#include <initializer_list>
+
+class QHBoxLayout;
+class QPushButton;
+
 namespace nbr {
 
 class CaptionButton;
@@ -45,6 +50,10 @@ public:
     void UpdateTexts() override;
 
 protected:
+    // The dialogs' row of push buttons, each at least the common size:
+    // `leading` at the left, `trailing` at the right.
+    [[nodiscard]] static QHBoxLayout* ButtonRow(std::initializer_list<QPushButton*> leading,
+                                                std::initializer_list<QPushButton*> trailing);
     // Makes the dialog up to `pixels` lower where its content allows (a
     // text that scrolls); returns how much it gave. None by default.
     virtual int ShrinkBy(int pixels);

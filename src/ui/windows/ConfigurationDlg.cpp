@@ -26,13 +26,7 @@ ConfigurationDlg::ConfigurationDlg(LanguageManager& languages, StoreSession& ses
     setModal(true);
     auto* layout = new QVBoxLayout(Client());
     layout->addWidget(page_);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    for (QPushButton* button : {ok_, cancel_}) {
-        button->setMinimumSize(108, 24);
-        buttons->addWidget(button);
-    }
-    layout->addLayout(buttons);
+    layout->addLayout(ButtonRow({}, {ok_, cancel_}));
     // Enter in a field belongs to the page; OK is pressed on purpose.
     ok_->setAutoDefault(false);
     cancel_->setAutoDefault(false);

@@ -64,13 +64,7 @@ RecoverDlg::RecoverDlg(LanguageManager& languages, StoreSession& session, QWidge
     status_->setWordWrap(true);
     status_->setMinimumHeight(34);
     layout->addWidget(status_);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    for (QPushButton* button : {ok_, cancel_}) {
-        button->setMinimumSize(108, 24);
-        buttons->addWidget(button);
-    }
-    layout->addLayout(buttons);
+    layout->addLayout(ButtonRow({}, {ok_, cancel_}));
     ok_->setDefault(true);
     connect(ok_, &QPushButton::clicked, this, &RecoverDlg::accept);
     connect(cancel_, &QPushButton::clicked, this, &RecoverDlg::reject);

@@ -44,15 +44,9 @@ RecoveryKeyDlg::RecoveryKeyDlg(LanguageManager& languages, const QString& key, Q
     key_->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
     key_->setFocusPolicy(Qt::StrongFocus);
     layout->addWidget(key_, 1);
-    auto* buttons = new QHBoxLayout;
-    for (QPushButton* button : {copy_, print_, close_}) {
-        button->setMinimumSize(108, 24);
+    for (QPushButton* button : {copy_, print_, close_})
         button->setAutoDefault(false);
-        buttons->addWidget(button);
-        if (button == print_)
-            buttons->addStretch();
-    }
-    layout->addLayout(buttons);
+    layout->addLayout(ButtonRow({copy_, print_}, {close_}));
     close_->setDefault(true);
     connect(copy_, &QPushButton::clicked, this, &RecoveryKeyDlg::Copy);
     connect(print_, &QPushButton::clicked, this, &RecoveryKeyDlg::Print);

@@ -89,7 +89,7 @@ ConfinedPath::ConfinedPath(const QString& path) : dir_(-1)
             return;
         }
         if (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) {
-            error_ = ERROR_STOPPED_ON_SYMLINK;
+            error_ = static_cast<int>(win32::kStoppedOnSymlink);
             return;
         }
         if (!(info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
@@ -121,7 +121,7 @@ int ConfinedPath::NoFollowAtFlag() const
 Status ConfinedPath::Failure(int err, const QString& /*path*/) const
 {
     if (confined_) {
-        if (err == ERROR_STOPPED_ON_SYMLINK || err == ERROR_CANT_RESOLVE_FILENAME)
+        if (err == static_cast<int>(win32::kStoppedOnSymlink) || err == ERROR_CANT_RESOLVE_FILENAME)
             return StatusFromWin32(win32::kStoppedOnSymlink);
         const DWORD attributes = ::GetFileAttributesW(wide_.c_str());
         if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT))

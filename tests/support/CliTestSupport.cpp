@@ -12,7 +12,9 @@
 #include <cstdio>
 #include <optional>
 #include <fcntl.h>
+#ifndef _WIN32
 #include <stdio_ext.h>
+#endif
 #include <unistd.h>
 
 namespace nbr::test {
@@ -143,7 +145,11 @@ Result RunHere(const QStringList& arguments, const QByteArray& input, const QHas
         const Redirect redirectErr(STDERR_FILENO, err, O_WRONLY | O_CREAT | O_TRUNC);
         if (!redirectIn.Ok() || !redirectOut.Ok() || !redirectErr.Ok())
             return result;
+#ifdef _WIN32
+        std::fflush(stdin);  // the C runtime there drops buffered input so
+#else
         __fpurge(stdin);  // nothing of an earlier run's input stays buffered
+#endif
         clearerr(stdin);
         cli::CliApp app;
         result.exitCode = app.Run(arguments);

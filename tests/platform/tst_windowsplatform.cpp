@@ -9,6 +9,7 @@
 #include "platform/FileAttributes.h"
 #include "platform/FileSystem.h"
 #include "platform/NativeFile.h"
+#include "platform/NativePath.h"
 #include "platform/SingleInstance.h"
 #include "platform/SystemError.h"
 
@@ -24,6 +25,8 @@ class TestWindowsPlatform : public QObject {
 
 private slots:
     void systemTexts();
+    void plainNames_data();
+    void plainNames();
     void lockExcludesWritersNotReaders();
     void attributesRoundTrip();
     void readOnlyFilesAreDeleted();
@@ -39,6 +42,35 @@ void TestWindowsPlatform::systemTexts()
     QVERIFY(!SystemError::Message(win32::kFileNotFound).endsWith(QLatin1Char('.')));
     QVERIFY(!SystemError::Message(win32::kFileNotFound).contains(QLatin1Char('\n')));
     QCOMPARE(SystemError::StatusFromErrno(ENOSPC), StatusFromWin32(win32::kDiskFull));
+}
+
+// Names from a stick written elsewhere must reach nothing but their own file.
+void TestWindowsPlatform::plainNames_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<bool>("plain");
+    QTest::newRow("ordinary") << QStringLiteral("report 2024.txt") << true;
+    QTest::newRow("accents") << QStringLiteral("caf\u00e9") << true;
+    QTest::newRow("leading dot") << QStringLiteral(".profile") << true;
+    QTest::newRow("backslash") << QStringLiteral("a\\b") << false;
+    QTest::newRow("climbing") << QStringLiteral("..\\..\\evil") << false;
+    QTest::newRow("drive") << QStringLiteral("c:x") << false;
+    QTest::newRow("stream") << QStringLiteral("file:secret") << false;
+    QTest::newRow("wildcard") << QStringLiteral("a*b") << false;
+    QTest::newRow("device") << QStringLiteral("CON") << false;
+    QTest::newRow("device with extension") << QStringLiteral("com1.txt") << false;
+    QTest::newRow("device lower case") << QStringLiteral("nul") << false;
+    QTest::newRow("not a device") << QStringLiteral("console") << true;
+    QTest::newRow("trailing dot") << QStringLiteral("x.") << false;
+    QTest::newRow("trailing space") << QStringLiteral("x ") << false;
+    QTest::newRow("control character") << QStringLiteral("a\tb") << false;
+}
+
+void TestWindowsPlatform::plainNames()
+{
+    QFETCH(QString, name);
+    QFETCH(bool, plain);
+    QCOMPARE(NativePath::IsPlainName(name), plain);
 }
 
 void TestWindowsPlatform::lockExcludesWritersNotReaders()

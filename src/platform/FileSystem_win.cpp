@@ -92,11 +92,17 @@ BOOL DeleteEvenReadOnly(const std::wstring& path)
     return ::DeleteFileW(path.c_str());
 }
 
+// Every name in `folder` ("C:\\" keeps its one separator).
+std::wstring Pattern(const std::wstring& folder)
+{
+    return folder + (!folder.empty() && folder.back() == L'\\' ? L"*" : L"\\*");
+}
+
 // The names in a folder other than "." and "..", with their find data.
 bool ReadFolder(const std::wstring& folder, std::vector<WIN32_FIND_DATAW>* found, DWORD* error)
 {
     WIN32_FIND_DATAW data {};
-    HANDLE h = ::FindFirstFileExW((folder + L"\\*").c_str(), FindExInfoBasic, &data, FindExSearchNameMatch, nullptr,
+    HANDLE h = ::FindFirstFileExW(Pattern(folder).c_str(), FindExInfoBasic, &data, FindExSearchNameMatch, nullptr,
                                   FIND_FIRST_EX_LARGE_FETCH);
     if (h == INVALID_HANDLE_VALUE) {
         *error = ::GetLastError();
@@ -233,7 +239,7 @@ Status FileSystem::HasEntries(const QString& path, bool* any)
     if (const Status s = CheckedFolder(at, path); Failed(s))
         return s;
     WIN32_FIND_DATAW data {};
-    HANDLE h = ::FindFirstFileExW((at.Wide() + L"\\*").c_str(), FindExInfoBasic, &data, FindExSearchNameMatch, nullptr, 0);
+    HANDLE h = ::FindFirstFileExW(Pattern(at.Wide()).c_str(), FindExInfoBasic, &data, FindExSearchNameMatch, nullptr, 0);
     if (h == INVALID_HANDLE_VALUE)
         return ::GetLastError() == ERROR_FILE_NOT_FOUND ? S_OK : WinPath::LastStatus();
     do {

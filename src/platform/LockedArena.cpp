@@ -185,13 +185,15 @@ private:
         chunk->used.assign((chunk->Units() + 63) / 64, 0);
         chunk->lengths.assign(chunk->Units(), 0);
 #ifdef _WIN32
-        // Windows writes no core files; a locked page stays out of the page
-        // file (within the working-set quota, else it serves unlocked).
+        // A locked page stays out of the page file (within the working-set
+        // quota, else it serves unlocked). Windows has no way for a program
+        // to keep pages out of a crash dump that error reporting writes:
+        // the arena says so.
         void* base = ::VirtualAlloc(nullptr, bytes, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
         if (base == nullptr)
             return nullptr;
         chunk->base = static_cast<std::uint8_t*>(base);
-        chunk->excludedFromDumps = true;
+        chunk->excludedFromDumps = false;
         chunk->locked = ::VirtualLock(base, bytes) != 0;
         return chunk;
 #else

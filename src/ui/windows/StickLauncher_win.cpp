@@ -1,5 +1,6 @@
 // Nimbra.exe at the top of the stick, beside the Linux launcher: starts the
-// window program in "Nimbra (Windows)" with the same arguments. Windows
+// window program in "Nimbra (Windows)" with its own folder as the launch
+// path (-l=, as the Linux launcher does) and the arguments it was given. Windows
 // looks for a program's DLLs beside it only, so the program and its DLLs
 // keep a folder of their own and the top of the stick stays tidy. No Qt and
 // no C++ runtime DLLs: it must start with nothing beside it.
@@ -25,7 +26,11 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int show)
             quoted = !quoted;
         ++line;
     }
-    std::wstring command = L"\"" + program + L"\"" + line;
+    // No backslash before the closing quote, or it would escape it.
+    std::wstring launch = folder.substr(0, folder.size() - 1);
+    if (!launch.empty() && launch.back() == L':')
+        launch += L"\\.";
+    std::wstring command = L"\"" + program + L"\" \"-l=" + launch + L"\"" + line;
     STARTUPINFOW startup {};
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESHOWWINDOW;

@@ -230,8 +230,9 @@ QString StoreRepair::UsableName(const QString& name)
     if (usable == QLatin1String(".") || usable == QLatin1String(".."))
         usable.fill(u'_');
     // What the host still refuses as a whole (a device name, a trailing dot
-    // on Windows) becomes usable with one more character.
-    if (!NativePath::IsPlainName(usable))
+    // on Windows) becomes usable with one more character; an empty name
+    // stays empty for the caller to replace.
+    if (!usable.isEmpty() && !NativePath::IsPlainName(usable))
         usable = usable.left(EncryptedStore::kMaxNameLength - 1) + u'_';
     return usable;
 }

@@ -29,6 +29,7 @@
 #include "platform/HostFacts.h"
 #include "platform/Terminal.h"
 
+#include <QDir>
 #include <QCoreApplication>
 
 namespace nbr::cli {
@@ -197,6 +198,8 @@ int CliApp::Dispatch(CliContext& context, const QStringList& arguments)
         if (context.root.isEmpty())
             context.root = QStringLiteral("/");
     }
+    // A root typed with backslashes (Windows) is taken in the program's own form.
+    context.root = QDir::fromNativeSeparators(context.root);
     while (context.root.size() > 1 && context.root.endsWith(QLatin1Char('/')))
         context.root.chop(1);
     context.variables.SetVariable(QStringLiteral("NBR_DEVICE_DOCUMENT_LETTER"),

@@ -14,6 +14,11 @@
 #include <QByteArray>
 #include <QString>
 
+#ifdef _WIN32
+#include <string>
+#include <vector>
+#endif
+
 namespace nbr {
 
 class ConfinedPath {
@@ -58,8 +63,19 @@ public:
     [[nodiscard]] Status Failure(int err, const QString& path) const;
     // Failure() with the walk's own error, or S_OK when the walk succeeded.
     [[nodiscard]] Status WalkStatus(const QString& path) const;
+#ifdef _WIN32
+    // Windows walks by path: the whole path for the Win32 calls. Error()
+    // and Failure() take Win32 error numbers there.
+    [[nodiscard]] const std::wstring& Wide() const { return wide_; }
+#endif
 
 private:
+#ifdef _WIN32
+    std::wstring wide_;
+    // The folders on the way, held open without delete sharing so that none
+    // can be renamed and replaced by a junction while the path is used.
+    std::vector<void*> held_;
+#endif
     int dir_;
     bool ownsDir_ = true;
     int error_ = 0;

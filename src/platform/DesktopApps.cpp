@@ -1,5 +1,7 @@
 #include "platform/DesktopApps.h"
 
+#include "platform/Processes.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -232,6 +234,13 @@ QList<DesktopProgram> DesktopApps::ProgramsFor(const QString& file)
         return QString::localeAwareCompare(a.name, b.name) < 0;
     });
     return programs;
+}
+
+QStringList DesktopApps::LastResortCommand(const QString& file)
+{
+    if (Processes::ResolveProgram(QStringLiteral("xdg-open")).isEmpty())
+        return {};
+    return {QStringLiteral("xdg-open"), file};
 }
 
 }  // namespace nbr

@@ -25,6 +25,9 @@ public:
     [[nodiscard]] static QStringList CommandWith(const QString& id, const QString& file);
     // The command (program first) that opens `file`; empty when none is set.
     [[nodiscard]] static QStringList CommandFor(const QString& file);
+    // The system's generic opener with `file` (program first), for when no
+    // program is set; empty when the system has none.
+    [[nodiscard]] static QStringList LastResortCommand(const QString& file);
     // The desktop entry id of the default application for a MIME type.
     [[nodiscard]] static QString DefaultApplication(const QString& mimeType);
     // The Exec line of a desktop entry turned into arguments for `file`.

@@ -9,7 +9,11 @@
 #include <string>
 #include <thread>
 #include <time.h>
+#ifdef _WIN32
+#include <windows.h>
+#else
 #include <unistd.h>
+#endif
 
 namespace nbr {
 namespace {
@@ -24,8 +28,13 @@ std::thread::id g_slowExempt;  // the thread that armed it: only workers wait
 
 [[noreturn]] void Die()
 {
+#ifdef _WIN32
+    ::TerminateProcess(::GetCurrentProcess(), 137);
+    std::_Exit(137);
+#else
     ::kill(::getpid(), SIGKILL);
     ::_exit(137);
+#endif
 }
 
 void WriteCount()

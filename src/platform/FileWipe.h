@@ -11,6 +11,8 @@ public:
     // Zeros the regular file `name` below the open folder `folder`, making a
     // read-only file writable for it first; a link is never followed. True
     // when every byte was overwritten and flushed; errno tells why not.
+    // (On Windows, which walks by path, `folder` is unused and `name` is the
+    // whole path in UTF-8; the error is then in GetLastError.)
     [[nodiscard]] static bool ZeroAt(int folder, const char* name);
 };
 

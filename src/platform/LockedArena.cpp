@@ -9,9 +9,13 @@
 #include <new>
 #include <vector>
 
+#ifdef _WIN32
+#include <windows.h>
+#else
 #include <sys/mman.h>
 #include <sys/syscall.h>
 #include <unistd.h>
+#endif
 
 namespace nbr {
 namespace {
@@ -69,7 +73,11 @@ struct Chunk {
 
 void Wipe(void* address, std::size_t size)
 {
+#ifdef _WIN32
+    ::SecureZeroMemory(address, size);
+#else
     ::explicit_bzero(address, size);
+#endif
 }
 
 class Arena {
@@ -162,14 +170,33 @@ private:
 
     std::unique_ptr<Chunk> Map(std::size_t atLeast)
     {
+#ifdef _WIN32
+        SYSTEM_INFO system {};
+        ::GetSystemInfo(&system);
+        const std::size_t pageSize = system.dwPageSize > 0 ? system.dwPageSize : 4096;
+#else
         const long page = ::sysconf(_SC_PAGESIZE);
         const std::size_t pageSize = page > 0 ? static_cast<std::size_t>(page) : 4096;
+#endif
         std::size_t bytes = std::max(atLeast, LockedArena::kChunkBytes);
         bytes = (bytes + pageSize - 1) / pageSize * pageSize;
         auto chunk = std::make_unique<Chunk>();
         chunk->bytes = bytes;
         chunk->used.assign((chunk->Units() + 63) / 64, 0);
         chunk->lengths.assign(chunk->Units(), 0);
+#ifdef _WIN32
+        // A locked page stays out of the page file (within the working-set
+        // quota, else it serves unlocked). Windows has no way for a program
+        // to keep pages out of a crash dump that error reporting writes:
+        // the arena says so.
+        void* base = ::VirtualAlloc(nullptr, bytes, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
+        if (base == nullptr)
+            return nullptr;
+        chunk->base = static_cast<std::uint8_t*>(base);
+        chunk->excludedFromDumps = false;
+        chunk->locked = ::VirtualLock(base, bytes) != 0;
+        return chunk;
+#else
         void* base = ::mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
         if (base == MAP_FAILED)
             return nullptr;
@@ -181,13 +208,20 @@ private:
         // nothing and reports success.
         chunk->locked = ::syscall(SYS_mlock, base, bytes) == 0;
         return chunk;
+#endif
     }
 
     static void Unmap(Chunk& chunk)
     {
+#ifdef _WIN32
+        if (chunk.locked)
+            ::VirtualUnlock(chunk.base, chunk.bytes);
+        ::VirtualFree(chunk.base, 0, MEM_RELEASE);
+#else
         if (chunk.locked)
             ::syscall(SYS_munlock, chunk.base, chunk.bytes);
         ::munmap(chunk.base, chunk.bytes);
+#endif
     }
 
     // One empty chunk of the usual size stays mapped (and locked), so that

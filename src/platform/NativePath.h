@@ -16,6 +16,12 @@ public:
     // The text before the last separator ("" for "/x", empty for "x").
     [[nodiscard]] static QString ParentOf(const QString& path);
     [[nodiscard]] static bool HasSeparator(const QString& path);
+    // Whether `name` can be one file's name here, reaching nothing but that
+    // file: not empty, not "." or "..", no separator and no NUL; on Windows
+    // also none of the characters the system reads otherwise (a backslash, a
+    // drive's colon, wildcards), no trailing dot or space, and no device
+    // name such as "CON" or "com1.txt".
+    [[nodiscard]] static bool IsPlainName(const QString& name);
     // Joins with exactly one separator between the parts.
     [[nodiscard]] static QString Join(const QString& folder, const QString& name);
     // Bytes for the system calls (UTF-8 on Linux).

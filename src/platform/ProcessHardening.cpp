@@ -1,11 +1,34 @@
 #include "platform/ProcessHardening.h"
 
+#ifdef _WIN32
+#include <windows.h>
+#else
 #include <sys/mman.h>
 #include <sys/prctl.h>
 #include <sys/resource.h>
+#endif
 
 namespace nbr {
 
+#ifdef _WIN32
+// Windows writes no core files of its own; error reporting gets no dialog
+// and no crash report, which would carry the process's memory.
+void ProcessHardening::DisableCoreDumps()
+{
+    ::SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX | SEM_NOOPENFILEERRORBOX);
+}
+
+bool ProcessHardening::LockMemory(const void* address, std::size_t size)
+{
+    return size == 0 || ::VirtualLock(const_cast<void*>(address), size) != 0;
+}
+
+void ProcessHardening::UnlockMemory(const void* address, std::size_t size)
+{
+    if (size != 0)
+        ::VirtualUnlock(const_cast<void*>(address), size);
+}
+#else
 void ProcessHardening::DisableCoreDumps()
 {
     const rlimit none {0, 0};
@@ -23,6 +46,8 @@ void ProcessHardening::UnlockMemory(const void* address, std::size_t size)
     if (size != 0)
         ::munlock(address, size);
 }
+
+#endif
 
 #if defined(__x86_64__)
 namespace {

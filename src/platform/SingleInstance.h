@@ -1,6 +1,6 @@
 #pragma once
 // One Nimbra per user session: a lock file in the user's runtime folder that
-// the running copy holds. A second start finds it held and ends at once. The
+// the running copy holds (on Windows the named mutex of the session). A second start finds it held and ends at once. The
 // lock belongs to a process, so a copy that was killed leaves a stale lock
 // that the next start takes over.
 
@@ -33,6 +33,9 @@ private:
     QString path_;
     std::unique_ptr<QLockFile> lock_;
     bool held_ = false;
+#ifdef _WIN32
+    void* mutex_ = nullptr;  // the named mutex of the session
+#endif
 };
 
 }  // namespace nbr

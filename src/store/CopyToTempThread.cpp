@@ -28,8 +28,7 @@ CopyToTempThread::~CopyToTempThread() = default;
 
 bool CopyToTempThread::IsSafeHostName(const QString& name)
 {
-    return !name.isEmpty() && name != QLatin1String(".") && name != QLatin1String("..")
-           && !name.contains(NativePath::kSeparator) && !name.contains(QChar(0));
+    return NativePath::IsPlainName(name);
 }
 
 Status CopyToTempThread::DecryptFile(const QString& stored, const QString& host)

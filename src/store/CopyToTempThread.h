@@ -21,8 +21,8 @@ public:
     // `merge`: the answer to the merge question so far, shared by the
     // folders of one source.
     [[nodiscard]] Status DecryptStoreFolder(const QString& storedFolder, const QString& hostFolder, bool* merge);
-    // A display name that can be a host file name: not empty, not "." or
-    // "..", without a separator or a zero character.
+    // A display name that can be a host file name and reaches nothing else
+    // (NativePath::IsPlainName: on Windows also no backslash, colon, device name...).
     [[nodiscard]] static bool IsSafeHostName(const QString& name);
 
 protected:

@@ -89,9 +89,9 @@ Status ProcessTracker::OpenWithAssociatedProgram(const QString& file, const QStr
     QStringList command = DesktopApps::CommandFor(file);
     if (command.isEmpty()) {
         // The last resort; whatever it starts in its own session is still ours.
-        if (Processes::ResolveProgram(QStringLiteral("xdg-open")).isEmpty())
+        command = DesktopApps::LastResortCommand(file);
+        if (command.isEmpty())
             return StatusFromWin32(win32::kGenFailure);
-        command = {QStringLiteral("xdg-open"), file};
     }
     command += parameters;
     qint64 pid = 0;

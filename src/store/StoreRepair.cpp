@@ -223,11 +223,17 @@ QString StoreRepair::UsableName(const QString& name)
 {
     QString usable = name.left(EncryptedStore::kMaxNameLength);
     for (QChar& c : usable) {
-        if (c == NativePath::kSeparator || c == u'/' || c == QChar(0))
+        if (c == NativePath::kSeparator || c == u'/' || c == QChar(0)
+            || (c != u'.' && c != u' ' && !NativePath::IsPlainName(QString(c))))
             c = u'_';
     }
     if (usable == QLatin1String(".") || usable == QLatin1String(".."))
         usable.fill(u'_');
+    // What the host still refuses as a whole (a device name, a trailing dot
+    // on Windows) becomes usable with one more character; an empty name
+    // stays empty for the caller to replace.
+    if (!usable.isEmpty() && !NativePath::IsPlainName(usable))
+        usable = usable.left(EncryptedStore::kMaxNameLength - 1) + u'_';
     return usable;
 }
 

@@ -51,10 +51,14 @@ const QStringList kCore {QStringLiteral("platform"), QStringLiteral("base"),  QS
                          QStringLiteral("security"), QStringLiteral("store"), QStringLiteral("panes"),
                          QStringLiteral("app")};
 
-// The one file besides the platform layer that calls the system: the device
-// source that asks udev.
+// The files besides the platform layer that call the system: the device
+// sources that ask udev and the Windows drive letters, and the starter at
+// the top of a Windows stick (which has no Qt to call the system through).
 const QStringList kSystemCallers {QStringLiteral("devices/UdevDeviceSource.cpp"),
-                                  QStringLiteral("devices/UdevDeviceSource.h")};
+                                  QStringLiteral("devices/UdevDeviceSource.h"),
+                                  QStringLiteral("devices/DriveLetterDeviceSource.cpp"),
+                                  QStringLiteral("devices/DriveLetterDeviceSource.h"),
+                                  QStringLiteral("ui/windows/StickLauncher_win.cpp")};
 
 // System headers that only the platform layer includes.
 const QRegularExpression kSystemHeader(QStringLiteral(

@@ -12,7 +12,9 @@
 #include <cstdio>
 #include <optional>
 #include <fcntl.h>
+#ifndef _WIN32
 #include <stdio_ext.h>
+#endif
 #include <unistd.h>
 
 namespace nbr::test {
@@ -60,12 +62,19 @@ Result RunCli(const QStringList& arguments, const QByteArray& input, const QStri
 
 namespace {
 
+#ifdef _WIN32
+// The C runtime there opens in text mode unless told, and knows no O_CLOEXEC.
+constexpr int kOpenFlags = O_BINARY;
+#else
+constexpr int kOpenFlags = O_CLOEXEC;
+#endif
+
 // One standard stream of this process pointed at a file for a while.
 class Redirect {
 public:
     Redirect(int fd, const QString& file, int flags) : fd_(fd), saved_(::dup(fd))
     {
-        const int target = ::open(QFile::encodeName(file).constData(), flags | O_CLOEXEC, 0600);
+        const int target = ::open(QFile::encodeName(file).constData(), flags | kOpenFlags, 0600);
         ok_ = saved_ >= 0 && target >= 0 && ::dup2(target, fd) >= 0;
         if (target >= 0)
             ::close(target);
@@ -143,7 +152,11 @@ Result RunHere(const QStringList& arguments, const QByteArray& input, const QHas
         const Redirect redirectErr(STDERR_FILENO, err, O_WRONLY | O_CREAT | O_TRUNC);
         if (!redirectIn.Ok() || !redirectOut.Ok() || !redirectErr.Ok())
             return result;
+#ifdef _WIN32
+        std::fflush(stdin);  // the C runtime there drops buffered input so
+#else
         __fpurge(stdin);  // nothing of an earlier run's input stays buffered
+#endif
         clearerr(stdin);
         cli::CliApp app;
         result.exitCode = app.Run(arguments);

@@ -1,7 +1,11 @@
 // Nimbra: the program a person starts from the stick.
 
 #include "devices/SimulatedDeviceSource.h"
+#ifdef _WIN32
+#include "devices/DriveLetterDeviceSource.h"
+#else
 #include "devices/UdevDeviceSource.h"
+#endif
 #include "devices/UsbAdapterLight.h"
 #include "platform/FaultInjection.h"
 #include "platform/ProcessHardening.h"
@@ -18,7 +22,11 @@ int main(int argc, char** argv)
     // window: the splash and the dialogs come and go during start-up.
     QApplication::setQuitOnLastWindowClosed(false);
     if (qEnvironmentVariableIsEmpty(nbr::SimulatedDeviceSource::kEnvironment))
+#ifdef _WIN32
+        nbr::UsbAdapterLight::SetSourceFactory([] { return std::make_unique<nbr::DriveLetterDeviceSource>(); });
+#else
         nbr::UsbAdapterLight::SetSourceFactory([] { return std::make_unique<nbr::UdevDeviceSource>(); });
+#endif
     int code = 0;
     {
         nbr::CNimbraApp app(QApplication::arguments());

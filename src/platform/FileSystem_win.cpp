@@ -1,0 +1,378 @@
+#include "platform/FileSystem.h"
+
+#include "platform/ConfinedPath.h"
+#include "platform/FaultInjection.h"
+#include "platform/FileWipe.h"
+#include "platform/NativePath.h"
+#include "platform/WinPath.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+#include <windows.h>
+
+#include <vector>
+
+// Windows walks by path. Reparse points (symbolic links, junctions) are
+// reported as links and never entered; inside a confined folder nothing
+// follows one (see ConfinedPath).
+namespace nbr {
+namespace {
+
+std::uint64_t SizeOf(DWORD high, DWORD low)
+{
+    return (static_cast<std::uint64_t>(high) << 32) | low;
+}
+
+FileTime TimeOf(const FILETIME& t)
+{
+    return FileTime {SizeOf(t.dwHighDateTime, t.dwLowDateTime)};
+}
+
+void Describe(DWORD attributes, std::uint64_t size, const FILETIME& written, DirectoryEntry* item)
+{
+    item->isFolder = (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    item->isSpecial = (attributes & FILE_ATTRIBUTE_DEVICE) != 0;
+    item->size = item->isFolder ? 0 : size;
+    item->writeTime = TimeOf(written);
+}
+
+// A link: outside a confined folder it reports what it points at.
+void DescribeLink(const std::wstring& path, bool confined, DirectoryEntry* item)
+{
+    item->isLink = true;
+    item->isSpecial = true;
+    item->isFolder = false;
+    if (confined)
+        return;
+    WIN32_FILE_ATTRIBUTE_DATA target {};
+    HANDLE h = ::CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                             nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (h == INVALID_HANDLE_VALUE)
+        return;
+    BY_HANDLE_FILE_INFORMATION info {};
+    if (::GetFileInformationByHandle(h, &info)) {
+        Describe(info.dwFileAttributes, SizeOf(info.nFileSizeHigh, info.nFileSizeLow), info.ftLastWriteTime, item);
+        item->linkToFolder = item->isFolder;
+        item->isFolder = false;
+        item->isSpecial = item->linkToFolder;
+    }
+    ::CloseHandle(h);
+    (void)target;
+}
+
+void FromFind(const WIN32_FIND_DATAW& found, const std::wstring& path, bool confined, DirectoryEntry* item)
+{
+    item->name = QString::fromWCharArray(found.cFileName);
+    if (found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) {
+        DescribeLink(path, confined, item);
+        return;
+    }
+    Describe(found.dwFileAttributes, SizeOf(found.nFileSizeHigh, found.nFileSizeLow), found.ftLastWriteTime, item);
+}
+
+bool IsDots(const wchar_t* name)
+{
+    return (name[0] == L'.' && name[1] == 0) || (name[0] == L'.' && name[1] == L'.' && name[2] == 0);
+}
+
+bool Inside(const QString& path, const QString& folder)
+{
+    return !path.isEmpty() && path.startsWith(folder + NativePath::kSeparator, Qt::CaseInsensitive);
+}
+
+BOOL DeleteEvenReadOnly(const std::wstring& path)
+{
+    if (::DeleteFileW(path.c_str()) || ::GetLastError() == ERROR_FILE_NOT_FOUND)
+        return TRUE;
+    const DWORD attributes = ::GetFileAttributesW(path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_READONLY))
+        return FALSE;
+    ::SetFileAttributesW(path.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY);
+    return ::DeleteFileW(path.c_str());
+}
+
+// Every name in `folder` ("C:\\" keeps its one separator).
+std::wstring Pattern(const std::wstring& folder)
+{
+    return folder + (!folder.empty() && folder.back() == L'\\' ? L"*" : L"\\*");
+}
+
+// The names in a folder other than "." and "..", with their find data.
+bool ReadFolder(const std::wstring& folder, std::vector<WIN32_FIND_DATAW>* found, DWORD* error)
+{
+    WIN32_FIND_DATAW data {};
+    HANDLE h = ::FindFirstFileExW(Pattern(folder).c_str(), FindExInfoBasic, &data, FindExSearchNameMatch, nullptr,
+                                  FIND_FIRST_EX_LARGE_FETCH);
+    if (h == INVALID_HANDLE_VALUE) {
+        *error = ::GetLastError();
+        return *error == ERROR_FILE_NOT_FOUND;  // an empty root
+    }
+    do {
+        if (!IsDots(data.cFileName))
+            found->push_back(data);
+    } while (::FindNextFileW(h, &data));
+    *error = ::GetLastError();
+    ::FindClose(h);
+    return *error == ERROR_NO_MORE_FILES;
+}
+
+bool EmptyFolder(const QString& path, const TreeRemoval& how)
+{
+    std::vector<WIN32_FIND_DATAW> found;
+    DWORD error = 0;
+    bool complete = ReadFolder(WinPath::Of(path), &found, &error);
+    for (const WIN32_FIND_DATAW& data : found) {
+        const QString child = NativePath::Join(path, QString::fromWCharArray(data.cFileName));
+        const std::wstring wide = WinPath::Of(child);
+        const bool link = data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT;
+        const bool folder = data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY;
+        if (folder && !link) {
+            if (how.enteringFolder)
+                how.enteringFolder(child);
+            const bool emptied = EmptyFolder(child, how);
+            if (Inside(how.keep, child)) {
+                complete = complete && emptied;
+                continue;
+            }
+            const bool removed = FaultInjection::BeforeChange("rmdir") && ::RemoveDirectoryW(wide.c_str());
+            complete = complete && removed;
+            if (how.removedOne)
+                how.removedOne();
+            continue;
+        }
+        if (!how.keep.isEmpty() && child.compare(how.keep, Qt::CaseInsensitive) == 0)
+            continue;
+        if (how.wipe && !link && !(how.inUse && how.inUse(child)))
+            (void)FileWipe::ZeroAt(-1, QString::fromStdWString(wide).toUtf8().constData());
+        // A link to a folder (a junction) goes as a folder entry, never entered.
+        const bool removed = FaultInjection::BeforeChange("unlink")
+                             && (folder ? ::RemoveDirectoryW(wide.c_str()) : DeleteEvenReadOnly(wide));
+        complete = complete && removed;
+        if (how.removedOne)
+            how.removedOne();
+    }
+    return complete;
+}
+
+Status CheckedFolder(const ConfinedPath& at, const QString& path)
+{
+    const DWORD attributes = ::GetFileAttributesW(at.Wide().c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES)
+        return at.Failure(static_cast<int>(::GetLastError()), path);
+    if (at.Confined() && (attributes & FILE_ATTRIBUTE_REPARSE_POINT))
+        return StatusFromWin32(win32::kStoppedOnSymlink);
+    if (!(attributes & FILE_ATTRIBUTE_DIRECTORY))
+        return StatusFromWin32(win32::kDirectory);
+    return S_OK;
+}
+
+}  // namespace
+
+Status FileSystem::RemoveFile(const QString& path)
+{
+    const ConfinedPath at(path);
+    if (at.Error())
+        return at.WalkStatus(path);
+    if (!FaultInjection::BeforeChange("unlink"))
+        return WinPath::RefusedChange();
+    if (!::DeleteFileW(at.Wide().c_str())) {
+        const DWORD error = ::GetLastError();
+        if (error != ERROR_ACCESS_DENIED || !DeleteEvenReadOnly(at.Wide()))
+            return at.Failure(static_cast<int>(error), path);
+    }
+    return S_OK;
+}
+
+Status FileSystem::RemoveFolder(const QString& path)
+{
+    const ConfinedPath at(path);
+    if (at.Error())
+        return at.WalkStatus(path);
+    if (!FaultInjection::BeforeChange("rmdir"))
+        return WinPath::RefusedChange();
+    if (!::RemoveDirectoryW(at.Wide().c_str()))
+        return at.Failure(static_cast<int>(::GetLastError()), path);
+    return S_OK;
+}
+
+Status FileSystem::CreateFolder(const QString& path, const CreationPolicy* /*policy*/)
+{
+    const ConfinedPath at(path);
+    if (at.Error())
+        return at.WalkStatus(path);
+    if (!FaultInjection::BeforeChange("mkdir"))
+        return WinPath::RefusedChange();
+    // The default security of the parent: the stick stays usable by others.
+    if (!::CreateDirectoryW(at.Wide().c_str(), nullptr))
+        return at.Failure(static_cast<int>(::GetLastError()), path);
+    return S_OK;
+}
+
+Status FileSystem::List(const QString& path, QList<DirectoryEntry>* entries)
+{
+    entries->clear();
+    const ConfinedPath at(path);
+    if (at.Error())
+        return at.WalkStatus(path);
+    if (const Status s = CheckedFolder(at, path); Failed(s))
+        return s;
+    std::vector<WIN32_FIND_DATAW> found;
+    DWORD error = 0;
+    if (!ReadFolder(at.Wide(), &found, &error))
+        return at.Failure(static_cast<int>(error), path);
+    entries->reserve(static_cast<qsizetype>(found.size()));
+    for (const WIN32_FIND_DATAW& data : found) {
+        DirectoryEntry item;
+        FromFind(data, at.Wide() + L"\\" + data.cFileName, at.Confined(), &item);
+        entries->append(item);
+    }
+    return S_OK;
+}
+
+Status FileSystem::HasEntries(const QString& path, bool* any)
+{
+    *any = false;
+    const ConfinedPath at(path);
+    if (at.Error())
+        return at.WalkStatus(path);
+    if (const Status s = CheckedFolder(at, path); Failed(s))
+        return s;
+    WIN32_FIND_DATAW data {};
+    HANDLE h = ::FindFirstFileExW(Pattern(at.Wide()).c_str(), FindExInfoBasic, &data, FindExSearchNameMatch, nullptr, 0);
+    if (h == INVALID_HANDLE_VALUE)
+        return ::GetLastError() == ERROR_FILE_NOT_FOUND ? S_OK : WinPath::LastStatus();
+    do {
+        if (!IsDots(data.cFileName)) {
+            *any = true;
+            break;
+        }
+    } while (::FindNextFileW(h, &data));
+    ::FindClose(h);
+    return S_OK;
+}
+
+bool FileSystem::Exists(const QString& path)
+{
+    const ConfinedPath at(path);
+    if (at.Error())
+        return false;
+    return ::GetFileAttributesW(at.Wide().c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+Status FileSystem::Info(const QString& path, DirectoryEntry* info)
+{
+    const ConfinedPath at(path);
+    if (at.Error())
+        return at.WalkStatus(path);
+    WIN32_FILE_ATTRIBUTE_DATA data {};
+    if (!::GetFileAttributesExW(at.Wide().c_str(), GetFileExInfoStandard, &data))
+        return at.Failure(static_cast<int>(::GetLastError()), path);
+    *info = DirectoryEntry {};
+    info->name = NativePath::LastComponent(QDir::fromNativeSeparators(path));
+    if (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) {
+        info->isLink = true;
+        info->isSpecial = true;
+        return S_OK;
+    }
+    Describe(data.dwFileAttributes, SizeOf(data.nFileSizeHigh, data.nFileSizeLow), data.ftLastWriteTime, info);
+    return S_OK;
+}
+
+Status FileSystem::Rename(const QString& from, const QString& to)
+{
+    const ConfinedPath source(from);
+    if (source.Error())
+        return source.WalkStatus(from);
+    const ConfinedPath target(to);
+    if (target.Error())
+        return target.WalkStatus(to);
+    if (!FaultInjection::BeforeChange("rename"))
+        return WinPath::RefusedChange();
+    if (!::MoveFileExW(source.Wide().c_str(), target.Wide().c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+        return target.Failure(static_cast<int>(::GetLastError()), to);
+    return S_OK;
+}
+
+Status FileSystem::Kind(const QString& path, bool* isFolder)
+{
+    *isFolder = false;
+    DirectoryEntry info;
+    const Status s = Info(path, &info);
+    if (Succeeded(s))
+        *isFolder = info.isFolder;
+    return s;
+}
+
+bool FileSystem::Contains(const QString& outer, const QString& inner)
+{
+    if (outer.isEmpty() || inner.isEmpty())
+        return false;
+    // The final paths name every way to a folder (links, junctions, a
+    // second drive letter for one volume through SUBST aside) the same way.
+    const auto finalPath = [](const QString& path) -> QString {
+        HANDLE h = ::CreateFileW(WinPath::Of(QFileInfo(path).absoluteFilePath()).c_str(), FILE_READ_ATTRIBUTES,
+                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                 FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+        if (h == INVALID_HANDLE_VALUE)
+            return {};
+        wchar_t buffer[4096];
+        const DWORD n = ::GetFinalPathNameByHandleW(h, buffer, 4096, FILE_NAME_NORMALIZED);
+        ::CloseHandle(h);
+        return n == 0 || n >= 4096 ? QString() : QDir::fromNativeSeparators(QString::fromWCharArray(buffer, n));
+    };
+    const QString folder = finalPath(outer);
+    const QString item = finalPath(inner);
+    if (folder.isEmpty() || item.isEmpty())
+        return false;
+    return item.compare(folder, Qt::CaseInsensitive) == 0
+           || item.startsWith(folder.endsWith(QLatin1Char('/')) ? folder : folder + QLatin1Char('/'), Qt::CaseInsensitive);
+}
+
+bool FileSystem::IsPrivateFolderOfThisUser(const QString& path)
+{
+    // The user's own temporary folder is private by its access list; a
+    // folder made there inherits it. A link is never one.
+    const DWORD attributes = ::GetFileAttributesW(WinPath::Of(path).c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY)
+        || (attributes & FILE_ATTRIBUTE_REPARSE_POINT))
+        return false;
+    wchar_t temp[MAX_PATH + 1];
+    const DWORD n = ::GetTempPathW(MAX_PATH + 1, temp);
+    if (n == 0 || n > MAX_PATH)
+        return false;
+    const QString own = QDir::cleanPath(QDir::fromNativeSeparators(QString::fromWCharArray(temp, n)));
+    return Contains(own, path);
+}
+
+bool FileSystem::RemoveTree(const QString& path, const TreeRemoval& how)
+{
+    if (path.isEmpty())
+        return false;
+    const ConfinedPath at(path);
+    if (at.Error())
+        return false;
+    const DWORD attributes = ::GetFileAttributesW(at.Wide().c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) {
+        const DWORD error = ::GetLastError();
+        return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
+    }
+    const bool folder = attributes & FILE_ATTRIBUTE_DIRECTORY;
+    if (!folder || (attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
+        // A link (or file) where a folder was expected goes as itself.
+        const bool removed = FaultInjection::BeforeChange("unlink")
+                             && (folder ? ::RemoveDirectoryW(at.Wide().c_str()) : DeleteEvenReadOnly(at.Wide()));
+        if (how.removedOne)
+            how.removedOne();
+        return removed;
+    }
+    const bool emptied = EmptyFolder(QDir::fromNativeSeparators(path), how);
+    if (Inside(how.keep, QDir::fromNativeSeparators(path)))
+        return emptied;
+    const bool removed = FaultInjection::BeforeChange("rmdir") && ::RemoveDirectoryW(at.Wide().c_str());
+    if (how.removedOne)
+        how.removedOne();
+    return removed;
+}
+
+}  // namespace nbr

@@ -1,0 +1,188 @@
+// The Windows half of the platform layer, run under Wine by
+// scripts/test-windows: the mapping of system errors and their texts, the
+// lock that excludes a second writer but not readers, the attribute bits,
+// deleting read-only files, walks that refuse what is not a folder, and the
+// drive-letter comparison the device source reports changes from.
+
+#include "devices/DriveLetterDeviceSource.h"
+#include "platform/ConfinedPath.h"
+#include "platform/FileAttributes.h"
+#include "platform/FileSystem.h"
+#include "platform/NativeFile.h"
+#include "platform/NativePath.h"
+#include "platform/SingleInstance.h"
+#include "platform/SystemError.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace nbr;
+
+class TestWindowsPlatform : public QObject {
+    Q_OBJECT
+
+private slots:
+    void systemTexts();
+    void plainNames_data();
+    void plainNames();
+    void lockExcludesWritersNotReaders();
+    void attributesRoundTrip();
+    void readOnlyFilesAreDeleted();
+    void confinedWalkRefusesAFileOnTheWay();
+    void listingAndRename();
+    void driveLetterChanges();
+    void oneInstancePerSession();
+};
+
+void TestWindowsPlatform::systemTexts()
+{
+    QVERIFY(SystemError::Message(win32::kFileNotFound).size() > 5);
+    QVERIFY(!SystemError::Message(win32::kFileNotFound).endsWith(QLatin1Char('.')));
+    QVERIFY(!SystemError::Message(win32::kFileNotFound).contains(QLatin1Char('\n')));
+    QCOMPARE(SystemError::StatusFromErrno(ENOSPC), StatusFromWin32(win32::kDiskFull));
+}
+
+// Names from a stick written elsewhere must reach nothing but their own file.
+void TestWindowsPlatform::plainNames_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<bool>("plain");
+    QTest::newRow("ordinary") << QStringLiteral("report 2024.txt") << true;
+    QTest::newRow("accents") << QStringLiteral("caf\u00e9") << true;
+    QTest::newRow("leading dot") << QStringLiteral(".profile") << true;
+    QTest::newRow("backslash") << QStringLiteral("a\\b") << false;
+    QTest::newRow("climbing") << QStringLiteral("..\\..\\evil") << false;
+    QTest::newRow("drive") << QStringLiteral("c:x") << false;
+    QTest::newRow("stream") << QStringLiteral("file:secret") << false;
+    QTest::newRow("wildcard") << QStringLiteral("a*b") << false;
+    QTest::newRow("device") << QStringLiteral("CON") << false;
+    QTest::newRow("device with extension") << QStringLiteral("com1.txt") << false;
+    QTest::newRow("device lower case") << QStringLiteral("nul") << false;
+    QTest::newRow("not a device") << QStringLiteral("console") << true;
+    QTest::newRow("trailing dot") << QStringLiteral("x.") << false;
+    QTest::newRow("trailing space") << QStringLiteral("x ") << false;
+    QTest::newRow("control character") << QStringLiteral("a\tb") << false;
+}
+
+void TestWindowsPlatform::plainNames()
+{
+    QFETCH(QString, name);
+    QFETCH(bool, plain);
+    QCOMPARE(NativePath::IsPlainName(name), plain);
+}
+
+void TestWindowsPlatform::lockExcludesWritersNotReaders()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("key"));
+    NativeFile writer;
+    QCOMPARE(writer.CreateAlways(path, nullptr), S_OK);
+    QCOMPARE(writer.Write("abcdef", 6), S_OK);
+    QCOMPARE(writer.TryLockExclusive(), S_OK);
+    NativeFile second;
+    QCOMPARE(second.OpenReadWrite(path, false, nullptr), S_OK);
+    QCOMPARE(second.TryLockExclusive(), StatusFromWin32(win32::kSharingViolation));
+    // The lock is advisory, as elsewhere: the content stays readable.
+    char buffer[6] = {};
+    std::size_t got = 0;
+    QCOMPARE(second.Read(buffer, 6, &got), S_OK);
+    QCOMPARE(QByteArray(buffer, static_cast<int>(got)), QByteArray("abcdef"));
+    QCOMPARE(writer.Close(), S_OK);
+}
+
+void TestWindowsPlatform::attributesRoundTrip()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("f"));
+    NativeFile file;
+    QCOMPARE(file.CreateAlways(path, nullptr), S_OK);
+    QCOMPARE(FileAttributes::SetOpen(file.Handle(), FileAttributes::kHidden | FileAttributes::kArchive), S_OK);
+    std::uint32_t bits = 0;
+    QCOMPARE(FileAttributes::GetOpen(file.Handle(), &bits), S_OK);
+    QVERIFY(bits & FileAttributes::kHidden);
+    QCOMPARE(file.Close(), S_OK);
+    QCOMPARE(FileAttributes::Set(path, FileAttributes::kNormal), S_OK);
+    QCOMPARE(FileAttributes::Get(path, &bits), S_OK);
+    QVERIFY(!(bits & (FileAttributes::kHidden | FileAttributes::kReadOnly)));
+    FileAttributes::AddHidden(dir.path());
+    QCOMPARE(FileAttributes::Get(dir.path(), &bits), S_OK);
+    QVERIFY(bits & FileAttributes::kHidden);
+    QVERIFY(bits & FileAttributes::kDirectory);
+}
+
+void TestWindowsPlatform::readOnlyFilesAreDeleted()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("ro"));
+    QVERIFY(QFile(path).open(QIODevice::WriteOnly));
+    QCOMPARE(FileAttributes::Set(path, FileAttributes::kReadOnly), S_OK);
+    QCOMPARE(NativeFile::Remove(path), S_OK);
+    QVERIFY(!FileSystem::Exists(path));
+    QCOMPARE(NativeFile::Remove(path), StatusFromWin32(win32::kFileNotFound));
+}
+
+void TestWindowsPlatform::confinedWalkRefusesAFileOnTheWay()
+{
+    QTemporaryDir dir;
+    const QString store = dir.filePath(QStringLiteral("Encrypted Data"));
+    QVERIFY(QDir().mkpath(store));
+    ConfinedPath::Confine(store);
+    QVERIFY(QFile(store + QStringLiteral("/plain")).open(QIODevice::WriteOnly));
+    NativeFile file;
+    QVERIFY(Failed(file.OpenRead(store + QStringLiteral("/plain/below"))));
+    QCOMPARE(FileSystem::CreateFolder(store + QStringLiteral("/a"), nullptr), S_OK);
+    // Backslashes and forward slashes name the same confined place.
+    QVERIFY(ConfinedPath::IsConfined(QDir::toNativeSeparators(store + QStringLiteral("/a"))));
+    QCOMPARE(file.CreateAlways(QDir::toNativeSeparators(store + QStringLiteral("/a/x")), nullptr), S_OK);
+    QCOMPARE(file.Close(), S_OK);
+}
+
+void TestWindowsPlatform::listingAndRename()
+{
+    QTemporaryDir dir;
+    NativeFile file;
+    QCOMPARE(file.CreateAlways(dir.filePath(QStringLiteral("new")), nullptr), S_OK);
+    QCOMPARE(file.Write("12345", 5), S_OK);
+    QCOMPARE(file.Close(), S_OK);
+    QCOMPARE(file.CreateAlways(dir.filePath(QStringLiteral("old")), nullptr), S_OK);
+    QCOMPARE(file.Close(), S_OK);
+    // Replacing by rename while a reader holds the old file, as the store's saves do.
+    NativeFile reader;
+    QCOMPARE(reader.OpenRead(dir.filePath(QStringLiteral("old"))), S_OK);
+    QCOMPARE(FileSystem::Rename(dir.filePath(QStringLiteral("new")), dir.filePath(QStringLiteral("old"))), S_OK);
+    QCOMPARE(reader.Close(), S_OK);
+    QList<DirectoryEntry> entries;
+    QCOMPARE(FileSystem::List(dir.path(), &entries), S_OK);
+    QCOMPARE(entries.size(), 1);
+    QCOMPARE(entries.first().name, QStringLiteral("old"));
+    QCOMPARE(entries.first().size, 5u);
+    QVERIFY(entries.first().writeTime.ticks != 0);
+    QCOMPARE(FileSystem::List(dir.filePath(QStringLiteral("old")), &entries), StatusFromWin32(win32::kDirectory));
+}
+
+void TestWindowsPlatform::driveLetterChanges()
+{
+    const QHash<QString, int> before {{QStringLiteral("C:"), kDriveFixed}, {QStringLiteral("E:"), kDriveRemovable}};
+    const QHash<QString, int> after {{QStringLiteral("C:"), kDriveFixed}, {QStringLiteral("F:"), kDriveRemovable},
+                                     {QStringLiteral("G:"), kDriveRemovable}};
+    const QList<VolumeEvent> events = DriveLetterDeviceSource::Compare(before, after);
+    QCOMPARE(events.size(), 3);
+    QCOMPARE(events.at(0).kind, VolumeEvent::kRemoval);
+    QCOMPARE(events.at(0).root, QStringLiteral("E:"));
+    QCOMPARE(events.at(1).root, QStringLiteral("F:"));
+    QCOMPARE(events.at(2).root, QStringLiteral("G:"));
+    QVERIFY(DriveLetterDeviceSource::Compare(after, after).isEmpty());
+}
+
+void TestWindowsPlatform::oneInstancePerSession()
+{
+    SingleInstance first;
+    QVERIFY(first.TryAcquire());
+    SingleInstance second;
+    QVERIFY(!second.TryAcquire());
+}
+
+QTEST_GUILESS_MAIN(TestWindowsPlatform)
+#include "tst_windowsplatform.moc"

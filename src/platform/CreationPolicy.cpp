@@ -4,7 +4,13 @@ namespace nbr {
 namespace {
 constexpr CreationPolicy kEveryone(0666, 0777);
 constexpr CreationPolicy kOwnerOnly(0600, 0700);
+#ifdef _WIN32
+// Flushing a whole volume takes administrator rights on Windows: files
+// written in numbers are flushed one by one there.
+constexpr CreationPolicy kEveryoneBatch(0666, 0777, true);
+#else
 constexpr CreationPolicy kEveryoneBatch(0666, 0777, false);
+#endif
 }
 
 const CreationPolicy* CreationPolicy::StoreSecurityAttributes()

@@ -262,6 +262,11 @@ Status FileSystem::Rename(const QString& from, const QString& to)
     return S_OK;
 }
 
+bool FileSystem::CanReplaceOpenFiles()
+{
+    return true;
+}
+
 Status FileSystem::Kind(const QString& path, bool* isFolder)
 {
     *isFolder = false;

@@ -60,6 +60,10 @@ public:
     [[nodiscard]] static Status Info(const QString& path, DirectoryEntry* info);
     // Moves `from` over `to` in one step, replacing a file already there.
     [[nodiscard]] static Status Rename(const QString& from, const QString& to);
+    // Whether Rename() can replace a file that a handle holds open. Windows
+    // can only on NTFS (where Rename asks for it): elsewhere there a holder
+    // has to let go first.
+    [[nodiscard]] static bool CanReplaceOpenFiles();
     // S_OK with `isFolder`, or the status of the failed query.
     [[nodiscard]] static Status Kind(const QString& path, bool* isFolder);
     // Whether `inner` is the folder `outer` or lies somewhere inside it, as

@@ -199,8 +199,12 @@ Status NativeFile::SeekBy(std::int64_t move, int whence, std::uint64_t* position
     LARGE_INTEGER distance {};
     distance.QuadPart = move;
     LARGE_INTEGER at {};
-    if (!::SetFilePointerEx(Os(fd_), distance, &at, method))
+    if (!::SetFilePointerEx(Os(fd_), distance, &at, method)) {
+        // Before the start: the invalid argument it is elsewhere.
+        if (::GetLastError() == ERROR_NEGATIVE_SEEK)
+            return StatusFromWin32(win32::kInvalidParameter);
         return WinPath::LastStatus();
+    }
     if (position)
         *position = static_cast<std::uint64_t>(at.QuadPart);
     return S_OK;
@@ -348,10 +352,11 @@ Status NativeFile::SyncVolume(const QString& path)
                              0, nullptr);
     if (h == INVALID_HANDLE_VALUE)
         return S_OK;
-    const BOOL flushed = ::FlushFileBuffers(h);
-    const Status s = flushed ? S_OK : WinPath::LastStatus();
+    // Best effort too: a volume that cannot be flushed as a whole (Wine's
+    // drives, some drivers) had its files flushed one by one.
+    (void)::FlushFileBuffers(h);
     ::CloseHandle(h);
-    return s;
+    return S_OK;
 }
 
 Status NativeFile::Remove(const QString& path)

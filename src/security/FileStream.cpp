@@ -129,6 +129,23 @@ QString FileStream::ReplacementName(const QString& path)
     return path + QStringLiteral(".nbr-new");
 }
 
+Status FileStream::RenameAfterLettingGo(const QString& temporary)
+{
+    // Where a file held open cannot be replaced (Windows off NTFS), ours
+    // lets go of the old file first. Its old record then cannot be scrubbed
+    // through the handle afterwards: that is the one thing this way loses.
+    (void)file_.Close();
+    const Status s = FileSystem::Rename(temporary, name_);
+    if (Succeeded(s))
+        return s;
+    // Not replaced: the old file is ours again, locked as before.
+    NativeFile again;
+    if (Succeeded(again.OpenReadWrite(name_, false, CreationPolicy::StoreSecurityAttributes()))
+        && Succeeded(again.TryLockExclusive()))
+        file_ = std::move(again);
+    return s;
+}
+
 Status FileStream::Replace(const std::uint8_t* data, std::uint32_t size)
 {
     if (!file_.IsOpen() || name_.isEmpty())
@@ -157,6 +174,8 @@ Status FileStream::Replace(const std::uint8_t* data, std::uint32_t size)
         s = FlushStep(next, Step::kFlushReplacement);
     if (Succeeded(s))
         s = FaultAt(Step::kRename) != Fault::kNone ? kInjected : FileSystem::Rename(temporary, name_);
+    if (s == StatusFromWin32(win32::kAccessDenied) && !FileSystem::CanReplaceOpenFiles())
+        s = RenameAfterLettingGo(temporary);
     if (Failed(s)) {
         (void)next.Close();
         if (FaultAt(Step::kRemoveReplacement) == Fault::kNone)

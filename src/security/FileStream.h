@@ -90,6 +90,8 @@ private:
     ~FileStream() = default;
 
     QString name_;
+    [[nodiscard]] Status RenameAfterLettingGo(const QString& temporary);
+
     NativeFile file_;
     std::int32_t refCount_ = 1;
 };

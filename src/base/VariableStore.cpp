@@ -2,6 +2,8 @@
 
 #include "platform/NativePath.h"
 
+#include <QDir>
+
 #include <algorithm>
 
 namespace nbr {
@@ -85,6 +87,11 @@ QString VariableStore::LaunchPathOf(const QString& argument)
     if (text.startsWith(QLatin1Char('"')))
         text.remove(0, 1);
     if (text.endsWith(QLatin1Char('"')))
+        text.chop(1);
+    // Paths inside the program use forward slashes (on Windows the starter
+    // passes "G:\Nimbra" and, for a drive's top, "G:\.").
+    text = QDir::fromNativeSeparators(text);
+    if (text.endsWith(QLatin1String("/.")))
         text.chop(1);
     return text;
 }

@@ -105,7 +105,7 @@ void TestBadInput::keyRecords()
 {
     QRandomGenerator random(4);
     const QByteArray password = Utf16Le(QStringLiteral("password1"));
-    KeyRecordParts parts {password, kMaster, Hex("01020304"), Hex("05060708"), kIv, kIv, Hex("09090909")};
+    KeyRecordParts parts {password, kMaster, Hex("01020304"), Hex("05060708"), kIv, kIv, Hex("09090909"), {}};
     const QByteArray good = ReferenceKeyRecord(parts);
     for (int i = 0; i < 300; ++i) {
         const QByteArray bad = Damage(good, random);

@@ -30,11 +30,6 @@ namespace {
 const QByteArray kPassword = "secret1";
 const QByteArray kNewPassword = "secret2";
 
-bool CopyTree(const QString& from, const QString& to)
-{
-    return QProcess::execute(QStringLiteral("cp"), {QStringLiteral("-a"), from, to}) == 0;
-}
-
 QStringList Global(const QString& root, const QByteArray& password)
 {
     (void)WriteAll(root + QStringLiteral("/pw-") + QString::fromLatin1(password), password + '\n');

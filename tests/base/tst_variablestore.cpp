@@ -44,6 +44,7 @@ void TestVariableStore::launchArgument_data()
     QTest::addColumn<QString>("launchPath");  // empty: undefined
     QTest::newRow("quoted") << QStringList {QStringLiteral("prog"), QStringLiteral("-l=\"f:\\\"")} << QStringLiteral("F:\\");
     QTest::newRow("plain letter") << QStringList {QStringLiteral("-l=e:\\tools")} << QStringLiteral("E:\\tools");
+    QTest::newRow("a top given as its dot") << QStringList {QStringLiteral("-l=/media/x/.")} << QStringLiteral("/media/x/");
     QTest::newRow("posix path keeps case") << QStringList {QStringLiteral("-l=/media/x")} << QStringLiteral("/media/x");
     QTest::newRow("non-ASCII first letter") << QStringList {QStringLiteral("-l=é")} << QStringLiteral("é");
     QTest::newRow("second wins") << QStringList {QStringLiteral("-l=a:"), QStringLiteral("-l=b:")} << QStringLiteral("B:");

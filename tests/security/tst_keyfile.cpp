@@ -3,6 +3,7 @@
 
 #include "TestSupport.h"
 
+#include "platform/FileSystem.h"
 #include "security/FileStream.h"
 #include "security/KeyFileLayout.h"
 #include "security/PropertyStore.h"
@@ -28,6 +29,7 @@ const KeyRecordParts kParts = {
     Hex("101112131415161718191a1b1c1d1e1f"),
     Hex("202122232425262728292a2b2c2d2e2f"),
     Hex("09090909"),
+    {},  // plain
 };
 
 struct StreamDeleter {
@@ -511,6 +513,10 @@ void TestKeyFile::tornSaveKeepsTheOldRecord()
     {
         PulledStick stick(step, tear);
         QCOMPARE(params.Save(&properties), saved ? S_OK : E_SAVE_FAILED);
+        // Where the old file had to be let go before the rename, there is
+        // nothing left to scrub through it.
+        if (!stick.Pulled() && step == FileStream::Step::kScrubOld && !FileSystem::CanReplaceOpenFiles())
+            QSKIP("this file system replaces a file only once its holder lets go");
         QVERIFY(stick.Pulled());
     }
     stream.reset();

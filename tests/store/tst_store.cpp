@@ -285,7 +285,8 @@ void TestStore::ensureFolders()
     QString again;
     QCOMPARE(store.EnsureStoreFolders(QString(), QStringLiteral("/a//b/"), &again), S_OK);
     QCOMPARE(again, stored);
-    QCOMPARE(QDir(root_).entryList(QDir::Dirs | QDir::NoDotAndDotDot), QStringList {QStringLiteral("1")});
+    // Stored items carry the hidden attribute on Windows.
+    QCOMPARE(QDir(root_).entryList(QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot), QStringList {QStringLiteral("1")});
     QCOMPARE(store.EnsureStoreFolders(QString(), QString(), &again), S_OK);
     QCOMPARE(again, root_);
     ManifestEntry entry;
@@ -427,11 +428,17 @@ void TestStore::deletionsSaveEachListOnce()
     QString kept;
     QCOMPARE(store.EnsureStoreFolders(QString(), QStringLiteral("Kept/In"), &kept), S_OK);
     fill(kept, 6, nullptr);
+#ifdef _WIN32
+    // A file another handle holds without delete sharing cannot go.
+    QFile held(kept + QStringLiteral("/held"));
+    QVERIFY(held.open(QIODevice::WriteOnly));
+#else
     // A name that is not UTF-8: nothing deletes what it cannot name.
     const QByteArray odd = QFile::encodeName(kept) + "/\xff\xfe";
     const int fd = ::open(odd.constData(), O_CREAT | O_WRONLY, 0600);
     QVERIFY(fd >= 0);
     ::close(fd);
+#endif
     some << NativePath::ParentOf(kept) << some.takeFirst();
     QCOMPARE(store.DeleteStoreItems(some, nullptr), S_OK);
     std::vector<ManifestEntry> left;
@@ -564,24 +571,51 @@ void TestStore::fileInUse()
     QVERIFY(WriteAll(path, "held"));
     QVERIFY(!FileUtilities::IsFileInUse(dir_->filePath(QStringLiteral("missing"))));
     QVERIFY(!FileUtilities::IsFileInUse(path));
+#ifdef _WIN32
+    // Any handle counts on Windows, this program's own too.
+    auto holder = std::make_unique<QFile>(path);
+    QVERIFY(holder->open(QIODevice::ReadOnly));
+#else
     QProcess holder;
     holder.start(QStringLiteral("sh"), {QStringLiteral("-c"), QStringLiteral("exec 3<\"$0\"; echo ready; exec sleep 30"), path});
     QVERIFY(holder.waitForReadyRead(10000));
+#endif
     QVERIFY(FileUtilities::IsFileInUse(path));
     QVERIFY(!FileUtilities::WipeFile(path));
     QCOMPARE(ReadAll(path), QByteArray("held"));
+#ifdef _WIN32
+    holder.reset();
+#else
     holder.kill();
     holder.waitForFinished();
+#endif
     QVERIFY(!FileUtilities::IsFileInUse(path));
 }
 
 void TestStore::sweepsWhatACrashLeftInTheTemporaryFolder()
 {
     QTemporaryDir temp;
-    const QByteArray saved = qgetenv("TMPDIR");
-    qputenv("TMPDIR", QFile::encodeName(temp.path()));
+#ifdef _WIN32
+    const char* const variable = "TMP";
+    QProcess ended;
+    ended.start(QStringLiteral("cmd"), {QStringLiteral("/c"), QStringLiteral("exit")});
+#else
+    const char* const variable = "TMPDIR";
     QProcess ended;
     ended.start(QStringLiteral("true"), {});
+#endif
+    // A program that runs: init on Linux; on Windows a command prompt
+    // waiting for its input.
+#ifdef _WIN32
+    QProcess running;
+    running.start(QStringLiteral("cmd"), {});
+    QVERIFY(running.waitForStarted());
+    const QString alive = QString::number(running.processId());
+#else
+    const QString alive = QStringLiteral("1");
+#endif
+    const QByteArray saved = qgetenv(variable);
+    qputenv(variable, QFile::encodeName(temp.path()));
     QVERIFY(ended.waitForStarted());
     const QString dead = QString::number(ended.processId());
     QVERIFY(ended.waitForFinished());
@@ -592,12 +626,15 @@ void TestStore::sweepsWhatACrashLeftInTheTemporaryFolder()
                && QFile::setPermissions(path, mode);
     };
     const QFile::Permissions owner = QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner;
-    const QFile::Permissions shared = owner | QFile::ReadGroup | QFile::ExeGroup | QFile::ReadOther | QFile::ExeOther;
     QVERIFY(make(QStringLiteral("_Orvane") + dead + QStringLiteral("-1"), owner));     // its program died: goes
     QVERIFY(make(QStringLiteral("_Orvane1700000000"), owner));                        // an earlier version's: goes
     QVERIFY(make(QStringLiteral("_Orvane") + ours + QStringLiteral("-2"), owner));     // this program's: stays
-    QVERIFY(make(QStringLiteral("_Orvane1-3"), owner));                               // a running program's: stays
+    QVERIFY(make(QStringLiteral("_Orvane") + alive + QStringLiteral("-3"), owner));    // a running program's: stays
+#ifndef _WIN32
+    // (Windows: privacy comes from the user's temporary folder's access list.)
+    const QFile::Permissions shared = owner | QFile::ReadGroup | QFile::ExeGroup | QFile::ReadOther | QFile::ExeOther;
     QVERIFY(make(QStringLiteral("_Orvane") + dead + QStringLiteral("-4"), shared));    // not private: not ours
+#endif
     QVERIFY(make(QStringLiteral("_Other") + dead + QStringLiteral("-5"), owner));      // another prefix
     QTemporaryDir elsewhere;
     QVERIFY(WriteAll(elsewhere.filePath(QStringLiteral("keep.txt")), "keep"));
@@ -606,16 +643,23 @@ void TestStore::sweepsWhatACrashLeftInTheTemporaryFolder()
     const QString made = FileUtilities::CreateUniqueTempFolder(QStringLiteral("_Orvane"));
     QVERIFY2(made.contains(QStringLiteral("/_Orvane") + ours + u'-'), qPrintable(made));
     QCOMPARE(FileUtilities::SweepStaleTempFolders(QStringLiteral("_Orvane")), 2);
-    qputenv("TMPDIR", saved);
+    qputenv(variable, saved);
 
     QVERIFY(!QFileInfo::exists(temp.filePath(QStringLiteral("_Orvane") + dead + QStringLiteral("-1"))));
     QVERIFY(!QFileInfo::exists(temp.filePath(QStringLiteral("_Orvane1700000000"))));
-    for (const QString& kept : {QStringLiteral("_Orvane") + ours + QStringLiteral("-2"), QStringLiteral("_Orvane1-3"),
-                                QStringLiteral("_Orvane") + dead + QStringLiteral("-4"),
-                                QStringLiteral("_Other") + dead + QStringLiteral("-5")})
+    QStringList stays {QStringLiteral("_Orvane") + ours + QStringLiteral("-2"), QStringLiteral("_Orvane") + alive + QStringLiteral("-3"),
+                       QStringLiteral("_Other") + dead + QStringLiteral("-5")};
+#ifndef _WIN32
+    stays << QStringLiteral("_Orvane") + dead + QStringLiteral("-4");
+#endif
+    for (const QString& kept : stays)
         QVERIFY2(QFileInfo::exists(temp.filePath(kept + QStringLiteral("/copy.txt"))), qPrintable(kept));
     QVERIFY(QFileInfo::exists(made));
     QVERIFY(QFileInfo::exists(elsewhere.filePath(QStringLiteral("keep.txt"))));
+#ifdef _WIN32
+    running.kill();
+    running.waitForFinished();
+#endif
 }
 
 QTEST_GUILESS_MAIN(TestStore)

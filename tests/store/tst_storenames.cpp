@@ -72,8 +72,15 @@ void TestStoreNames::existingFoldersAreFoundWhateverTheirNames_data()
 void TestStoreNames::existingFoldersAreFoundWhateverTheirNames()
 {
     QFETCH(QString, name);
-    // Stored as a host folder of that name is, by an import.
     QString imported;
+    if (!EncryptedStore::IsStorableName(name)) {
+        // No host folder here can bear it (Windows): refused, nothing added.
+        const std::size_t before = RootEntries();
+        QCOMPARE(store_->EnsureStoreFolders(QString(), name, &imported, true), E_STORE_BAD_NAME);
+        QCOMPARE(RootEntries(), before);
+        return;
+    }
+    // Stored as a host folder of that name is, by an import.
     QCOMPARE(store_->EnsureStoreFolders(QString(), name, &imported, true), S_OK);
     QVERIFY(imported.startsWith(store_->Root()));
     const std::size_t entries = RootEntries();
@@ -161,25 +168,34 @@ void TestStoreNames::fileInTheWay()
 
 void TestStoreNames::writeBackUnderHostNamedFolders()
 {
-    // An edit under a folder an import stored with a colon, and a folder a
-    // program made in the launch folder with a name no one could type.
+    // An edit under a folder an import stored with a name no one could type
+    // for a new folder, and a folder a program made in the launch folder
+    // with such a name: a colon, or on Windows (whose folders cannot bear
+    // one) a leading space.
+#ifdef _WIN32
+    const QString notes = QStringLiteral(" Notes 2026");
+    const QString made = QStringLiteral(" Made by app");
+#else
+    const QString notes = QStringLiteral("Notes: 2026");
+    const QString made = QStringLiteral("Made by <app>");
+#endif
     const QString launch = OpenedFileList::LaunchFolderOf(dir_.filePath(QStringLiteral("stick")));
     QString imported;
-    QCOMPARE(store_->EnsureStoreFolders(QString(), QStringLiteral("Notes: 2026"), &imported, true), S_OK);
+    QCOMPARE(store_->EnsureStoreFolders(QString(), notes, &imported, true), S_OK);
     const std::size_t entries = RootEntries();
-    QVERIFY(QDir().mkpath(launch + QStringLiteral("/Notes: 2026")));
-    QVERIFY(QDir().mkpath(launch + QStringLiteral("/Made by <app>")));
-    QVERIFY(WriteAll(launch + QStringLiteral("/Notes: 2026/edit.txt"), "edited"));
-    QVERIFY(WriteAll(launch + QStringLiteral("/Made by <app>/new.txt"), "new"));
+    QVERIFY(QDir().mkpath(launch + u'/' + notes));
+    QVERIFY(QDir().mkpath(launch + u'/' + made));
+    QVERIFY(WriteAll(launch + u'/' + notes + QStringLiteral("/edit.txt"), "edited"));
+    QVERIFY(WriteAll(launch + u'/' + made + QStringLiteral("/new.txt"), "new"));
     OpenedFileList opened(*store_, launch, languages_);
     QCOMPARE(opened.CleanUpLaunchFolder(nullptr), S_OK);
     QVERIFY(!QFileInfo::exists(launch));
     QCOMPARE(RootEntries(), entries + 1);
     QString stored;
     ManifestEntry entry;
-    QCOMPARE(store_->Resolve(QStringLiteral("Notes: 2026/edit.txt"), &stored, &entry), S_OK);
+    QCOMPARE(store_->Resolve(notes + QStringLiteral("/edit.txt"), &stored, &entry), S_OK);
     QCOMPARE(NativePath::ParentOf(stored), imported);
-    QCOMPARE(store_->Resolve(QStringLiteral("Made by <app>/new.txt"), &stored, &entry), S_OK);
+    QCOMPARE(store_->Resolve(made + QStringLiteral("/new.txt"), &stored, &entry), S_OK);
 }
 
 QTEST_GUILESS_MAIN(TestStoreNames)

@@ -8,8 +8,15 @@
 #include <QMessageAuthenticationCode>
 #include <QtEndian>
 #include <QProcess>
+#include <QDir>
+#include <QDirIterator>
+#include <QFileInfo>
 
 #include <cstring>
+#ifdef _WIN32
+#include <windows.h>
+#include <bcrypt.h>
+#endif
 
 namespace nbr::test {
 
@@ -92,19 +99,6 @@ QList<CbcVector> ReadCbcVectors(const QString& path)
     return vectors;
 }
 
-QByteArray OpenSsl(const QStringList& arguments, const QByteArray& input)
-{
-    QProcess process;
-    process.start(QStringLiteral("openssl"), arguments);
-    if (!process.waitForStarted())
-        return {};
-    process.write(input);
-    process.closeWriteChannel();
-    if (!process.waitForFinished(60000) || process.exitCode() != 0)
-        return {};
-    return process.readAllStandardOutput();
-}
-
 CryptPtr MakeEngine(const QByteArray& masterKey, IRandomSource* random, std::int32_t algorithm)
 {
     CryptPtr engine;
@@ -119,16 +113,59 @@ CryptPtr MakeEngine(const QByteArray& masterKey, IRandomSource* random, std::int
     return engine;
 }
 
-QByteArray OpenSslCbc(bool encrypt, const QByteArray& key, const QByteArray& iv, const QByteArray& data)
+#ifdef _WIN32
+// The system's own AES (CNG), which shares no code with the engine: a
+// Windows program cannot start the host's openssl under Wine.
+QByteArray ReferenceCbc(bool encrypt, const QByteArray& key, const QByteArray& iv, const QByteArray& data)
 {
     if (data.isEmpty())
         return {};
-    return OpenSsl({QStringLiteral("enc"), encrypt ? QStringLiteral("-e") : QStringLiteral("-d"),
-                    key.size() == 16 ? QStringLiteral("-aes-128-cbc") : QStringLiteral("-aes-256-cbc"),
-                    QStringLiteral("-nopad"), QStringLiteral("-K"), QString::fromLatin1(key.toHex()),
-                    QStringLiteral("-iv"), QString::fromLatin1(iv.toHex())},
-                   data);
+    BCRYPT_ALG_HANDLE alg = nullptr;
+    if (!BCRYPT_SUCCESS(BCryptOpenAlgorithmProvider(&alg, BCRYPT_AES_ALGORITHM, nullptr, 0)))
+        return {};
+    QByteArray out;
+    BCRYPT_KEY_HANDLE handle = nullptr;
+    auto mode = const_cast<wchar_t*>(BCRYPT_CHAIN_MODE_CBC);
+    if (BCRYPT_SUCCESS(BCryptSetProperty(alg, BCRYPT_CHAINING_MODE, reinterpret_cast<PUCHAR>(mode),
+                                         static_cast<ULONG>((wcslen(mode) + 1) * sizeof(wchar_t)), 0))
+        && BCRYPT_SUCCESS(BCryptGenerateSymmetricKey(alg, &handle, nullptr, 0,
+                                                     reinterpret_cast<PUCHAR>(const_cast<char*>(key.constData())),
+                                                     static_cast<ULONG>(key.size()), 0))) {
+        QByteArray chain = iv;
+        QByteArray input = data;
+        out.resize(data.size());
+        ULONG written = 0;
+        const auto run = encrypt ? BCryptEncrypt : BCryptDecrypt;
+        if (!BCRYPT_SUCCESS(run(handle, reinterpret_cast<PUCHAR>(input.data()), static_cast<ULONG>(input.size()),
+                                nullptr, reinterpret_cast<PUCHAR>(chain.data()), static_cast<ULONG>(chain.size()),
+                                reinterpret_cast<PUCHAR>(out.data()), static_cast<ULONG>(out.size()), &written, 0))
+            || written != static_cast<ULONG>(data.size()))
+            out.clear();
+        BCryptDestroyKey(handle);
+    }
+    BCryptCloseAlgorithmProvider(alg, 0);
+    return out;
 }
+#else
+QByteArray ReferenceCbc(bool encrypt, const QByteArray& key, const QByteArray& iv, const QByteArray& data)
+{
+    if (data.isEmpty())
+        return {};
+    QProcess openssl;
+    openssl.start(QStringLiteral("openssl"),
+                  {QStringLiteral("enc"), encrypt ? QStringLiteral("-e") : QStringLiteral("-d"),
+                   key.size() == 16 ? QStringLiteral("-aes-128-cbc") : QStringLiteral("-aes-256-cbc"),
+                   QStringLiteral("-nopad"), QStringLiteral("-K"), QString::fromLatin1(key.toHex()),
+                   QStringLiteral("-iv"), QString::fromLatin1(iv.toHex())});
+    if (!openssl.waitForStarted())
+        return {};
+    openssl.write(data);
+    openssl.closeWriteChannel();
+    if (!openssl.waitForFinished(60000) || openssl.exitCode() != 0)
+        return {};
+    return openssl.readAllStandardOutput();
+}
+#endif
 
 QByteArray ReferenceKeyBlock(const QByteArray& master, const QByteArray& iv, const QByteArray& fileKey,
                              const QByteArray& salt)
@@ -150,7 +187,7 @@ QByteArray ReferenceKeyBlock(const QByteArray& master, const QByteArray& iv, con
     put16(4);
     put16(32);
     block += iv;
-    block += OpenSslCbc(true, master.left(k), iv, fileKey);
+    block += ReferenceCbc(true, master.left(k), iv, fileKey);
     block += salt;
     const QByteArray macKey = QCryptographicHash::hash(salt + fileKey, QCryptographicHash::Sha256);
     block += QMessageAuthenticationCode::hash(block, macKey, QCryptographicHash::Sha256);
@@ -179,11 +216,29 @@ QByteArray ReferenceKeyRecord(const KeyRecordParts& p)
     put(10, sha(p.password + p.verifierSalt));
     put(42, p.wrapSalt);
     put(46, p.wrapIv);
-    put(62, OpenSslCbc(true, sha(p.password + p.wrapSalt), p.wrapIv, p.master));
+    put(62, ReferenceCbc(true, sha(p.password + p.wrapSalt), p.wrapIv, p.master));
     put(94, p.creationRandom);
     put(30950, p.macSalt);
     put(30954, QMessageAuthenticationCode::hash(record.left(30954), sha(p.master + p.macSalt), QCryptographicHash::Sha256));
     return record;
+}
+
+bool CopyTree(const QString& source, const QString& target)
+{
+    const QFileInfo info(source);
+    if (info.isSymLink() || !(info.isFile() || info.isDir()))
+        return false;
+    if (info.isFile())
+        return QFile::copy(source, target);
+    if (!QDir().mkpath(target))
+        return false;
+    QDirIterator it(source, QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System);
+    bool ok = true;
+    while (it.hasNext()) {
+        const QString child = it.next();
+        ok = CopyTree(child, target + u'/' + it.fileName()) && ok;
+    }
+    return ok;
 }
 
 QByteArray ReadAll(const QString& path)

@@ -1,6 +1,6 @@
 #pragma once
 // Helpers shared by the tests: a scripted random source, hex, the NIST
-// response files, and running openssl as an independent implementation.
+// response files, and an AES independent of the engine.
 
 #include "security/CreateCrypt.h"
 #include "security/RandomSource.h"
@@ -40,11 +40,9 @@ QByteArray Pattern(qsizetype size, int seed = 1);
 // Every vector of a NIST CAVP response file.
 QList<CbcVector> ReadCbcVectors(const QString& path);
 QString VectorsDir();
-// Runs openssl with `arguments`, feeding `input`; empty on failure.
-QByteArray OpenSsl(const QStringList& arguments, const QByteArray& input);
 // An AES-256 engine keyed with `masterKey`; draws from `random` when given.
 CryptPtr MakeEngine(const QByteArray& masterKey, IRandomSource* random = nullptr, std::int32_t algorithm = 0);
-// The key block computed independently: openssl wraps the file key, Qt
+// The key block computed independently: ReferenceCbc wraps the file key, Qt
 // computes SHA-256 and HMAC-SHA-256.
 QByteArray ReferenceKeyBlock(const QByteArray& master, const QByteArray& iv, const QByteArray& fileKey,
                              const QByteArray& salt);
@@ -56,9 +54,13 @@ struct KeyRecordParts {
 };
 QByteArray ReferenceKeyRecord(const KeyRecordParts& parts);
 QByteArray Utf16Le(const QString& text);
-// AES-256-CBC without padding through the openssl command.
-QByteArray OpenSslCbc(bool encrypt, const QByteArray& key, const QByteArray& iv, const QByteArray& data);
+// AES-CBC without padding from an implementation independent of the engine
+// (the openssl command; the system's CNG on Windows); empty on failure.
+QByteArray ReferenceCbc(bool encrypt, const QByteArray& key, const QByteArray& iv, const QByteArray& data);
 QByteArray ReadAll(const QString& path);
+// Copies a file or a whole folder to `target` (links refused); false at the
+// first failure.
+bool CopyTree(const QString& source, const QString& target);
 // Key material whose master key is `master` (a new key with a scripted draw).
 void Unlock(SecParams& params, const QByteArray& master);
 bool WriteAll(const QString& path, const QByteArray& data);

@@ -14,6 +14,8 @@
 // "none"), one line per drag. Prints "dropped N" or "dragged ACTION" on
 // standard output after each.
 
+#include "TestSupport.h"
+
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QDir>
@@ -34,26 +36,9 @@
 
 #include <cstdio>
 
-namespace {
+using nbr::test::CopyTree;
 
-// Copies a file or a whole folder to `target`; false at the first failure.
-bool CopyTree(const QString& source, const QString& target)
-{
-    const QFileInfo info(source);
-    if (info.isSymLink() || !(info.isFile() || info.isDir()))
-        return false;
-    if (info.isFile())
-        return QFile::copy(source, target);
-    if (!QDir().mkpath(target))
-        return false;
-    QDirIterator it(source, QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System);
-    bool ok = true;
-    while (it.hasNext()) {
-        const QString child = it.next();
-        ok = CopyTree(child, target + u'/' + it.fileName()) && ok;
-    }
-    return ok;
-}
+namespace {
 
 const char* ActionName(Qt::DropAction action)
 {

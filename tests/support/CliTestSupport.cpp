@@ -18,6 +18,19 @@
 #include <unistd.h>
 
 namespace nbr::test {
+namespace {
+
+// The program's output as text; Windows ends its lines with CR LF.
+QString Text(const QByteArray& bytes)
+{
+    QString text = QString::fromUtf8(bytes);
+#ifdef _WIN32
+    text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+#endif
+    return text;
+}
+
+}  // namespace
 
 QString Config()
 {
@@ -55,8 +68,8 @@ Result RunCli(const QStringList& arguments, const QByteArray& input, const QStri
     if (!process.waitForFinished(timeoutMs) || process.exitStatus() != QProcess::NormalExit)
         return result;
     result.exitCode = process.exitCode();
-    result.out = QString::fromUtf8(process.readAllStandardOutput());
-    result.err = QString::fromUtf8(process.readAllStandardError());
+    result.out = Text(process.readAllStandardOutput());
+    result.err = Text(process.readAllStandardError());
     return result;
 }
 
@@ -163,8 +176,8 @@ Result RunHere(const QStringList& arguments, const QByteArray& input, const QHas
         std::fflush(stdout);
         std::fflush(stderr);
     }
-    result.out = QString::fromUtf8(ReadAll(out));
-    result.err = QString::fromUtf8(ReadAll(err));
+    result.out = Text(ReadAll(out));
+    result.err = Text(ReadAll(err));
     return result;
 }
 
@@ -199,7 +212,7 @@ Result RunOnTerminal(const QStringList& arguments, const QByteArray& input)
     if (!process.waitForFinished(30000))
         return result;
     result.exitCode = process.exitCode();
-    result.out = QString::fromUtf8(process.readAllStandardOutput());
+    result.out = Text(process.readAllStandardOutput());
     return result;
 }
 

@@ -3,8 +3,6 @@
 #include "platform/NativePath.h"
 #include "platform/SystemError.h"
 
-#include <QDir>
-#include <QReadWriteLock>
 #include <QStringList>
 
 #include <cerrno>
@@ -14,31 +12,6 @@
 
 namespace nbr {
 namespace {
-
-QReadWriteLock g_lock;
-QStringList g_folders;  // cleaned absolute paths
-
-QString Clean(const QString& path)
-{
-    if (path.isEmpty())
-        return {};
-    return QDir::cleanPath(QDir::isAbsolutePath(path) ? path : QDir::current().absoluteFilePath(path));
-}
-
-// The confined folder that holds `clean` (the deepest one), or empty.
-QString FolderOf(const QString& clean)
-{
-    QReadLocker lock(&g_lock);
-    QString best;
-    for (const QString& folder : g_folders) {
-        const bool inside = clean == folder
-                            || (clean.startsWith(folder) && clean.size() > folder.size()
-                                && (folder.endsWith(NativePath::kSeparator) || clean.at(folder.size()) == NativePath::kSeparator));
-        if (inside && folder.size() > best.size())
-            best = folder;
-    }
-    return best;
-}
 
 // Steps into `name` below `dir` without following a link; ELOOP for a link.
 int StepInto(int dir, const QByteArray& name, int* error)
@@ -90,21 +63,6 @@ ConfinedPath::Reuse::~Reuse()
 {
     if (--t_reused.scopes == 0)
         t_reused.Forget();
-}
-
-void ConfinedPath::Confine(const QString& folder)
-{
-    const QString clean = Clean(folder);
-    if (clean.isEmpty() || clean == QStringLiteral("/"))
-        return;
-    QWriteLocker lock(&g_lock);
-    if (!g_folders.contains(clean))
-        g_folders.append(clean);
-}
-
-bool ConfinedPath::IsConfined(const QString& path)
-{
-    return !FolderOf(Clean(path)).isEmpty();
 }
 
 ConfinedPath::ConfinedPath(const QString& path) : dir_(AT_FDCWD)
@@ -186,11 +144,6 @@ Status ConfinedPath::Failure(int err, const QString& path) const
             return StatusFromWin32(win32::kStoppedOnSymlink);
     }
     return SystemError::StatusFromErrno(err == 0 ? EIO : err, path);
-}
-
-Status ConfinedPath::WalkStatus(const QString& path) const
-{
-    return error_ == 0 ? S_OK : Failure(error_, path);
 }
 
 }  // namespace nbr

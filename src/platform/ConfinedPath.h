@@ -70,6 +70,11 @@ public:
 #endif
 
 private:
+    // The registry of confined folders (ConfinedPath_common.cpp).
+    [[nodiscard]] static QString Clean(const QString& path);
+    // The confined folder that holds the cleaned path (the deepest one), or empty.
+    [[nodiscard]] static QString FolderOf(const QString& clean);
+
 #ifdef _WIN32
     std::wstring wide_;
     // The folders on the way, held open without delete sharing so that none

@@ -3,59 +3,14 @@
 #include "platform/NativePath.h"
 #include "platform/WinPath.h"
 
-#include <QDir>
-#include <QReadWriteLock>
 #include <QStringList>
 
 #include <windows.h>
 
 namespace nbr {
-namespace {
-
-QReadWriteLock g_lock;
-QStringList g_folders;  // cleaned absolute paths, forward slashes
-
-QString Clean(const QString& path)
-{
-    if (path.isEmpty())
-        return {};
-    return QDir::cleanPath(QDir::isAbsolutePath(path) ? path : QDir::current().absoluteFilePath(path));
-}
-
-// Windows names are compared without regard to case.
-QString FolderOf(const QString& clean)
-{
-    QReadLocker lock(&g_lock);
-    QString best;
-    for (const QString& folder : g_folders) {
-        const bool inside = clean.compare(folder, Qt::CaseInsensitive) == 0
-                            || (clean.startsWith(folder, Qt::CaseInsensitive) && clean.size() > folder.size()
-                                && (folder.endsWith(QLatin1Char('/')) || clean.at(folder.size()) == QLatin1Char('/')));
-        if (inside && folder.size() > best.size())
-            best = folder;
-    }
-    return best;
-}
-
-}  // namespace
 
 ConfinedPath::Reuse::Reuse() = default;
 ConfinedPath::Reuse::~Reuse() = default;
-
-void ConfinedPath::Confine(const QString& folder)
-{
-    const QString clean = Clean(folder);
-    if (clean.isEmpty() || (clean.size() <= 3 && clean.endsWith(QLatin1Char('/'))))
-        return;
-    QWriteLocker lock(&g_lock);
-    if (!g_folders.contains(clean, Qt::CaseInsensitive))
-        g_folders.append(clean);
-}
-
-bool ConfinedPath::IsConfined(const QString& path)
-{
-    return !FolderOf(Clean(path)).isEmpty();
-}
 
 ConfinedPath::ConfinedPath(const QString& path) : dir_(-1)
 {
@@ -128,11 +83,6 @@ Status ConfinedPath::Failure(int err, const QString& /*path*/) const
             return StatusFromWin32(win32::kStoppedOnSymlink);
     }
     return StatusFromWin32(err == 0 ? win32::kGenFailure : static_cast<std::uint32_t>(err));
-}
-
-Status ConfinedPath::WalkStatus(const QString& path) const
-{
-    return error_ == 0 ? S_OK : Failure(error_, path);
 }
 
 }  // namespace nbr

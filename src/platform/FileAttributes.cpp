@@ -89,13 +89,8 @@ mode_t ModeFor(mode_t mode, std::uint32_t attributes)
 
 }  // namespace
 
-Status FileAttributes::Get(const QString& path, std::uint32_t* attributes)
+Status FileAttributes::GetAt(const ConfinedPath& at, const QString& path, std::uint32_t* attributes)
 {
-    if (!attributes)
-        return E_INVALIDARG;
-    const ConfinedPath at(path);
-    if (at.Error())
-        return at.WalkStatus(path);
     struct stat st {};
     if (::fstatat(at.Dir(), at.Name(), &st, at.NoFollowAtFlag()) != 0)
         return at.Failure(errno, path);
@@ -137,13 +132,8 @@ Status FileAttributes::SetOpen(int fd, std::uint32_t attributes)
     return S_OK;
 }
 
-Status FileAttributes::Set(const QString& path, std::uint32_t attributes)
+Status FileAttributes::SetAt(const ConfinedPath& at, const QString& path, std::uint32_t attributes)
 {
-    if (attributes & kNormal)
-        attributes &= ~(kReadOnly | kHidden | kArchive);
-    const ConfinedPath at(path);
-    if (at.Error())
-        return at.WalkStatus(path);
     struct stat st {};
     if (::fstatat(at.Dir(), at.Name(), &st, at.NoFollowAtFlag()) != 0)
         return at.Failure(errno, path);
@@ -166,13 +156,6 @@ Status FileAttributes::Set(const QString& path, std::uint32_t attributes)
             return at.Failure(errno, path);
     }
     return S_OK;
-}
-
-void FileAttributes::AddHidden(const QString& path)
-{
-    std::uint32_t attributes = 0;
-    if (Succeeded(Get(path, &attributes)))
-        (void)Set(path, (attributes & ~kNormal) | kHidden);
 }
 
 bool FileAttributes::KeepsDosBits(const QString& path)

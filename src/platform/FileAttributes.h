@@ -12,6 +12,8 @@
 
 namespace nbr {
 
+class ConfinedPath;
+
 class FileAttributes {
 public:
     static constexpr std::uint32_t kReadOnly = 0x1;
@@ -33,6 +35,12 @@ public:
     static void AddHidden(const QString& path);
     // True when the path lies on a FAT volume, where hidden and archive exist.
     [[nodiscard]] static bool KeepsDosBits(const QString& path);
+
+private:
+    // The system's calls once the walk to `path` succeeded; Set has turned
+    // kNormal into its meaning already.
+    [[nodiscard]] static Status GetAt(const ConfinedPath& at, const QString& path, std::uint32_t* attributes);
+    [[nodiscard]] static Status SetAt(const ConfinedPath& at, const QString& path, std::uint32_t attributes);
 };
 
 }  // namespace nbr

@@ -32,13 +32,8 @@ DWORD Merge(DWORD current, std::uint32_t attributes)
 
 }  // namespace
 
-Status FileAttributes::Get(const QString& path, std::uint32_t* attributes)
+Status FileAttributes::GetAt(const ConfinedPath& at, const QString& path, std::uint32_t* attributes)
 {
-    if (!attributes)
-        return E_INVALIDARG;
-    const ConfinedPath at(path);
-    if (at.Error())
-        return at.WalkStatus(path);
     const DWORD current = ::GetFileAttributesW(at.Wide().c_str());
     if (current == INVALID_FILE_ATTRIBUTES)
         return at.Failure(static_cast<int>(::GetLastError()), path);
@@ -78,11 +73,8 @@ Status FileAttributes::SetOpen(int fd, std::uint32_t attributes)
     return S_OK;
 }
 
-Status FileAttributes::Set(const QString& path, std::uint32_t attributes)
+Status FileAttributes::SetAt(const ConfinedPath& at, const QString& path, std::uint32_t attributes)
 {
-    const ConfinedPath at(path);
-    if (at.Error())
-        return at.WalkStatus(path);
     const DWORD current = ::GetFileAttributesW(at.Wide().c_str());
     if (current == INVALID_FILE_ATTRIBUTES)
         return at.Failure(static_cast<int>(::GetLastError()), path);
@@ -94,13 +86,6 @@ Status FileAttributes::Set(const QString& path, std::uint32_t attributes)
     if (wanted != current && !::SetFileAttributesW(at.Wide().c_str(), wanted & ~FILE_ATTRIBUTE_REPARSE_POINT))
         return at.Failure(static_cast<int>(::GetLastError()), path);
     return S_OK;
-}
-
-void FileAttributes::AddHidden(const QString& path)
-{
-    std::uint32_t attributes = 0;
-    if (Succeeded(Get(path, &attributes)))
-        (void)Set(path, (attributes & ~kNormal) | kHidden);
 }
 
 bool FileAttributes::KeepsDosBits(const QString& /*path*/)

@@ -142,42 +142,29 @@ Status OpenListing(const ConfinedPath& at, const QString& path, DIR** dir)
 
 }  // namespace
 
-Status FileSystem::RemoveFile(const QString& path)
+Status FileSystem::RemoveFileAt(const ConfinedPath& at, const QString& path)
 {
-    const ConfinedPath at(path);
-    if (at.Error())
-        return at.WalkStatus(path);
-    if (!FaultInjection::BeforeChange("unlink") || ::unlinkat(at.Dir(), at.Name(), 0) != 0)
+    if (::unlinkat(at.Dir(), at.Name(), 0) != 0)
         return at.Failure(errno, path);
     return S_OK;
 }
 
-Status FileSystem::RemoveFolder(const QString& path)
+Status FileSystem::RemoveFolderAt(const ConfinedPath& at, const QString& path)
 {
-    const ConfinedPath at(path);
-    if (at.Error())
-        return at.WalkStatus(path);
-    if (!FaultInjection::BeforeChange("rmdir") || ::unlinkat(at.Dir(), at.Name(), AT_REMOVEDIR) != 0)
+    if (::unlinkat(at.Dir(), at.Name(), AT_REMOVEDIR) != 0)
         return at.Failure(errno, path);
     return S_OK;
 }
 
-Status FileSystem::CreateFolder(const QString& path, const CreationPolicy* policy)
+Status FileSystem::CreateFolderAt(const ConfinedPath& at, const QString& path, const CreationPolicy* policy)
 {
-    const ConfinedPath at(path);
-    if (at.Error())
-        return at.WalkStatus(path);
-    if (!FaultInjection::BeforeChange("mkdir") || ::mkdirat(at.Dir(), at.Name(), CreationPolicy::OrDefault(policy).FolderMode()) != 0)
+    if (::mkdirat(at.Dir(), at.Name(), CreationPolicy::OrDefault(policy).FolderMode()) != 0)
         return at.Failure(errno, path);
     return S_OK;
 }
 
-Status FileSystem::List(const QString& path, QList<DirectoryEntry>* entries)
+Status FileSystem::ListAt(const ConfinedPath& at, const QString& path, QList<DirectoryEntry>* entries)
 {
-    entries->clear();
-    const ConfinedPath at(path);
-    if (at.Error())
-        return at.WalkStatus(path);
     DIR* dir = nullptr;
     if (const Status s = OpenListing(at, path, &dir); Failed(s))
         return s;
@@ -197,12 +184,8 @@ Status FileSystem::List(const QString& path, QList<DirectoryEntry>* entries)
     return err == 0 ? S_OK : SystemError::StatusFromErrno(err, path);
 }
 
-Status FileSystem::HasEntries(const QString& path, bool* any)
+Status FileSystem::HasEntriesAt(const ConfinedPath& at, const QString& path, bool* any)
 {
-    *any = false;
-    const ConfinedPath at(path);
-    if (at.Error())
-        return at.WalkStatus(path);
     DIR* dir = nullptr;
     if (const Status s = OpenListing(at, path, &dir); Failed(s))
         return s;
@@ -249,15 +232,9 @@ Status FileSystem::Info(const QString& path, DirectoryEntry* info)
     return S_OK;
 }
 
-Status FileSystem::Rename(const QString& from, const QString& to)
+Status FileSystem::RenameAt(const ConfinedPath& source, const ConfinedPath& target, const QString& to)
 {
-    const ConfinedPath source(from);
-    if (source.Error())
-        return source.WalkStatus(from);
-    const ConfinedPath target(to);
-    if (target.Error())
-        return target.WalkStatus(to);
-    if (!FaultInjection::BeforeChange("rename") || ::renameat(source.Dir(), source.Name(), target.Dir(), target.Name()) != 0)
+    if (::renameat(source.Dir(), source.Name(), target.Dir(), target.Name()) != 0)
         return target.Failure(errno, to);
     return S_OK;
 }
@@ -265,16 +242,6 @@ Status FileSystem::Rename(const QString& from, const QString& to)
 bool FileSystem::CanReplaceOpenFiles()
 {
     return true;
-}
-
-Status FileSystem::Kind(const QString& path, bool* isFolder)
-{
-    *isFolder = false;
-    DirectoryEntry info;
-    const Status s = Info(path, &info);
-    if (Succeeded(s))
-        *isFolder = info.isFolder;
-    return s;
 }
 
 bool FileSystem::Contains(const QString& outer, const QString& inner)
@@ -305,13 +272,8 @@ bool FileSystem::IsPrivateFolderOfThisUser(const QString& path)
            && (st.st_mode & 077) == 0;
 }
 
-bool FileSystem::RemoveTree(const QString& path, const TreeRemoval& how)
+bool FileSystem::RemoveTreeAt(const ConfinedPath& at, const QString& path, const TreeRemoval& how)
 {
-    if (path.isEmpty())
-        return false;
-    const ConfinedPath at(path);
-    if (at.Error())
-        return false;
     struct stat st {};
     if (::fstatat(at.Dir(), at.Name(), &st, AT_SYMLINK_NOFOLLOW) != 0)
         return errno == ENOENT;

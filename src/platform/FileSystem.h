@@ -16,6 +16,7 @@
 
 namespace nbr {
 
+class ConfinedPath;
 class CreationPolicy;
 
 struct DirectoryEntry {
@@ -81,6 +82,17 @@ public:
     // the tree it was given; names that are not UTF-8 go like any other.
     // True when everything (but the kept file) is gone.
     [[nodiscard]] static bool RemoveTree(const QString& path, const TreeRemoval& how);
+
+private:
+    // The system's calls once the walk to the path succeeded (and, for a
+    // change, the fault seam let it); the walks are FileSystem_common.cpp's.
+    [[nodiscard]] static Status RemoveFileAt(const ConfinedPath& at, const QString& path);
+    [[nodiscard]] static Status RemoveFolderAt(const ConfinedPath& at, const QString& path);
+    [[nodiscard]] static Status CreateFolderAt(const ConfinedPath& at, const QString& path, const CreationPolicy* policy);
+    [[nodiscard]] static Status ListAt(const ConfinedPath& at, const QString& path, QList<DirectoryEntry>* entries);
+    [[nodiscard]] static Status HasEntriesAt(const ConfinedPath& at, const QString& path, bool* any);
+    [[nodiscard]] static Status RenameAt(const ConfinedPath& source, const ConfinedPath& target, const QString& to);
+    [[nodiscard]] static bool RemoveTreeAt(const ConfinedPath& at, const QString& path, const TreeRemoval& how);
 };
 
 }  // namespace nbr

@@ -193,13 +193,8 @@ Status CheckedFolder(const ConfinedPath& at, const QString& path)
 
 }  // namespace
 
-Status FileSystem::RemoveFile(const QString& path)
+Status FileSystem::RemoveFileAt(const ConfinedPath& at, const QString& path)
 {
-    const ConfinedPath at(path);
-    if (at.Error())
-        return at.WalkStatus(path);
-    if (!FaultInjection::BeforeChange("unlink"))
-        return WinPath::RefusedChange();
     if (!::DeleteFileW(at.Wide().c_str())) {
         const DWORD error = ::GetLastError();
         if (error != ERROR_ACCESS_DENIED || !DeleteEvenReadOnly(at.Wide()))
@@ -208,37 +203,23 @@ Status FileSystem::RemoveFile(const QString& path)
     return S_OK;
 }
 
-Status FileSystem::RemoveFolder(const QString& path)
+Status FileSystem::RemoveFolderAt(const ConfinedPath& at, const QString& path)
 {
-    const ConfinedPath at(path);
-    if (at.Error())
-        return at.WalkStatus(path);
-    if (!FaultInjection::BeforeChange("rmdir"))
-        return WinPath::RefusedChange();
     if (!::RemoveDirectoryW(at.Wide().c_str()))
         return at.Failure(static_cast<int>(::GetLastError()), path);
     return S_OK;
 }
 
-Status FileSystem::CreateFolder(const QString& path, const CreationPolicy* /*policy*/)
+Status FileSystem::CreateFolderAt(const ConfinedPath& at, const QString& path, const CreationPolicy* /*policy*/)
 {
-    const ConfinedPath at(path);
-    if (at.Error())
-        return at.WalkStatus(path);
-    if (!FaultInjection::BeforeChange("mkdir"))
-        return WinPath::RefusedChange();
     // The default security of the parent: the stick stays usable by others.
     if (!::CreateDirectoryW(at.Wide().c_str(), nullptr))
         return at.Failure(static_cast<int>(::GetLastError()), path);
     return S_OK;
 }
 
-Status FileSystem::List(const QString& path, QList<DirectoryEntry>* entries)
+Status FileSystem::ListAt(const ConfinedPath& at, const QString& path, QList<DirectoryEntry>* entries)
 {
-    entries->clear();
-    const ConfinedPath at(path);
-    if (at.Error())
-        return at.WalkStatus(path);
     if (const Status s = CheckedFolder(at, path); Failed(s))
         return s;
     std::vector<WIN32_FIND_DATAW> found;
@@ -254,12 +235,8 @@ Status FileSystem::List(const QString& path, QList<DirectoryEntry>* entries)
     return S_OK;
 }
 
-Status FileSystem::HasEntries(const QString& path, bool* any)
+Status FileSystem::HasEntriesAt(const ConfinedPath& at, const QString& path, bool* any)
 {
-    *any = false;
-    const ConfinedPath at(path);
-    if (at.Error())
-        return at.WalkStatus(path);
     if (const Status s = CheckedFolder(at, path); Failed(s))
         return s;
     WIN32_FIND_DATAW data {};
@@ -303,16 +280,8 @@ Status FileSystem::Info(const QString& path, DirectoryEntry* info)
     return S_OK;
 }
 
-Status FileSystem::Rename(const QString& from, const QString& to)
+Status FileSystem::RenameAt(const ConfinedPath& source, const ConfinedPath& target, const QString& to)
 {
-    const ConfinedPath source(from);
-    if (source.Error())
-        return source.WalkStatus(from);
-    const ConfinedPath target(to);
-    if (target.Error())
-        return target.WalkStatus(to);
-    if (!FaultInjection::BeforeChange("rename"))
-        return WinPath::RefusedChange();
     if (RenameReplacingOpen(source.Wide(), target.Wide()))
         return S_OK;
     if (!::MoveFileExW(source.Wide().c_str(), target.Wide().c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
@@ -323,16 +292,6 @@ Status FileSystem::Rename(const QString& from, const QString& to)
 bool FileSystem::CanReplaceOpenFiles()
 {
     return false;
-}
-
-Status FileSystem::Kind(const QString& path, bool* isFolder)
-{
-    *isFolder = false;
-    DirectoryEntry info;
-    const Status s = Info(path, &info);
-    if (Succeeded(s))
-        *isFolder = info.isFolder;
-    return s;
 }
 
 bool FileSystem::Contains(const QString& outer, const QString& inner)
@@ -376,13 +335,8 @@ bool FileSystem::IsPrivateFolderOfThisUser(const QString& path)
     return Contains(own, path);
 }
 
-bool FileSystem::RemoveTree(const QString& path, const TreeRemoval& how)
+bool FileSystem::RemoveTreeAt(const ConfinedPath& at, const QString& path, const TreeRemoval& how)
 {
-    if (path.isEmpty())
-        return false;
-    const ConfinedPath at(path);
-    if (at.Error())
-        return false;
     const DWORD attributes = ::GetFileAttributesW(at.Wide().c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES) {
         const DWORD error = ::GetLastError();

@@ -3,10 +3,6 @@
 #include "platform/NativePath.h"
 #include "platform/SystemError.h"
 
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
-#include <QStandardPaths>
 #include <QStorageInfo>
 
 namespace nbr {
@@ -18,21 +14,6 @@ bool IsAtOrUnder(const QString& path, const QString& folder)
 }
 
 }  // namespace
-
-QString HostPlaces::HomeFolder()
-{
-    return QDir::homePath();
-}
-
-QString HostPlaces::DesktopFolder()
-{
-    const QString desktop = QStandardPaths::writableLocation(QStandardPaths::DesktopLocation);
-    if (desktop.isEmpty() || !QFileInfo(desktop).isDir())
-        return {};
-    if (Resolved(desktop) == Resolved(HomeFolder()))
-        return {};
-    return QDir::cleanPath(desktop);
-}
 
 bool HostPlaces::IsUserVolume(const QString& root, const QByteArray& type)
 {
@@ -68,11 +49,6 @@ QList<HostVolume> HostPlaces::UserVolumes()
     return volumes;
 }
 
-QString HostPlaces::Resolved(const QString& path)
-{
-    return QFileInfo(path).canonicalFilePath();
-}
-
 Status HostPlaces::CopyLink(const QString& link, const QString& copy)
 {
     QByteArray target(4096, Qt::Uninitialized);
@@ -85,19 +61,6 @@ Status HostPlaces::CopyLink(const QString& link, const QString& copy)
     if (::symlink(target.constData(), NativePath::Encode(copy).constData()) != 0)
         return SystemError::Last(copy);
     return S_OK;
-}
-
-Status HostPlaces::MoveToTrash(const QString& path)
-{
-    if (!QFileInfo::exists(path) && !QFileInfo(path).isSymLink())
-        return StatusFromWin32(win32::kFileNotFound);
-    QFile file(path);
-    if (file.moveToTrash())
-        return S_OK;
-    // Qt gives no error number; what stops a trash move is nearly always a
-    // folder that may not be changed, else a volume without a trash.
-    const QFileInfo parent(NativePath::ParentOf(path).isEmpty() ? QStringLiteral("/") : NativePath::ParentOf(path));
-    return StatusFromWin32(parent.isWritable() ? win32::kNotSupported : win32::kAccessDenied);
 }
 
 }  // namespace nbr

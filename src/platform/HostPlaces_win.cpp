@@ -3,26 +3,11 @@
 #include "platform/WinPath.h"
 
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
-#include <QStandardPaths>
 
 #include <windows.h>
 
 namespace nbr {
-
-QString HostPlaces::HomeFolder()
-{
-    return QDir::homePath();
-}
-
-QString HostPlaces::DesktopFolder()
-{
-    const QString desktop = QStandardPaths::writableLocation(QStandardPaths::DesktopLocation);
-    if (desktop.isEmpty() || !QFileInfo(desktop).isDir())
-        return {};
-    return QDir::cleanPath(desktop);
-}
 
 bool HostPlaces::IsUserVolume(const QString& root, const QByteArray& /*type*/)
 {
@@ -64,11 +49,6 @@ QList<HostVolume> HostPlaces::UserVolumes()
     return volumes;
 }
 
-QString HostPlaces::Resolved(const QString& path)
-{
-    return QFileInfo(path).canonicalFilePath();
-}
-
 Status HostPlaces::CopyLink(const QString& link, const QString& copy)
 {
     const QString target = QFileInfo(link).symLinkTarget();
@@ -80,17 +60,6 @@ Status HostPlaces::CopyLink(const QString& link, const QString& copy)
     if (!::CreateSymbolicLinkW(WinPath::Of(copy).c_str(), WinPath::Of(target).c_str(), flags))
         return WinPath::LastStatus();
     return S_OK;
-}
-
-Status HostPlaces::MoveToTrash(const QString& path)
-{
-    if (!QFileInfo::exists(path) && !QFileInfo(path).isSymLink())
-        return StatusFromWin32(win32::kFileNotFound);
-    QFile file(path);
-    if (file.moveToTrash())
-        return S_OK;
-    return StatusFromWin32(QFileInfo(QFileInfo(path).absolutePath()).isWritable() ? win32::kNotSupported
-                                                                                    : win32::kAccessDenied);
 }
 
 }  // namespace nbr

@@ -13,6 +13,7 @@
 
 namespace nbr {
 
+class ConfinedPath;
 class CreationPolicy;
 
 class NativeFile {
@@ -68,7 +69,33 @@ public:
     [[nodiscard]] const QString& Path() const { return path_; }
 
 private:
-    [[nodiscard]] Status Open(const QString& path, int flags, unsigned mode);
+    enum Access : int { kRead = 1, kWrite = 2, kCreate = 4, kTruncate = 8, kNoFollow = 16 };
+    using PathCall = Status (*)(const ConfinedPath& at, const QString& path);
+
+    // The portable part (NativeFile_common.cpp): the checks before each call,
+    // the fault seam and whole transfers out of short ones.
+    [[nodiscard]] Status Open(const QString& path, int access, unsigned mode);
+    // Walks to `path`, lets the fault seam see the `change`, then makes `call`.
+    [[nodiscard]] static Status OnPath(const QString& path, const char* change, PathCall call);
+
+    // Each system's own calls (NativeFile.cpp, NativeFile_win.cpp), made on
+    // an open file or a walked path only.
+    [[nodiscard]] static Status OpenAt(const ConfinedPath& at, const QString& path, int access, unsigned mode, int* fd);
+    // One transfer of at most `size` bytes; `done` is 0 at the end of the file.
+    [[nodiscard]] Status ReadSome(void* buffer, std::size_t size, std::size_t* done);
+    [[nodiscard]] Status WriteSome(const void* buffer, std::size_t size, std::size_t* done);
+    // The position is the system's, not this object's state: const.
+    [[nodiscard]] Status Move(std::int64_t move, int whence, std::uint64_t* position) const;
+    [[nodiscard]] Status LockOnce();
+    [[nodiscard]] Status SizeOf(std::uint64_t* size) const;
+    [[nodiscard]] Status TimesOf(FileTime* creation, FileTime* access, FileTime* write) const;
+    // A time of 0 is left alone.
+    [[nodiscard]] Status ChangeTimes(FileTime access, FileTime write);
+    [[nodiscard]] Status FlushData();
+    // Closes `fd`, with the error the system reports for it.
+    [[nodiscard]] static Status Release(int fd);
+    [[nodiscard]] static Status SyncAt(const ConfinedPath& at, const QString& path);
+    [[nodiscard]] static Status RemoveAt(const ConfinedPath& at, const QString& path);
 
     int fd_ = -1;
     QString path_;

@@ -12,6 +12,7 @@
 
 #include <io.h>
 #include <fcntl.h>
+#include <algorithm>
 #include <cstdio>
 #include <utility>
 
@@ -21,11 +22,15 @@
 namespace nbr {
 namespace {
 
-enum Access : int { kRead = 1, kWrite = 2, kCreate = 4, kTruncate = 8, kNoFollow = 16 };
-
 HANDLE Os(int fd)
 {
     return reinterpret_cast<HANDLE>(::_get_osfhandle(fd));
+}
+
+// ReadFile and WriteFile count in a DWORD: 1 GiB at a time.
+DWORD Piece(std::size_t size)
+{
+    return static_cast<DWORD>(std::min<std::size_t>(size, 1u << 30));
 }
 
 // Far beyond any real end of file: locking this byte excludes other lockers
@@ -52,39 +57,17 @@ BOOL DeleteEvenReadOnly(const wchar_t* path)
 
 }  // namespace
 
-NativeFile::~NativeFile()
+Status NativeFile::Release(int fd)
 {
-    if (fd_ >= 0)
-        ::_close(fd_);
+    HANDLE h = Os(fd);
+    // _close closes the handle too; ask CloseHandle first for its own error.
+    if (::_close(fd) != 0)
+        return StatusFromWin32(h == INVALID_HANDLE_VALUE ? win32::kInvalidHandle : win32::kIoDevice);
+    return S_OK;
 }
 
-NativeFile::NativeFile(NativeFile&& other) noexcept
-    : fd_(std::exchange(other.fd_, -1)), path_(std::move(other.path_))
+Status NativeFile::OpenAt(const ConfinedPath& at, const QString& path, int flags, unsigned /*mode*/, int* opened)
 {
-}
-
-NativeFile& NativeFile::operator=(NativeFile&& other) noexcept
-{
-    if (this != &other) {
-        if (fd_ >= 0)
-            ::_close(fd_);
-        fd_ = std::exchange(other.fd_, -1);
-        path_ = std::move(other.path_);
-    }
-    return *this;
-}
-
-Status NativeFile::Open(const QString& path, int flags, unsigned /*mode*/)
-{
-    if (fd_ >= 0)
-        return E_UNEXPECTED;
-    if (path.isEmpty())
-        return StatusFromWin32(win32::kPathNotFound);
-    const ConfinedPath at(path);
-    if (at.Error())
-        return at.WalkStatus(path);
-    if ((flags & (kCreate | kTruncate)) && !FaultInjection::BeforeChange("create"))
-        return WinPath::RefusedChange();
     DWORD access = 0;
     if (flags & kRead)
         access |= GENERIC_READ;
@@ -114,87 +97,33 @@ Status NativeFile::Open(const QString& path, int flags, unsigned /*mode*/)
         ::CloseHandle(h);
         return StatusFromWin32(win32::kTooManyOpenFiles);
     }
-    fd_ = fd;
-    path_ = path;
+    *opened = fd;
     return S_OK;
 }
 
-Status NativeFile::OpenRead(const QString& path)
+Status NativeFile::ReadSome(void* buffer, std::size_t size, std::size_t* done)
 {
-    return Open(path, kRead, 0);
-}
-
-Status NativeFile::CreateAlways(const QString& path, const CreationPolicy* /*policy*/)
-{
-    return Open(path, kWrite | kCreate | kTruncate, 0);
-}
-
-Status NativeFile::OpenReadWrite(const QString& path, bool create, const CreationPolicy* /*policy*/)
-{
-    return Open(path, kRead | kWrite | (create ? kCreate : 0), 0);
-}
-
-Status NativeFile::OpenExistingNoFollow(const QString& path)
-{
-    return Open(path, kRead | kWrite | kNoFollow, 0);
-}
-
-Status NativeFile::Read(void* buffer, std::size_t size, std::size_t* bytesRead)
-{
-    *bytesRead = 0;
-    if (fd_ < 0)
-        return StatusFromWin32(win32::kInvalidHandle);
-    auto* out = static_cast<char*>(buffer);
-    while (*bytesRead < size) {
-        const DWORD piece = static_cast<DWORD>(std::min<std::size_t>(size - *bytesRead, 1u << 30));
-        DWORD n = 0;
-        if (!::ReadFile(Os(fd_), out + *bytesRead, piece, &n, nullptr)) {
-            if (::GetLastError() == ERROR_HANDLE_EOF)
-                break;
+    DWORD n = 0;
+    if (!::ReadFile(Os(fd_), buffer, Piece(size), &n, nullptr)) {
+        if (::GetLastError() != ERROR_HANDLE_EOF)
             return WinPath::LastStatus();
-        }
-        if (n == 0)
-            break;
-        *bytesRead += n;
+        n = 0;
     }
+    *done = n;
     return S_OK;
 }
 
-Status NativeFile::Write(const void* buffer, std::size_t size)
+Status NativeFile::WriteSome(const void* buffer, std::size_t size, std::size_t* done)
 {
-    if (fd_ < 0)
-        return StatusFromWin32(win32::kInvalidHandle);
-    bool allowed = true;
-    const std::size_t reach = FaultInjection::BeforeWrite(size, &allowed);
-    if (!allowed)
-        return WinPath::RefusedChange();
-    const auto* in = static_cast<const char*>(buffer);
-    std::size_t done = 0;
-    while (done < reach) {
-        const DWORD piece = static_cast<DWORD>(std::min<std::size_t>(reach - done, 1u << 30));
-        DWORD n = 0;
-        if (!::WriteFile(Os(fd_), in + done, piece, &n, nullptr))
-            return WinPath::LastStatus();
-        if (n == 0)
-            return StatusFromWin32(win32::kDiskFull);
-        done += n;
-    }
-    if (reach < size)
-        FaultInjection::AfterTornWrite();
+    DWORD n = 0;
+    if (!::WriteFile(Os(fd_), buffer, Piece(size), &n, nullptr))
+        return WinPath::LastStatus();
+    *done = n;
     return S_OK;
 }
 
-Status NativeFile::Seek(std::uint64_t position)
+Status NativeFile::Move(std::int64_t move, int whence, std::uint64_t* position) const
 {
-    if (position > static_cast<std::uint64_t>(INT64_MAX))
-        return E_INVALIDARG;
-    return SeekBy(static_cast<std::int64_t>(position), SEEK_SET, nullptr);
-}
-
-Status NativeFile::SeekBy(std::int64_t move, int whence, std::uint64_t* position)
-{
-    if (fd_ < 0)
-        return StatusFromWin32(win32::kInvalidHandle);
     const DWORD method = whence == SEEK_END ? FILE_END : whence == SEEK_CUR ? FILE_CURRENT : FILE_BEGIN;
     LARGE_INTEGER distance {};
     distance.QuadPart = move;
@@ -210,10 +139,8 @@ Status NativeFile::SeekBy(std::int64_t move, int whence, std::uint64_t* position
     return S_OK;
 }
 
-Status NativeFile::TryLockExclusive()
+Status NativeFile::LockOnce()
 {
-    if (fd_ < 0)
-        return StatusFromWin32(win32::kInvalidHandle);
     OVERLAPPED where {};
     where.Offset = kLockOffsetLow;
     where.OffsetHigh = kLockOffsetHigh;
@@ -224,21 +151,8 @@ Status NativeFile::TryLockExclusive()
                                                                                        : error);
 }
 
-Status NativeFile::Tell(std::uint64_t* position) const
+Status NativeFile::SizeOf(std::uint64_t* size) const
 {
-    if (fd_ < 0)
-        return StatusFromWin32(win32::kInvalidHandle);
-    LARGE_INTEGER at {};
-    if (!::SetFilePointerEx(Os(fd_), LARGE_INTEGER {}, &at, FILE_CURRENT))
-        return WinPath::LastStatus();
-    *position = static_cast<std::uint64_t>(at.QuadPart);
-    return S_OK;
-}
-
-Status NativeFile::Size(std::uint64_t* size) const
-{
-    if (fd_ < 0)
-        return StatusFromWin32(win32::kInvalidHandle);
     LARGE_INTEGER bytes {};
     if (!::GetFileSizeEx(Os(fd_), &bytes))
         return WinPath::LastStatus();
@@ -263,28 +177,19 @@ FILETIME Native(FileTime t)
 
 }  // namespace
 
-Status NativeFile::GetTimes(FileTime* creation, FileTime* access, FileTime* write) const
+Status NativeFile::TimesOf(FileTime* creation, FileTime* access, FileTime* write) const
 {
-    if (fd_ < 0)
-        return StatusFromWin32(win32::kInvalidHandle);
     FILETIME c {}, a {}, w {};
     if (!::GetFileTime(Os(fd_), &c, &a, &w))
         return WinPath::LastStatus();
-    if (creation)
-        *creation = Ticks(c);
-    if (access)
-        *access = Ticks(a);
-    if (write)
-        *write = Ticks(w);
+    *creation = Ticks(c);
+    *access = Ticks(a);
+    *write = Ticks(w);
     return S_OK;
 }
 
-Status NativeFile::SetTimes(FileTime access, FileTime write)
+Status NativeFile::ChangeTimes(FileTime access, FileTime write)
 {
-    if (fd_ < 0)
-        return StatusFromWin32(win32::kInvalidHandle);
-    if (!FaultInjection::BeforeChange("times"))
-        return WinPath::RefusedChange();
     const FILETIME a = Native(access);
     const FILETIME w = Native(write);
     if (!::SetFileTime(Os(fd_), nullptr, access.ticks ? &a : nullptr, write.ticks ? &w : nullptr))
@@ -292,36 +197,15 @@ Status NativeFile::SetTimes(FileTime access, FileTime write)
     return S_OK;
 }
 
-Status NativeFile::Flush()
+Status NativeFile::FlushData()
 {
-    if (fd_ < 0)
-        return StatusFromWin32(win32::kInvalidHandle);
-    if (!FaultInjection::BeforeChange("sync"))
-        return WinPath::RefusedChange();
     if (!::FlushFileBuffers(Os(fd_)))
         return WinPath::LastStatus();
     return S_OK;
 }
 
-Status NativeFile::Close()
+Status NativeFile::SyncAt(const ConfinedPath& at, const QString& path)
 {
-    if (fd_ < 0)
-        return S_OK;
-    const int fd = std::exchange(fd_, -1);
-    HANDLE h = Os(fd);
-    // _close closes the handle too; ask CloseHandle first for its own error.
-    if (::_close(fd) != 0)
-        return StatusFromWin32(h == INVALID_HANDLE_VALUE ? win32::kInvalidHandle : win32::kIoDevice);
-    return S_OK;
-}
-
-Status NativeFile::SyncPath(const QString& path)
-{
-    const ConfinedPath at(path);
-    if (at.Error())
-        return at.WalkStatus(path);
-    if (!FaultInjection::BeforeChange("sync"))
-        return WinPath::RefusedChange();
     const DWORD attributes = ::GetFileAttributesW(at.Wide().c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES)
         return at.Failure(static_cast<int>(::GetLastError()), path);
@@ -359,13 +243,8 @@ Status NativeFile::SyncVolume(const QString& path)
     return S_OK;
 }
 
-Status NativeFile::Remove(const QString& path)
+Status NativeFile::RemoveAt(const ConfinedPath& at, const QString& path)
 {
-    const ConfinedPath at(path);
-    if (at.Error())
-        return at.WalkStatus(path);
-    if (!FaultInjection::BeforeChange("unlink"))
-        return WinPath::RefusedChange();
     if (!DeleteEvenReadOnly(at.Wide().c_str()))
         return at.Failure(static_cast<int>(::GetLastError()), path);
     return S_OK;

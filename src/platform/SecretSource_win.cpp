@@ -8,8 +8,6 @@
 #include <fcntl.h>
 #include <io.h>
 
-#include <algorithm>
-
 // Files, pipes and the console. Windows has no FIFOs that wait for a writer
 // and no endless devices reachable by path (a device path is refused), so
 // only the line rules remain.
@@ -37,13 +35,6 @@ Status SecretSource::Open(const QString& path)
     return Classify();
 }
 
-Status SecretSource::UseStandardInput()
-{
-    fd_ = 0;
-    own_ = false;
-    return Classify();
-}
-
 Status SecretSource::Classify()
 {
     HANDLE h = reinterpret_cast<HANDLE>(::_get_osfhandle(fd_));
@@ -64,41 +55,6 @@ Status SecretSource::ReadByte(std::uint8_t* byte, bool* /*sawWriter*/)
         return WinPath::LastStatus();
     }
     return n == 1 ? S_OK : S_FALSE;
-}
-
-Status SecretSource::ReadLine(std::uint8_t* buffer, std::size_t capacity, std::size_t* length)
-{
-    *length = 0;
-    if (fd_ < 0)
-        return E_UNEXPECTED;
-    if (terminal_) {
-        const Status s = Terminal::ReadSecretLine(fd_, buffer, capacity, length);
-        if (s == S_OK || s == S_FALSE)
-            return s;
-        std::fill(buffer, buffer + capacity, std::uint8_t {0});
-        *length = 0;
-        return s == E_INVALIDARG ? kLineTooLong : s;
-    }
-    bool sawWriter = false;
-    for (;;) {
-        std::uint8_t c = 0;
-        Status s = ReadByte(&c, &sawWriter);
-        if (s == S_FALSE && *length > 0)
-            break;
-        if (s == S_OK && c == '\n')
-            break;
-        if (s == S_OK && *length == capacity)
-            s = kLineTooLong;
-        if (s != S_OK) {
-            std::fill(buffer, buffer + *length, std::uint8_t {0});
-            *length = 0;
-            return s;
-        }
-        buffer[(*length)++] = c;
-    }
-    if (*length > 0 && buffer[*length - 1] == '\r')
-        buffer[--*length] = 0;
-    return S_OK;
 }
 
 }  // namespace nbr

@@ -21,6 +21,11 @@ public:
     // The operating system's own message for a Windows error number, always
     // the untranslated (English) one; empty when the system has none for it.
     [[nodiscard]] static QString Message(std::uint32_t error);
+
+private:
+    // Whether the folder that would hold `path` is missing (false where the
+    // system's own numbers tell the two cases apart already).
+    [[nodiscard]] static bool ParentMissing(const QString& path);
 };
 
 }  // namespace nbr

@@ -19,7 +19,6 @@ bool Terminal::IsTerminal(int fd)
 
 Status Terminal::ReadSecretLine(int fd, std::uint8_t* buffer, std::size_t capacity, std::size_t* length)
 {
-    *length = 0;
     termios saved {};
     const bool tty = ::tcgetattr(fd, &saved) == 0;
     if (tty) {
@@ -28,39 +27,20 @@ Status Terminal::ReadSecretLine(int fd, std::uint8_t* buffer, std::size_t capaci
         quiet.c_lflag |= ECHONL;
         ::tcsetattr(fd, TCSANOW, &quiet);  // keep what was typed ahead
     }
-
-    Status status = S_OK;
-    bool sawAny = false;
-    bool overflow = false;
-    for (;;) {
-        std::uint8_t c = 0;
-        const ssize_t n = ::read(fd, &c, 1);
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            status = SystemError::Last();
-            break;
-        }
-        if (n == 0) {
-            if (!sawAny)
-                status = S_FALSE;
-            break;
-        }
-        sawAny = true;
-        if (c == '\n')
-            break;
-        if (*length < capacity)
-            buffer[(*length)++] = c;
-        else
-            overflow = true;
-        c = 0;
-    }
-    if (*length > 0 && buffer[*length - 1] == '\r')
-        buffer[--*length] = 0;
+    const Status status = CollectLine(
+        [fd](std::uint8_t* piece, std::size_t* count) {
+            ssize_t n;
+            do {
+                n = ::read(fd, piece, 1);
+            } while (n < 0 && errno == EINTR);
+            if (n < 0)
+                return SystemError::Last();
+            *count = static_cast<std::size_t>(n);
+            return n == 0 ? S_FALSE : S_OK;
+        },
+        buffer, capacity, length);
     if (tty)
         ::tcsetattr(fd, TCSANOW, &saved);
-    if (overflow && Succeeded(status))
-        status = E_INVALIDARG;
     return status;
 }
 

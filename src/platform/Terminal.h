@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 
 namespace nbr {
 
@@ -25,6 +26,17 @@ public:
                                                std::size_t* length);
     // Columns of the terminal on `fd`, 80 when unknown.
     [[nodiscard]] static int Columns(int fd);
+
+private:
+    // Reads the next piece of a line, a byte or the UTF-8 of one typed
+    // character, into `piece` (room for kPieceBytes): S_OK with `count`
+    // bytes, S_FALSE at the end of input, or a failure.
+    static constexpr std::size_t kPieceBytes = 8;
+    using PieceReader = std::function<Status(std::uint8_t* piece, std::size_t* count)>;
+    // The line rules of ReadSecretLine, the same on every system; each
+    // system's source turns the echo off and reads the pieces.
+    [[nodiscard]] static Status CollectLine(const PieceReader& read, std::uint8_t* buffer, std::size_t capacity,
+                                            std::size_t* length);
 };
 
 }  // namespace nbr

@@ -14,6 +14,39 @@ HANDLE Os(int fd)
     return reinterpret_cast<HANDLE>(::_get_osfhandle(fd));
 }
 
+// The end of input (a closed pipe) or the failure that stopped a read.
+Status Stopped()
+{
+    const DWORD error = ::GetLastError();
+    return error == ERROR_BROKEN_PIPE ? S_FALSE : StatusFromWin32(error);
+}
+
+// One typed character: the console's wide character as UTF-8 bytes.
+Status ReadTyped(HANDLE h, std::uint8_t* piece, std::size_t room, std::size_t* count)
+{
+    wchar_t w[2] = {};
+    DWORD n = 0;
+    if (!::ReadConsoleW(h, w, 1, &n, nullptr))
+        return Stopped();
+    if (n == 0)
+        return S_FALSE;
+    const int bytes = ::WideCharToMultiByte(CP_UTF8, 0, w, 1, reinterpret_cast<char*>(piece), static_cast<int>(room),
+                                            nullptr, nullptr);
+    ::SecureZeroMemory(w, sizeof w);
+    *count = bytes > 0 ? static_cast<std::size_t>(bytes) : 0;
+    return S_OK;
+}
+
+// A redirected stream, byte by byte.
+Status ReadByte(HANDLE h, std::uint8_t* piece, std::size_t* count)
+{
+    DWORD n = 0;
+    if (!::ReadFile(h, piece, 1, &n, nullptr))
+        return Stopped();
+    *count = n;
+    return n == 0 ? S_FALSE : S_OK;
+}
+
 }  // namespace
 
 bool Terminal::IsTerminal(int fd)
@@ -24,76 +57,21 @@ bool Terminal::IsTerminal(int fd)
 
 Status Terminal::ReadSecretLine(int fd, std::uint8_t* buffer, std::size_t capacity, std::size_t* length)
 {
-    *length = 0;
     HANDLE h = Os(fd);
     DWORD saved = 0;
     const bool console = ::GetConsoleMode(h, &saved) != 0;
     if (console)
         ::SetConsoleMode(h, (saved | ENABLE_LINE_INPUT) & ~static_cast<DWORD>(ENABLE_ECHO_INPUT));
-    Status status = S_OK;
-    bool sawAny = false;
-    bool overflow = false;
-    for (;;) {
-        std::uint8_t c = 0;
-        DWORD n = 0;
-        BOOL read = FALSE;
-        if (console) {
-            // The console's wide characters, as UTF-8 bytes.
-            wchar_t w[2] = {};
-            read = ::ReadConsoleW(h, w, 1, &n, nullptr);
-            if (read && n == 1) {
-                char bytes[8] = {};
-                const int count = ::WideCharToMultiByte(CP_UTF8, 0, w, 1, bytes, sizeof bytes, nullptr, nullptr);
-                for (int i = 0; i < count; ++i) {
-                    if (*length < capacity)
-                        buffer[(*length)++] = static_cast<std::uint8_t>(bytes[i]);
-                    else
-                        overflow = true;
-                }
-                ::SecureZeroMemory(bytes, sizeof bytes);
-                sawAny = true;
-                const bool end = w[0] == L'\n';
-                ::SecureZeroMemory(w, sizeof w);
-                if (end) {
-                    --*length;
-                    break;
-                }
-                continue;
-            }
-        } else {
-            read = ::ReadFile(h, &c, 1, &n, nullptr);
-        }
-        if (!read) {
-            if (::GetLastError() == ERROR_BROKEN_PIPE) {
-                if (!sawAny)
-                    status = S_FALSE;
-                break;
-            }
-            status = StatusFromWin32(::GetLastError());
-            break;
-        }
-        if (n == 0) {
-            if (!sawAny)
-                status = S_FALSE;
-            break;
-        }
-        sawAny = true;
-        if (c == '\n')
-            break;
-        if (*length < capacity)
-            buffer[(*length)++] = c;
-        else
-            overflow = true;
-    }
-    if (*length > 0 && buffer[*length - 1] == '\r')
-        buffer[--*length] = 0;
+    const Status status = CollectLine(
+        [h, console](std::uint8_t* piece, std::size_t* count) {
+            return console ? ReadTyped(h, piece, kPieceBytes, count) : ReadByte(h, piece, count);
+        },
+        buffer, capacity, length);
     if (console) {
         ::SetConsoleMode(h, saved);
         DWORD written = 0;
         ::WriteConsoleW(::GetStdHandle(STD_ERROR_HANDLE), L"\r\n", 2, &written, nullptr);
     }
-    if (overflow && Succeeded(status))
-        status = E_INVALIDARG;
     return status;
 }
 

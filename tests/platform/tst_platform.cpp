@@ -12,6 +12,7 @@
 #include "platform/NativeFile.h"
 #include "platform/NativePath.h"
 #include "platform/SystemError.h"
+#include "platform/Terminal.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -44,6 +45,8 @@ private slots:
     void creationPolicy();
     void languageIds_data();
     void languageIds();
+    void secretLines_data();
+    void secretLines();
 
 private:
     QTemporaryDir dir_;
@@ -274,6 +277,54 @@ void TestPlatform::languageIds()
     QFETCH(QString, locale);
     QFETCH(int, langId);
     QCOMPARE(int(LanguageId::FromLocale(QLocale(locale))), langId);
+}
+
+// A secret read from a pipe (no terminal, so the echo is left alone): the
+// line end and a CR before it are dropped, and a line too long is read to
+// its end, so that the next line stays whole for the next read.
+void TestPlatform::secretLines_data()
+{
+    QTest::addColumn<QByteArray>("input");
+    QTest::addColumn<int>("capacity");
+    QTest::addColumn<Status>("status");
+    QTest::addColumn<QByteArray>("line");
+    QTest::addColumn<Status>("nextStatus");
+    QTest::addColumn<QByteArray>("next");
+    QTest::newRow("line end") << QByteArray("abc\nnext\n") << 8 << S_OK << QByteArray("abc") << S_OK
+                              << QByteArray("next");
+    QTest::newRow("CR LF") << QByteArray("abc\r\nnext\r\n") << 8 << S_OK << QByteArray("abc") << S_OK
+                           << QByteArray("next");
+    QTest::newRow("exactly full") << QByteArray("abcd\n") << 4 << S_OK << QByteArray("abcd") << S_FALSE << QByteArray();
+    QTest::newRow("too long") << QByteArray("abcdefgh\nnext\n") << 4 << E_INVALIDARG << QByteArray() << S_OK
+                              << QByteArray("next");
+    QTest::newRow("no line end") << QByteArray("last") << 8 << S_OK << QByteArray("last") << S_FALSE << QByteArray();
+    QTest::newRow("empty line") << QByteArray("\nx\n") << 8 << S_OK << QByteArray() << S_OK << QByteArray("x");
+    QTest::newRow("nothing") << QByteArray() << 8 << S_FALSE << QByteArray() << S_FALSE << QByteArray();
+}
+
+void TestPlatform::secretLines()
+{
+    QFETCH(QByteArray, input);
+    QFETCH(int, capacity);
+    QFETCH(Status, status);
+    QFETCH(QByteArray, line);
+    QFETCH(Status, nextStatus);
+    QFETCH(QByteArray, next);
+    int ends[2];
+    QCOMPARE(::pipe(ends), 0);
+    QCOMPARE(::write(ends[1], input.constData(), input.size()), ssize_t(input.size()));
+    ::close(ends[1]);
+    QVERIFY(!Terminal::IsTerminal(ends[0]));
+    QByteArray buffer(capacity, '\0');
+    std::size_t length = 99;
+    QCOMPARE(Terminal::ReadSecretLine(ends[0], reinterpret_cast<std::uint8_t*>(buffer.data()), capacity, &length),
+             status);
+    if (status != E_INVALIDARG)
+        QCOMPARE(buffer.left(qsizetype(length)), line);
+    QByteArray after(16, '\0');
+    QCOMPARE(Terminal::ReadSecretLine(ends[0], reinterpret_cast<std::uint8_t*>(after.data()), 16, &length), nextStatus);
+    QCOMPARE(after.left(qsizetype(length)), next);
+    ::close(ends[0]);
 }
 
 QTEST_GUILESS_MAIN(TestPlatform)

@@ -12,11 +12,15 @@
 #include "platform/NativePath.h"
 #include "platform/SingleInstance.h"
 #include "platform/SystemError.h"
+#include "platform/Terminal.h"
 
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <fcntl.h>
+#include <io.h>
 
 using namespace nbr;
 
@@ -34,6 +38,7 @@ private slots:
     void listingAndRename();
     void driveLetterChanges();
     void oneInstancePerSession();
+    void secretLinesFromAPipe();
 };
 
 void TestWindowsPlatform::systemTexts()
@@ -182,6 +187,30 @@ void TestWindowsPlatform::oneInstancePerSession()
     QVERIFY(first.TryAcquire());
     SingleInstance second;
     QVERIFY(!second.TryAcquire());
+}
+
+// A redirected stream is read byte by byte: a CR before the line end goes,
+// a line too long is read to its end, and a closed pipe ends the input.
+void TestWindowsPlatform::secretLinesFromAPipe()
+{
+    int ends[2];
+    QCOMPARE(::_pipe(ends, 4096, _O_BINARY), 0);
+    const QByteArray input("abc\r\nabcdefgh\nlast");
+    QCOMPARE(::_write(ends[1], input.constData(), static_cast<unsigned>(input.size())), int(input.size()));
+    ::_close(ends[1]);
+    QVERIFY(!Terminal::IsTerminal(ends[0]));
+    QByteArray buffer(4, '\0');
+    auto read = [&](std::size_t* length) {
+        return Terminal::ReadSecretLine(ends[0], reinterpret_cast<std::uint8_t*>(buffer.data()), 4, length);
+    };
+    std::size_t length = 0;
+    QCOMPARE(read(&length), S_OK);
+    QCOMPARE(buffer.left(qsizetype(length)), QByteArray("abc"));
+    QCOMPARE(read(&length), E_INVALIDARG);
+    QCOMPARE(read(&length), S_OK);
+    QCOMPARE(buffer.left(qsizetype(length)), QByteArray("last"));
+    QCOMPARE(read(&length), S_FALSE);
+    ::_close(ends[0]);
 }
 
 QTEST_GUILESS_MAIN(TestWindowsPlatform)

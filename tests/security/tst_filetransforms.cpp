@@ -22,9 +22,7 @@
 #ifdef _WIN32
 #include <windows.h>
 #else
-#include <sys/mount.h>
 #include <sys/stat.h>
-#include <unistd.h>
 #endif
 
 #include <chrono>
@@ -188,7 +186,11 @@ void TestFileTransforms::wholeFileMatchesTheReference()
 
     // The times are the source's own.
     QCOMPARE(h.lastWrite.ToDateTime().toMSecsSinceEpoch(), QFileInfo(Path("hello.txt")).lastModified().toMSecsSinceEpoch());
+#ifdef _WIN32
+    QCOMPARE(h.attributes, FileAttributes::kArchive);  // what Windows gives every new file
+#else
     QCOMPARE(h.attributes, FileAttributes::kNormal);
+#endif
 }
 
 void TestFileTransforms::nameLengths_data()
@@ -450,17 +452,28 @@ void TestFileTransforms::timesAndAttributesComeBack()
     QVERIFY(doc.setFileTime(when.addDays(1), QFileDevice::FileAccessTime));
     doc.close();
     QCOMPARE(FileAttributes::Set(Path("doc.txt"), FileAttributes::kReadOnly), S_OK);
+    // Access times on Windows are the volume's business (deferred, turned
+    // off, or under Wine moved by the engine's own read): Linux only.
+#ifdef _WIN32
+    const bool accessKept = false;
+#else
+    const bool accessKept = true;
+    QCOMPARE(QFileInfo(Path("doc.txt")).lastRead().toUTC(), when.addDays(1));
+#endif
 
     CryptPtr engine = MakeEngine(kMaster);
     QCOMPARE(engine->EncryptFileToFile(Path("doc.txt"), Path("4"), nullptr, nullptr, nullptr), S_OK);
     const EncryptedFileHeader h = HeaderOf(Path("4"));
     QVERIFY(h.attributes & FileAttributes::kReadOnly);
     QCOMPARE(h.lastWrite.ToDateTime(), when);
+    if (accessKept)
+        QCOMPARE(h.lastAccess.ToDateTime(), when.addDays(1));
 
     QCOMPARE(engine->DecryptFileToFile(Path("4"), Path("back.txt"), nullptr, nullptr, nullptr), S_OK);
     const QFileInfo back(Path("back.txt"));
     QCOMPARE(back.lastModified().toUTC(), when);
-    QCOMPARE(back.lastRead().toUTC(), when.addDays(1));
+    if (accessKept)
+        QCOMPARE(back.lastRead().toUTC(), when.addDays(1));
     std::uint32_t attributes = 0;
     QCOMPARE(FileAttributes::Get(Path("back.txt"), &attributes), S_OK);
     QVERIFY(attributes & FileAttributes::kReadOnly);
@@ -607,22 +620,17 @@ void TestFileTransforms::lengthChangesWhileReading()
 
 void TestFileTransforms::fullDisk()
 {
-#ifdef _WIN32
-    QSKIP("a small volume cannot be made here");
-#else
     const QString mountPoint = Path("small");
-    QVERIFY(QDir().mkpath(mountPoint));
-    const QByteArray where = QFile::encodeName(mountPoint);
-    if (::geteuid() != 0 || ::mount("tmpfs", where.constData(), "tmpfs", 0, "size=256k") != 0)
-        QSKIP("a small tmpfs cannot be mounted here");
+    SmallVolume volume(mountPoint, "256k");
+    if (!volume.Mounted())
+        QSKIP("a small volume cannot be made here");
     QVERIFY(WriteAll(Path("big"), Pattern(2 * kChunk)));
     CryptPtr engine = MakeEngine(kMaster);
     const Status s = engine->EncryptFileToFile(Path("big"), mountPoint + QStringLiteral("/1"), nullptr, nullptr, nullptr);
     const bool gone = !QFileInfo::exists(mountPoint + QStringLiteral("/1"));
-    ::umount(where.constData());
+    volume.Unmount();
     QCOMPARE(s, StatusFromWin32(112));
     QVERIFY(gone);
-#endif
 }
 
 QTEST_GUILESS_MAIN(TestFileTransforms)

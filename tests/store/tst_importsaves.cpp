@@ -24,7 +24,6 @@
 #include <QDir>
 #include <QDirIterator>
 #include <QElapsedTimer>
-#include <QProcess>
 #include <QRegularExpression>
 #include <QSet>
 #include <QTemporaryDir>
@@ -351,7 +350,7 @@ void TestImportSaves::killMidImportLosesNothingOnceRepaired()
     const QString countFile = work.filePath(QStringLiteral("count.txt"));
     {
         const QString root = work.filePath(QStringLiteral("counted"));
-        QCOMPARE(QProcess::execute(QStringLiteral("cp"), {QStringLiteral("-a"), stick, root}), 0);
+        QVERIFY(CopyTree(stick, root));
         QCOMPARE(RunCli(Global(root) + add, {}, {}, {{QStringLiteral("NIMBRA_FAULT"), QStringLiteral("count:") + countFile}}).exitCode, 0);
     }
     const int changes = ReadAll(countFile).trimmed().toInt();
@@ -362,7 +361,7 @@ void TestImportSaves::killMidImportLosesNothingOnceRepaired()
     for (const int percent : {20, 50, 85}) {
         const int n = changes * percent / 100;
         const QString root = work.filePath(QStringLiteral("run%1").arg(percent));
-        QCOMPARE(QProcess::execute(QStringLiteral("cp"), {QStringLiteral("-a"), stick, root}), 0);
+        QVERIFY(CopyTree(stick, root));
         const QStringList g = Global(root);
         const Result killed = RunCli(g + add, {}, {}, {{QStringLiteral("NIMBRA_FAULT"), QStringLiteral("kill:%1").arg(n)}});
         QVERIFY2(killed.exitCode != 0, qPrintable(QStringLiteral("kill:%1 did not stop the import").arg(n)));

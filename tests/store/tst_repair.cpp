@@ -21,9 +21,6 @@
 #include <QRegularExpression>
 #include <QTest>
 
-#include <csignal>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <functional>
 
@@ -33,23 +30,6 @@ using namespace nbr::test;
 namespace {
 
 using Finding = StoreRepair::Finding;
-
-// Runs `work` in a child process and kills it after `delay` microseconds;
-// false when the child ended on its own with a failure.
-bool KilledMidway(const std::function<bool()>& work, std::uint32_t delay)
-{
-    const pid_t child = ::fork();
-    if (child < 0)
-        return false;
-    if (child == 0)
-        ::_exit(work() ? 0 : 2);
-    ::usleep(delay);
-    ::kill(child, SIGKILL);
-    int status = 0;
-    if (::waitpid(child, &status, 0) != child)
-        return false;
-    return !WIFEXITED(status) || WEXITSTATUS(status) == 0;
-}
 
 }  // namespace
 
@@ -388,6 +368,9 @@ void TestRepair::recoveredNameTakenByAFile()
 
 void TestRepair::killedImportsLoseNothing()
 {
+#ifdef _WIN32
+    QSKIP("no fork on Windows: the crash walks kill nimbra-cli instead");
+#else
     const QString docs = Folder(QStringLiteral("Docs"));
     const QString hostFolder = dir_->filePath(QStringLiteral("many"));
     QVERIFY(QDir().mkpath(hostFolder));
@@ -438,10 +421,14 @@ void TestRepair::killedImportsLoseNothing()
         listedBefore = listed;
     }
     QVERIFY(!listedBefore.isEmpty());
+#endif
 }
 
 void TestRepair::killedDeletionsAreRepaired()
 {
+#ifdef _WIN32
+    QSKIP("no fork on Windows: the crash walks kill nimbra-cli instead");
+#else
     QRandomGenerator random(13);
     for (int round = 0; round < 6; ++round) {
         const QString folder = Folder(QStringLiteral("Gone%1/Deep").arg(round));
@@ -460,6 +447,7 @@ void TestRepair::killedDeletionsAreRepaired()
         }
         QVERIFY(Run(false).isEmpty());
     }
+#endif
 }
 
 void TestRepair::finishesMarkedDeletions()

@@ -16,6 +16,11 @@
 #ifdef _WIN32
 #include <windows.h>
 #include <bcrypt.h>
+#else
+#include <csignal>
+#include <sys/mount.h>
+#include <sys/wait.h>
+#include <unistd.h>
 #endif
 
 namespace nbr::test {
@@ -240,6 +245,45 @@ bool CopyTree(const QString& source, const QString& target)
     }
     return ok;
 }
+
+SmallVolume::SmallVolume(const QString& folder, const char* size)
+{
+#ifdef _WIN32
+    (void)folder;
+    (void)size;
+#else
+    where_ = QFile::encodeName(folder);
+    const QByteArray options = QByteArray("size=") + size;
+    mounted_ = QDir().mkpath(folder) && ::geteuid() == 0
+               && ::mount("tmpfs", where_.constData(), "tmpfs", 0, options.constData()) == 0;
+#endif
+}
+
+void SmallVolume::Unmount()
+{
+#ifndef _WIN32
+    if (mounted_)
+        (void)::umount(where_.constData());
+#endif
+    mounted_ = false;
+}
+
+#ifndef _WIN32
+bool KilledMidway(const std::function<bool()>& work, std::uint32_t delayUs)
+{
+    const pid_t child = ::fork();
+    if (child < 0)
+        return false;
+    if (child == 0)
+        ::_exit(work() ? 0 : 2);
+    ::usleep(delayUs);
+    ::kill(child, SIGKILL);
+    int status = 0;
+    if (::waitpid(child, &status, 0) != child)
+        return false;
+    return !WIFEXITED(status) || WEXITSTATUS(status) == 0;
+}
+#endif
 
 QByteArray ReadAll(const QString& path)
 {

@@ -11,6 +11,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+
 namespace nbr::test {
 
 // Hands out the given bytes in order; fails once they run out.
@@ -61,6 +63,28 @@ QByteArray ReadAll(const QString& path);
 // Copies a file or a whole folder to `target` (links refused); false at the
 // first failure.
 bool CopyTree(const QString& source, const QString& target);
+// A volume of a few kilobytes mounted at `folder` (a tmpfs: Linux, as
+// root), for running out of space; unmounted when it goes. Mounted() is
+// false where none can be made: such tests skip.
+class SmallVolume {
+public:
+    SmallVolume(const QString& folder, const char* size);
+    ~SmallVolume() { Unmount(); }
+    SmallVolume(const SmallVolume&) = delete;
+    SmallVolume& operator=(const SmallVolume&) = delete;
+    [[nodiscard]] bool Mounted() const { return mounted_; }
+    void Unmount();
+
+private:
+    QByteArray where_;
+    bool mounted_ = false;
+};
+#ifndef _WIN32
+// Runs `work` in a forked child and kills it after `delayUs` microseconds;
+// false when the child ended on its own with a failure. (Windows has no
+// fork: the crash walks there kill nimbra-cli instead.)
+bool KilledMidway(const std::function<bool()>& work, std::uint32_t delayUs);
+#endif
 // Key material whose master key is `master` (a new key with a scripted draw).
 void Unlock(SecParams& params, const QByteArray& master);
 bool WriteAll(const QString& path, const QByteArray& data);

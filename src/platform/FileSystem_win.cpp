@@ -284,9 +284,19 @@ Status FileSystem::RenameAt(const ConfinedPath& source, const ConfinedPath& targ
 {
     if (RenameReplacingOpen(source.Wide(), target.Wide()))
         return S_OK;
-    if (!::MoveFileExW(source.Wide().c_str(), target.Wide().c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
-        return target.Failure(static_cast<int>(::GetLastError()), to);
-    return S_OK;
+    // Off NTFS a file that a reader holds cannot be replaced until it lets
+    // go; our readers (and the virus scanner's) hold one for moments, so a
+    // few short waits ride them out. A holder that stays keeps the refusal.
+    DWORD error = ERROR_SUCCESS;
+    for (const DWORD pause : {0, 10, 20, 40, 80}) {
+        ::Sleep(pause);
+        if (::MoveFileExW(source.Wide().c_str(), target.Wide().c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+            return S_OK;
+        error = ::GetLastError();
+        if (error != ERROR_ACCESS_DENIED && error != ERROR_SHARING_VIOLATION)
+            break;
+    }
+    return target.Failure(static_cast<int>(error), to);
 }
 
 bool FileSystem::CanReplaceOpenFiles()

@@ -60,7 +60,8 @@ HostTree HostTree::OfThisComputer(const LanguageManager& languages)
     tree.places.append({languages.GetText(msg::kPlaceHome), home});
     if (!desktop.isEmpty())
         tree.places.append({QFileInfo(desktop).fileName(), desktop});
-    tree.places.append({languages.GetText(msg::kPlaceFileSystem), QStringLiteral("/")});
+    if (const QString root = HostPlaces::FileSystemRoot(); !root.isEmpty())
+        tree.places.append({languages.GetText(msg::kPlaceFileSystem), root});
     for (const HostVolume& volume : HostPlaces::UserVolumes())
         tree.places.append({volume.label, volume.root});
     tree.desktop = desktop.isEmpty() ? home : desktop;

@@ -37,6 +37,11 @@ bool HostPlaces::IsUserVolume(const QString& root, const QByteArray& type)
     return true;
 }
 
+QString HostPlaces::FileSystemRoot()
+{
+    return QStringLiteral("/");
+}
+
 QList<HostVolume> HostPlaces::UserVolumes()
 {
     QList<HostVolume> volumes;

@@ -24,6 +24,9 @@ public:
     // The mounted volumes a person would open, the root of the file system
     // left out (it is a place of its own).
     [[nodiscard]] static QList<HostVolume> UserVolumes();
+    // The top of the one tree every file hangs in ("/"); empty on Windows,
+    // whose drives are all among the volumes.
+    [[nodiscard]] static QString FileSystemRoot();
     // Whether a volume of file-system `type` mounted at `root` is one of
     // those: the kernel's pseudo file systems, snaps and the runtime folders
     // are not.

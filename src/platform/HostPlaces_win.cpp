@@ -28,6 +28,11 @@ bool HostPlaces::IsUserVolume(const QString& root, const QByteArray& /*type*/)
     }
 }
 
+QString HostPlaces::FileSystemRoot()
+{
+    return {};
+}
+
 QList<HostVolume> HostPlaces::UserVolumes()
 {
     QList<HostVolume> volumes;

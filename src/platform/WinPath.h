@@ -13,8 +13,11 @@ namespace nbr {
 
 class WinPath {
 public:
-    // Backslashes, no trailing separator except after a drive ("C:\").
+    // Backslashes, no trailing separator except after a drive ("C:\"); an
+    // absolute path from kLongFrom characters on in the "\\?\" form that
+    // lifts the 260-character limit (folders stop at 248 without it).
     [[nodiscard]] static std::wstring Of(const QString& path);
+    static constexpr qsizetype kLongFrom = 240;
     [[nodiscard]] static QString FromWide(const wchar_t* text);
     // GetLastError() as a status (a failure even when it says 0).
     [[nodiscard]] static Status LastStatus();

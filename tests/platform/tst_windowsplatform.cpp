@@ -40,6 +40,7 @@ private slots:
     void readOnlyFilesAreDeleted();
     void confinedWalkRefusesAFileOnTheWay();
     void listingAndRename();
+    void pathsPastTheClassicLimit();
     void driveLetterChanges();
     void oneInstancePerSession();
     void secretLinesFromAPipe();
@@ -176,6 +177,30 @@ void TestWindowsPlatform::listingAndRename()
     QCOMPARE(entries.first().size, 5u);
     QVERIFY(entries.first().writeTime.ticks != 0);
     QCOMPARE(FileSystem::List(dir.filePath(QStringLiteral("old")), &entries), StatusFromWin32(win32::kDirectory));
+}
+
+void TestWindowsPlatform::pathsPastTheClassicLimit()
+{
+    // A stick's deep folders written elsewhere: 300 characters and more.
+    QTemporaryDir dir;
+    QString folder = dir.path();
+    while (folder.size() < 300) {
+        folder += QStringLiteral("/a folder name of forty characters, long");
+        QCOMPARE(FileSystem::CreateFolder(folder, nullptr), S_OK);
+    }
+    const QString file = folder + QStringLiteral("/../") + NativePath::LastComponent(folder) + QStringLiteral("/deep.txt");
+    NativeFile out;
+    QCOMPARE(out.CreateAlways(file, nullptr), S_OK);
+    QCOMPARE(out.Write("deep", 4), S_OK);
+    QCOMPARE(out.Close(), S_OK);
+    QList<DirectoryEntry> entries;
+    QCOMPARE(FileSystem::List(folder, &entries), S_OK);
+    QCOMPARE(entries.size(), 1);
+    QCOMPARE(entries.first().name, QStringLiteral("deep.txt"));
+    QCOMPARE(FileSystem::Rename(folder + QStringLiteral("/deep.txt"), folder + QStringLiteral("/moved.txt")), S_OK);
+    QVERIFY(FileSystem::Exists(folder + QStringLiteral("/moved.txt")));
+    QVERIFY(FileSystem::RemoveTree(dir.path() + QStringLiteral("/a folder name of forty characters, long"), {}));
+    QVERIFY(!FileSystem::Exists(folder));
 }
 
 void TestWindowsPlatform::driveLetterChanges()

@@ -12,6 +12,7 @@
 #include <windows.h>
 
 #include <cstring>
+#include <utility>
 #include <vector>
 
 // Windows walks by path. Reparse points (symbolic links, junctions) are
@@ -118,6 +119,41 @@ bool ReadFolder(const std::wstring& folder, std::vector<WIN32_FIND_DATAW>* found
     return *error == ERROR_NO_MORE_FILES;
 }
 
+// A folder opened for its attributes only, sharing reading and writing but
+// not deletion (so it can be neither renamed nor removed while held).
+class HeldFolder {
+public:
+    explicit HeldFolder(const std::wstring& path)
+        : handle_(::CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr))
+    {
+        BY_HANDLE_FILE_INFORMATION info {};
+        if (handle_ != INVALID_HANDLE_VALUE && ::GetFileInformationByHandle(handle_, &info))
+            attributes_ = info.dwFileAttributes;
+    }
+    ~HeldFolder() { LetGo(); }
+    HeldFolder(const HeldFolder&) = delete;
+    HeldFolder& operator=(const HeldFolder&) = delete;
+    [[nodiscard]] bool IsLink() const
+    {
+        return attributes_ != INVALID_FILE_ATTRIBUTES && (attributes_ & FILE_ATTRIBUTE_REPARSE_POINT);
+    }
+    [[nodiscard]] bool IsPlainFolder() const
+    {
+        return attributes_ != INVALID_FILE_ATTRIBUTES && (attributes_ & FILE_ATTRIBUTE_DIRECTORY) && !IsLink();
+    }
+    // Before the folder itself is removed.
+    void LetGo() const
+    {
+        if (handle_ != INVALID_HANDLE_VALUE)
+            ::CloseHandle(std::exchange(handle_, INVALID_HANDLE_VALUE));
+    }
+
+private:
+    mutable HANDLE handle_;
+    DWORD attributes_ = INVALID_FILE_ATTRIBUTES;
+};
+
 bool EmptyFolder(const QString& path, const TreeRemoval& how)
 {
     std::vector<WIN32_FIND_DATAW> found;
@@ -129,9 +165,28 @@ bool EmptyFolder(const QString& path, const TreeRemoval& how)
         const bool link = data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT;
         const bool folder = data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY;
         if (folder && !link) {
+            // Held without delete sharing while it is emptied, and looked at
+            // through that handle: nobody can swap it for a junction to
+            // elsewhere between the listing and the walk inside.
+            const HeldFolder held(wide);
+            if (held.IsLink()) {
+                held.LetGo();
+                const bool removed = FaultInjection::BeforeChange("unlink") && ::RemoveDirectoryW(wide.c_str());
+                complete = complete && removed;
+                if (how.removedOne)
+                    how.removedOne();
+                continue;
+            }
+            if (!held.IsPlainFolder()) {
+                // Gone meanwhile is as good as removed; anything else stays.
+                complete = complete && ::GetFileAttributesW(wide.c_str()) == INVALID_FILE_ATTRIBUTES
+                           && ::GetLastError() == ERROR_FILE_NOT_FOUND;
+                continue;
+            }
             if (how.enteringFolder)
                 how.enteringFolder(child);
             const bool emptied = EmptyFolder(child, how);
+            held.LetGo();
             if (Inside(how.keep, child)) {
                 complete = complete && emptied;
                 continue;

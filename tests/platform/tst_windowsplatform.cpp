@@ -13,6 +13,7 @@
 #include "platform/SingleInstance.h"
 #include "platform/SystemError.h"
 #include "platform/Terminal.h"
+#include "platform/WinPath.h"
 
 #include <QDir>
 #include <QFile>
@@ -25,6 +26,7 @@
 
 #include <fcntl.h>
 #include <io.h>
+#include <windows.h>
 
 using namespace nbr;
 
@@ -41,6 +43,7 @@ private slots:
     void confinedWalkRefusesAFileOnTheWay();
     void listingAndRename();
     void pathsPastTheClassicLimit();
+    void treeRemovalLeavesLinkedFoldersAlone();
     void driveLetterChanges();
     void oneInstancePerSession();
     void secretLinesFromAPipe();
@@ -201,6 +204,25 @@ void TestWindowsPlatform::pathsPastTheClassicLimit()
     QVERIFY(FileSystem::Exists(folder + QStringLiteral("/moved.txt")));
     QVERIFY(FileSystem::RemoveTree(dir.path() + QStringLiteral("/a folder name of forty characters, long"), {}));
     QVERIFY(!FileSystem::Exists(folder));
+}
+
+void TestWindowsPlatform::treeRemovalLeavesLinkedFoldersAlone()
+{
+    QTemporaryDir dir;
+    const QString outside = dir.filePath(QStringLiteral("outside"));
+    const QString tree = dir.filePath(QStringLiteral("tree"));
+    QVERIFY(QDir().mkpath(outside));
+    QVERIFY(QDir().mkpath(tree + QStringLiteral("/inner")));
+    QFile keep(outside + QStringLiteral("/keep.txt"));
+    QVERIFY(keep.open(QIODevice::WriteOnly));
+    keep.close();
+    const std::wstring link = WinPath::Of(tree + QStringLiteral("/inner/elsewhere"));
+    if (!::CreateSymbolicLinkW(link.c_str(), WinPath::Of(outside).c_str(),
+                               SYMBOLIC_LINK_FLAG_DIRECTORY | SYMBOLIC_LINK_FLAG_ALLOW_UNPRIVILEGED_CREATE))
+        QSKIP("folder links cannot be made here");
+    QVERIFY(FileSystem::RemoveTree(tree, {}));
+    QVERIFY(!FileSystem::Exists(tree));
+    QVERIFY(QFileInfo::exists(outside + QStringLiteral("/keep.txt")));
 }
 
 void TestWindowsPlatform::driveLetterChanges()

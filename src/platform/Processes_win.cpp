@@ -8,16 +8,22 @@
 #include <windows.h>
 #include <tlhelp32.h>
 
+#include <cstdint>
+#include <vector>
+
 // Processes through handles: a process is named by its id and its creation
 // time, checked through a handle that keeps the id from passing to another
 // process while it is open. A "session" is the process started and every
-// process descended from it; the polite close posts WM_CLOSE to its windows,
-// the forced one is TerminateProcess.
+// process descended from it, kept in a job object of its own (membership
+// passes to every descendant, even once the one between has ended); the
+// polite close posts WM_CLOSE to its windows, the forced one is
+// TerminateProcess.
 namespace nbr {
 namespace {
 
 QMutex g_lock;
 QHash<qint64, HANDLE> g_started;  // held open until Release: the id stays reserved
+QHash<qint64, HANDLE> g_jobs;     // a started process's job; none where one cannot be made
 
 quint64 Ticks(const FILETIME& t)
 {
@@ -136,13 +142,22 @@ bool Processes::Start(const QStringList& command, qint64* pid)
     STARTUPINFOW startup {};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION info {};
-    if (!::CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, CREATE_NEW_PROCESS_GROUP, nullptr, nullptr,
-                          &startup, &info))
+    // Started suspended, so that it is in its job before it can start anything.
+    if (!::CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, CREATE_NEW_PROCESS_GROUP | CREATE_SUSPENDED,
+                          nullptr, nullptr, &startup, &info))
         return false;
+    HANDLE job = ::CreateJobObjectW(nullptr, nullptr);
+    if (job != nullptr && !::AssignProcessToJobObject(job, info.hProcess)) {
+        ::CloseHandle(job);
+        job = nullptr;
+    }
+    ::ResumeThread(info.hThread);
     ::CloseHandle(info.hThread);
     *pid = static_cast<qint64>(info.dwProcessId);
     QMutexLocker lock(&g_lock);
     g_started.insert(*pid, info.hProcess);
+    if (job != nullptr)
+        g_jobs.insert(*pid, job);
     return true;
 }
 
@@ -156,6 +171,9 @@ bool Processes::Release(qint64 pid)
         return false;
     ::CloseHandle(it.value());
     g_started.erase(it);
+    // Letting go of the job leaves what runs in it running.
+    if (const HANDLE job = g_jobs.take(pid))
+        ::CloseHandle(job);
     return true;
 }
 
@@ -208,6 +226,28 @@ qint64 Processes::ThreadCpuMs()
 
 QList<ProcessIdentity> Processes::SessionMembers(qint64 session)
 {
+    {
+        QMutexLocker lock(&g_lock);
+        if (const HANDLE job = g_jobs.value(session)) {
+            // Room for a few hundred; a job with more lists only those.
+            std::vector<std::uint8_t> buffer(sizeof(JOBOBJECT_BASIC_PROCESS_ID_LIST) + 512 * sizeof(ULONG_PTR));
+            auto* list = reinterpret_cast<JOBOBJECT_BASIC_PROCESS_ID_LIST*>(buffer.data());
+            list->NumberOfAssignedProcesses = 512;
+            if (::QueryInformationJobObject(job, JobObjectBasicProcessIdList, list, static_cast<DWORD>(buffer.size()),
+                                            nullptr)
+                || ::GetLastError() == ERROR_MORE_DATA) {
+                QList<ProcessIdentity> members;
+                for (DWORD i = 0; i < list->NumberOfProcessIdsInList; ++i) {
+                    ProcessIdentity member;
+                    if (Identify(static_cast<qint64>(list->ProcessIdList[i]), &member)) {
+                        member.session = session;
+                        members.append(member);
+                    }
+                }
+                return members;
+            }
+        }
+    }
     // The leader and its descendants. A child is only counted when it was
     // created after its parent, or a reused id would adopt strangers.
     const QList<Entry> all = Snapshot();

@@ -10,6 +10,7 @@
 #include "platform/FileSystem.h"
 #include "platform/NativeFile.h"
 #include "platform/NativePath.h"
+#include "platform/Processes.h"
 #include "platform/SingleInstance.h"
 #include "platform/SystemError.h"
 #include "platform/Terminal.h"
@@ -20,6 +21,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <algorithm>
 #include <chrono>
 
 #include <thread>
@@ -44,6 +46,7 @@ private slots:
     void listingAndRename();
     void pathsPastTheClassicLimit();
     void treeRemovalLeavesLinkedFoldersAlone();
+    void aLaunchKeepsWhatItsLauncherLeft();
     void driveLetterChanges();
     void oneInstancePerSession();
     void secretLinesFromAPipe();
@@ -223,6 +226,29 @@ void TestWindowsPlatform::treeRemovalLeavesLinkedFoldersAlone()
     QVERIFY(FileSystem::RemoveTree(tree, {}));
     QVERIFY(!FileSystem::Exists(tree));
     QVERIFY(QFileInfo::exists(outside + QStringLiteral("/keep.txt")));
+}
+
+void TestWindowsPlatform::aLaunchKeepsWhatItsLauncherLeft()
+{
+    // A launcher that starts a launcher that starts the real program, both
+    // ending: the program is still the launch's (its parent and
+    // grandparent are gone, its job is not).
+    qint64 session = 0;
+    const QString start = QStringLiteral("cmd /c start \"\" /b");
+    QVERIFY(Processes::Start((start + u' ' + start + QStringLiteral(" ping -n 60 127.0.0.1")).split(u' '), &session));
+    QTRY_VERIFY_WITH_TIMEOUT(!Processes::IsRunning(session), 10000);
+    QList<ProcessIdentity> members;
+    const auto onlyThePing = [&] {
+        members = Processes::SessionMembers(session);
+        return !members.isEmpty() && std::all_of(members.begin(), members.end(), [](const ProcessIdentity& p) {
+            return p.executable.endsWith(QStringLiteral("ping.exe"), Qt::CaseInsensitive);
+        });
+    };
+    QTRY_VERIFY_WITH_TIMEOUT(onlyThePing(), 10000);
+    for (const ProcessIdentity& member : std::as_const(members))
+        QVERIFY(Processes::Signal(member, true));
+    QTRY_VERIFY_WITH_TIMEOUT(Processes::SessionMembers(session).isEmpty(), 10000);
+    QVERIFY(Processes::Release(session));
 }
 
 void TestWindowsPlatform::driveLetterChanges()

@@ -232,7 +232,8 @@ Status FileSystem::Info(const QString& path, DirectoryEntry* info)
     return S_OK;
 }
 
-Status FileSystem::RenameAt(const ConfinedPath& source, const ConfinedPath& target, const QString& to)
+Status FileSystem::RenameAt(const ConfinedPath& source, const ConfinedPath& target, const QString& to,
+                            bool /*waitForReaders: a rename replaces open files here*/)
 {
     if (::renameat(source.Dir(), source.Name(), target.Dir(), target.Name()) != 0)
         return target.Failure(errno, to);

@@ -60,7 +60,10 @@ public:
     // What a listing would say of one path (its name is the last component).
     [[nodiscard]] static Status Info(const QString& path, DirectoryEntry* info);
     // Moves `from` over `to` in one step, replacing a file already there.
-    [[nodiscard]] static Status Rename(const QString& from, const QString& to);
+    // Where a file that a reader holds cannot be replaced (Windows off NTFS)
+    // it waits a moment for the reader to let go, unless told not to: a
+    // caller that holds the file itself knows that nobody will.
+    [[nodiscard]] static Status Rename(const QString& from, const QString& to, bool waitForReaders = true);
     // Whether Rename() can replace a file that a handle holds open. Windows
     // can only on NTFS (where Rename asks for it): elsewhere there a holder
     // has to let go first.
@@ -91,7 +94,8 @@ private:
     [[nodiscard]] static Status CreateFolderAt(const ConfinedPath& at, const QString& path, const CreationPolicy* policy);
     [[nodiscard]] static Status ListAt(const ConfinedPath& at, const QString& path, QList<DirectoryEntry>* entries);
     [[nodiscard]] static Status HasEntriesAt(const ConfinedPath& at, const QString& path, bool* any);
-    [[nodiscard]] static Status RenameAt(const ConfinedPath& source, const ConfinedPath& target, const QString& to);
+    [[nodiscard]] static Status RenameAt(const ConfinedPath& source, const ConfinedPath& target, const QString& to,
+                                         bool waitForReaders);
     [[nodiscard]] static bool RemoveTreeAt(const ConfinedPath& at, const QString& path, const TreeRemoval& how);
 };
 

@@ -58,7 +58,7 @@ Status FileSystem::HasEntries(const QString& path, bool* any)
     return HasEntriesAt(at, path, any);
 }
 
-Status FileSystem::Rename(const QString& from, const QString& to)
+Status FileSystem::Rename(const QString& from, const QString& to, bool waitForReaders)
 {
     const ConfinedPath source(from);
     if (source.Error())
@@ -68,7 +68,7 @@ Status FileSystem::Rename(const QString& from, const QString& to)
         return target.WalkStatus(to);
     if (!FaultInjection::BeforeChange("rename"))
         return SystemError::Last(to);
-    return RenameAt(source, target, to);
+    return RenameAt(source, target, to, waitForReaders);
 }
 
 Status FileSystem::Kind(const QString& path, bool* isFolder)

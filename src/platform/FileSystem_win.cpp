@@ -335,7 +335,8 @@ Status FileSystem::Info(const QString& path, DirectoryEntry* info)
     return S_OK;
 }
 
-Status FileSystem::RenameAt(const ConfinedPath& source, const ConfinedPath& target, const QString& to)
+Status FileSystem::RenameAt(const ConfinedPath& source, const ConfinedPath& target, const QString& to,
+                            bool waitForReaders)
 {
     if (RenameReplacingOpen(source.Wide(), target.Wide()))
         return S_OK;
@@ -344,6 +345,8 @@ Status FileSystem::RenameAt(const ConfinedPath& source, const ConfinedPath& targ
     // few short waits ride them out. A holder that stays keeps the refusal.
     DWORD error = ERROR_SUCCESS;
     for (const DWORD pause : {0, 10, 20, 40, 80}) {
+        if (pause > 0 && !waitForReaders)
+            break;
         ::Sleep(pause);
         if (::MoveFileExW(source.Wide().c_str(), target.Wide().c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
             return S_OK;

@@ -173,7 +173,8 @@ Status FileStream::Replace(const std::uint8_t* data, std::uint32_t size)
     if (Succeeded(s))
         s = FlushStep(next, Step::kFlushReplacement);
     if (Succeeded(s))
-        s = FaultAt(Step::kRename) != Fault::kNone ? kInjected : FileSystem::Rename(temporary, name_);
+        // No wait for readers: the holder that would stop it is this stream.
+        s = FaultAt(Step::kRename) != Fault::kNone ? kInjected : FileSystem::Rename(temporary, name_, false);
     if (s == StatusFromWin32(win32::kAccessDenied) && !FileSystem::CanReplaceOpenFiles())
         s = RenameAfterLettingGo(temporary);
     if (Failed(s)) {

@@ -6,6 +6,7 @@
 #include "cli/ExitCode.h"
 #include "cli/KeyFileSession.h"
 #include "platform/SystemError.h"
+#include "platform/Terminal.h"
 #include "security/CreateCrypt.h"
 #include "security/CryptBase.h"
 #include "store/EncryptedStore.h"
@@ -30,6 +31,8 @@ int CatCommand::Work(CliContext& context, const CliArguments& args, KeyFileSessi
     FileCryptPtr engine;
     Status s = CreateKeyedCrypt(session.Params(), &engine);
     context.out.flush();
+    std::fflush(stdout);
+    Terminal::SetBinary(Terminal::kOutput);
     if (Succeeded(s)) {
         s = engine->DecryptFileToSink(stored, [](const std::uint8_t* data, std::size_t n) {
             if (std::fwrite(data, 1, n, stdout) != n)

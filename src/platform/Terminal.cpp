@@ -52,4 +52,9 @@ int Terminal::Columns(int fd)
     return 80;
 }
 
+void Terminal::SetBinary(int /*fd*/)
+{
+    // The streams carry bytes as they are here.
+}
+
 }  // namespace nbr

@@ -26,6 +26,10 @@ public:
                                                std::size_t* length);
     // Columns of the terminal on `fd`, 80 when unknown.
     [[nodiscard]] static int Columns(int fd);
+    // The C library's stream on `fd` passes bytes on as they are. Windows
+    // opens the standard streams in text mode, which turns every "\n" into
+    // "\r\n": right for lines of text, ruinous for a decrypted file.
+    static void SetBinary(int fd);
 
 private:
     // Reads the next piece of a line, a byte or the UTF-8 of one typed

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <fcntl.h>
 #include <io.h>
 
 // The console. A secret is read from the console input with echo off; a
@@ -82,6 +83,11 @@ int Terminal::Columns(int fd)
         return 80;
     const int columns = info.srWindow.Right - info.srWindow.Left + 1;
     return columns > 0 ? columns : 80;
+}
+
+void Terminal::SetBinary(int fd)
+{
+    ::_setmode(fd, _O_BINARY);
 }
 
 }  // namespace nbr

@@ -46,8 +46,10 @@ int KeyFileSession::ReadPassword(const QString& prompt, bool fromPasswordFile, P
 {
     LockedByteBlock bytes;
     const Status s = PasswordReader::Read(fromPasswordFile ? context_.passwordFile : QString(), prompt, &bytes);
+    // The new password of passwd and recover comes from standard input even
+    // with --password-file: the file is not what failed then.
     if (Failed(s))
-        return context_.StatusError(s, context_.passwordFile);
+        return context_.StatusError(s, fromPasswordFile ? context_.passwordFile : QString());
     if (s == S_FALSE)
         return context_.Error(context_.Text(msg::kCliNoPassword));
     // Taken as it is, such a password would lock the store for good: no one

@@ -70,6 +70,7 @@ private slots:
     void getThatSkipsFails();
     void passwordSources_data();
     void passwordSources();
+    void newPasswordFromUnusableInput();
     void passwordFromFifoWithWriter();
     void progressLineShowsNamesEscaped();
 };
@@ -217,6 +218,22 @@ void TestCliEdges::passwordSources()
     const Result res = RunCli(arguments, {}, asStandardInput ? path : QStringLiteral("/dev/null"));
     QCOMPARE(res.exitCode, exitCode);
     QVERIFY2(res.err.contains(message), qPrintable(res.err));
+}
+
+void TestCliEdges::newPasswordFromUnusableInput()
+{
+    QTemporaryDir root;
+    bool ready = false;
+    const QStringList p = SetUpStore(root, &ready);
+    QVERIFY(ready);
+    // The current password comes from the file, the new one from standard
+    // input: the error is about the input, and the file is not blamed.
+    const Result res = RunCli(p + QStringList {QStringLiteral("passwd")}, {}, QStringLiteral("/dev/null"));
+    QCOMPARE(res.exitCode, 1);
+    QVERIFY2(res.err.contains(QStringLiteral("A password can only be read from a file, a pipe or a terminal.")),
+             qPrintable(res.err));
+    QVERIFY2(!res.err.contains(root.filePath(QStringLiteral("pw"))), qPrintable(res.err));
+    QCOMPARE(RunCli(p + QStringList {QStringLiteral("ls")}).exitCode, 0);
 }
 
 void TestCliEdges::passwordFromFifoWithWriter()

@@ -111,6 +111,8 @@ int CliApp::UsageError(CliContext& context, const QString& text) const
 
 int CliApp::Run(const QStringList& arguments)
 {
+    // Names and texts reach a Windows console as the UTF-8 they are written in.
+    const Terminal::ConsoleOutput console;
     CliContext context;
     context.stdoutIsTerminal = Terminal::IsTerminal(Terminal::kOutput);
     context.stderrIsTerminal = Terminal::IsTerminal(Terminal::kError);

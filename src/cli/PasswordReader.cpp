@@ -13,7 +13,7 @@ Status PasswordReader::Read(const QString& passwordFile, const QString& prompt, 
     if (Failed(opened))
         return opened;
     if (source.IsTerminal()) {  // also a terminal named with --password-file
-        std::fputs(prompt.toLocal8Bit().constData(), stderr);
+        std::fputs(prompt.toUtf8().constData(), stderr);
         std::fflush(stderr);
     }
 

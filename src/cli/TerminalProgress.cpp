@@ -53,7 +53,7 @@ void TerminalProgress::Draw()
         line += QStringLiteral("  ") + TerminalText::Quote(file_);  // a stored name may be crafted
     if (line.size() > width)
         line = line.left(width - 1) + QChar(0x2026);
-    std::fprintf(stderr, "\r\033[K%s", line.toLocal8Bit().constData());
+    std::fprintf(stderr, "\r\033[K%s", line.toUtf8().constData());
     std::fflush(stderr);
     drawn_ = true;
 }

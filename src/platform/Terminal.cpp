@@ -57,4 +57,8 @@ void Terminal::SetBinary(int /*fd*/)
     // The streams carry bytes as they are here.
 }
 
+Terminal::ConsoleOutput::ConsoleOutput() = default;
+
+Terminal::ConsoleOutput::~ConsoleOutput() = default;
+
 }  // namespace nbr

@@ -31,6 +31,24 @@ public:
     // "\r\n": right for lines of text, ruinous for a decrypted file.
     static void SetBinary(int fd);
 
+    // While it lives, a Windows console takes what the program writes to
+    // standard output and error as UTF-8, the encoding of all its output, and
+    // acts on the control sequences of the progress line instead of showing
+    // them; the console's code page and modes are given back at its end. A
+    // terminal on Linux takes the bytes as they come: nothing to do there.
+    class ConsoleOutput {
+    public:
+        ConsoleOutput();
+        ~ConsoleOutput();
+        ConsoleOutput(const ConsoleOutput&) = delete;
+        ConsoleOutput& operator=(const ConsoleOutput&) = delete;
+
+    private:
+        unsigned codePage_ = 0;  // 0: no console was changed
+        unsigned long modes_[2] = {};
+        bool console_[2] = {};
+    };
+
 private:
     // Reads the next piece of a line, a byte or the UTF-8 of one typed
     // character, into `piece` (room for kPieceBytes): S_OK with `count`

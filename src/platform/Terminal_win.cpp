@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <cstdio>
 #include <fcntl.h>
 #include <io.h>
 
@@ -88,6 +89,50 @@ int Terminal::Columns(int fd)
 void Terminal::SetBinary(int fd)
 {
     ::_setmode(fd, _O_BINARY);
+}
+
+Terminal::ConsoleOutput::ConsoleOutput()
+{
+    const int streams[2] = {kOutput, kError};
+    for (int i = 0; i < 2; ++i) {
+        DWORD mode = 0;
+        HANDLE h = Os(streams[i]);
+        console_[i] = ::GetConsoleMode(h, &mode) != 0;
+        if (!console_[i])
+            continue;
+        modes_[i] = mode;
+        // Consoles before Windows 10 refuse the sequences: they keep their mode.
+        ::SetConsoleMode(h, mode | ENABLE_PROCESSED_OUTPUT | ENABLE_VIRTUAL_TERMINAL_PROCESSING);
+        // A console decodes each write on its own, so a character of several
+        // bytes must reach it whole: the stream is buffered (the C library
+        // writes an unbuffered one byte by byte) and in binary mode (in text
+        // mode it takes each byte for a character of the ANSI code page).
+        // The console itself starts a new line at "\n".
+        std::FILE* stream = streams[i] == kOutput ? stdout : stderr;
+        std::fflush(stream);
+        ::_setmode(streams[i], _O_BINARY);
+        std::setvbuf(stream, nullptr, _IOFBF, 1 << 16);
+    }
+    if (console_[0] || console_[1]) {
+        codePage_ = ::GetConsoleOutputCP();
+        if (codePage_ == CP_UTF8 || !::SetConsoleOutputCP(CP_UTF8))
+            codePage_ = 0;
+    }
+}
+
+Terminal::ConsoleOutput::~ConsoleOutput()
+{
+    std::fflush(stdout);
+    std::fflush(stderr);
+    const int streams[2] = {kOutput, kError};
+    for (int i = 0; i < 2; ++i) {
+        if (!console_[i])
+            continue;
+        ::_setmode(streams[i], _O_TEXT);
+        ::SetConsoleMode(Os(streams[i]), modes_[i]);
+    }
+    if (codePage_ != 0)
+        ::SetConsoleOutputCP(codePage_);
 }
 
 }  // namespace nbr

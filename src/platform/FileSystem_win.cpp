@@ -143,14 +143,14 @@ public:
         return attributes_ != INVALID_FILE_ATTRIBUTES && (attributes_ & FILE_ATTRIBUTE_DIRECTORY) && !IsLink();
     }
     // Before the folder itself is removed.
-    void LetGo() const
+    void LetGo()
     {
         if (handle_ != INVALID_HANDLE_VALUE)
             ::CloseHandle(std::exchange(handle_, INVALID_HANDLE_VALUE));
     }
 
 private:
-    mutable HANDLE handle_;
+    HANDLE handle_;
     DWORD attributes_ = INVALID_FILE_ATTRIBUTES;
 };
 
@@ -168,7 +168,7 @@ bool EmptyFolder(const QString& path, const TreeRemoval& how)
             // Held without delete sharing while it is emptied, and looked at
             // through that handle: nobody can swap it for a junction to
             // elsewhere between the listing and the walk inside.
-            const HeldFolder held(wide);
+            HeldFolder held(wide);
             if (held.IsLink()) {
                 held.LetGo();
                 const bool removed = FaultInjection::BeforeChange("unlink") && ::RemoveDirectoryW(wide.c_str());

@@ -349,7 +349,8 @@ void TestCrashSafety::randomKills()
     qInfo("import of 2,000 files: %lld ms; kill instants from seed %u", whole, seed);
     QRandomGenerator random(seed);
     // Fewer rounds where starting a program costs more (under Wine).
-    const int rounds = qEnvironmentVariableIntValue("NIMBRA_KILL_ROUNDS") > 0 ? qEnvironmentVariableIntValue("NIMBRA_KILL_ROUNDS") : 30;
+    const int asked = qEnvironmentVariableIntValue("NIMBRA_KILL_ROUNDS");
+    const int rounds = asked > 0 ? asked : 30;
     for (int round = 0; round < rounds; ++round) {
         const QString root = work_.filePath(QStringLiteral("run"));
         QDir(root).removeRecursively();

@@ -38,9 +38,13 @@ int TransferCommand::Run(CliContext& context, const CliArguments& args, bool sho
         return ExitCodeOf(E_ABORTED);
     }
     // The worker has shown its errors already; what is left is the outcome.
-    if (status == E_STORE_ITEM_EXISTS)
+    // An item left alone on a "no" is reported alike whichever way the copy
+    // went, though a run that copied later items ends without a failure.
+    if (status == E_STORE_ITEM_EXISTS || (Succeeded(status) && worker->DeclinedAny())) {
         context.err << context.Text(msg::kCliSkipped) << '\n';
-    else if (Failed(status) && showFailure)
+        return ExitCodeOf(E_STORE_ITEM_EXISTS);
+    }
+    if (Failed(status) && showFailure)
         (void)context.StatusError(status);
     return ExitCodeOf(status);
 }

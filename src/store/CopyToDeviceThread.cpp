@@ -390,7 +390,7 @@ Status CopyToDeviceThread::Run()
                     overwrite = true;
                     continue;
                 }
-                declined_ = true;
+                NoteDeclined();
                 if (IsCancelled())
                     stop = true;
                 else

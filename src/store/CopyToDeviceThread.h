@@ -46,11 +46,6 @@ public:
                                                        std::uint32_t* id, CryptProgressRoutine routine,
                                                        TransferThread* thread, bool overwrite);
 
-    // The person declined to replace or merge some item: its source was not
-    // stored, though a later item may have been (and the run then succeeds).
-    // A move must keep such a source.
-    [[nodiscard]] bool DeclinedAny() const { return declined_.load(); }
-
 protected:
     Status Run() override;
 
@@ -80,7 +75,6 @@ private:
     EncryptedStore& store_;
     DropFileList files_;
     QString target_;
-    std::atomic<bool> declined_ {false};
 };
 
 }  // namespace nbr

@@ -56,6 +56,7 @@ Status CopyToTempThread::DecryptStoreFolder(const QString& storedFolder, const Q
         if (!*merge)
             *merge = Ask(languages_.FormatText(msg::kQuestionMergeFolder, {NativePath::LastComponent(hostFolder)}));
         if (!*merge) {
+            NoteDeclined();
             progress_->Step(static_cast<std::uint32_t>(WorkUnits::StoreFolderWorkUnits(storedFolder, nullptr)));
             return S_OK;
         }
@@ -188,6 +189,7 @@ Status CopyToTempThread::Run()
             DirectoryEntry existing;
             if (Succeeded(FileSystem::Info(destination, &existing))
                 && !Ask(languages_.FormatText(msg::kQuestionReplaceHostFile, {name}))) {
+                NoteDeclined();
                 progress_->Step(static_cast<std::uint32_t>(WorkUnits::Of(existing.size)));
                 continue;
             }

@@ -50,6 +50,11 @@ public:
     // that a move deletes no source that was not handled.
     void ReportLeftOut(const QString& text) const;
     [[nodiscard]] bool LeftOutAny() const { return leftOut_.load(); }
+    // The person declined to replace or merge some item: it was not copied,
+    // though a later item may have been (and the run then succeeds). A move
+    // must keep such a source, and a caller without a screen says so.
+    void NoteDeclined() { declined_ = true; }
+    [[nodiscard]] bool DeclinedAny() const { return declined_.load(); }
 
     // Writes `destination` through `write`, which gets the path to write.
     // When the destination exists, or always with `besideAlways` (files
@@ -116,6 +121,7 @@ protected:
 private:
     std::atomic<Status> status_ {S_OK};
     mutable std::atomic<bool> leftOut_ {false};
+    std::atomic<bool> declined_ {false};
     std::uint64_t fileBytesReported_ = 0;
     OwnedThread thread_;
     // Saving is no change of what the transfer is, only of when its list

@@ -373,7 +373,7 @@ void TestCli::storeCommands()
 
     res = RunHere(p + QStringList {QStringLiteral("check")});
     QCOMPARE(res.exitCode, 0);
-    QVERIFY2(res.out.contains(QStringLiteral("4 folders and 0 files checked: 0 problems found")), qPrintable(res.out));
+    QVERIFY2(res.out.contains(QStringLiteral("Folders checked: 4, files checked: 0. Problems found: 0")), qPrintable(res.out));
     // The remains of an interrupted write and a damaged list with an intact backup.
     QVERIFY(WriteAll(data + QStringLiteral("/77"), QByteArray()));
     QFile manifest(data + QStringLiteral("/.manifest"));
@@ -472,7 +472,15 @@ void TestCli::addGetCat()
     QVERIFY(WriteAll(out.filePath(QStringLiteral("Album/Sub/two.txt")), "changed on the host"));
     res = RunHere(p + QStringList {QStringLiteral("get"), QStringLiteral("--to"), out.path(), QStringLiteral("--skip"),
                                   QStringLiteral("Backup/2026/Album")});
+    // Left alone, as an import left alone says and ends.
+    QCOMPARE(res.exitCode, 5);
+    QVERIFY2(res.err.contains(QStringLiteral("not copied because they exist already")), qPrintable(res.err));
     QCOMPARE(ReadAll(out.filePath(QStringLiteral("Album/Sub/two.txt"))), QByteArray("changed on the host"));
+    QVERIFY(WriteAll(out.filePath(QStringLiteral("note.txt")), "host note"));
+    res = RunHere(p + QStringList {QStringLiteral("get"), QStringLiteral("--to"), out.path(), QStringLiteral("--skip"),
+                                  QStringLiteral("Backup/2026/note.txt")});
+    QCOMPARE(res.exitCode, 5);
+    QCOMPARE(ReadAll(out.filePath(QStringLiteral("note.txt"))), QByteArray("host note"));
     res = RunHere(p + QStringList {QStringLiteral("get"), QStringLiteral("--to"), out.path(), QStringLiteral("--overwrite"),
                                   QStringLiteral("Backup/2026/Album")});
     QCOMPARE(res.exitCode, 0);

@@ -24,6 +24,7 @@ constexpr Row kOwnCodes[] = {
     {0x80040321u, msg::kStoreHoldsItems},
     {0x80040322u, msg::kStickReadOnly},
     {0x80040323u, msg::kCopiesKept},
+    {0x80040324u, msg::kNameReservedHere},
     {0x8004C061u, 270},
     {0x80040340u, msg::kStretchCost},
     {0x80040341u, msg::kStretchFailed},

@@ -55,7 +55,7 @@ int AddCommand::Work(CliContext& context, const CliArguments& args, KeyFileSessi
         const QString to = args.Value(QStringLiteral("--to"));
         // An existing folder is found whatever its name; only new ones must
         // pass the rule for typed names.
-        const Status s = store.EnsureStoreFolders(QString(), to, &target);
+        const Status s = store.EnsureStoreFolders(QString(), CliArguments::StorePath(to), &target);
         if (s == E_STORE_ITEM_EXISTS)
             return context.Error(context.Text(msg::kCliNotAFolder, {to}));
         if (Failed(s))

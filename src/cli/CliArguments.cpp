@@ -1,5 +1,7 @@
 #include "cli/CliArguments.h"
 
+#include <QDir>
+
 
 namespace nbr::cli {
 
@@ -33,6 +35,11 @@ bool CliArguments::Parse(const QStringList& arguments, QString* error)
         }
     }
     return true;
+}
+
+QString CliArguments::StorePath(const QString& typed)
+{
+    return QDir::fromNativeSeparators(typed);
 }
 
 }  // namespace nbr::cli

@@ -23,6 +23,11 @@ public:
     [[nodiscard]] const QString& BadOption() const { return badOption_; }
     [[nodiscard]] bool MissingValue() const { return missingValue_; }
 
+    // A store path as typed. Names are separated by "/"; on Windows a
+    // backslash separates them too, as it does in the host paths typed on
+    // the same line (no name made there can hold one).
+    [[nodiscard]] static QString StorePath(const QString& typed);
+
 private:
     QStringList valueOptions_;
     QStringList flags_;

@@ -1,6 +1,7 @@
 #include "cli/KeyFileSession.h"
 
 #include "base/MessageIds.h"
+#include "cli/CliArguments.h"
 #include "cli/CliContext.h"
 #include "cli/CliProgress.h"
 #include "cli/ExitCode.h"
@@ -183,7 +184,7 @@ int KeyFileSession::Unlock()
 int KeyFileSession::Find(const EncryptedStore& store, const QString& displayPath, QString* storedPath,
                          ManifestEntry* entry)
 {
-    const Status s = store.Resolve(displayPath, storedPath, entry);
+    const Status s = store.Resolve(CliArguments::StorePath(displayPath), storedPath, entry);
     if (s == StatusFromWin32(win32::kFileNotFound) || s == StatusFromWin32(win32::kPathNotFound))
         return context_.Error(context_.Text(msg::kCliNotFound, {displayPath}));
     if (Failed(s))

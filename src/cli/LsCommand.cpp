@@ -120,8 +120,9 @@ QString LsCommand::Help() const
 {
     return QStringLiteral(
         "Lists a folder of the store (default: the top) by display names, folders\n"
-        "first; folders end in \"/\". Store paths use \"/\" between names. A name\n"
-        "with control characters is shown in the shell's $'...' quoting.\n"
+        "first; folders end in \"/\". Store paths use \"/\" between names (on\n"
+        "Windows \"\\\" as well). A name with control characters is shown in the\n"
+        "shell's $'...' quoting.\n"
         "  -l   also the date and the size on the stick (encrypted size)\n"
         "  -R   list subfolders too, each item with its path\n"
         "  --json  for scripts: a JSON array with one object per item: name (its\n"

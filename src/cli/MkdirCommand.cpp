@@ -22,7 +22,7 @@ QString MkdirCommand::Help() const
 
 int MkdirCommand::Work(CliContext& context, const CliArguments& args, KeyFileSession& session)
 {
-    const QString path = args.Rest().first();
+    const QString path = CliArguments::StorePath(args.Rest().first());
     QString stored;
     const Status s = session.Store().EnsureStoreFolders(QString(), path, &stored);
     if (s == E_STORE_ITEM_EXISTS)

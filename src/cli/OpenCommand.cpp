@@ -82,7 +82,7 @@ int OpenCommand::Work(CliContext& context, const CliArguments& args, KeyFileSess
         return code;
     QString display;
     ManifestEntry entry;
-    (void)store.Resolve(args.Rest().first(), &stored, &entry, &display);  // the names as stored
+    (void)store.Resolve(CliArguments::StorePath(args.Rest().first()), &stored, &entry, &display);  // the names as stored
 
     const QString launch = OpenedFileList::LaunchFolderOf(context.root);
     OpenedFileList opened(store, launch, context.languages);

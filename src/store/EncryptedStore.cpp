@@ -76,13 +76,24 @@ bool EncryptedStore::DeleteManifestFiles(const QString& folder)
 
 bool EncryptedStore::IsValidFolderName(const QString& name)
 {
-    if (!IsStorableName(name) || name.front().isSpace() || name.back().isSpace() || name.size() > kMaxNameLength)
+    return IsStorableName(name) && FollowsNameRule(name);
+}
+
+bool EncryptedStore::FollowsNameRule(const QString& name)
+{
+    if (name.isEmpty() || name == QLatin1String(".") || name == QLatin1String("..") || name.front().isSpace()
+        || name.back().isSpace() || name.size() > kMaxNameLength)
         return false;
     for (const QChar c : name) {
-        if (QStringView(u"/\\:*?\"<>|").contains(c))
+        if (QStringView(u"/\\:*?\"<>|").contains(c) || c.isNull())
             return false;
     }
     return true;
+}
+
+Status EncryptedStore::BadTypedName(const QString& name)
+{
+    return FollowsNameRule(name) ? E_STORE_NAME_RESERVED : E_STORE_BAD_NAME;
 }
 
 bool EncryptedStore::IsStorableName(const QString& name)
@@ -115,7 +126,7 @@ Status EncryptedStore::CreateStoreFolder(const QString& parent, const QString& n
 {
     storedPath->clear();
     if (!IsValidFolderName(name))
-        return E_STORE_BAD_NAME;
+        return BadTypedName(name);
     return AddStoreFolder(parent, name, storedPath);
 }
 
@@ -161,8 +172,9 @@ Status EncryptedStore::EnsureStoreFolders(const QString& base, const QString& di
     *storedPath = current;
     const QStringList components = displayRelPath.split(NativePath::kSeparator, Qt::SkipEmptyParts);
     // Checked before anything is made: "A/../B" must not leave an "A" behind.
-    if (!std::all_of(components.begin(), components.end(), IsStorableName))
-        return E_STORE_BAD_NAME;
+    if (const auto bad = std::find_if_not(components.begin(), components.end(), IsStorableName);
+        bad != components.end())
+        return hostNames ? E_STORE_BAD_NAME : BadTypedName(*bad);
     for (const QString& component : components) {
         // A folder that exists is used whatever its name: an import keeps
         // host names that a person could not type for a new folder.
@@ -180,7 +192,7 @@ Status EncryptedStore::EnsureStoreFolders(const QString& base, const QString& di
         } else {
             manifest.Close();
             if (!hostNames && !IsValidFolderName(component))
-                return E_STORE_BAD_NAME;
+                return BadTypedName(component);
             const Status s = AddStoreFolder(current, component, &next);
             if (Failed(s) && s != E_STORE_ITEM_EXISTS)
                 return s;

@@ -57,6 +57,11 @@ public:
     // A name any item may have in the store, whatever host it came from: one
     // that the copy out can turn back into a host file name.
     [[nodiscard]] static bool IsStorableName(const QString& name);
+    // The rule of IsValidFolderName without what only this system refuses.
+    [[nodiscard]] static bool FollowsNameRule(const QString& name);
+    // Why a name failed IsValidFolderName: E_STORE_BAD_NAME against the
+    // rule, E_STORE_NAME_RESERVED when only this system refuses it.
+    [[nodiscard]] static Status BadTypedName(const QString& name);
 
     [[nodiscard]] QString GetDisplayName(const QString& storedPath) const;
     [[nodiscard]] Status CreateStoreFolder(const QString& parent, const QString& name, QString* storedPath);

@@ -19,5 +19,8 @@ inline constexpr Status E_STICK_READ_ONLY = MakeStatus(0x80040322u);
 // Opened copies that a program was still writing to were kept in the launch
 // folder, neither stored nor wiped.
 inline constexpr Status E_STORE_COPIES_KEPT = MakeStatus(0x80040323u);
+// A typed folder name the rule for names takes but this system keeps for
+// itself (on Windows a device name such as "CON", or a trailing dot).
+inline constexpr Status E_STORE_NAME_RESERVED = MakeStatus(0x80040324u);
 
 }  // namespace nbr

@@ -253,6 +253,18 @@ void TestStore::folderNames_data()
     QTest::newRow("inner space") << "a b" << S_OK;
     QTest::newRow("dot") << "a.b" << S_OK;
     QTest::newRow("unicode") << "Фото 2026" << S_OK;
+    QTest::newRow("dot alone") << "." << E_STORE_BAD_NAME;
+    QTest::newRow("two dots") << ".." << E_STORE_BAD_NAME;
+    // Names Windows keeps for itself pass the rule: there they have a status
+    // of their own, so that the message says what is wrong.
+#ifdef Q_OS_WIN
+    const Status reserved = E_STORE_NAME_RESERVED;
+#else
+    const Status reserved = S_OK;
+#endif
+    QTest::newRow("device name") << "CON" << reserved;
+    QTest::newRow("device name with extension") << "com1.txt" << reserved;
+    QTest::newRow("trailing dot") << "notes." << reserved;
 }
 
 void TestStore::folderNames()

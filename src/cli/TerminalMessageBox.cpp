@@ -11,8 +11,6 @@
 
 #include <atomic>
 
-#include <cstdio>
-
 namespace nbr::cli {
 namespace {
 
@@ -61,8 +59,10 @@ std::uint32_t TerminalMessageBox::Answer(const MessageBoxRequest& request)
             }
             QThread::sleep(1);
         } else if (request.buttons == mb::kRetry) {
-            char line[64];
-            if (!std::fgets(line, sizeof line, stdin))
+            std::uint8_t line[64];
+            std::size_t length = 0;
+            const Status read = Terminal::ReadAnswerLine(Terminal::kInput, line, sizeof line, &length);
+            if (read != S_OK && read != E_INVALIDARG)
                 QThread::sleep(1);
         }
         return buttons.empty() ? 0 : buttons.front().id;
@@ -86,10 +86,16 @@ std::uint32_t TerminalMessageBox::Answer(const MessageBoxRequest& request)
     for (;;) {
         err << text << '\n' << '[' << labels.join(QLatin1Char('/')) << "] ";
         err.flush();
-        char line[256] = {};
-        if (!std::fgets(line, sizeof line, stdin))
-            return escape;
-        const QString answer = QString::fromLocal8Bit(line).trimmed();
+        std::uint8_t line[256] = {};
+        std::size_t length = 0;
+        const Status read = Terminal::ReadAnswerLine(Terminal::kInput, line, sizeof line, &length);
+        if (read != S_OK && read != E_INVALIDARG)
+            return escape;  // the end of input, or a terminal gone
+        // An answer longer than the line matches no label.
+        const QString answer = read == E_INVALIDARG
+                                   ? QStringLiteral("?")
+                                   : QString::fromUtf8(reinterpret_cast<const char*>(line), static_cast<qsizetype>(length))
+                                         .trimmed();
         if (answer.isEmpty())
             return MessageBox::DefaultButton(request.buttons);
         // A whole label, or the start of exactly one label, chooses it.

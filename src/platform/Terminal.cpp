@@ -12,6 +12,22 @@ namespace nbr {
 static_assert(Terminal::kInput == STDIN_FILENO && Terminal::kOutput == STDOUT_FILENO
               && Terminal::kError == STDERR_FILENO);
 
+namespace {
+
+Status ReadByte(int fd, std::uint8_t* piece, std::size_t* count)
+{
+    ssize_t n;
+    do {
+        n = ::read(fd, piece, 1);
+    } while (n < 0 && errno == EINTR);
+    if (n < 0)
+        return SystemError::Last();
+    *count = static_cast<std::size_t>(n);
+    return n == 0 ? S_FALSE : S_OK;
+}
+
+}  // namespace
+
 bool Terminal::IsTerminal(int fd)
 {
     return ::isatty(fd) == 1;
@@ -27,21 +43,16 @@ Status Terminal::ReadSecretLine(int fd, std::uint8_t* buffer, std::size_t capaci
         quiet.c_lflag |= ECHONL;
         ::tcsetattr(fd, TCSANOW, &quiet);  // keep what was typed ahead
     }
-    const Status status = CollectLine(
-        [fd](std::uint8_t* piece, std::size_t* count) {
-            ssize_t n;
-            do {
-                n = ::read(fd, piece, 1);
-            } while (n < 0 && errno == EINTR);
-            if (n < 0)
-                return SystemError::Last();
-            *count = static_cast<std::size_t>(n);
-            return n == 0 ? S_FALSE : S_OK;
-        },
-        buffer, capacity, length);
+    const Status status = ReadAnswerLine(fd, buffer, capacity, length);
     if (tty)
         ::tcsetattr(fd, TCSANOW, &saved);
     return status;
+}
+
+Status Terminal::ReadAnswerLine(int fd, std::uint8_t* buffer, std::size_t capacity, std::size_t* length)
+{
+    return CollectLine([fd](std::uint8_t* piece, std::size_t* count) { return ReadByte(fd, piece, count); }, buffer,
+                       capacity, length);
 }
 
 int Terminal::Columns(int fd)

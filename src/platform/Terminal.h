@@ -24,6 +24,11 @@ public:
     // before any byte gives S_FALSE.
     [[nodiscard]] static Status ReadSecretLine(int fd, std::uint8_t* buffer, std::size_t capacity,
                                                std::size_t* length);
+    // The same with echo, for an answer: UTF-8 whatever the system (a
+    // Windows console's characters are read as they were typed, not through
+    // its code page).
+    [[nodiscard]] static Status ReadAnswerLine(int fd, std::uint8_t* buffer, std::size_t capacity,
+                                               std::size_t* length);
     // Columns of the terminal on `fd`, 80 when unknown.
     [[nodiscard]] static int Columns(int fd);
     // The C library's stream on `fd` passes bytes on as they are. Windows

@@ -64,17 +64,25 @@ Status Terminal::ReadSecretLine(int fd, std::uint8_t* buffer, std::size_t capaci
     const bool console = ::GetConsoleMode(h, &saved) != 0;
     if (console)
         ::SetConsoleMode(h, (saved | ENABLE_LINE_INPUT) & ~static_cast<DWORD>(ENABLE_ECHO_INPUT));
-    const Status status = CollectLine(
-        [h, console](std::uint8_t* piece, std::size_t* count) {
-            return console ? ReadTyped(h, piece, kPieceBytes, count) : ReadByte(h, piece, count);
-        },
-        buffer, capacity, length);
+    const Status status = ReadAnswerLine(fd, buffer, capacity, length);
     if (console) {
         ::SetConsoleMode(h, saved);
         DWORD written = 0;
         ::WriteConsoleW(::GetStdHandle(STD_ERROR_HANDLE), L"\r\n", 2, &written, nullptr);
     }
     return status;
+}
+
+Status Terminal::ReadAnswerLine(int fd, std::uint8_t* buffer, std::size_t capacity, std::size_t* length)
+{
+    HANDLE h = Os(fd);
+    DWORD mode = 0;
+    const bool console = ::GetConsoleMode(h, &mode) != 0;
+    return CollectLine(
+        [h, console](std::uint8_t* piece, std::size_t* count) {
+            return console ? ReadTyped(h, piece, kPieceBytes, count) : ReadByte(h, piece, count);
+        },
+        buffer, capacity, length);
 }
 
 int Terminal::Columns(int fd)

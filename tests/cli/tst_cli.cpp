@@ -680,9 +680,17 @@ void TestCli::onATerminal()
     QCOMPARE(res.exitCode, 5);
     QVERIFY(res.out.contains(QStringLiteral("[Yes/No]")));
     QCOMPARE(RunCli({QStringLiteral("--root"), r, QStringLiteral("hint")}).exitCode, 0);
-    res = RunOnTerminal({QStringLiteral("--root"), r, QStringLiteral("wipe")}, "maybe\nyes\n");
-    QCOMPARE(res.exitCode, 0);
-    QVERIFY(res.out.contains(QStringLiteral("Answer with one of: Yes, No")));
+    // An answer longer than any line asks again; one with an accented letter,
+    // typed in the user's language, is read as typed.
+    const QByteArray rambling = QByteArray(400, 'y') + '\n';
+    res = RunOnTerminal({QStringLiteral("--root"), r, QStringLiteral("wipe")}, rambling + "maybe\nno\n");
+    QCOMPARE(res.exitCode, 5);
+    QCOMPARE(res.out.count(QStringLiteral("Answer with one of: Yes, No")), 2);
+    QCOMPARE(RunCli({QStringLiteral("--root"), r, QStringLiteral("hint")}).exitCode, 0);
+    res = RunOnTerminal({QStringLiteral("--root"), r, QStringLiteral("wipe")}, "s\xc3\xad\n",
+                        {{QStringLiteral("LANG"), QStringLiteral("es_ES.UTF-8")}});
+    QVERIFY2(res.exitCode == 0, qPrintable(res.out));
+    QVERIFY2(res.out.contains(QStringLiteral("[Sí/No]")), qPrintable(res.out));
     QCOMPARE(RunCli({QStringLiteral("--root"), r, QStringLiteral("hint")}).exitCode, 4);
 }
 

@@ -188,13 +188,16 @@ QStringList SetUpStore(const QTemporaryDir& root, bool* ok)
     return {QStringLiteral("--root"), root.path(), QStringLiteral("--password-file"), root.filePath(QStringLiteral("pw"))};
 }
 
-Result RunOnTerminal(const QStringList& arguments, const QByteArray& input)
+Result RunOnTerminal(const QStringList& arguments, const QByteArray& input, const QHash<QString, QString>& extra)
 {
     QStringList quoted;
     for (const QString& a : QStringList {QStringLiteral(NIMBRA_CLI)} + arguments)
         quoted << QLatin1Char('\'') + a + QLatin1Char('\'');
     QProcess process;
-    process.setProcessEnvironment(CliEnvironment());
+    QProcessEnvironment env = CliEnvironment();
+    for (auto it = extra.begin(); it != extra.end(); ++it)
+        env.insert(it.key(), it.value());
+    process.setProcessEnvironment(env);
     process.start(QStringLiteral("script"), {QStringLiteral("-q"), QStringLiteral("-e"), QStringLiteral("-c"), quoted.join(QLatin1Char(' ')),
                                              QStringLiteral("/dev/null")});
     Result result;

@@ -41,6 +41,6 @@ Result RunHere(const QStringList& arguments, const QByteArray& input = {}, const
 QStringList SetUpStore(const QTemporaryDir& root, bool* ok);
 // Runs nimbra-cli on a pseudo-terminal (through script(1)), typing `input`;
 // `out` gets the whole transcript.
-Result RunOnTerminal(const QStringList& arguments, const QByteArray& input);
+Result RunOnTerminal(const QStringList& arguments, const QByteArray& input, const QHash<QString, QString>& extra = {});
 
 }  // namespace nbr::test

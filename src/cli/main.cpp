@@ -3,11 +3,16 @@
 #include "cli/CliApp.h"
 #include "platform/FaultInjection.h"
 #include "platform/ProcessHardening.h"
+#include "platform/Terminal.h"
 
 #include <QCoreApplication>
 
 int main(int argc, char** argv)
 {
+    // Before anything is opened: run with a standard stream closed (a cron
+    // job, "2>&-"), the key file or a stored file would take its number and
+    // receive the messages meant for it.
+    nbr::Terminal::HoldStandardStreams();
     // This process may hold the master key: keep it out of core files.
     nbr::ProcessHardening::DisableCoreDumps();
     // The crash and full-disk tests stop the tool at chosen points.

@@ -3,6 +3,7 @@
 #include "platform/SystemError.h"
 
 #include <cerrno>
+#include <fcntl.h>
 #include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
@@ -27,6 +28,21 @@ Status ReadByte(int fd, std::uint8_t* piece, std::size_t* count)
 }
 
 }  // namespace
+
+void Terminal::HoldStandardStreams()
+{
+    for (int fd = kInput; fd <= kError; ++fd) {
+        if (::fcntl(fd, F_GETFD) != -1 || errno != EBADF)
+            continue;
+        // Opened the other way round from the stream's use, so that a read
+        // or write there fails as on the closed stream (and is reported as
+        // such) instead of vanishing into the null device. The lowest free
+        // number is `fd` itself, the lower ones being open by now.
+        const int held = ::open("/dev/null", fd == kInput ? O_WRONLY : O_RDONLY);
+        if (held >= 0 && held != fd)
+            ::close(held);
+    }
+}
 
 bool Terminal::IsTerminal(int fd)
 {

@@ -17,6 +17,12 @@ public:
     static constexpr int kOutput = 1;
     static constexpr int kError = 2;
 
+    // Gives each standard stream that the parent left closed a descriptor
+    // that takes nothing in and gives nothing out, before anything else is
+    // opened. Otherwise the next file opened (the key file, a stored file)
+    // takes the lowest free number and every message, listing or prompt
+    // meant for that stream is written into it. Call first in main().
+    static void HoldStandardStreams();
     [[nodiscard]] static bool IsTerminal(int fd);
     // Reads one line from `fd` into `buffer` without its line end. Echo is
     // turned off while reading when `fd` is a terminal. A line longer than

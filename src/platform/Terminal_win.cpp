@@ -51,6 +51,12 @@ Status ReadByte(HANDLE h, std::uint8_t* piece, std::size_t* count)
 
 }  // namespace
 
+void Terminal::HoldStandardStreams()
+{
+    // Files here are system handles, never the C runtime's lowest free
+    // descriptor: nothing opened later can become a standard stream.
+}
+
 bool Terminal::IsTerminal(int fd)
 {
     DWORD mode = 0;

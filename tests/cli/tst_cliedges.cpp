@@ -12,6 +12,7 @@
 #include "store/StoreManifest.h"
 
 #include <QDir>
+#include <QDirIterator>
 #include <QFileInfo>
 #include <QProcess>
 #include <QSet>
@@ -20,6 +21,7 @@
 #include <QTest>
 
 #include <sys/mount.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 using namespace nbr;
@@ -56,6 +58,24 @@ bool AddCraftedEntries(const QString& root, const QString& displayPath, const QS
     return ok;
 }
 
+// Runs nimbra-cli through the shell, so that `redirection` can close or
+// redirect its standard streams as a script or a cron job would.
+Result RunRedirected(const QStringList& arguments, const QString& redirection)
+{
+    QProcess process;
+    process.setProcessEnvironment(CliEnvironment());
+    process.start(QStringLiteral("/bin/sh"), QStringList {QStringLiteral("-c"), QStringLiteral("exec \"$0\" \"$@\" ") + redirection,
+                                                           QStringLiteral(NIMBRA_CLI)} + arguments);
+    Result result;
+    process.closeWriteChannel();
+    if (!process.waitForFinished(30000))
+        return result;
+    result.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    result.out = QString::fromUtf8(process.readAllStandardOutput());
+    result.err = QString::fromUtf8(process.readAllStandardError());
+    return result;
+}
+
 }  // namespace
 
 class TestCliEdges : public QObject {
@@ -64,6 +84,8 @@ class TestCliEdges : public QObject {
 private slots:
     void emptiedKeyFileBesideItems();
     void readOnlyStickSaysWhy();
+    void closedStreamsTakeNothingIn_data();
+    void closedStreamsTakeNothingIn();
     void storeInFolderWithPercentSigns();
     void systemTextsFollowTheChosenLanguage();
     void namesCannotDriveTheTerminal();
@@ -320,6 +342,46 @@ void TestCliEdges::readOnlyStickSaysWhy()
                  qPrintable(res.err));
     }
     (void)::umount(where.constData());
+}
+
+void TestCliEdges::closedStreamsTakeNothingIn_data()
+{
+    QTest::addColumn<QString>("redirection");
+    QTest::newRow("error") << QStringLiteral("2>&-");
+    QTest::newRow("output and error") << QStringLiteral(">&- 2>&-");
+    QTest::newRow("all three") << QStringLiteral("<&- >&- 2>&-");
+}
+
+void TestCliEdges::closedStreamsTakeNothingIn()
+{
+    // A job started with its streams closed: the files the run opens must
+    // not take their numbers, or the messages of the run (here the one
+    // about a pipe that is not stored) are written into the key file or a
+    // stored file.
+    QFETCH(QString, redirection);
+    QTemporaryDir root;
+    bool ready = false;
+    const QStringList p = SetUpStore(root, &ready);
+    QVERIFY(ready);
+    const QString source = root.filePath(QStringLiteral("src"));
+    QVERIFY(QDir().mkpath(source));
+    QVERIFY(WriteAll(source + QStringLiteral("/a.bin"), Pattern(300000, 7)));
+    QVERIFY(WriteAll(source + QStringLiteral("/b.txt"), "kept"));
+    QCOMPARE(::mkfifo(QFile::encodeName(source + QStringLiteral("/pipe")).constData(), 0600), 0);
+
+    QCOMPARE(RunRedirected(p + QStringList {QStringLiteral("add"), source}, redirection).exitCode, 1);
+
+    QDirIterator it(root.filePath(QStringLiteral("Encrypted Data")), QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString file = it.next();
+        QVERIFY2(!ReadAll(file).contains("nimbra-cli"), qPrintable(file));
+    }
+    const QString out = root.filePath(QStringLiteral("out"));
+    QVERIFY(QDir().mkpath(out));
+    const Result got = RunCli(p + QStringList {QStringLiteral("get"), QStringLiteral("--to"), out, QStringLiteral("src")});
+    QCOMPARE(got.exitCode, 0);
+    QCOMPARE(ReadAll(out + QStringLiteral("/src/a.bin")), Pattern(300000, 7));
+    QCOMPARE(ReadAll(out + QStringLiteral("/src/b.txt")), QByteArray("kept"));
 }
 
 QTEST_GUILESS_MAIN(TestCliEdges)

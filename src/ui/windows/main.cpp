@@ -9,12 +9,16 @@
 #include "devices/UsbAdapterLight.h"
 #include "platform/FaultInjection.h"
 #include "platform/ProcessHardening.h"
+#include "platform/Terminal.h"
 #include "ui/windows/CNimbraApp.h"
 
 #include <QApplication>
 
 int main(int argc, char** argv)
 {
+    // Before anything is opened: a launcher may start us with its standard
+    // streams closed, and Qt's warnings would then land in the store's files.
+    nbr::Terminal::HoldStandardStreams();
     nbr::ProcessHardening::DisableCoreDumps();
     nbr::FaultInjection::ArmFromEnvironment();
     QApplication application(argc, argv);

@@ -2,6 +2,7 @@
 
 #include "base/StickFolders.h"
 
+#include "base/ErrorText.h"
 #include "base/MessageBox.h"
 #include "base/MessageIds.h"
 #include "cli/AddCommand.h"
@@ -27,7 +28,11 @@
 #include "devices/SimulatedDeviceSource.h"
 #include "devices/UsbAdapterLight.h"
 #include "platform/HostFacts.h"
+#include "platform/SystemError.h"
 #include "platform/Terminal.h"
+
+#include <cerrno>
+#include <cstdio>
 
 #include <QDir>
 #include <QCoreApplication>
@@ -123,7 +128,16 @@ int CliApp::Run(const QStringList& arguments)
     context.languages.LoadPacks(context.variables, host.languageId);
     TerminalMessageBox answerer(context.languages);
     MessageBox::Install(&answerer);
-    const int code = Dispatch(context, arguments);
+    int code = Dispatch(context, arguments);
+    // What a command wrote may still sit in a buffer, and a write that the
+    // disk refused is only known now: a listing or a recovery key that never
+    // reached its file must not end as a success.
+    errno = 0;
+    context.out.flush();
+    const bool flushed = std::fflush(stdout) == 0;
+    const int error = errno != 0 ? errno : EIO;
+    if (code == kExitSuccess && (!flushed || std::ferror(stdout) || context.out.status() != QTextStream::Ok))
+        code = context.Error(context.Text(msg::kCliOutputFailed, {FormatErrorText(context.languages, SystemError::StatusFromErrno(error))}));
     MessageBox::Install(nullptr);
     return code;
 }

@@ -86,6 +86,8 @@ private slots:
     void readOnlyStickSaysWhy();
     void closedStreamsTakeNothingIn_data();
     void closedStreamsTakeNothingIn();
+    void outputThatCannotBeWrittenFails_data();
+    void outputThatCannotBeWrittenFails();
     void storeInFolderWithPercentSigns();
     void systemTextsFollowTheChosenLanguage();
     void namesCannotDriveTheTerminal();
@@ -382,6 +384,37 @@ void TestCliEdges::closedStreamsTakeNothingIn()
     QCOMPARE(got.exitCode, 0);
     QCOMPARE(ReadAll(out + QStringLiteral("/src/a.bin")), Pattern(300000, 7));
     QCOMPARE(ReadAll(out + QStringLiteral("/src/b.txt")), QByteArray("kept"));
+}
+
+void TestCliEdges::outputThatCannotBeWrittenFails_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QString>("redirection");
+    QTest::newRow("recovery key to a full disk") << QStringList {QStringLiteral("recovery-key")} << QStringLiteral(">/dev/full");
+    QTest::newRow("listing to a full disk") << QStringList {QStringLiteral("ls"), QStringLiteral("-l")} << QStringLiteral(">/dev/full");
+    QTest::newRow("json to a full disk") << QStringList {QStringLiteral("ls"), QStringLiteral("--json")} << QStringLiteral(">/dev/full");
+    QTest::newRow("hint to a closed output") << QStringList {QStringLiteral("hint")} << QStringLiteral(">&-");
+    QTest::newRow("listing to a closed output") << QStringList {QStringLiteral("ls")} << QStringLiteral(">&-");
+    QTest::newRow("help to a full disk") << QStringList {QStringLiteral("help")} << QStringLiteral(">/dev/full");
+}
+
+void TestCliEdges::outputThatCannotBeWrittenFails()
+{
+    // A script that keeps what nimbra-cli writes (the recovery key above
+    // all) must learn that it was never written.
+    QFETCH(QStringList, arguments);
+    QFETCH(QString, redirection);
+    QTemporaryDir root;
+    bool ready = false;
+    const QStringList p = SetUpStore(root, &ready);
+    QVERIFY(ready);
+    QVERIFY(WriteAll(root.filePath(QStringLiteral("a.txt")), "kept"));
+    QCOMPARE(RunCli(p + QStringList {QStringLiteral("add"), root.filePath(QStringLiteral("a.txt"))}).exitCode, 0);
+    const Result res = RunRedirected(p + arguments, redirection);
+    QCOMPARE(res.exitCode, 1);
+    QVERIFY2(res.err.contains(QStringLiteral("Standard output could not be written")), qPrintable(res.err));
+    // The same to a place that takes it ends well.
+    QCOMPARE(RunRedirected(p + arguments, QStringLiteral(">/dev/null")).exitCode, 0);
 }
 
 QTEST_GUILESS_MAIN(TestCliEdges)

@@ -4,6 +4,7 @@
 #include "base/IProgressDlg.h"
 #include "base/LanguageManager.h"
 #include "base/MessageIds.h"
+#include "base/StickFolders.h"
 #include "platform/ConfinedPath.h"
 #include "platform/FileSystem.h"
 #include "platform/NativePath.h"
@@ -25,6 +26,12 @@ CopyToTempThread::CopyToTempThread(IProgressDlg* progress, EncryptedStore& store
 }
 
 CopyToTempThread::~CopyToTempThread() = default;
+
+bool CopyToTempThread::IntoTheStick(const QString& folder) const
+{
+    const QString launch = StickFolders::Launch(NativePath::ParentOf(store_.Root()));
+    return FileSystem::Contains(store_.Root(), folder) || FileSystem::Contains(launch, folder);
+}
 
 bool CopyToTempThread::IsSafeHostName(const QString& name)
 {
@@ -148,6 +155,17 @@ Status CopyToTempThread::Run()
         status = S_FALSE;
     else if (destination_.isEmpty())
         status = E_FAIL;
+    else if (IntoTheStick(destination_)) {
+        // Plaintext there would sit among the encrypted items as if it were
+        // one of them (and a stored name such as "secparams.enc" would
+        // replace the key file); in the launch folder the next open would
+        // wipe it or take it for an edited copy.
+        QString shown = destination_;
+        while (shown.size() > 1 && shown.endsWith(NativePath::kSeparator))
+            shown.chop(1);
+        ReportLeftOut(languages_.FormatText(msg::kCopyIntoTheStore, {shown}));
+        status = StatusFromWin32(win32::kAccessDenied);
+    }
 
     StartPool(store_.Keys());
     const ConfinedPath::Reuse reuse;

@@ -86,6 +86,8 @@ private slots:
     void readOnlyStickSaysWhy();
     void closedStreamsTakeNothingIn_data();
     void closedStreamsTakeNothingIn();
+    void getNeverIntoTheStick_data();
+    void getNeverIntoTheStick();
     void outputThatCannotBeWrittenFails_data();
     void outputThatCannotBeWrittenFails();
     void storeInFolderWithPercentSigns();
@@ -415,6 +417,51 @@ void TestCliEdges::outputThatCannotBeWrittenFails()
     QVERIFY2(res.err.contains(QStringLiteral("Standard output could not be written")), qPrintable(res.err));
     // The same to a place that takes it ends well.
     QCOMPARE(RunRedirected(p + arguments, QStringLiteral(">/dev/null")).exitCode, 0);
+}
+
+void TestCliEdges::getNeverIntoTheStick_data()
+{
+    QTest::addColumn<QString>("to");  // under the volume root
+    QTest::newRow("the store") << QStringLiteral("Encrypted Data");
+    QTest::newRow("a stored folder's own folder") << QStringLiteral("Encrypted Data/1");
+    QTest::newRow("the store by another way") << QStringLiteral("elsewhere/../Encrypted Data/");
+    QTest::newRow("a link to the store") << QStringLiteral("link");
+    QTest::newRow("the launch folder") << QStringLiteral("LaunchBin");
+}
+
+void TestCliEdges::getNeverIntoTheStick()
+{
+    // Decrypted copies among the encrypted items would pass for stored ones,
+    // and a stored "secparams.enc" would replace the key file.
+    QFETCH(QString, to);
+    QTemporaryDir root;
+    bool ready = false;
+    const QStringList p = SetUpStore(root, &ready);
+    QVERIFY(ready);
+    const QString source = root.filePath(QStringLiteral("src"));
+    QVERIFY(QDir().mkpath(source));
+    QVERIFY(WriteAll(source + QStringLiteral("/secparams.enc"), "plain words"));
+    QVERIFY(QDir().mkpath(root.filePath(QStringLiteral("elsewhere"))));
+    QVERIFY(QDir().mkpath(root.filePath(QStringLiteral("LaunchBin"))));
+    QVERIFY(QFile::link(root.filePath(QStringLiteral("Encrypted Data")), root.filePath(QStringLiteral("link"))));
+    QCOMPARE(RunCli(p + QStringList {QStringLiteral("add"), source}).exitCode, 0);
+    const QByteArray key = ReadAll(root.filePath(QStringLiteral("Encrypted Data/secparams.enc")));
+
+    const QString target = root.filePath(to);
+    for (const QString& item : {QStringLiteral("src"), QStringLiteral("src/secparams.enc")}) {
+        const Result res = RunCli(p + QStringList {QStringLiteral("get"), QStringLiteral("--overwrite"), QStringLiteral("--to"), target, item});
+        QCOMPARE(res.exitCode, 1);
+        QVERIFY2(res.err.contains(QStringLiteral("decrypted copies cannot be put there")), qPrintable(res.err));
+    }
+    QDirIterator it(root.filePath(QStringLiteral("Encrypted Data")), QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot,
+                    QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString name = it.next().section(QLatin1Char('/'), -1);
+        QVERIFY2(name != QLatin1String("src"), qPrintable(it.filePath()));
+    }
+    QVERIFY(QDir(root.filePath(QStringLiteral("LaunchBin"))).isEmpty());
+    QCOMPARE(ReadAll(root.filePath(QStringLiteral("Encrypted Data/secparams.enc"))).size(), key.size());
+    QCOMPARE(RunCli(p + QStringList {QStringLiteral("check")}).exitCode, 0);
 }
 
 QTEST_GUILESS_MAIN(TestCliEdges)

@@ -7,17 +7,25 @@ namespace {
 
 std::atomic<bool> g_raised {false};
 
+// A polite end asked from outside (kill, a timeout, a service stop) or a
+// terminal closed under the command means the same as Ctrl+C: the run
+// stops through its clean-up, which wipes decrypted copies and removes a
+// half-written file, instead of dying where it stands.
+constexpr int kSignals[] = {SIGINT, SIGTERM, SIGHUP};
+
 extern "C" void OnInterrupt(int)
 {
     g_raised.store(true);
-    std::signal(SIGINT, SIG_DFL);  // the next Ctrl+C ends the program at once
+    for (const int signal : kSignals)
+        std::signal(signal, SIG_DFL);  // the next one ends the program at once
 }
 
 }  // namespace
 
 void InterruptSignal::Install()
 {
-    std::signal(SIGINT, OnInterrupt);
+    for (const int signal : kSignals)
+        std::signal(signal, OnInterrupt);
 }
 
 const std::atomic<bool>& InterruptSignal::Flag()

@@ -102,11 +102,13 @@ private slots:
     void damagedKeyFileIsNeverSetUpAgain();
     void storeCommands();
     void addGetCat();
+    void interruptCancelsCleanly_data();
     void interruptCancelsCleanly();
     void openWritesBack();
     void openWaitsForADetachedWriter();
     void openKeepsACopyStillBeingWritten();
     void openDoesNotWaitForeverOnAReader();
+    void interruptDuringOpenLeavesNoCopy_data();
     void interruptDuringOpenLeavesNoCopy();
     void onATerminal();
 };
@@ -489,8 +491,19 @@ void TestCli::addGetCat()
     QCOMPARE(res.exitCode, 1);
 }
 
+void TestCli::interruptCancelsCleanly_data()
+{
+    // A termination request (kill, timeout, a service stop) and a terminal
+    // closed under the command stop it as Ctrl+C does.
+    QTest::addColumn<int>("signal");
+    QTest::newRow("Ctrl+C") << SIGINT;
+    QTest::newRow("termination request") << SIGTERM;
+    QTest::newRow("terminal closed") << SIGHUP;
+}
+
 void TestCli::interruptCancelsCleanly()
 {
+    QFETCH(int, signal);
     QTemporaryDir root;
     const QString r = root.path();
     bool ready = false;
@@ -509,8 +522,9 @@ void TestCli::interruptCancelsCleanly()
     timer.start();
     while (!QFileInfo::exists(r + QStringLiteral("/Encrypted Data/1")) && timer.elapsed() < 20000)
         QThread::msleep(20);
-    ::kill(static_cast<pid_t>(process.processId()), SIGINT);
+    ::kill(static_cast<pid_t>(process.processId()), signal);
     QVERIFY(process.waitForFinished(60000));
+    QCOMPARE(process.exitStatus(), QProcess::NormalExit);
     QCOMPARE(process.exitCode(), 5);
     QVERIFY(QString::fromUtf8(process.readAllStandardError()).contains(QStringLiteral("Cancelled")));
     QVERIFY(!QFileInfo::exists(r + QStringLiteral("/Encrypted Data/1")));
@@ -624,8 +638,14 @@ void TestCli::openDoesNotWaitForeverOnAReader()
     (void)QProcess::execute(QStringLiteral("pkill"), {QStringLiteral("-f"), QStringLiteral("^sleep 600$")});
 }
 
+void TestCli::interruptDuringOpenLeavesNoCopy_data()
+{
+    interruptCancelsCleanly_data();
+}
+
 void TestCli::interruptDuringOpenLeavesNoCopy()
 {
+    QFETCH(int, signal);
     QTemporaryDir root;
     const QString r = root.path();
     bool ready = false;
@@ -656,7 +676,7 @@ void TestCli::interruptDuringOpenLeavesNoCopy()
     timer.start();
     while (launchFiles().isEmpty() && timer.elapsed() < 20000)
         QThread::msleep(1);
-    ::kill(static_cast<pid_t>(process.processId()), SIGINT);
+    ::kill(static_cast<pid_t>(process.processId()), signal);
     QVERIFY(process.waitForFinished(60000));
     // Ended by its own clean-up, not by the signal: nothing decrypted stays.
     QCOMPARE(process.exitStatus(), QProcess::NormalExit);

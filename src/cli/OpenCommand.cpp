@@ -17,7 +17,6 @@
 
 #include <QThread>
 
-#include <cstdio>
 
 namespace nbr::cli {
 namespace {
@@ -123,8 +122,7 @@ int OpenCommand::Work(CliContext& context, const CliArguments& args, KeyFileSess
             QThread::msleep(200);
     } else if (Terminal::IsTerminal(Terminal::kInput)) {
         context.err << context.Text(msg::kCliPressEnter) << '\n' << Qt::flush;
-        char line[64];
-        (void)std::fgets(line, sizeof line, stdin);
+        (void)Terminal::WaitForEnter(Terminal::kInput, InterruptSignal::Flag());
     }
 
     return CleanUp(context, opened);

@@ -3,7 +3,9 @@
 #include "platform/SystemError.h"
 
 #include <cerrno>
+#include <cstring>
 #include <fcntl.h>
+#include <poll.h>
 #include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
@@ -69,6 +71,33 @@ Status Terminal::ReadAnswerLine(int fd, std::uint8_t* buffer, std::size_t capaci
 {
     return CollectLine([fd](std::uint8_t* piece, std::size_t* count) { return ReadByte(fd, piece, count); }, buffer,
                        capacity, length);
+}
+
+bool Terminal::WaitForEnter(int fd, const std::atomic<bool>& stop)
+{
+    // A plain blocking read would outlast Ctrl+C: the interrupt's handler
+    // lets an interrupted read start again, and only a second Ctrl+C, which
+    // ends the program where it stands, would get out of it. The wait goes
+    // in short turns that look at the flag (the signal may reach another
+    // thread and leave this one asleep).
+    for (;;) {
+        if (stop.load())
+            return false;
+        pollfd watched {fd, POLLIN, 0};
+        const int ready = ::poll(&watched, 1, 200);
+        if (ready < 0 && errno != EINTR)
+            return false;
+        if (ready <= 0)
+            continue;
+        char piece[256];
+        const ssize_t n = ::read(fd, piece, sizeof piece);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
+        if (std::memchr(piece, '\n', static_cast<std::size_t>(n)))
+            return !stop.load();
+    }
 }
 
 int Terminal::Columns(int fd)

@@ -4,6 +4,7 @@
 
 #include "platform/Status.h"
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -35,6 +36,10 @@ public:
     // its code page).
     [[nodiscard]] static Status ReadAnswerLine(int fd, std::uint8_t* buffer, std::size_t capacity,
                                                std::size_t* length);
+    // Waits until the person ends a line on `fd` (what it holds is dropped)
+    // or until `stop` is raised (Ctrl+C). True for a line; false for a stop,
+    // the end of input or a failure.
+    [[nodiscard]] static bool WaitForEnter(int fd, const std::atomic<bool>& stop);
     // Columns of the terminal on `fd`, 80 when unknown.
     [[nodiscard]] static int Columns(int fd);
     // The C library's stream on `fd` passes bytes on as they are. Windows

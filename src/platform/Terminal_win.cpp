@@ -91,6 +91,16 @@ Status Terminal::ReadAnswerLine(int fd, std::uint8_t* buffer, std::size_t capaci
         buffer, capacity, length);
 }
 
+bool Terminal::WaitForEnter(int fd, const std::atomic<bool>& stop)
+{
+    // One line read as an answer is; a line too long for the piece still
+    // ends the wait.
+    std::uint8_t line[64];
+    std::size_t length = 0;
+    const Status s = ReadAnswerLine(fd, line, sizeof line, &length);
+    return (s == S_OK || s == E_INVALIDARG) && !stop.load();
+}
+
 int Terminal::Columns(int fd)
 {
     CONSOLE_SCREEN_BUFFER_INFO info {};

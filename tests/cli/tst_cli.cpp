@@ -110,6 +110,7 @@ private slots:
     void openDoesNotWaitForeverOnAReader();
     void interruptDuringOpenLeavesNoCopy_data();
     void interruptDuringOpenLeavesNoCopy();
+    void interruptAtThePressEnterPrompt();
     void onATerminal();
 };
 
@@ -682,6 +683,48 @@ void TestCli::interruptDuringOpenLeavesNoCopy()
     QCOMPARE(process.exitStatus(), QProcess::NormalExit);
     QCOMPARE(launchFiles(), QStringList {});
     QCOMPARE(RunCli(p + QStringList {QStringLiteral("check")}).exitCode, 0);
+}
+
+void TestCli::interruptAtThePressEnterPrompt()
+{
+    // The program handed the file on and ended at once, so the command waits
+    // for Enter. Ctrl+C there must end the wait through the clean-up: the
+    // read went on, and only a second Ctrl+C, which leaves the decrypted
+    // copy behind, got out of it.
+    if (QStandardPaths::findExecutable(QStringLiteral("script")).isEmpty())
+        QSKIP("script(1) is not installed");
+    QTemporaryDir root;
+    const QString r = root.path();
+    const QStringList p = StoreWithTodoList(root);
+    QVERIFY(!p.isEmpty());
+    QTemporaryDir xdg;
+    QProcessEnvironment env = CliEnvironment();
+    QVERIFY(InstallTextProgram(xdg, "#!/bin/sh\nexit 0\n", &env));
+    env.insert(QStringLiteral("NIMBRA_OPEN_SETTLE"), QStringLiteral("200,1500"));
+    QStringList quoted;
+    for (const QString& a : QStringList {QStringLiteral(NIMBRA_CLI)} + p + QStringList {QStringLiteral("open"), QStringLiteral("todo.txt")})
+        quoted << QLatin1Char('\'') + a + QLatin1Char('\'');
+    QProcess process;
+    process.setProcessEnvironment(env);
+    process.start(QStringLiteral("script"), {QStringLiteral("-q"), QStringLiteral("-e"), QStringLiteral("-c"),
+                                             quoted.join(QLatin1Char(' ')), QStringLiteral("/dev/null")});
+    QVERIFY(process.waitForStarted());
+    QByteArray transcript;
+    while (!transcript.contains("Press Enter") && process.waitForReadyRead(30000))
+        transcript += process.readAllStandardOutput();
+    QVERIFY2(transcript.contains("Press Enter"), transcript.constData());
+    QVERIFY(QFileInfo::exists(r + QStringLiteral("/LaunchBin/todo.txt")));
+    process.write("\x03");  // Ctrl+C typed on the terminal
+    QVERIFY(process.waitForBytesWritten());
+    const bool ended = process.waitForFinished(30000);
+    if (!ended) {
+        process.kill();
+        process.waitForFinished();
+    }
+    QVERIFY2(ended, "Ctrl+C did not end the wait for Enter");
+    QCOMPARE(process.exitCode(), 0);
+    QVERIFY(!QFileInfo::exists(r + QStringLiteral("/LaunchBin/todo.txt")));
+    QCOMPARE(RunCli(p + QStringList {QStringLiteral("cat"), QStringLiteral("todo.txt")}).out, QStringLiteral("buy milk\n"));
 }
 
 void TestCli::onATerminal()

@@ -26,6 +26,7 @@ constexpr Row kOwnCodes[] = {
     {0x80040323u, msg::kCopiesKept},
     {0x80040324u, msg::kNameReservedHere},
     {0x8004C061u, 270},
+    {0x8004C063u, msg::kSourceShrank},
     {0x80040340u, msg::kStretchCost},
     {0x80040341u, msg::kStretchFailed},
     {0x80040342u, msg::kRecoveryKeyTypo},

@@ -34,6 +34,7 @@ inline constexpr int kCliProtectionPlain = 1625;
 inline constexpr int kNameReservedHere = 1626;
 inline constexpr int kCliOutputFailed = 1627;
 inline constexpr int kCopyIntoTheStore = 1628;
+inline constexpr int kSourceShrank = 1629;
 
 inline constexpr int kButtonAbort = 3;
 inline constexpr int kButtonOk = 4;
@@ -369,7 +370,7 @@ inline constexpr int kAll[] = {
     kRecoveryKeyNeedsPassword, kForgotPassword, kRecoverTitle, kRecoverIntro, kRecoverKeyLabel, kRecoveryKeyTypo,
     kRecoveryKeyWrong, kStretchCost, kStretchFailed, kRecoveredPasswordSet, kProtectionChanged,
     kProtectionOnlyChange, kCliRecoveryKeyPrompt, kCliHardenBoth, kCliProtectionHardened, kCliProtectionPlain,
-    kNameReservedHere, kCliOutputFailed, kCopyIntoTheStore,
+    kNameReservedHere, kCliOutputFailed, kCopyIntoTheStore, kSourceShrank,
     kButtonAbort, kButtonOk, kButtonYes, kButtonNo, kButtonRetry, kButtonIgnore, kButtonCancel, kSetupNotCompleted,
     kCaptionError, kCaptionNotice, kStoreItemExists, kStoreDiskFull, kWrongPassword, kKeyFileInvalid,
     kKeyNotCreated, kAlgorithmMismatch, kBufferTooSmall, kNotEncrypting, kNotDecrypting, kIntegrity, kKeyTooShort,

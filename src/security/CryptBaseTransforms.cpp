@@ -108,14 +108,25 @@ Status CryptBase::EncryptChunks(const ChunkReader& read, const ChunkWriter& writ
 {
     const std::uint32_t chunk = ChunkFor(total, kChunkSize / blockSize_ * blockSize_, blockSize_);
     const std::uint32_t capacity = chunk + blockSize_;
+    // The header already holds `total` as the content's size, and a reader
+    // refuses a file whose length disagrees with it: exactly that much goes
+    // in. A source that grows meanwhile (a log, a download) is stored as it
+    // was when it was opened; one that shrinks cannot be stored at all.
+    std::uint64_t left = total;
     return ChunkPipeline::Run(
         capacity, total >= kOverlapFrom,
         [&](std::uint8_t* b, std::uint32_t* length, bool* final) {
+            const auto wanted = static_cast<std::size_t>(std::min<std::uint64_t>(chunk, left));
             std::size_t got = 0;
-            const Status s = read(b, chunk, &got);
+            const Status s = read(b, wanted, &got);
+            if (Failed(s))
+                return s;
+            if (got < wanted)
+                return E_SOURCE_SHRANK;
+            left -= got;
             *length = static_cast<std::uint32_t>(got);
-            *final = got < chunk;
-            return s;
+            *final = left == 0;
+            return S_OK;
         },
         [&](std::uint8_t* b, std::uint32_t* length, bool final) {
             return *length != 0 ? EncryptChunk(b, length, capacity, final) : S_OK;

@@ -21,6 +21,9 @@ inline constexpr Status E_NO_KEY_STREAM = MakeStatus(0x8004C05Fu);
 inline constexpr Status E_KEY_FILE_SHORT = MakeStatus(0x8004C060u);
 // A file's length does not match its header: cut short, or grown.
 inline constexpr Status E_FILE_DAMAGED = MakeStatus(0x8004C061u);
+// The file being encrypted became shorter than it was when it was opened
+// (another program writes it): its header would promise content it lacks.
+inline constexpr Status E_SOURCE_SHRANK = MakeStatus(0x8004C063u);
 // The volume has no key file yet: the store was never set up (or was reset).
 inline constexpr Status E_NOT_SET_UP = MakeStatus(0x8004C062u);
 

@@ -98,6 +98,8 @@ private slots:
     void lengthMustMatchHeader_data();
     void lengthMustMatchHeader();
     void lengthChangesWhileReading();
+    void sourceChangesWhileEncrypted_data();
+    void sourceChangesWhileEncrypted();
     void fullDisk();
 
 private:
@@ -134,8 +136,9 @@ void TestFileTransforms::roundTripAtBoundaries()
         QVERIFY(log.done.at(i) <= std::uint64_t(size));
         QVERIFY(log.done.at(i) >= log.done.at(i - 1));
     }
-    // One chunk call per 512 KiB, plus the empty final read at a multiple.
-    QCOMPARE(log.reasons.size(), 2 + int(size / kChunk) + 1);
+    // One chunk call per 512 KiB begun (one for an empty file): the read
+    // stops at the size the header took, with no empty read past it.
+    QCOMPARE(log.reasons.size(), 2 + std::max(1, int((size + kChunk - 1) / kChunk)));
 
     const EncryptedFileHeader header = HeaderOf(Path("5"));
     QCOMPARE(header.size, std::uint64_t(size));
@@ -579,12 +582,13 @@ struct Tamper {
     QString path;
     qint64 resizeTo = -1;  // -1: append instead
     bool done = false;
+    std::uint32_t when = kProgressChunk;  // or kProgressStart: after the size is taken, before any read
 };
 
 std::uint32_t TamperOnFirstChunk(std::uint64_t, std::uint64_t, std::uint32_t reason, void* data)
 {
     auto* tamper = static_cast<Tamper*>(data);
-    if (reason == kProgressChunk && !tamper->done) {
+    if (reason == tamper->when && !tamper->done) {
         tamper->done = true;
         QFile file(tamper->path);
         if (!file.open(QIODevice::ReadWrite))
@@ -616,6 +620,43 @@ void TestFileTransforms::lengthChangesWhileReading()
         QVERIFY(tamper.done);
         QVERIFY(!QFileInfo::exists(Path("out")));
     }
+}
+
+void TestFileTransforms::sourceChangesWhileEncrypted_data()
+{
+    QTest::addColumn<qsizetype>("size");
+    QTest::addColumn<qint64>("resizeTo");  // -1: grows
+    QTest::addColumn<std::uint32_t>("when");
+    QTest::addColumn<Status>("expected");
+    const qsizetype large = (ChunkPipeline::kDepth + 2) * kChunk + 5;  // past what a reader fetches ahead
+    QTest::newRow("grows while read") << large << qint64(-1) << kProgressChunk << S_OK;
+    QTest::newRow("grows before the first read") << qsizetype(1000) << qint64(-1) << kProgressStart << S_OK;
+    QTest::newRow("shrinks while read") << large << qint64(kChunk) << kProgressChunk << E_SOURCE_SHRANK;
+    QTest::newRow("emptied before the first read") << qsizetype(1000) << qint64(0) << kProgressStart << E_SOURCE_SHRANK;
+}
+
+void TestFileTransforms::sourceChangesWhileEncrypted()
+{
+    // A file another program writes while it is stored: what is stored must
+    // agree with the size its header took at the start, or it can never be
+    // decrypted again, after a run that reported success.
+    QFETCH(qsizetype, size);
+    QFETCH(qint64, resizeTo);
+    QFETCH(std::uint32_t, when);
+    QFETCH(Status, expected);
+    const QByteArray original = Pattern(size, 4);
+    QVERIFY(WriteAll(Path("log.txt"), original));
+    CryptPtr engine = MakeEngine(kMaster);
+    Tamper tamper {Path("log.txt"), resizeTo, false, when};
+    QCOMPARE(engine->EncryptFileToFile(Path("log.txt"), Path("4"), TamperOnFirstChunk, &tamper, nullptr), expected);
+    QVERIFY(tamper.done);
+    if (Failed(expected)) {
+        QVERIFY(!QFileInfo::exists(Path("4")));
+        return;
+    }
+    // Stored as it was when it was opened.
+    QCOMPARE(engine->DecryptFileToFile(Path("4"), Path("out"), nullptr, nullptr, nullptr), S_OK);
+    QCOMPARE(ReadAll(Path("out")), original);
 }
 
 void TestFileTransforms::fullDisk()

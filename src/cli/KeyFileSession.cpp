@@ -69,10 +69,19 @@ int KeyFileSession::Login(const QString& prompt, Password* used)
         return context_.StatusError(s, KeyFile());
     const bool interactive = context_.passwordFile.isEmpty() && Terminal::IsTerminal(Terminal::kInput);
     const bool hardened = session_.IsHardened();
+    bool attempted = false;
     for (int round = 0; round < (interactive ? kTerminalTries : 1); ++round) {
         Password password;
         if (const int code = ReadPassword(prompt, true, &password); code != kExitSuccess)
             return code;
+        // An empty line is no guess at the password but a source that gave
+        // none: a script's unset variable, Enter pressed too soon. Counted,
+        // ten runs of such a script would destroy the store.
+        if (password.Length() == 0) {
+            context_.Error(context_.Text(msg::kCliNoPassword));
+            continue;
+        }
+        attempted = true;
         LoginOutcome outcome;
         const auto attempt = [&] { outcome = session_.Attempt(password); };
         if (hardened)
@@ -85,7 +94,7 @@ int KeyFileSession::Login(const QString& prompt, Password* used)
         if (code != kTryAgain)
             return code;
     }
-    return ExitCodeOf(E_WRONG_PASSWORD);
+    return attempted ? ExitCodeOf(E_WRONG_PASSWORD) : kExitFailure;
 }
 
 int KeyFileSession::ReadRecoveryKey(LockedByteBlock* key)

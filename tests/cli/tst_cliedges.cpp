@@ -97,6 +97,8 @@ private slots:
     void passwordSources_data();
     void passwordSources();
     void newPasswordFromUnusableInput();
+    void emptyPasswordLinesNeverCount_data();
+    void emptyPasswordLinesNeverCount();
     void passwordFromFifoWithWriter();
     void progressLineShowsNamesEscaped();
 };
@@ -244,6 +246,46 @@ void TestCliEdges::passwordSources()
     const Result res = RunCli(arguments, {}, asStandardInput ? path : QStringLiteral("/dev/null"));
     QCOMPARE(res.exitCode, exitCode);
     QVERIFY2(res.err.contains(message), qPrintable(res.err));
+}
+
+void TestCliEdges::emptyPasswordLinesNeverCount_data()
+{
+    QTest::addColumn<QByteArray>("line");
+    QTest::addColumn<bool>("asStandardInput");
+    QTest::newRow("empty line in the file") << QByteArray("\n") << false;
+    QTest::newRow("Windows line end alone") << QByteArray("\r\n") << false;
+    QTest::newRow("empty line on standard input") << QByteArray("\n") << true;  // echo "$UNSET" | nimbra-cli
+}
+
+void TestCliEdges::emptyPasswordLinesNeverCount()
+{
+    // A script whose password variable is unset feeds an empty line at
+    // every run: that is no wrong guess, and must not add up to the wipe.
+    QFETCH(QByteArray, line);
+    QFETCH(bool, asStandardInput);
+    QTemporaryDir root;
+    bool ready = false;
+    QStringList p = SetUpStore(root, &ready);
+    QVERIFY(ready);
+    QVERIFY(WriteAll(root.filePath(QStringLiteral("a.txt")), "kept"));
+    QCOMPARE(RunHere(p + QStringList {QStringLiteral("add"), root.filePath(QStringLiteral("a.txt"))}).exitCode, 0);
+    const QStringList bare = p.mid(0, 2);
+    const QString file = root.filePath(QStringLiteral("blank"));
+    QVERIFY(WriteAll(file, line));
+    const QStringList arguments = asStandardInput ? bare + QStringList {QStringLiteral("ls")}
+                                                  : bare + QStringList {QStringLiteral("--password-file"), file, QStringLiteral("ls")};
+    for (int run = 0; run < 11; ++run) {
+        const Result res = RunHere(arguments, asStandardInput ? line : QByteArray());
+        QCOMPARE(res.exitCode, 1);
+        QVERIFY2(res.err.contains(QStringLiteral("No password was given.")), qPrintable(res.err));
+        QVERIFY2(!res.err.contains(QStringLiteral("attempt")), qPrintable(res.err));
+    }
+    const Result listed = RunHere(p + QStringList {QStringLiteral("ls")});
+    QCOMPARE(listed.exitCode, 0);
+    QCOMPARE(listed.out, QStringLiteral("a.txt\n"));
+    // A real wrong guess still counts.
+    QVERIFY(WriteAll(file, "wrong-password\n"));
+    QCOMPARE(RunHere(bare + QStringList {QStringLiteral("--password-file"), file, QStringLiteral("ls")}).exitCode, 3);
 }
 
 void TestCliEdges::newPasswordFromUnusableInput()

@@ -37,8 +37,10 @@ int GetCommand::Check(CliContext& context, const CliArguments& args)
     to_ = QFileInfo(args.Has(QStringLiteral("--to")) ? args.Value(QStringLiteral("--to")) : QDir::currentPath())
               .absoluteFilePath();
     bool isFolder = false;
-    if (Failed(FileSystem::Kind(to_, &isFolder)) || !isFolder)
+    if (Failed(FileSystem::Kind(to_, &isFolder)))
         return context.Error(context.Text(msg::kCliNoSuchHostFile, {to_}));
+    if (!isFolder)
+        return context.Error(context.Text(msg::kCliNotAFolder, {to_}));
     return kExitSuccess;
 }
 

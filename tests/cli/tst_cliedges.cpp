@@ -86,6 +86,8 @@ private slots:
     void readOnlyStickSaysWhy();
     void closedStreamsTakeNothingIn_data();
     void closedStreamsTakeNothingIn();
+    void getTargetThatIsNoFolder_data();
+    void getTargetThatIsNoFolder();
     void getNeverIntoTheStick_data();
     void getNeverIntoTheStick();
     void outputThatCannotBeWrittenFails_data();
@@ -459,6 +461,27 @@ void TestCliEdges::outputThatCannotBeWrittenFails()
     QVERIFY2(res.err.contains(QStringLiteral("Standard output could not be written")), qPrintable(res.err));
     // The same to a place that takes it ends well.
     QCOMPARE(RunRedirected(p + arguments, QStringLiteral(">/dev/null")).exitCode, 0);
+}
+
+void TestCliEdges::getTargetThatIsNoFolder_data()
+{
+    QTest::addColumn<QString>("to");  // under the volume root
+    QTest::addColumn<QString>("message");
+    QTest::newRow("missing") << QStringLiteral("nowhere") << QStringLiteral("/nowhere\" does not exist.");
+    QTest::newRow("a file") << QStringLiteral("pw") << QStringLiteral("/pw\" is a file, not a folder.");
+}
+
+void TestCliEdges::getTargetThatIsNoFolder()
+{
+    QFETCH(QString, to);
+    QFETCH(QString, message);
+    QTemporaryDir root;
+    bool ready = false;
+    const QStringList p = SetUpStore(root, &ready);
+    QVERIFY(ready);
+    const Result res = RunHere(p + QStringList {QStringLiteral("get"), QStringLiteral("--to"), root.filePath(to), QStringLiteral("x")});
+    QCOMPARE(res.exitCode, 1);
+    QVERIFY2(res.err.contains(message), qPrintable(res.err));
 }
 
 void TestCliEdges::getNeverIntoTheStick_data()

@@ -199,6 +199,13 @@ Status CopyToTempThread::Run()
         }
         progress_->SetLine2(name);
         const QString destination = NativePath::Join(destination_, name);
+        // A stored folder named "Encrypted Data" or "LaunchBin" taken out at
+        // the stick's top would merge into the live one.
+        if (IntoTheStick(destination)) {
+            ReportLeftOut(languages_.FormatText(msg::kCopyIntoTheStore, {destination}));
+            note(StatusFromWin32(win32::kAccessDenied));
+            continue;
+        }
         Status s = S_OK;
         if (info.isFolder) {
             bool merge = false;

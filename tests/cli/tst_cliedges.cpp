@@ -90,6 +90,7 @@ private slots:
     void getTargetThatIsNoFolder();
     void getNeverIntoTheStick_data();
     void getNeverIntoTheStick();
+    void getNeverMergesIntoTheStick();
     void outputThatCannotBeWrittenFails_data();
     void outputThatCannotBeWrittenFails();
     void storeInFolderWithPercentSigns();
@@ -527,6 +528,36 @@ void TestCliEdges::getNeverIntoTheStick()
     QVERIFY(QDir(root.filePath(QStringLiteral("LaunchBin"))).isEmpty());
     QCOMPARE(ReadAll(root.filePath(QStringLiteral("Encrypted Data/secparams.enc"))).size(), key.size());
     QCOMPARE(RunCli(p + QStringList {QStringLiteral("check")}).exitCode, 0);
+}
+
+void TestCliEdges::getNeverMergesIntoTheStick()
+{
+    // A stored folder that bears the store's own name (a copy of another
+    // stick's store, say) taken out at the top of this stick: it would
+    // merge into the live store, its key file over this one's.
+    QTemporaryDir root;
+    bool ready = false;
+    const QStringList p = SetUpStore(root, &ready);
+    QVERIFY(ready);
+    QTemporaryDir other;
+    for (const QString& name : {QStringLiteral("Encrypted Data"), QStringLiteral("LaunchBin")}) {
+        QVERIFY(QDir().mkpath(other.filePath(name)));
+        QVERIFY(WriteAll(other.filePath(name + QStringLiteral("/secparams.enc")), "another stick's"));
+    }
+    QCOMPARE(RunCli(p + QStringList {QStringLiteral("add"), other.filePath(QStringLiteral("Encrypted Data")),
+                                     other.filePath(QStringLiteral("LaunchBin"))}).exitCode, 0);
+    QVERIFY(QDir().mkpath(root.filePath(QStringLiteral("LaunchBin"))));
+    const Result res = RunCli(p + QStringList {QStringLiteral("get"), QStringLiteral("--overwrite"), QStringLiteral("--to"), root.path(),
+                                               QStringLiteral("Encrypted Data"), QStringLiteral("LaunchBin")});
+    QCOMPARE(res.exitCode, 1);
+    QVERIFY2(res.err.count(QStringLiteral("decrypted copies cannot be put there")) == 2, qPrintable(res.err));
+    QVERIFY(ReadAll(root.filePath(QStringLiteral("Encrypted Data/secparams.enc"))) != "another stick's");
+    QVERIFY(QDir(root.filePath(QStringLiteral("LaunchBin"))).isEmpty());
+    QCOMPARE(RunCli(p + QStringList {QStringLiteral("ls")}).exitCode, 0);
+    // Elsewhere they come out as any folder does.
+    QTemporaryDir out;
+    QCOMPARE(RunCli(p + QStringList {QStringLiteral("get"), QStringLiteral("--to"), out.path(), QStringLiteral("Encrypted Data")}).exitCode, 0);
+    QCOMPARE(ReadAll(out.filePath(QStringLiteral("Encrypted Data/secparams.enc"))), QByteArray("another stick's"));
 }
 
 QTEST_GUILESS_MAIN(TestCliEdges)

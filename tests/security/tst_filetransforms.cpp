@@ -629,8 +629,8 @@ void TestFileTransforms::sourceChangesWhileEncrypted_data()
     QTest::addColumn<std::uint32_t>("when");
     QTest::addColumn<Status>("expected");
     const qsizetype large = (ChunkPipeline::kDepth + 2) * kChunk + 5;  // past what a reader fetches ahead
-    QTest::newRow("grows while read") << large << qint64(-1) << kProgressChunk << S_OK;
-    QTest::newRow("grows before the first read") << qsizetype(1000) << qint64(-1) << kProgressStart << S_OK;
+    QTest::newRow("grows while read") << large << qint64(-1) << kProgressChunk << Status(S_OK);
+    QTest::newRow("grows before the first read") << qsizetype(1000) << qint64(-1) << kProgressStart << Status(S_OK);
     QTest::newRow("shrinks while read") << large << qint64(kChunk) << kProgressChunk << E_SOURCE_SHRANK;
     QTest::newRow("emptied before the first read") << qsizetype(1000) << qint64(0) << kProgressStart << E_SOURCE_SHRANK;
 }

@@ -188,18 +188,26 @@ QStringList SetUpStore(const QTemporaryDir& root, bool* ok)
     return {QStringLiteral("--root"), root.path(), QStringLiteral("--password-file"), root.filePath(QStringLiteral("pw"))};
 }
 
-Result RunOnTerminal(const QStringList& arguments, const QByteArray& input, const QHash<QString, QString>& extra)
+void StartOnTerminal(QProcess& process, const QStringList& arguments)
 {
+    // The shell script(1) starts must hand its place to the program: a shell
+    // that waits for it would die of the Ctrl+C typed at the terminal (dash
+    // does), and the terminal's end would then hang up on the program.
     QStringList quoted;
     for (const QString& a : QStringList {QStringLiteral(NIMBRA_CLI)} + arguments)
         quoted << QLatin1Char('\'') + a + QLatin1Char('\'');
+    process.start(QStringLiteral("script"), {QStringLiteral("-q"), QStringLiteral("-e"), QStringLiteral("-c"),
+                                             QStringLiteral("exec ") + quoted.join(QLatin1Char(' ')), QStringLiteral("/dev/null")});
+}
+
+Result RunOnTerminal(const QStringList& arguments, const QByteArray& input, const QHash<QString, QString>& extra)
+{
     QProcess process;
     QProcessEnvironment env = CliEnvironment();
     for (auto it = extra.begin(); it != extra.end(); ++it)
         env.insert(it.key(), it.value());
     process.setProcessEnvironment(env);
-    process.start(QStringLiteral("script"), {QStringLiteral("-q"), QStringLiteral("-e"), QStringLiteral("-c"), quoted.join(QLatin1Char(' ')),
-                                             QStringLiteral("/dev/null")});
+    StartOnTerminal(process, arguments);
     Result result;
     if (!process.waitForStarted())
         return result;

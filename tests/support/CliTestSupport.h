@@ -5,6 +5,7 @@
 
 #include <QByteArray>
 #include <QHash>
+#include <QProcess>
 #include <QProcessEnvironment>
 #include <QString>
 #include <QStringList>
@@ -41,6 +42,8 @@ Result RunHere(const QStringList& arguments, const QByteArray& input = {}, const
 QStringList SetUpStore(const QTemporaryDir& root, bool* ok);
 // Runs nimbra-cli on a pseudo-terminal (through script(1)), typing `input`;
 // `out` gets the whole transcript.
+// Starts nimbra-cli with ARGUMENTS on a pseudo-terminal of script(1).
+void StartOnTerminal(QProcess& process, const QStringList& arguments);
 Result RunOnTerminal(const QStringList& arguments, const QByteArray& input, const QHash<QString, QString>& extra = {});
 
 }  // namespace nbr::test

@@ -23,6 +23,10 @@ QString MkdirCommand::Help() const
 int MkdirCommand::Work(CliContext& context, const CliArguments& args, KeyFileSession& session)
 {
     const QString path = CliArguments::StorePath(args.Rest().first());
+    // "" or "/" names no folder; left to the store it would be the root,
+    // which exists, and the command would succeed having made nothing.
+    if (path.split(QLatin1Char('/'), Qt::SkipEmptyParts).isEmpty())
+        return context.StatusError(E_STORE_BAD_NAME, QString());
     QString stored;
     const Status s = session.Store().EnsureStoreFolders(QString(), path, &stored);
     if (s == E_STORE_ITEM_EXISTS)

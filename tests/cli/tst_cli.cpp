@@ -358,6 +358,12 @@ void TestCli::storeCommands()
     Result res = RunHere(p + QStringList {QStringLiteral("mkdir"), QStringLiteral("a|b")});
     QCOMPARE(res.exitCode, 1);
     QVERIFY2(res.err.contains(QStringLiteral("must not contain")), qPrintable(res.err));
+    // A path that names no folder makes none, and says so.
+    for (const QString& nothing : {QString(), QStringLiteral("/"), QStringLiteral("//")}) {
+        res = RunHere(p + QStringList {QStringLiteral("mkdir"), nothing});
+        QCOMPARE(res.exitCode, 1);
+        QVERIFY2(res.err.contains(QStringLiteral("must not be empty")), qPrintable(res.err));
+    }
     // A name longer than a stick's file systems take is refused with the limit.
     res = RunHere(p + QStringList {QStringLiteral("mkdir"), QStringLiteral("Docs/") + QString(256, QLatin1Char('n'))});
     QCOMPARE(res.exitCode, 1);

@@ -94,7 +94,9 @@ Status Terminal::ReadAnswerLine(int fd, std::uint8_t* buffer, std::size_t capaci
 bool Terminal::WaitForEnter(int fd, const std::atomic<bool>& stop)
 {
     // One line read as an answer is; a line too long for the piece still
-    // ends the wait.
+    // ends the wait. Unlike a read on a terminal elsewhere, a console read
+    // does not outlast Ctrl+C: it comes back with nothing read, as at the end
+    // of input, while the handler raises the flag on its own thread.
     std::uint8_t line[64];
     std::size_t length = 0;
     const Status s = ReadAnswerLine(fd, line, sizeof line, &length);

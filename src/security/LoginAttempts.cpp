@@ -11,6 +11,16 @@
 #include <algorithm>
 
 namespace nbr {
+namespace {
+
+// What the key file's record answers when it cannot be read as one, or its
+// key fails the integrity check.
+bool IsDamagedKeyFile(Status s)
+{
+    return s == E_INTEGRITY || s == E_BAD_STATE || s == E_BUFFER_TOO_SMALL || s == E_INVALIDARG;
+}
+
+}  // namespace
 
 Status LoginAttempts::Open()
 {
@@ -42,6 +52,8 @@ LoginOutcome LoginAttempts::Attempt(const Password& password)
         outcome.status = params_.Unlock(bytes.data(), bytes.size());
         if (outcome.status == E_WRONG_PASSWORD)
             outcome.messageId = msg::kLoginWrongPassword;
+        else
+            outcome.counted = Succeeded(outcome.status);
     });
 }
 
@@ -51,6 +63,8 @@ LoginOutcome LoginAttempts::AttemptRecovery(const LockedByteBlock& key)
         outcome.status = params_.Recover(key.data(), key.size());
         if (outcome.status == E_WRONG_RECOVERY_KEY)
             outcome.messageId = msg::kRecoveryKeyWrong;
+        else
+            outcome.counted = Succeeded(outcome.status);
     });
 }
 
@@ -87,6 +101,20 @@ LoginOutcome LoginAttempts::Count(const std::function<void(LoginOutcome&)>& chec
         outcome.counter = 0;
         outcome.kind = LoginOutcome::kLoggedIn;
         return outcome;
+    }
+    if (!outcome.counted) {
+        // The counter stops guessing; a try the key file failed guessed
+        // nothing, and ten of them with the right password would destroy a
+        // store that a kept copy of the key file still opens.
+        if (Failed(properties_.WriteInt(KeyFileLayout::kSlotFailedLogins, counter_ - 1))) {
+            outcome.counted = true;  // it stays on the stick: count it here too
+        } else {
+            counter_ -= 1;
+            outcome.counter = counter_;
+            if (outcome.messageId == 0 && IsDamagedKeyFile(outcome.status))
+                outcome.messageId = msg::kKeyFileDamagedNotCounted;
+            return outcome;
+        }
     }
     if (counter_ == kWarnAt)
         outcome.lastChance = true;

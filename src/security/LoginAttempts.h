@@ -2,7 +2,8 @@
 // The login steps, independent of any window: the failed-login counter in the
 // key file is raised before the password is looked at, so ten failures in a
 // row count across runs and restarts; the tenth destroys the key and the
-// store, and a counter already past it wipes at once.
+// store, and a counter already past it wipes at once. A try that the key
+// file fails, not the password, is taken back once that is known.
 
 #include "platform/Status.h"
 #include "security/LockedMemory.h"
@@ -29,6 +30,10 @@ struct LoginOutcome {
     Status status = S_OK;
     bool lastChance = false;  // also warn that one attempt is left
     std::int32_t counter = 0;
+    // False when the key file failed, not the password (damaged, unreadable,
+    // or a key that fails its check under a password that verified): no
+    // guess was judged, so the try was taken back off the counter.
+    bool counted = true;
 };
 
 class LoginAttempts {

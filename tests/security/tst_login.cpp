@@ -22,6 +22,7 @@
 #include "store/EncryptedStore.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QElapsedTimer>
 #include <QTemporaryDir>
@@ -94,6 +95,8 @@ private slots:
     void changeRules();
     void passwordFromUtf8();
     void tenFailuresWipe();
+    void damagedKeyFileIsNotAFailedLogin_data();
+    void damagedKeyFileIsNotAFailedLogin();
     void rightPasswordResetsTheCounter();
     void counterPastTheLimitWipesAtOnce();
     void counterOutOfRangeCountsAsTheLimit_data();
@@ -206,6 +209,55 @@ void TestLogin::tenFailuresWipe()
     const LoginOutcome tenth = restarted.Attempt(Password(QStringLiteral("wrong-again")));
     QCOMPARE(tenth.kind, LoginOutcome::kWipe);
     QCOMPARE(tenth.messageId, msg::kLoginWrongPassword);
+    QVERIFY(!store.params.IsUnlocked());
+}
+
+void TestLogin::damagedKeyFileIsNotAFailedLogin_data()
+{
+    QTest::addColumn<int>("offset");  // of the byte flipped in the file
+    QTest::addColumn<bool>("guessCounts");  // whether a wrong password still counts
+    const int record = static_cast<int>(KeyFileLayout::kRecordOffset);
+    QTest::newRow("integrity code") << record + static_cast<int>(KeyFileLayout::kMac) << true;
+    QTest::newRow("wrapped key") << record + static_cast<int>(KeyFileLayout::kWrappedKey) + 3 << true;
+    QTest::newRow("record version") << record + static_cast<int>(KeyFileLayout::kVersion) << false;
+}
+
+void TestLogin::damagedKeyFileIsNotAFailedLogin()
+{
+    // Ten tries with the right password on a damaged key file must not
+    // destroy a store that a kept copy of the key file still opens; wrong
+    // passwords, where the file can judge them, still count.
+    QFETCH(int, offset);
+    QFETCH(bool, guessCounts);
+    Store store;
+    QCOMPARE(store.properties.WriteInt(0, 4), S_OK);
+    {
+        QFile file(store.keyFile);
+        QVERIFY(file.open(QIODevice::ReadWrite));
+        QVERIFY(file.seek(offset));
+        char c = 0;
+        QVERIFY(file.getChar(&c));
+        QVERIFY(file.seek(offset));
+        QVERIFY(file.putChar(static_cast<char>(c ^ 0x5A)));
+    }
+    for (int run = 0; run < 12; ++run) {
+        LoginAttempts attempts(store.params, store.properties);
+        QCOMPARE(attempts.Open(), S_OK);
+        const LoginOutcome o = attempts.Attempt(Password(QStringLiteral("right-password")));
+        QCOMPARE(o.kind, LoginOutcome::kRefused);
+        QVERIFY(!o.counted);
+        QCOMPARE(o.messageId, msg::kKeyFileDamagedNotCounted);
+        QVERIFY(!o.lastChance);
+        QCOMPARE(o.counter, 4);
+    }
+    std::int32_t stored = 0;
+    QCOMPARE(store.properties.ReadInt(0, &stored), S_OK);
+    QCOMPARE(stored, 4);
+    LoginAttempts attempts(store.params, store.properties);
+    QCOMPARE(attempts.Open(), S_OK);
+    const LoginOutcome guess = attempts.Attempt(Password(QStringLiteral("wrong-password")));
+    QCOMPARE(guess.counted, guessCounts);
+    QCOMPARE(guess.counter, guessCounts ? 5 : 4);
     QVERIFY(!store.params.IsUnlocked());
 }
 

@@ -25,6 +25,7 @@ constexpr Row kOwnCodes[] = {
     {0x80040322u, msg::kStickReadOnly},
     {0x80040323u, msg::kCopiesKept},
     {0x80040324u, msg::kNameReservedHere},
+    {0x80040325u, msg::kLaunchFolderBlocked},
     {0x8004C061u, 270},
     {0x8004C063u, msg::kSourceShrank},
     {0x80040340u, msg::kStretchCost},

@@ -27,10 +27,21 @@ CopyToTempThread::CopyToTempThread(IProgressDlg* progress, EncryptedStore& store
 
 CopyToTempThread::~CopyToTempThread() = default;
 
-bool CopyToTempThread::IntoTheStick(const QString& folder) const
+bool CopyToTempThread::IntoTheStick(const QString& path) const
 {
-    const QString launch = StickFolders::Launch(NativePath::ParentOf(store_.Root()));
-    return FileSystem::Contains(store_.Root(), folder) || FileSystem::Contains(launch, folder);
+    const QString stick = NativePath::ParentOf(store_.Root());
+    const QString launch = StickFolders::Launch(stick);
+    if (FileSystem::Contains(store_.Root(), path) || FileSystem::Contains(launch, path))
+        return true;
+    // A file taking one of those names at the stick's top would stand in the
+    // folder's place: the launch folder's clean-up would take it for its own
+    // and the store would not open. Sticks compare names without case.
+    const QString name = NativePath::LastComponent(path);
+    if (name.compare(NativePath::LastComponent(store_.Root()), Qt::CaseInsensitive) != 0
+        && name.compare(NativePath::LastComponent(launch), Qt::CaseInsensitive) != 0)
+        return false;
+    const QString parent = NativePath::ParentOf(path);
+    return FileSystem::Contains(stick, parent) && FileSystem::Contains(parent, stick);
 }
 
 bool CopyToTempThread::IsSafeHostName(const QString& name)
@@ -199,8 +210,8 @@ Status CopyToTempThread::Run()
         }
         progress_->SetLine2(name);
         const QString destination = NativePath::Join(destination_, name);
-        // A stored folder named "Encrypted Data" or "LaunchBin" taken out at
-        // the stick's top would merge into the live one.
+        // A stored item named "Encrypted Data" or "LaunchBin" taken out at
+        // the stick's top would merge into the live folder or take its place.
         if (IntoTheStick(destination)) {
             ReportLeftOut(languages_.FormatText(msg::kCopyIntoTheStore, {destination}));
             note(StatusFromWin32(win32::kAccessDenied));

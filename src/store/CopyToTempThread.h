@@ -29,9 +29,10 @@ protected:
     Status Run() override;
 
 private:
-    // Whether `folder` is, or lies inside, the store or the launch folder of
-    // the stick (by any way to it: a link, "..", a bind mount).
-    [[nodiscard]] bool IntoTheStick(const QString& folder) const;
+    // Whether `path` is, or lies inside, the store or the launch folder of
+    // the stick (by any way to it: a link, "..", a bind mount), or would be
+    // one of them by its name.
+    [[nodiscard]] bool IntoTheStick(const QString& path) const;
     [[nodiscard]] Status DecryptFile(const QString& stored, const QString& host);
 
     EncryptedStore& store_;

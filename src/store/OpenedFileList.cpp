@@ -183,6 +183,11 @@ Status OpenedFileList::OpenStoredItem(const QString& storedPath, const QString& 
     // Decrypted copies: their folder and the copies are the owner's alone,
     // as the other private folders are (a folder made earlier too).
     (void)FileUtilities::CreateDirectories(launch_, false, CreationPolicy::Private());
+    if (FileSystem::Exists(launch_) && !LaunchFolderExists()) {
+        if (dialog)
+            dialog->End(false);
+        return E_STORE_LAUNCH_BLOCKED;  // somebody's own file: left as it is
+    }
     (void)QFile::setPermissions(launch_, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     FileAttributes::AddHidden(launch_);
     const QString copy = NativePath::Join(launch_, displayPath);
@@ -506,24 +511,32 @@ Status OpenedFileList::CleanUpLaunchFolder(IProgressDlg* dialog)
 
     // Files saved into the launch folder, copies not written back yet, and
     // whatever a run that did not end properly left.
-    Status result = FileSystem::Exists(launch_) ? StoreRemainingFiles(dialog) : S_OK;
+    Status result = LaunchFolderExists() ? StoreRemainingFiles(dialog) : S_OK;
     if (!kept_.isEmpty()) {
         // The kept files stay, with the folders that lead to them; the next
         // clean-up of leftovers stores them.
         WipeAllButKept(launch_);
         return Succeeded(result) ? E_STORE_COPIES_KEPT : result;
     }
-    if (FileSystem::Exists(launch_))
+    if (LaunchFolderExists())
         (void)FileUtilities::DeleteTree(launch_, dialog, false, true);
-    if (Succeeded(result) && FileSystem::Exists(launch_))
+    if (Succeeded(result) && LaunchFolderExists())
         result = StatusFromWin32(win32::kDirNotEmpty);  // plaintext may still be on the stick
     return result;
+}
+
+bool OpenedFileList::LaunchFolderExists() const
+{
+    // Only a folder is ours: a file of that name at the top of the stick is
+    // somebody's own, never cleaned up, stored or wiped.
+    bool isFolder = false;
+    return Succeeded(FileSystem::Kind(launch_, &isFolder)) && isFolder;
 }
 
 bool OpenedFileList::HasLeftovers() const
 {
     // While copies of this run are open, the folder is this run's own.
-    return opened_.empty() && FileSystem::Exists(launch_);
+    return opened_.empty() && LaunchFolderExists();
 }
 
 Status OpenedFileList::CleanUpLeftovers(IProgressDlg* dialog, bool* found)

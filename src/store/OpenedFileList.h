@@ -73,6 +73,7 @@ public:
     [[nodiscard]] Status CleanUpLeftovers(IProgressDlg* dialog, bool* found = nullptr);
     // There is a launch folder that this run did not make.
     [[nodiscard]] bool HasLeftovers() const;
+    [[nodiscard]] bool LaunchFolderExists() const;
     void DiscardOpenedCopy(const QString& copyPath);
 
     [[nodiscard]] const QString& LaunchFolder() const { return launch_; }

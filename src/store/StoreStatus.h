@@ -22,5 +22,7 @@ inline constexpr Status E_STORE_COPIES_KEPT = MakeStatus(0x80040323u);
 // A typed folder name the rule for names takes but this system keeps for
 // itself (on Windows a device name such as "CON", or a trailing dot).
 inline constexpr Status E_STORE_NAME_RESERVED = MakeStatus(0x80040324u);
+// Something other than a folder holds the launch folder's place on the stick.
+inline constexpr Status E_STORE_LAUNCH_BLOCKED = MakeStatus(0x80040325u);
 
 }  // namespace nbr

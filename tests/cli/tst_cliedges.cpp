@@ -12,6 +12,7 @@
 #include "store/StoreManifest.h"
 
 #include <QDir>
+#include <QFile>
 #include <QDirIterator>
 #include <QFileInfo>
 #include <QProcess>
@@ -91,6 +92,7 @@ private slots:
     void getNeverIntoTheStick_data();
     void getNeverIntoTheStick();
     void getNeverMergesIntoTheStick();
+    void fileNamedLikeTheLaunchFolderIsLeftAlone();
     void outputThatCannotBeWrittenFails_data();
     void outputThatCannotBeWrittenFails();
     void storeInFolderWithPercentSigns();
@@ -558,6 +560,36 @@ void TestCliEdges::getNeverMergesIntoTheStick()
     QTemporaryDir out;
     QCOMPARE(RunCli(p + QStringList {QStringLiteral("get"), QStringLiteral("--to"), out.path(), QStringLiteral("Encrypted Data")}).exitCode, 0);
     QCOMPARE(ReadAll(out.filePath(QStringLiteral("Encrypted Data/secparams.enc"))), QByteArray("another stick's"));
+}
+
+void TestCliEdges::fileNamedLikeTheLaunchFolderIsLeftAlone()
+{
+    // A file of the user's own where the launch folder goes: open took it
+    // for an earlier run's leftovers and deleted it. It is now refused, the
+    // file kept, and a stored file of that name never comes out there.
+    QTemporaryDir root;
+    bool ready = false;
+    const QStringList p = SetUpStore(root, &ready);
+    QVERIFY(ready);
+    QTemporaryDir host;
+    QVERIFY(WriteAll(host.filePath(QStringLiteral("a.txt")), "hello"));
+    QVERIFY(WriteAll(host.filePath(QStringLiteral("launchbin")), "stored"));
+    QCOMPARE(RunCli(p + QStringList {QStringLiteral("add"), host.filePath(QStringLiteral("a.txt")),
+                                     host.filePath(QStringLiteral("launchbin"))}).exitCode, 0);
+    const QString own = root.filePath(QStringLiteral("LaunchBin"));
+    QVERIFY(WriteAll(own, "my own notes"));
+    Result res = RunCli(p + QStringList {QStringLiteral("open"), QStringLiteral("a.txt")});
+    QCOMPARE(res.exitCode, 1);
+    QVERIFY2(res.err.contains(QStringLiteral("a file of that name is in its place")), qPrintable(res.err));
+    QVERIFY2(!res.err.contains(QStringLiteral("did not end properly")), qPrintable(res.err));
+    QCOMPARE(ReadAll(own), QByteArray("my own notes"));
+    QVERIFY(QFile::remove(own));
+    // Names are compared as a stick's file system does: without case.
+    res = RunCli(p + QStringList {QStringLiteral("get"), QStringLiteral("--to"), root.path(), QStringLiteral("launchbin")});
+    QCOMPARE(res.exitCode, 1);
+    QVERIFY2(res.err.contains(QStringLiteral("decrypted copies cannot be put there")), qPrintable(res.err));
+    QVERIFY(!QFileInfo::exists(own));
+    QVERIFY(!QFileInfo::exists(root.filePath(QStringLiteral("launchbin"))));
 }
 
 QTEST_GUILESS_MAIN(TestCliEdges)

@@ -37,6 +37,7 @@ inline constexpr int kCopyIntoTheStore = 1628;
 inline constexpr int kSourceShrank = 1629;
 inline constexpr int kKeyFileDamagedNotCounted = 1630;
 inline constexpr int kLaunchFolderBlocked = 1631;
+inline constexpr int kRepairNothingOpens = 1632;
 
 inline constexpr int kButtonAbort = 3;
 inline constexpr int kButtonOk = 4;
@@ -372,7 +373,7 @@ inline constexpr int kAll[] = {
     kRecoveryKeyNeedsPassword, kForgotPassword, kRecoverTitle, kRecoverIntro, kRecoverKeyLabel, kRecoveryKeyTypo,
     kRecoveryKeyWrong, kStretchCost, kStretchFailed, kRecoveredPasswordSet, kProtectionChanged,
     kProtectionOnlyChange, kCliRecoveryKeyPrompt, kCliHardenBoth, kCliProtectionHardened, kCliProtectionPlain,
-    kNameReservedHere, kCliOutputFailed, kCopyIntoTheStore, kSourceShrank, kKeyFileDamagedNotCounted, kLaunchFolderBlocked,
+    kNameReservedHere, kCliOutputFailed, kCopyIntoTheStore, kSourceShrank, kKeyFileDamagedNotCounted, kLaunchFolderBlocked, kRepairNothingOpens,
     kButtonAbort, kButtonOk, kButtonYes, kButtonNo, kButtonRetry, kButtonIgnore, kButtonCancel, kSetupNotCompleted,
     kCaptionError, kCaptionNotice, kStoreItemExists, kStoreDiskFull, kWrongPassword, kKeyFileInvalid,
     kKeyNotCreated, kAlgorithmMismatch, kBufferTooSmall, kNotEncrypting, kNotDecrypting, kIntegrity, kKeyTooShort,

@@ -112,14 +112,18 @@ QString CheckCommand::Help() const
         "             open) is moved into the folder \".damaged\" beside the lists.\n"
         "             Nothing else that holds data is deleted or moved. A file whose\n"
         "             end was never written (its last blocks are zeros) is reported\n"
-        "             as possibly incomplete, then and at every later check.");
+        "             as possibly incomplete, then and at every later check. When not\n"
+        "             one list or file of the store opens under the key file (another\n"
+        "             store's key file), nothing is repaired and the command fails.");
 }
 
 int CheckCommand::Work(CliContext& context, const CliArguments& args, KeyFileSession& session)
 {
     Checker checker(context);
-    StoreRepair walk(session.Store(), args.Has(QStringLiteral("--repair")),
-                     [&checker](const StoreRepair::Report& report) { checker.Take(report); });
+    const bool repair = args.Has(QStringLiteral("--repair"));
+    StoreRepair walk(session.Store(), repair, [&checker](const StoreRepair::Report& report) { checker.Take(report); });
+    if (repair && walk.NothingOpens())
+        return context.Error(context.Text(msg::kRepairNothingOpens));
     walk.Run();
     // The next open writes these back or wipes them.
     for (const QString& file : OpenedFileList::FindLeftovers(OpenedFileList::LaunchFolderOf(context.root)))

@@ -179,6 +179,50 @@ bool StoreRepair::ReadList(const QString& stored, const QString& display, std::v
     return false;
 }
 
+bool StoreRepair::NothingOpens() const
+{
+    int seen = 0;
+    return !AnythingOpens(store_.Root(), 0, &seen) && seen > 0;
+}
+
+bool StoreRepair::AnythingOpens(const QString& stored, int depth, int* seen) const
+{
+    const QString main = EncryptedStore::ManifestPathOf(stored);
+    for (const QString& list : {main, main + QStringLiteral(".bak")}) {
+        if (!FileSystem::Exists(list))
+            continue;
+        ++*seen;
+        std::vector<ManifestEntry> entries;
+        if (Succeeded(StoreManifest::ReadFile(store_.Keys(), list, &entries)))
+            return true;
+    }
+    QList<DirectoryEntry> onDisk;
+    if (Failed(FileSystem::List(stored, &onDisk)))
+        return true;
+    constexpr int kDeepest = 64;
+    for (const DirectoryEntry& item : onDisk) {
+        bool numbered = item.validName && !item.name.isEmpty();
+        for (const QChar c : item.name)
+            numbered = numbered && c.isDigit() && c.unicode() < 0x80;
+        if (!numbered)
+            continue;  // the key file, the lists, what was set aside
+        const QString path = NativePath::Join(stored, item.name);
+        if (item.isFolder) {
+            if (depth < kDeepest && AnythingOpens(path, depth + 1, seen))
+                return true;
+            continue;
+        }
+        QString name;
+        std::uint64_t writeTime = 0;
+        const Kind kind = ClassifyFile(path, item.size, &name, &writeTime);
+        if (kind == Kind::Recoverable || kind == Kind::Foreign)
+            return true;
+        if (kind == Kind::Unrecoverable)
+            ++*seen;
+    }
+    return false;
+}
+
 void StoreRepair::Folder(const QString& stored, const QString& display)
 {
     ++folders_;

@@ -62,6 +62,10 @@ public:
 
     // Checks the whole store from its root.
     void Run();
+    // The store holds lists or stored files, and not one of them opens under
+    // the master key: the key file is most likely another store's, and a
+    // repair would set every item aside as damaged.
+    [[nodiscard]] bool NothingOpens() const;
     [[nodiscard]] int Folders() const { return folders_; }
     [[nodiscard]] int Files() const { return files_; }
 
@@ -95,6 +99,10 @@ private:
     enum class Kind { Recoverable, NoData, Unrecoverable, Foreign };
 
     void Folder(const QString& stored, const QString& display);
+    // Whether a list or a stored file in `stored` or below opens; `seen`
+    // counts those looked at. A file that cannot be read now answers yes:
+    // it says nothing of the key.
+    [[nodiscard]] bool AnythingOpens(const QString& stored, int depth, int* seen) const;
     void CheckFile(const QString& stored, const QString& display);
     void CheckListed(const QString& stored, const QString& display, const std::vector<ManifestEntry>& entries);
     void CheckUnlisted(const QString& stored, const QString& display, const std::vector<ManifestEntry>& entries);

@@ -101,6 +101,7 @@ private slots:
     void busyKeyFile();
     void damagedKeyFileIsNeverSetUpAgain();
     void storeCommands();
+    void repairRefusesAnotherStoresKey();
     void addGetCat();
     void interruptCancelsCleanly_data();
     void interruptCancelsCleanly();
@@ -409,6 +410,49 @@ void TestCli::storeCommands()
     res = RunHere(p + QStringList {QStringLiteral("ls"), QStringLiteral("-R")});
     QCOMPARE(res.out, QStringLiteral("Docs/\n"));
     QCOMPARE(RunHere(p + QStringList {QStringLiteral("rm"), QStringLiteral("--yes"), QStringLiteral("/")}).exitCode, 2);
+}
+
+void TestCli::repairRefusesAnotherStoresKey()
+{
+    // Under another stick's key file nothing opens: a repair set every list
+    // and file aside, ended 0, and the right key file could not undo it.
+    QTemporaryDir root;
+    QTemporaryDir other;
+    QTemporaryDir host;
+    bool ready = false;
+    const QStringList p = SetUpStore(root, &ready);
+    QVERIFY(ready);
+    const QStringList q = SetUpStore(other, &ready);
+    QVERIFY(ready);
+    QVERIFY(QDir().mkpath(host.filePath(QStringLiteral("docs/sub"))));
+    QVERIFY(WriteAll(host.filePath(QStringLiteral("docs/a.txt")), "report"));
+    QVERIFY(WriteAll(host.filePath(QStringLiteral("docs/sub/b.txt")), "notes"));
+    QCOMPARE(RunHere(p + QStringList {QStringLiteral("add"), host.filePath(QStringLiteral("docs"))}).exitCode, 0);
+    // An empty store has nothing to open and is repaired as before.
+    QCOMPARE(RunHere(q + QStringList {QStringLiteral("check"), QStringLiteral("--repair")}).exitCode, 0);
+
+    const QString key = root.filePath(QStringLiteral("Encrypted Data/secparams.enc"));
+    const QByteArray own = ReadAll(key);
+    const auto tree = [&root] {
+        QStringList all;
+        QDirIterator it(root.filePath(QStringLiteral("Encrypted Data")), QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot,
+                        QDirIterator::Subdirectories);
+        while (it.hasNext())
+            all << it.next();
+        all.sort();
+        return all;
+    };
+    const QStringList before = tree();
+    QVERIFY(QFile::remove(key));
+    QVERIFY(QFile::copy(other.filePath(QStringLiteral("Encrypted Data/secparams.enc")), key));
+    const Result res = RunHere(p + QStringList {QStringLiteral("check"), QStringLiteral("--repair")});
+    QCOMPARE(res.exitCode, 1);
+    QVERIFY2(res.err.contains(QStringLiteral("most likely belongs to another store")), qPrintable(res.err));
+    QCOMPARE(tree(), before);
+    QVERIFY(QFile::remove(key));
+    QVERIFY(WriteAll(key, own));
+    QCOMPARE(RunHere(p + QStringList {QStringLiteral("cat"), QStringLiteral("docs/sub/b.txt")}).out, QStringLiteral("notes"));
+    QCOMPARE(RunHere(p + QStringList {QStringLiteral("check")}).exitCode, 0);
 }
 
 void TestCli::addGetCat()

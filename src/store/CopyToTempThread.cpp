@@ -116,7 +116,12 @@ Status CopyToTempThread::DecryptStoreFolder(const QString& storedFolder, const Q
         } else {
             progress_->SetLine2(entry.name);
             DirectoryEntry item;
-            if (Succeeded(FileSystem::Info(stored, &item)) && Pools(item.size)) {
+            const bool present = Succeeded(FileSystem::Info(stored, &item));
+            if (present && item.isFolder) {
+                // Listed as a file: the list is damaged.
+                s = E_STORE_MANIFEST;
+                ReportLeftOut(languages_.FormatText(msg::kFileNotCopiedOut, {host, FormatErrorText(languages_, s)}));
+            } else if (present && Pools(item.size)) {
                 PooledFile job;
                 job.source = stored;
                 job.destination = host;
@@ -197,9 +202,17 @@ Status CopyToTempThread::Run()
             note(E_STORE_MANIFEST);
             continue;
         }
-        const QString name = store_.GetDisplayName(source);
+        ManifestEntry listed;
+        const QString name = store_.FindListed(source, &listed) ? listed.name : QString();
         if (name.isEmpty()) {
             ReportLeftOut(FormatErrorText(languages_, E_STORE_MANIFEST));
+            note(E_STORE_MANIFEST);
+            continue;
+        }
+        // A list that calls a folder a file (or the other way round) is
+        // damaged: what came out would be an empty folder, or nothing.
+        if (listed.isFolder != info.isFolder) {
+            ReportLeftOut(languages_.FormatText(msg::kFileNotCopiedOut, {name, FormatErrorText(languages_, E_STORE_MANIFEST)}));
             note(E_STORE_MANIFEST);
             continue;
         }

@@ -105,10 +105,18 @@ bool EncryptedStore::IsStorableName(const QString& name)
 
 QString EncryptedStore::GetDisplayName(const QString& storedPath) const
 {
+    ManifestEntry entry;
+    return FindListed(storedPath, &entry) ? entry.name : QString();
+}
+
+bool EncryptedStore::FindListed(const QString& storedPath, ManifestEntry* entry) const
+{
     StoreManifest manifest(keys_);
     manifest.Open(ManifestPathOf(NativePath::ParentOf(storedPath)), true);
-    const ManifestEntry* entry = manifest.IsLoaded() ? manifest.FindByStoredName(NativePath::LastComponent(storedPath)) : nullptr;
-    return entry ? entry->name : QString();
+    const ManifestEntry* found = manifest.IsLoaded() ? manifest.FindByStoredName(NativePath::LastComponent(storedPath)) : nullptr;
+    if (found)
+        *entry = *found;
+    return found != nullptr;
 }
 
 Status EncryptedStore::EnsureRoot()

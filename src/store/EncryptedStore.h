@@ -64,6 +64,9 @@ public:
     [[nodiscard]] static Status BadTypedName(const QString& name);
 
     [[nodiscard]] QString GetDisplayName(const QString& storedPath) const;
+    // The entry its folder's list holds for a stored item; false when the
+    // list cannot be read or does not name it.
+    [[nodiscard]] bool FindListed(const QString& storedPath, ManifestEntry* entry) const;
     [[nodiscard]] Status CreateStoreFolder(const QString& parent, const QString& name, QString* storedPath);
     // `base` empty: the store root, created when missing. Existing folders
     // are found whatever their names; missing ones are created when their

@@ -93,6 +93,7 @@ private slots:
     void getNeverIntoTheStick();
     void getNeverMergesIntoTheStick();
     void fileNamedLikeTheLaunchFolderIsLeftAlone();
+    void listCallingAFolderAFileIsDamage();
     void outputThatCannotBeWrittenFails_data();
     void outputThatCannotBeWrittenFails();
     void storeInFolderWithPercentSigns();
@@ -590,6 +591,31 @@ void TestCliEdges::fileNamedLikeTheLaunchFolderIsLeftAlone()
     QVERIFY2(res.err.contains(QStringLiteral("decrypted copies cannot be put there")), qPrintable(res.err));
     QVERIFY(!QFileInfo::exists(own));
     QVERIFY(!QFileInfo::exists(root.filePath(QStringLiteral("launchbin"))));
+}
+
+void TestCliEdges::listCallingAFolderAFileIsDamage()
+{
+    // Another folder's valid list put in place of this one's: its file entry
+    // names what is a folder here. get made an empty folder and ended 0.
+    QTemporaryDir root;
+    bool ready = false;
+    const QStringList p = SetUpStore(root, &ready);
+    QVERIFY(ready);
+    QTemporaryDir host;
+    QVERIFY(QDir().mkpath(host.filePath(QStringLiteral("src/sub"))));
+    QVERIFY(WriteAll(host.filePath(QStringLiteral("src/sub/b.txt")), "x"));
+    QCOMPARE(RunCli(p + QStringList {QStringLiteral("add"), host.filePath(QStringLiteral("src"))}).exitCode, 0);
+    const QString data = root.filePath(QStringLiteral("Encrypted Data"));
+    QVERIFY(QFile::remove(data + QStringLiteral("/1/.manifest")));
+    QVERIFY(QFile::copy(data + QStringLiteral("/1/1/.manifest"), data + QStringLiteral("/1/.manifest")));
+    QTemporaryDir out;
+    for (const QString& item : {QStringLiteral("src/b.txt"), QStringLiteral("src")}) {
+        const Result res = RunCli(p + QStringList {QStringLiteral("get"), QStringLiteral("--to"), out.path(), item});
+        QCOMPARE(res.exitCode, 1);
+        QVERIFY2(res.err.contains(QStringLiteral("b.txt\" was not copied out. The contents list")), qPrintable(res.err));
+    }
+    QVERIFY(!QFileInfo::exists(out.filePath(QStringLiteral("b.txt"))));
+    QVERIFY(!QFileInfo::exists(out.filePath(QStringLiteral("src/b.txt"))));
 }
 
 QTEST_GUILESS_MAIN(TestCliEdges)

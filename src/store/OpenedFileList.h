@@ -73,7 +73,6 @@ public:
     [[nodiscard]] Status CleanUpLeftovers(IProgressDlg* dialog, bool* found = nullptr);
     // There is a launch folder that this run did not make.
     [[nodiscard]] bool HasLeftovers() const;
-    [[nodiscard]] bool LaunchFolderExists() const;
     void DiscardOpenedCopy(const QString& copyPath);
 
     [[nodiscard]] const QString& LaunchFolder() const { return launch_; }
@@ -89,6 +88,8 @@ public:
     [[nodiscard]] static int SettleLimitMs();
 
 private:
+    // Only a folder at the launch folder's place is ours.
+    [[nodiscard]] bool LaunchFolderExists() const;
     struct Opened {
         QString path;
         FileTime writeTime;

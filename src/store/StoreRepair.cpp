@@ -201,10 +201,7 @@ bool StoreRepair::AnythingOpens(const QString& stored, int depth, int* seen) con
         return true;
     constexpr int kDeepest = 64;
     for (const DirectoryEntry& item : onDisk) {
-        bool numbered = item.validName && !item.name.isEmpty();
-        for (const QChar c : item.name)
-            numbered = numbered && c.isDigit() && c.unicode() < 0x80;
-        if (!numbered)
+        if (!item.validName || !AllDigits(item.name))
             continue;  // the key file, the lists, what was set aside
         const QString path = NativePath::Join(stored, item.name);
         if (item.isFolder) {

@@ -12,7 +12,6 @@
 #include "store/FileUtilities.h"
 
 #include <QDir>
-#include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
@@ -431,18 +430,6 @@ void TestConfinement::importReportsWhatItCannotRead()
 }
 
 namespace {
-
-// Every path under `folder`, for "nothing was made".
-QStringList TreeOf(const QString& folder)
-{
-    QStringList paths;
-    QDirIterator it(folder, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
-                    QDirIterator::Subdirectories);
-    while (it.hasNext())
-        paths << it.next();
-    paths.sort();
-    return paths;
-}
 
 }  // namespace
 

@@ -433,22 +433,14 @@ void TestCli::repairRefusesAnotherStoresKey()
 
     const QString key = root.filePath(QStringLiteral("Encrypted Data/secparams.enc"));
     const QByteArray own = ReadAll(key);
-    const auto tree = [&root] {
-        QStringList all;
-        QDirIterator it(root.filePath(QStringLiteral("Encrypted Data")), QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot,
-                        QDirIterator::Subdirectories);
-        while (it.hasNext())
-            all << it.next();
-        all.sort();
-        return all;
-    };
-    const QStringList before = tree();
+    const QString data = root.filePath(QStringLiteral("Encrypted Data"));
+    const QStringList before = TreeOf(data);
     QVERIFY(QFile::remove(key));
     QVERIFY(QFile::copy(other.filePath(QStringLiteral("Encrypted Data/secparams.enc")), key));
     const Result res = RunHere(p + QStringList {QStringLiteral("check"), QStringLiteral("--repair")});
     QCOMPARE(res.exitCode, 1);
     QVERIFY2(res.err.contains(QStringLiteral("most likely belongs to another store")), qPrintable(res.err));
-    QCOMPARE(tree(), before);
+    QCOMPARE(TreeOf(data), before);
     QVERIFY(QFile::remove(key));
     QVERIFY(WriteAll(key, own));
     QCOMPARE(RunHere(p + QStringList {QStringLiteral("cat"), QStringLiteral("docs/sub/b.txt")}).out, QStringLiteral("notes"));

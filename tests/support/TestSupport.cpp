@@ -285,6 +285,17 @@ bool KilledMidway(const std::function<bool()>& work, std::uint32_t delayUs)
 }
 #endif
 
+QStringList TreeOf(const QString& folder)
+{
+    QStringList paths;
+    QDirIterator it(folder, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+                    QDirIterator::Subdirectories);
+    while (it.hasNext())
+        paths << it.next();
+    paths.sort();
+    return paths;
+}
+
 QByteArray ReadAll(const QString& path)
 {
     QFile file(path);

@@ -60,6 +60,8 @@ QByteArray Utf16Le(const QString& text);
 // (the openssl command; the system's CNG on Windows); empty on failure.
 QByteArray ReferenceCbc(bool encrypt, const QByteArray& key, const QByteArray& iv, const QByteArray& data);
 QByteArray ReadAll(const QString& path);
+// Every path under `folder`, hidden ones too, sorted: for "nothing was made or moved".
+QStringList TreeOf(const QString& folder);
 // Copies a file or a whole folder to `target` (links refused); false at the
 // first failure.
 bool CopyTree(const QString& source, const QString& target);
